@@ -1,0 +1,1 @@
+// Paged arrays: see paged_arrays.h.

@@ -1,0 +1,74 @@
+// Progress window throttling and the abort poll.
+#include "engine/progress.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/message_table.h"
+
+namespace vl::engine {
+
+namespace {
+constexpr std::uint32_t kDrainIntervalMs = 60;
+constexpr std::uint32_t kProgressIntervalMs = 30;
+constexpr int kLineRecognizingLabel = 33;
+constexpr int kPosterizingLabel = 357;
+}  // namespace
+
+void ShowMessage(Runtime& rt, int number) { rt.ui.showMessage(msg::Text(number)); }
+
+int PollAbort(Runtime& rt) {
+  ConversionState& s = rt.state;
+  if (s.abortRequested) return s.abortRequested;
+  std::uint32_t now = rt.ui.tickCount();
+  if (!s.drainedOnce || now - s.lastDrainTick >= kDrainIntervalMs) {
+    s.drainedOnce = true;
+    s.lastDrainTick = now;
+    if (rt.ui.drainEvents()) s.abortRequested = 1;
+  }
+  return s.abortRequested;
+}
+
+void ShowProgress(Runtime& rt, int percent, std::string_view label) {
+  ConversionState& s = rt.state;
+  if (percent == 0 && label.empty()) {
+    if (s.progressWindowOpen) rt.ui.closeProgress();
+    s.progressWindowOpen = false;
+    s.lastShownPercent = -1;
+    return;
+  }
+  if (percent == s.lastShownPercent || percent < 0 || percent > 100) return;
+  s.lastShownPercent = percent;
+  s.progressWindowOpen = true;
+  rt.ui.showProgress(percent, label, rt.app.batchRunning ? rt.app.batchFilesToGo : -1);
+}
+
+void UpdateRowProgress(Runtime& rt, int height, int paddedWidth, int pathCount) {
+  ConversionState& s = rt.state;
+  if (s.shownRow == kProgressOff) return;
+  std::uint32_t now = rt.ui.tickCount();
+  if (s.progressReportedOnce && now - s.lastProgressTick < kProgressIntervalMs) return;
+  long total = s.stageLabel == kLineRecognizingLabel ? long(paddedWidth) + height : height;
+  if (total <= 0) return;
+  long p = long(s.currentRow) * 100 / total;
+  long q = long(s.shownRow) * 100 / total;
+  if (s.stageLabel != 0 && p == q) return;
+  s.progressReportedOnce = true;
+  s.lastProgressTick = now;
+
+  std::string label(msg::Text(s.stageLabel));
+  char extra[64];
+  if (s.stageLabel == kPosterizingLabel && s.colorPassActive) {
+    std::snprintf(extra, sizeof extra, " pass %d of %d,", s.posterizePass < 1 ? 1 : s.posterizePass,
+                  s.posterizePasses);
+    label += extra;
+  }
+  if (pathCount != 0) {
+    std::snprintf(extra, sizeof extra, " %d %s", pathCount, pathCount == 1 ? "path" : "paths");
+    label += extra;
+  }
+  ShowProgress(rt, static_cast<int>(p), label);
+  s.shownRow = s.currentRow;
+}
+
+}  // namespace vl::engine

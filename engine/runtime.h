@@ -1,0 +1,26 @@
+// What long operations need from their surroundings, gathered so that free functions can
+// take one reference: the user interface, the memory budget, the conversion state, the
+// shell's flags and the scratch folder. The program record builds it; tests build their own.
+#pragma once
+
+#include <string>
+
+#include "app/application_state.h"
+#include "engine/conversion_state.h"
+#include "platform/memory_block.h"
+#include "platform/user_interface.h"
+
+namespace vl::engine {
+
+struct Runtime {
+  platform::UserInterface& ui;
+  platform::MemoryBudget& memory;
+  ConversionState& state;
+  app::ApplicationState& app;
+  std::string& scratchFolder;  // directory of this process's scratch files, ending in '/'
+};
+
+// Shows message `number` of the message table in the message box.
+void ShowMessage(Runtime& rt, int number);
+
+}  // namespace vl::engine
