@@ -2,6 +2,7 @@
 // handles and the tracer position, shared by every stage of one conversion.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/file_io.h"
@@ -45,6 +46,10 @@ struct ConversionState {
   bool progressReportedOnce = false;
   int lastShownPercent = -1;
   bool progressWindowOpen = false;
+
+  // Upper limit of the work area (row buffer + W), in bytes. The program uses 65535; tests
+  // lower it so that small images spill their arrays into scratch files.
+  std::size_t workAreaCapBytes = 65535;
 };
 
 }  // namespace vl::engine

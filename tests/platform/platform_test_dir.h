@@ -1,0 +1,26 @@
+// A fresh temporary directory for platform tests, removed with its contents at the end.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include <stdlib.h>
+
+namespace vl::platform::test {
+
+struct TempDir {
+  std::string path;
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vl-platform-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+};
+
+}  // namespace vl::platform::test
