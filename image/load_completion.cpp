@@ -1,0 +1,89 @@
+// The common completion of every load, and the backup copy of the bit layer it makes.
+#include <algorithm>
+#include <cstring>
+
+#include "app/message_table.h"
+#include "engine/progress.h"
+#include "engine/scratch_files.h"
+#include "image/raster_image.h"
+
+namespace vl::image {
+
+namespace {
+
+bool writeBackupFile(RasterImage& image, engine::Runtime& rt) {
+  platform::CloseFile(image.fileHandle);  // a bilevel image needs its input file no longer
+  image.fileHandle = engine::CreateScratchFileOrAbort(rt, "memtemp");
+  if (image.fileHandle == platform::kNoFile) return false;
+
+  const std::string label(msg::Text(msg::kProcessingLabel));
+  bool complete = true;
+  for (std::int32_t y = 0; y < image.height; ++y) {
+    if (engine::CheckedWrite(rt, image.fileHandle, bitRow(image, y),
+                             static_cast<std::size_t>(image.bitRowBytes)) == 0) {
+      complete = false;
+      break;
+    }
+    engine::ShowProgress(rt, static_cast<int>(std::int64_t{y + 1} * 100 / image.height), label);
+    if (engine::PollAbort(rt) != 0) {
+      complete = false;
+      break;
+    }
+  }
+  engine::ShowProgress(rt, 0, "");
+  return complete;
+}
+
+// Gray samples become 0 = black. Exactly colorRowBytes per row: rounding each row up to whole
+// 16-bit words would complement the next row's first sample twice on odd widths.
+void complementColorLayer(RasterImage& image) {
+  std::uint8_t* p = image.colorLayer.data();
+  std::int64_t bytes = std::int64_t{image.colorRowBytes} * image.height;
+  for (std::int64_t i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(~p[i]);
+}
+
+}  // namespace
+
+bool saveBackup(RasterImage& image, engine::Runtime& rt) {
+  if (!image.backupOnDisk) {
+    if (image.backupLayer.empty() || image.bitLayer.empty()) return false;
+    std::memcpy(image.backupLayer.data(), image.bitLayer.data(),
+                std::min(image.backupLayer.size(), image.bitLayer.size()));
+    return true;
+  }
+  return writeBackupFile(image, rt);
+}
+
+bool completeLoad(RasterImage& image, engine::Runtime& rt) {
+  if (image.bitLayer.empty()) {
+    releaseImage(image, rt);
+    return false;
+  }
+  buildDisplayTables(image);
+
+  image.bitRowBytes = image.paddedWidth / 8;
+  image.bitRowWords = image.bitRowBytes / 2;
+  image.bitLayerBytes = std::int64_t{image.bitRowBytes} * image.height;
+
+  computeArtScale(image);
+
+  if (isBilevel(image)) {
+    if (image.photometric != kWhiteIsZero) {
+      invertBitLayer(image);
+      image.photometric = kWhiteIsZero;
+    }
+    clearPadding(image);
+    image.backupOnDisk = !allocateBackupLayer(image, rt.memory);
+    if (!saveBackup(image, rt)) {
+      releaseImage(image, rt);
+      return false;
+    }
+  } else if (image.samplesPerPixel == 1 && image.photometric == kWhiteIsZero &&
+             image.colorInMemory) {
+    complementColorLayer(image);
+    image.photometric = kBlackIsZero;
+  }
+  return true;
+}
+
+}  // namespace vl::image

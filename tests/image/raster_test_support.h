@@ -1,0 +1,83 @@
+// What the raster image tests share: a quiet runtime with a manual clock and a fresh scratch
+// folder, and bilevel pictures drawn from and read back as text ('#' = black).
+#pragma once
+
+#include <stdlib.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/raster_image.h"
+#include "platform/headless_ui.h"
+#include "platform/scratch_folder.h"
+
+namespace vl::image::testing {
+
+// Keeps every progress label it is shown (the headless one forgets it on close).
+class RecordingUi : public platform::HeadlessUi {
+ public:
+  RecordingUi() : HeadlessUi(nullptr) {}
+  void showProgress(int percent, std::string_view label, int filesToGo) override {
+    labels.emplace_back(label);
+    HeadlessUi::showProgress(percent, label, filesToGo);
+  }
+  std::vector<std::string> labels;
+};
+
+struct TestRuntime {
+  RecordingUi ui;
+  platform::MemoryBudget memory;
+  engine::ConversionState state;
+  app::ApplicationState app;
+  std::string scratchFolder;
+  engine::Runtime rt{ui, memory, state, app, scratchFolder};
+
+  TestRuntime() {
+    char pattern[] = "/tmp/vl-image-test-XXXXXX";
+    const char* made = ::mkdtemp(pattern);
+    scratchFolder = std::string(made != nullptr ? made : "/tmp") + "/";
+    ui.useManualClock(0);
+  }
+  ~TestRuntime() { platform::RemoveScratchFolder(scratchFolder); }
+};
+
+inline bool pixelAt(const std::uint8_t* row, std::int32_t x) {
+  return (row[x >> 3] & (0x80 >> (x & 7))) != 0;
+}
+inline void setPixel(std::uint8_t* row, std::int32_t x) {
+  row[x >> 3] = static_cast<std::uint8_t>(row[x >> 3] | (0x80 >> (x & 7)));
+}
+
+// A bilevel image as its reader leaves it, before the load is completed.
+inline bool drawBilevel(RasterImage& image, engine::Runtime& rt,
+                        const std::vector<std::string>& rows) {
+  image.bitsPerSample = 1;
+  if (!setGeometry(image, static_cast<std::int32_t>(rows[0].size()),
+                   static_cast<std::int32_t>(rows.size())) ||
+      !allocateBitLayer(image, rt.memory)) {
+    return false;
+  }
+  for (std::int32_t y = 0; y < image.height; ++y) {
+    for (std::int32_t x = 0; x < image.width; ++x) {
+      if (rows[y][x] == '#') setPixel(bitRow(image, y), x);
+    }
+  }
+  return true;
+}
+
+// The bit layer as text; a row with any padding bit set ends in '|'.
+inline std::vector<std::string> bilevelPicture(const RasterImage& image) {
+  std::vector<std::string> out;
+  for (std::int32_t y = 0; y < image.height; ++y) {
+    const std::uint8_t* row = bitRow(image, y);
+    std::string text;
+    bool padding = false;
+    for (std::int32_t x = 0; x < image.width; ++x) text += pixelAt(row, x) ? '#' : '.';
+    for (std::int32_t x = image.width; x < image.paddedWidth; ++x) padding |= pixelAt(row, x);
+    out.push_back(padding ? text + '|' : text);
+  }
+  return out;
+}
+
+}  // namespace vl::image::testing
