@@ -1,0 +1,314 @@
+// Edge extraction: the row scan for the next shape, the boundary follower, the shape removal
+// by row inversion, the widened mask and its clean-up, and the halving of over-long records.
+#include "engine/edge_extraction.h"
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+
+#include "engine/bit_plane.h"
+#include "engine/progress.h"
+#include "engine/scratch_files.h"
+#include "platform/file_io.h"
+
+namespace vl::engine {
+
+namespace {
+
+constexpr std::int64_t kFirstCodeOffset = static_cast<std::int64_t>(kChainHeaderBytes);
+
+inline bool IsEnd(std::uint8_t byte) { return (byte & 0x80) != 0; }
+inline bool MovesDown(std::uint8_t code) { return code == 0 || code == 6 || code == 7; }
+inline bool MovesUp(std::uint8_t code) { return code == 2 || code == 3 || code == 4; }
+
+BitPlaneView MaskPlane(Tracer& t) {
+  return {MaskRow(t, 0), t.image.bitRowBytes, t.image.paddedWidth, t.image.height};
+}
+
+// The next ink pixel from the scan position, skipping empty 16-bit words. The word index stays
+// on the word where ink was found, so the next search resumes there and the image is scanned
+// once a pass.
+bool FindNextStart(Tracer& t) {
+  ConversionState& s = t.rt.state;
+  const image::RasterImage& img = t.image;
+  // A colour conversion also ends the scan below the colour region being traced: added with
+  // shape separation (colour conversions do not run before it exists).
+  while (s.currentRow < img.height) {
+    t.scanWord = FindInkWord(SourceRow(t, s.currentRow), t.scanWord, img.bitRowWords);
+    if (t.scanWord < img.bitRowWords) break;
+    t.scanWord = 0;
+    ++s.currentRow;
+  }
+  UpdateRowProgress(t.rt, img.height, img.paddedWidth, t.art.count);
+  if (s.currentRow >= img.height) return false;
+  t.startX = static_cast<std::int16_t>(FirstInkInWord(SourceRow(t, s.currentRow), t.scanWord));
+  t.startY = static_cast<std::int16_t>(s.currentRow);
+  return true;
+}
+
+void ExtendBox(BoundaryBox& box, std::int32_t x, std::int32_t y) {
+  if (x < box.minX) {
+    box.minX = x;
+    box.yAtMinX = y;
+  }
+  if (x > box.maxX) {
+    box.maxX = x;
+    box.yAtMaxX = y;
+  }
+  if (y < box.minY) {
+    box.minY = y;
+    box.xAtMinY = x;
+  }
+  if (y > box.maxY) {
+    box.maxY = y;
+    box.xAtMaxY = x;
+  }
+}
+
+// Follows the boundary from the start point until it comes back there, writing the record.
+// False when spilling failed or the user aborted.
+bool FollowBoundary(Tracer& t) {
+  ConversionState& s = t.rt.state;
+  ChainBuffer& chain = *t.chain;
+  if (!chain.startRecord(t.startX, t.startY)) return false;
+  t.box = {t.startX, t.startX, t.startY, t.startY, t.startY, t.startY, t.startX, t.startX};
+  t.lastDirection = 7;
+  t.codeCount = 0;
+  s.tracerX = t.startX;
+  s.tracerY = t.startY;
+  for (;;) {
+    const int code = NextDirection(t);
+    if (!chain.append(code < 0 ? kChainEnd : static_cast<std::uint8_t>(code))) return false;
+    ++t.codeCount;
+    ExtendBox(t.box, s.tracerX, s.tracerY);
+    if (s.tracerX == t.startX && s.tracerY == t.startY) {
+      if (!chain.append(kChainEnd)) return false;
+      // A centre-line trace of a closed one-pixel loop follows on past the start until the
+      // direction leaving it repeats the first code: added with the centre-line stage, which
+      // alone sets tracerMode > 0. Until then every record ends where it came back.
+      break;
+    }
+  }
+  return chain.finishRecord();
+}
+
+// Inverts every row of the shape between pairs of boundary crossings, without a flood fill.
+// A row is crossed where the boundary leaves it in the vertical direction it arrived in; the
+// span from there to the byte holding x_max is inverted, so the spans past the shape cancel in
+// pairs, the shape's pixels become background and its holes ink (found later as shapes).
+void FillShape(Tracer& t) {
+  ChainBuffer& chain = *t.chain;
+  const std::int32_t xMax = t.box.maxX;
+  std::int32_t x = t.startX, y = t.startY;
+  bool lastVerticalWasDown = false;
+  for (std::int64_t offset = kFirstCodeOffset;; ++offset) {
+    const std::uint8_t code = chain.byteAt(offset);
+    if (IsEnd(code)) break;
+    if (MovesDown(code)) {
+      if (lastVerticalWasDown) InvertToByteEnd(SourceRow(t, y), x, xMax);
+      lastVerticalWasDown = true;
+    } else if (MovesUp(code)) {
+      if (!lastVerticalWasDown) InvertToByteEnd(SourceRow(t, y), x, xMax);
+      lastVerticalWasDown = false;
+    }
+    x += kChainDx[code];
+    y += kChainDy[code];
+  }
+}
+
+// Colour conversions accept a boundary only when its start pixel is set in the shape mask or
+// lies outside the selection band, and paint it with the colour shape separation made
+// current: added with shape separation. Until then (no colour conversion runs) every boundary
+// is accepted.
+bool AcceptColorBoundary(Tracer&) { return true; }
+
+// The box widened by 2 pixels on every side, clipped to the image.
+void WidenBox(Tracer& t) {
+  const BoundaryBox& b = t.box;
+  WidenedBox& w = t.widened;
+  w.left = std::max(b.minX - 2, 0);
+  w.top = std::max(b.minY - 2, 0);
+  w.width = std::min(b.maxX - b.minX + 1 + 4, t.image.paddedWidth - w.left);
+  w.height = std::min(b.maxY - b.minY + 1 + 4, t.image.height - w.top);
+}
+
+// With the mask drawn into the source plane, the source words under the widened box go to
+// "dgtemp" (row after row from offset 0) and are cleared for the mask.
+bool SaveShapeArea(Tracer& t) {
+  ConversionState& s = t.rt.state;
+  platform::FileHandle& file = s.scratch.dgtemp;
+  if (file == platform::kNoFile) {
+    if (s.abortRequested) return false;
+    file = CreateScratchFileOrAbort(t.rt, "dgtemp");
+    if (file == platform::kNoFile) return false;
+  }
+  platform::SeekTo(file, 0);
+  const ByteSpan span = CoveringWordBytes(t.widened.left, t.widened.width);
+  for (std::int32_t y = t.widened.top; y < t.widened.top + t.widened.height; ++y) {
+    std::uint8_t* bytes = SourceRow(t, y) + span.firstByte;
+    CheckedWrite(t.rt, file, bytes, static_cast<std::size_t>(span.byteCount));
+    std::memset(bytes, 0, static_cast<std::size_t>(span.byteCount));
+  }
+  if (PollAbort(t.rt)) return false;
+  platform::SeekTo(file, 0);
+  return true;
+}
+
+// Merge of a pending code with the next one: the single step they add up to, kCancel when
+// they add up to no step, kKeep when they cannot merge.
+constexpr std::int8_t kKeep = -1;
+constexpr std::int8_t kCancel = 8;
+constexpr std::int8_t K = kKeep, C = kCancel;
+constexpr int kNoPending = -1;
+constexpr std::int8_t kMerge[8][8] = {
+    // next: 0  1  2  3  4  5  6  7
+    {K, K, K, 1, C, 7, K, K},  // pending 0
+    {K, K, K, 2, 3, C, 7, 0},  // pending 1
+    {K, K, K, K, K, 3, C, 1},  // pending 2
+    {1, 2, K, K, K, 4, 5, C},  // pending 3
+    {C, 3, K, K, K, K, K, 5},  // pending 4
+    {7, C, 3, 4, K, K, K, 6},  // pending 5
+    {K, 7, C, 5, K, K, K, K},  // pending 6
+    {K, 0, 1, C, 5, 6, K, K},  // pending 7
+};
+
+}  // namespace
+
+void InitBoundaryScan(Tracer& t) {
+  ConversionState& s = t.rt.state;
+  if (!s.maskInImage && !t.image.spareLayer.empty())
+    std::memset(t.image.spareLayer.data(), 0, t.image.spareLayer.size());
+  t.scanWord = 0;
+  s.currentRow = 0;
+  s.shownRow = kProgressForce;
+}
+
+int ExtractNextBoundary(Tracer& t) {
+  for (;;) {
+    if (!FindNextStart(t)) return 0;
+    if (!FollowBoundary(t)) return 0;
+
+    // Centre-line traces outside a colour conversion skip the fill (the erase alone removes a
+    // one-pixel line); separated shapes outside a colour conversion are removed from the
+    // skeleton file in RestoreShapeArea instead.
+    if (t.outlineTrace() || t.colorPass()) {
+      FillShape(t);
+      WalkChain(t, 0);
+    } else if (t.centerlineTrace()) {
+      WalkChain(t, 0);
+    }
+
+    if (t.colorPass() && !AcceptColorBoundary(t)) continue;
+
+    WidenBox(t);
+    if (t.rt.state.maskInImage && !SaveShapeArea(t)) return 0;
+    WalkChain(t, 1);
+    const ChainBuffer& chain = *t.chain;
+    return static_cast<int>(chain.spilled() ? static_cast<std::int64_t>(chain.sizeBytes())
+                                            : chain.lengthBytes());
+  }
+}
+
+int NextDirection(Tracer& t) {
+  ConversionState& s = t.rt.state;
+  const int d = t.lastDirection;
+  const int lastProbe = d == 7 ? d + 4 : d + 3;
+  for (int probe = d - 2; probe <= lastProbe; ++probe) {
+    const int code = (probe + 8) % 8;
+    const std::int32_t x = s.tracerX + kChainDx[code], y = s.tracerY + kChainDy[code];
+    if (SourcePixel(t, x, y)) {
+      s.tracerX = static_cast<std::int16_t>(x);
+      s.tracerY = static_cast<std::int16_t>(y);
+      t.lastDirection = code;
+      return code;
+    }
+  }
+  // Only a pixel with no ink neighbour at all reaches here with d = 7: it has no boundary.
+  if (d == 7) return kNoDirection;
+  const int back = (d + 4) % 8;
+  s.tracerX = static_cast<std::int16_t>(s.tracerX + kChainDx[back]);
+  s.tracerY = static_cast<std::int16_t>(s.tracerY + kChainDy[back]);
+  t.lastDirection = back;
+  return back;
+}
+
+void WalkChain(Tracer& t, int stamp) {
+  ChainBuffer& chain = *t.chain;
+  ClearBitAt(SourceRow(t, t.startY), t.startX);
+  const BitPlaneView mask = MaskPlane(t);
+  std::int32_t x = t.startX, y = t.startY;
+  for (std::int64_t offset = kFirstCodeOffset;; ++offset) {
+    const std::uint8_t code = chain.byteAt(offset);
+    if (IsEnd(code)) break;
+    if (stamp) {
+      ApplyBlock5x5(mask, x, y, BlockOp::kSet);
+    } else {
+      // A centre-line trace outside a colour conversion clears a 5 x 5 block here
+      // (ApplyBlock5x5 with BlockOp::kClear): added with the centre-line stage, which alone
+      // sets tracerMode > 0. Until then one pixel, which removes a one-pixel line as well.
+      ClearBitAt(SourceRow(t, y), x);
+    }
+    x += kChainDx[code];
+    y += kChainDy[code];
+  }
+}
+
+void RestoreShapeArea(Tracer& t) {
+  ConversionState& s = t.rt.state;
+  const WidenedBox& w = t.widened;
+  if (w.width <= 0 || w.height <= 0) return;
+  const ByteSpan span = CoveringWordBytes(w.left, w.width);
+  const auto count = static_cast<std::size_t>(span.byteCount);
+  for (std::int32_t y = w.top; y < w.top + w.height; ++y) {
+    if (s.maskInImage) {
+      // The mask was drawn over the saved source words: reading them back removes it too.
+      if (s.scratch.dgtemp != platform::kNoFile)
+        platform::ReadBytes(s.scratch.dgtemp, SourceRow(t, y) + span.firstByte, count);
+      continue;
+    }
+    // Separated shapes (tracerMode < 0) outside a colour conversion also clear the mask's bits
+    // from the same bytes of "dgskel" here: added with shape separation.
+    std::memset(MaskRow(t, y) + span.firstByte, 0, count);
+  }
+}
+
+void SimplifyChain(Tracer& t) {
+  ChainBuffer& chain = *t.chain;
+  platform::Block all;
+  if (!chain.readAll(all) || all.size() < kChainHeaderBytes + 1) {
+    t.codeCount = 0;
+    return;
+  }
+  // Merged codes are written over the ones already read; the output never overtakes the
+  // input, and the last byte (the end marker) is never read as a code.
+  std::uint8_t* record = all.data();
+  const std::size_t endMarker = all.size() - 1;
+  std::size_t out = kChainHeaderBytes, in = kChainHeaderBytes;
+  int pending = kNoPending;
+  for (; in < endMarker && !IsEnd(record[in]); ++in) {
+    const int next = record[in];
+    if (pending == kNoPending) {
+      pending = next;
+      continue;
+    }
+    const int merged = kMerge[pending][next];
+    if (merged == kKeep) {
+      record[out++] = static_cast<std::uint8_t>(pending);
+      pending = next;
+    } else {
+      pending = merged == kCancel ? kNoPending : merged;
+    }
+  }
+  if (pending != kNoPending) record[out++] = static_cast<std::uint8_t>(pending);
+  record[out++] = kChainEnd;
+
+  const auto oldCodes = static_cast<std::int64_t>(in - kChainHeaderBytes);
+  const auto newCodes = static_cast<std::int64_t>(out - kChainHeaderBytes - 1);
+  if (!chain.replaceRecord(std::span<const std::uint8_t>(record, out))) {
+    t.codeCount = 0;
+    return;
+  }
+  t.codeCount = oldCodes - newCodes < kMinSimplifyGain ? 0 : newCodes;
+}
+
+}  // namespace vl::engine
