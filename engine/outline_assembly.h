@@ -1,0 +1,47 @@
+// Outline assembly: turns the chain record of one boundary into a closed polygon (the vertex
+// list) and gives every vertex its turning angle, for the curve and line fitter.
+//
+// Vertex record, 4 words (8 bytes) in the paged vertex window:
+//   word 0  x, pixels
+//   word 1  y, pixels
+//   word 2  chain offset: the record offset (header included) of the first direction code
+//           after this vertex, held as an UNSIGNED 16-bit value (read it through uint16_t)
+//   word 3  angle: 180 minus the absolute turn at the vertex, whole degrees (180 = straight
+//           on, 0 = full reversal)
+// The list starts at byte 0 with the chain's start point, its last record repeats the start
+// point (the polygon is closed), and the record after it (Tracer::listEndBytes) has x = -1.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/tracer.h"
+
+namespace vl::engine {
+
+// The most sides a polygon may have before the outline is assembled again with the tolerance
+// doubled (tested before each side). The vertex array is paged, so memory sets no limit; the
+// path does: every side may become a curve of 6 point words, and one path holds at most 65535
+// words. 10000 sides stay clear of that with room for the sides the fitter repeats across the
+// start.
+constexpr std::int64_t kMaxOutlineSides = 10000;
+
+// Builds the vertex list of the current chain record (t.chain, t.codeCount), simplifying a
+// record of more than kMaxChainCodes codes first (SimplifyChain). Walks the chain,
+// growing each side while every chain point since its start stays within the tolerance
+// (polygonTolerance, 1/64 square pixel; at least 300 in a centre-line trace), and places a
+// vertex at the best point near where the tolerance broke. Also reads the backup pixel under
+// the start point into t.startPixel (outline traces). False, with a partial list, when the
+// user aborted or a scratch file failed; false with message 11 and abortRequested when the
+// record is too long for 16-bit chain offsets even after simplification.
+bool TraceOutlinePolygon(Tracer& t);
+
+// Fills word 3 of every record of the vertex list: the turn at V between the directions of
+// V - previous and next - V (atan2 in whole degrees, truncated); the closing record takes the
+// first record's angle.
+void ComputeVertexAngles(Tracer& t);
+
+// Writes x and y (pixels) into the record at the vertex cursor, which then points at the
+// record being built, and moves the tracer position there.
+void EmitVertex(Tracer& t, std::int16_t x, std::int16_t y);
+
+}  // namespace vl::engine
