@@ -1,0 +1,45 @@
+// The program record: every program-wide record of one running Vectorlume, gathered in one
+// place. main() creates exactly one; each test creates its own, so no state leaks between them.
+// Free functions take the parts they need by reference (runtime() bundles the common ones).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/application_state.h"
+#include "art/artwork.h"
+#include "engine/conversion_state.h"
+#include "engine/runtime.h"
+#include "image/raster_image.h"
+#include "platform/memory_block.h"
+#include "platform/scratch_folder.h"
+#include "platform/user_interface.h"
+#include "settings/conversion_settings.h"
+
+namespace vl::app {
+
+struct Program {
+  // The user-interface backend (headless for the terminal and tests, Qt for the window).
+  std::unique_ptr<platform::UserInterface> ui;
+  platform::MemoryBudget memory;
+  std::string scratchFolder;  // this process's scratch folder, ending in '/'
+
+  ApplicationState app;
+  image::RasterImage image;
+  art::Artwork artwork;
+  settings::ConversionSettings activeSettings;  // the record in force
+  settings::ConversionSettings dialogSettings;  // the working copy the setup dialogs edit
+  engine::ConversionState conversion;
+  // Later records (preferences, custom colours, the undo slot) join here with their stages.
+
+  explicit Program(std::unique_ptr<platform::UserInterface> backend,
+                   const std::string& scratchBase = platform::DefaultScratchBase())
+      : ui(std::move(backend)), scratchFolder(platform::ProcessScratchFolder(scratchBase)) {}
+
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  engine::Runtime runtime() { return engine::Runtime{*ui, memory, conversion, app, scratchFolder}; }
+};
+
+}  // namespace vl::app
