@@ -1,0 +1,45 @@
+// Number formats of the GQ text.
+#include "art/gq_numbers.h"
+
+namespace vl::art {
+
+void writeFraction(OutputBuffer& out, std::uint8_t inkByte) {
+  int percent = (100 * inkByte + 127) / 255;
+  if (percent == 0) {
+    out.put("0 ");
+  } else if (percent >= 100) {
+    out.put("1 ");
+  } else {
+    out.put("0.");
+    if (percent % 10 != 0) {
+      out.put(static_cast<char>('0' + percent / 10));
+      out.put(static_cast<char>('0' + percent % 10));
+    } else {
+      out.put(static_cast<char>('0' + percent / 10));
+    }
+    out.put(' ');
+  }
+}
+
+void writeCoordinate(OutputBuffer& out, const PageScale& page, std::int64_t artValue, bool isY) {
+  // 16.16 fixed point in tenths of a point. 64 bits: a page of up to 72000 points is 720000
+  // tenths, more than the 16 bits an older writer kept, so large pages are written exactly.
+  std::int64_t t = isY ? (page.artHeight - artValue) * page.yScale : artValue * page.xScale;
+  if (t < 0) {
+    out.put('-');
+    t = -t;
+  }
+  std::int64_t tenths = (t + 0x8000) >> 16;
+  if (tenths == 0) {
+    out.put("0 ");
+    return;
+  }
+  if (tenths / 10 != 0) out.putInt(tenths / 10);
+  if (tenths % 10 != 0) {
+    out.put('.');
+    out.put(static_cast<char>('0' + tenths % 10));
+  }
+  out.put(' ');
+}
+
+}  // namespace vl::art

@@ -1,0 +1,25 @@
+// Outside text made safe for the art file.
+#include "art/ps_text.h"
+
+namespace vl::art {
+
+void writePsStringBody(OutputBuffer& out, std::string_view text) {
+  for (char ch : text) {
+    auto byte = static_cast<unsigned char>(ch);
+    if (ch == '(' || ch == ')' || ch == '\\') {
+      out.put('\\');
+      out.put(ch);
+    } else if (byte < 0x20 || byte == 0x7F) {
+      out.put(' ');
+    } else {
+      out.put(ch);
+    }
+  }
+}
+
+std::string_view TrimTrailingBlanks(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace vl::art

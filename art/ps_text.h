@@ -1,0 +1,19 @@
+// Outside text (names, titles, user names) made safe for a line of the art file: inside the
+// parentheses of a PostScript string or a structuring comment, a stray ")" or "\" would end or
+// corrupt the string and a line break would let the rest of the text run as program code.
+#pragma once
+
+#include <string_view>
+
+#include "art/art_output_buffer.h"
+
+namespace vl::art {
+
+// Writes text for use between "(" and ")": parentheses and backslashes are escaped, control
+// characters (CR, LF, tab and the like) become blanks.
+void writePsStringBody(OutputBuffer& out, std::string_view text);
+
+// text without its trailing blanks.
+std::string_view TrimTrailingBlanks(std::string_view text);
+
+}  // namespace vl::art

@@ -1,0 +1,186 @@
+// The SVG writer.
+#include "art/svg_writer.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/message_table.h"
+#include "art/anchor_walk.h"
+#include "art/art_output_buffer.h"
+#include "art/atomic_file.h"
+#include "art/page_scale.h"
+#include "art/gq_writer.h"
+
+namespace vl::art {
+
+namespace {
+
+void PutXmlText(OutputBuffer& out, std::string_view text) {
+  for (char ch : text) {
+    switch (ch) {
+      case '&': out.put("&amp;"); break;
+      case '<': out.put("&lt;"); break;
+      case '>': out.put("&gt;"); break;
+      case '"': out.put("&quot;"); break;
+      default:
+        // Control characters are not allowed in XML 1.0 text.
+        out.put(static_cast<unsigned char>(ch) < 0x20 ? ' ' : ch);
+    }
+  }
+}
+
+// A pixel coordinate with at most three decimals, trailing zeros dropped.
+void PutNumber(OutputBuffer& out, double value) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.3f", value);
+  std::string_view s(text);
+  if (s.find('.') != std::string_view::npos) {
+    while (s.back() == '0') s.remove_suffix(1);
+    if (s.back() == '.') s.remove_suffix(1);
+  }
+  if (s == "-0") s = "0";
+  out.put(s);
+}
+
+void PutPaint(OutputBuffer& out, const char* attribute, bool painted, PaintType type,
+              std::uint32_t packed, std::uint16_t customIndex, std::uint8_t tint,
+              const CustomColorList& colors) {
+  SvgColor color;
+  out.put(' ');
+  out.put(attribute);
+  out.put("=\"");
+  if (painted && SvgPaintColor(type, packed, customIndex, tint, colors, color)) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%02x%02x%02x", color.r, color.g, color.b);
+    out.put(hex);
+  } else {
+    out.put("none");
+  }
+  out.put('"');
+}
+
+void WritePathElement(OutputBuffer& out, const PathRecord& path, double artScale,
+                      double pixelsPerPoint, const CustomColorList& colors) {
+  std::span<const std::uint16_t> words = pointWords(path);
+  if (!detail::HasAnchorAt(words, 0)) return;
+  bool fill = path.fillType != PaintType::None && !(path.flags & kUnfilled);
+  bool stroke = path.strokeType != PaintType::None;
+  if (!fill && !stroke) return;
+  bool grouped = (path.flags & kGrouped) != 0;
+  if (grouped) out.put("<g>\n");
+
+  auto point = [&](std::size_t at) {
+    PutNumber(out, detail::X(words, at) / artScale);
+    out.put(' ');
+    PutNumber(out, detail::Y(words, at) / artScale);
+  };
+  out.put("<path d=\"M");
+  point(0);
+  for (std::size_t at = 0;;) {
+    std::size_t next = detail::NextAnchor(words, at);
+    if (!detail::HasAnchorAt(words, next)) break;
+    if (words[at] & kCurveBit) {
+      out.put(" C");
+      point(at + 2);
+      out.put(' ');
+      point(at + 4);
+      out.put(' ');
+    } else {
+      out.put(" L");
+    }
+    point(next);
+    at = next;
+  }
+  if (isClosed(path)) out.put(" Z");
+  out.put('"');
+  PutPaint(out, "fill", fill, path.fillType, path.fillColor, path.fillCustomIndex, path.fillTint,
+           colors);
+  PutPaint(out, "stroke", stroke, path.strokeType, path.strokeColor, path.strokeCustomIndex,
+           path.strokeTint, colors);
+  if (stroke) {
+    out.put(" stroke-width=\"");
+    PutNumber(out, path.strokeWeight / 10.0 * pixelsPerPoint);
+    out.put('"');
+  }
+  out.put("/>\n");
+  if (grouped) out.put("</g>\n");
+}
+
+}  // namespace
+
+bool SvgPaintColor(PaintType type, std::uint32_t packed, std::uint16_t customIndex,
+                   std::uint8_t tint, const CustomColorList& customColors, SvgColor& out) {
+  int c = packed & 0xFF, m = (packed >> 8) & 0xFF, y = (packed >> 16) & 0xFF, k = packed >> 24;
+  switch (type) {
+    case PaintType::None:
+      return false;
+    case PaintType::White:
+      out = {255, 255, 255};
+      return true;
+    case PaintType::Black: {
+      auto level = static_cast<std::uint8_t>(255 - k);
+      out = {level, level, level};
+      return true;
+    }
+    case PaintType::Custom:
+      if (customIndex < customColors.size()) {
+        const CustomColor& color = customColors[customIndex];
+        // The tint scales every ink: 255 is the colour itself, 0 no ink at all.
+        c = color.c * tint / 255;
+        m = color.m * tint / 255;
+        y = color.y * tint / 255;
+        k = color.k * tint / 255;
+      }
+      break;
+    default:
+      break;
+  }
+  out.r = static_cast<std::uint8_t>(255 - std::min(255, c + k));
+  out.g = static_cast<std::uint8_t>(255 - std::min(255, m + k));
+  out.b = static_cast<std::uint8_t>(255 - std::min(255, y + k));
+  return true;
+}
+
+bool saveSvg(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
+             const CustomColorList& customColors, const std::string& fileName, bool unattended) {
+  const int failureMessage = unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked;
+  rt.state.abortRequested = 0;  // a stale stop request would make every write a no-op
+  bool ok = false;
+  AtomicFile file;
+  if (!file.create(fileName)) {
+    engine::ShowMessage(rt, failureMessage);
+  } else {
+    OutputBuffer out(rt, file.handle(), unattended);
+    if (!out.allocate()) {
+      engine::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
+    } else {
+      PageScale page = computePageScale(image, kFormatGq5);
+      double artScale = image.artScale > 0 ? image.artScale : 1.0;
+      out.put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+      out.put("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"");
+      out.putInt(page.pageWidth);
+      out.put("pt\" height=\"");
+      out.putInt(page.pageHeight);
+      out.put("pt\" viewBox=\"0 0 ");
+      out.putInt(image.paddedWidth);
+      out.put(' ');
+      out.putInt(image.height);
+      out.put("\" fill-rule=\"nonzero\" stroke-linecap=\"square\" stroke-linejoin=\"miter\""
+              " stroke-miterlimit=\"2\">\n");
+      out.put("<title>");
+      PutXmlText(out, image.outputName);
+      out.put("</title>\n");
+      for (const PathRecord& path : pathsInUse(art))
+        WritePathElement(out, path, artScale, 1.0 / page.pointsPerPixelX, customColors);
+      out.put("</svg>\n");
+      out.flush();
+      if (!out.failed()) {
+        ok = file.commit();
+        if (!ok) engine::ShowMessage(rt, failureMessage);
+      }
+    }
+  }
+  return ok;
+}
+
+}  // namespace vl::art

@@ -1,0 +1,29 @@
+// The SVG writer: the artwork as a standalone SVG file for other drawing programs and browsers.
+// The view box is the image in pixels; the page size is the EPS page in points. Paths keep
+// their order (later paths on top), their curves, their non-zero fill and their paint; grouped
+// paths become groups of their own.
+#pragma once
+
+#include <string>
+
+#include "art/art_writer_inputs.h"
+#include "art/artwork.h"
+#include "engine/runtime.h"
+
+namespace vl::art {
+
+// sRGB colour of a paint: ink bytes subtracted from white (a channel's ink plus the black
+// ink, limited to 255), gray for Black at its K strength, custom colours from the table at
+// their tint. Nothing for None.
+struct SvgColor {
+  std::uint8_t r = 0, g = 0, b = 0;
+};
+bool SvgPaintColor(PaintType type, std::uint32_t packedColor, std::uint16_t customIndex,
+                   std::uint8_t tint, const CustomColorList& customColors, SvgColor& out);
+
+// Writes the SVG file, replacing a previous file only when complete. On failure shows
+// message 12 (13 when unattended) and returns false.
+bool saveSvg(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
+             const CustomColorList& customColors, const std::string& fileName, bool unattended);
+
+}  // namespace vl::art
