@@ -2,6 +2,7 @@
 // the work area backed by its scratch file.
 #include "engine/paged_arrays.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -138,6 +139,45 @@ bool ChainBuffer::replaceRecord(std::span<const std::uint8_t> record) {
   if (!WriteAt(rt_, file, 0, record.data(), record.size())) return false;
   std::memmove(window_, record.data(), size_);  // what reading the first buffer-full gives
   spilled_ = true;
+  return true;
+}
+
+bool ChainBuffer::extendRecord(std::int64_t fromOffset, std::int64_t toOffset) {
+  if (writing_ || fromOffset < static_cast<std::int64_t>(kChainHeaderBytes) ||
+      toOffset > length_ - 1 || fromOffset > toOffset)
+    return false;
+  const std::int64_t count = toOffset - fromOffset;
+  const std::int64_t destination = length_ - 1;  // over the old end byte
+  const std::int64_t newLength = length_ + count;
+  const auto size = static_cast<std::int64_t>(size_);
+  if (!spilled_ && newLength <= size) {
+    // Source and destination do not overlap: the copy ends before the old end byte.
+    std::memmove(window_ + destination, window_ + fromOffset, static_cast<std::size_t>(count));
+    window_[newLength - 1] = kChainEnd;
+    length_ = newLength;
+    return true;
+  }
+  platform::FileHandle& file = rt_.state.scratch.edgearr;
+  if (!spilled_) {
+    // The whole record is in the buffer: it becomes the file's start.
+    if (!EnsureScratchFile(rt_, file, "edgearr")) return false;
+    if (!WriteAt(rt_, file, 0, window_, static_cast<std::size_t>(length_))) return false;
+    spilled_ = true;
+  }
+  if (PollAbort(rt_)) return false;
+  // The buffer carries each piece from the file to the file. Every byte copied lies before
+  // the destination, so no piece reads what an earlier piece wrote.
+  for (std::int64_t done = 0; done < count;) {
+    const std::int64_t piece = std::min(size, count - done);
+    ReadAt(file, fromOffset + done, window_, static_cast<std::size_t>(piece));
+    if (!WriteAt(rt_, file, destination + done, window_, static_cast<std::size_t>(piece)))
+      return false;
+    done += piece;
+  }
+  const std::uint8_t end = kChainEnd;
+  if (!WriteAt(rt_, file, newLength - 1, &end, 1)) return false;
+  length_ = newLength;
+  load(0);
   return true;
 }
 

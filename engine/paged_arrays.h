@@ -55,6 +55,13 @@ class ChainBuffer {
   // when it fits and nothing is spilled, else written over "edgearr" from offset 0 with its
   // first buffer-full held. False on failure.
   bool replaceRecord(std::span<const std::uint8_t> record);
+  // Appends a copy of the record's bytes [fromOffset, toOffset) (codes, toOffset at most the
+  // end byte's offset) over its end byte and writes a new end byte after them: the curve
+  // fitter runs a polygon past its start point this way. Stays in the buffer while the longer
+  // record fits it unspilled; otherwise goes through "edgearr" a buffer-full at a time and
+  // holds the first buffer-full again. False on failure or abort, the record then unusable
+  // (the conversion is winding down).
+  bool extendRecord(std::int64_t fromOffset, std::int64_t toOffset);
 
   std::int16_t startX() const { return startX_; }
   std::int16_t startY() const { return startY_; }

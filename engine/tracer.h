@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "art/artwork.h"
+#include "engine/fitter_state.h"
 #include "engine/paged_arrays.h"
 #include "engine/runtime.h"
 #include "engine/work_area.h"
@@ -66,6 +67,9 @@ struct Tracer {
   int startPixel = 0;
   // Times the tolerance was doubled for the current outline (too many vertices).
   int toleranceDoublings = 0;
+
+  // The curve fitter's path and span state for the outline being written.
+  FitterState fit;
 
   // Stage seams.
   JunctionList* junctions = nullptr;

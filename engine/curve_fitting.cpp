@@ -1,0 +1,181 @@
+// The fitter's walk over one polygon: spans grown from each vertex as long as one curve fits
+// them, the first sides left for the end so that a curve can run through the start point,
+// and the polygon extended past its start to make that possible.
+#include "engine/curve_fitting.h"
+
+#include <algorithm>
+
+#include "engine/fitting_vertices.h"
+
+namespace vl::engine {
+
+using namespace fitting;
+
+namespace {
+
+constexpr std::int64_t kMaxChainOffset = 0xFFFF;  // word 2 is unsigned 16-bit
+
+bool Aborted(const Tracer& t) { return t.rt.state.abortRequested != 0; }
+
+// Vertex `index` of the list (counted from its start), whatever the cursor.
+struct VertexRecord {
+  std::int16_t words[kWordsPerVertex];
+};
+
+VertexRecord ReadRecord(VertexWindow& v, std::int64_t index) {
+  v.setCursor(index * kRecordBytes);
+  VertexRecord r{};
+  for (std::int64_t w = 0; w < kWordsPerVertex; ++w) r.words[w] = VertexWord(v, w);
+  return r;
+}
+
+void WriteRecord(VertexWindow& v, std::int64_t index, const VertexRecord& r) {
+  v.setCursor(index * kRecordBytes);
+  for (std::int64_t w = 0; w < kWordsPerVertex; ++w) SetVertexWord(v, r.words[w], w);
+}
+
+std::int64_t ChainOffsetOf(const VertexRecord& r) {
+  return static_cast<std::uint16_t>(r.words[kWordChain]);
+}
+
+// How far the span from the cursor vertex grows: the `end` of the last span that passed every
+// test, or minEnd when none did.
+std::int64_t GrowSpan(Tracer& t, std::int64_t minEnd) {
+  FitterState& f = t.fit;
+  std::int64_t first = minEnd;
+  std::int64_t end = first + kWordsPerVertex;
+  f.current.p0 = VertexPoint(t, 0);
+  while (VertexExists(t, end / kWordsPerVertex) && end / kWordsPerVertex <= kMaxSpanSides) {
+    const std::int64_t last = end / kWordsPerVertex;
+    if (SamePosition(t, last, first / kWordsPerVertex)) {  // duplicate vertices
+      end += kWordsPerVertex;
+      continue;
+    }
+    if (SpanMustStayStraight(t, end)) break;
+    if (t.centerlineTrace()) {
+      // A junction or a retraced side at vertex first / 4 stops the span: added with the
+      // centre-line stage.
+    }
+    if (t.lineRecognizer != nullptr && t.settings.has(settings::kMethodLineRecognition)) {
+      // A line the recognizer found at vertex first / 4 stops the span: added with the line
+      // recognition stage.
+    }
+    f.current.p3 = VertexPoint(t, last);
+    ThirdPoints(t, end);
+    SetControlPoints(f.current);
+    if (!CurveFits(t, end)) break;
+    if (end > 2 * kWordsPerVertex && VertexExists(t, last + 1) && EndTangentsTurnTooMuch(t)) break;
+    f.accepted = f.current;
+    first = end;
+    end += kWordsPerVertex;
+  }
+  return first;
+}
+
+}  // namespace
+
+bool HasSpan(Tracer& t) {
+  return VertexExists(t, 0) && VertexExists(t, 1) && (CurvedOnly(t) || VertexExists(t, 2));
+}
+
+void ExtendAcrossStart(Tracer& t, std::int64_t n) {
+  FitterState& f = t.fit;
+  VertexWindow& v = *t.vertices;
+  const std::int64_t closing = t.listEndBytes / kRecordBytes - 1 - f.extension;
+  // Only vertices before the list end can be repeated, and those already repeated stay.
+  n = std::min(n, closing);
+  if (closing < 1 || n <= f.extension) return;
+
+  const std::int64_t saved = v.cursor();
+  const std::int64_t shift = ChainOffsetOf(ReadRecord(v, closing)) - kChainHeaderBytes;
+  const std::int64_t copiedUpTo = f.extension == 0 ? std::int64_t(kChainHeaderBytes)
+                                                   : ChainOffsetOf(ReadRecord(v, f.extension));
+  // The repeated offsets must stay within 16 bits: a vertex that would pass 65535 ends the
+  // extension there (only records of some 60000 codes get so far), and the fill's closing
+  // line stands in for the sides after it.
+  std::int64_t m = f.extension;
+  while (m < n && ChainOffsetOf(ReadRecord(v, m + 1)) + shift <= kMaxChainOffset) ++m;
+  if (m > f.extension && t.chain->extendRecord(copiedUpTo, ChainOffsetOf(ReadRecord(v, m)))) {
+    for (std::int64_t k = f.extension + 1; k <= m; ++k) {
+      VertexRecord r = ReadRecord(v, k);
+      r.words[kWordChain] =
+          static_cast<std::int16_t>(static_cast<std::uint16_t>(ChainOffsetOf(r) + shift));
+      WriteRecord(v, closing + k, r);
+    }
+    v.setCursor((closing + m + 1) * kRecordBytes);
+    SetVertexWord(v, kListEnd, kWordX);
+    t.listEndBytes = (closing + m + 1) * kRecordBytes;
+    f.extension = m;
+  }
+  v.setCursor(saved);
+}
+
+void FitOutline(Tracer& t) {
+  FitterState& f = t.fit;
+  VertexWindow& v = *t.vertices;
+  BeginOutlinePaint(t);
+  f.extension = 0;
+  v.setCursor(0);
+  // The smallest curve: one side in "Curved only", else two.
+  const std::int64_t minEnd = CurvedOnly(t) ? 0 : kWordsPerVertex;
+
+  while (HasSpan(t)) {
+    if (Aborted(t)) return;
+    const std::int64_t index = CursorIndex(t);
+    if (index == 2) ExtendAcrossStart(t, 2);
+    if (t.centerlineTrace()) {
+      // The cursor's side is skipped when it retraces an earlier one: added with the
+      // centre-line stage.
+    }
+
+    const std::int64_t end = GrowSpan(t, minEnd);
+    if (end <= minEnd) {  // no curve covers the cursor's side
+      EmitLine(t);
+      v.moveCursor(kRecordBytes);
+      continue;
+    }
+    const std::int64_t last = end / kWordsPerVertex;
+    if (index == 0 && !SamePoint(f.accepted.p0, f.accepted.p3)) {
+      // The path will begin at the span's end; the sides up to it are fitted again at the end
+      // of the list, as part of whatever runs through the start point.
+      if (end > 2 * kWordsPerVertex) ExtendAcrossStart(t, last);
+    } else if (index == 1) {
+      if (end > kWordsPerVertex) {
+        ExtendAcrossStart(t, 1);
+        EmitCurve(t, end);
+      }
+    } else {
+      EmitCurve(t, end);
+    }
+    v.moveCursor(last * kRecordBytes);
+  }
+  FinishOutline(t);
+}
+
+void FinishOutline(Tracer& t) {
+  FitterState& f = t.fit;
+  VertexWindow& v = *t.vertices;
+  if (Aborted(t)) return;
+  if (!f.pathStarted) {
+    if (CursorIndex(t) == 0 && t.listEndBytes <= 2 * kRecordBytes) {
+      EmitDegenerate(t);  // a lone pixel or two
+      return;
+    }
+    ExtendAcrossStart(t, 2);
+  }
+  while (VertexExists(t, 0) && VertexExists(t, 1) && !Aborted(t)) {
+    if (t.centerlineTrace()) {
+      // Retraced sides are left out: added with the centre-line stage.
+    }
+    EmitLine(t);
+    v.moveCursor(kRecordBytes);
+  }
+  if (!f.pathStarted) {
+    EmitDegenerate(t);
+  } else if (t.rt.state.tracerMode < 0) {
+    // Separated shapes take the mean of their measured line widths: added with the shape
+    // separation stage.
+  }
+}
+
+}  // namespace vl::engine
