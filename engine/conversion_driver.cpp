@@ -1,0 +1,233 @@
+// The Convert command, the conversion core and the outline loop.
+#include "engine/conversion_driver.h"
+
+#include <optional>
+#include <string>
+
+#include "app/message_table.h"
+#include "engine/curve_fitting.h"
+#include "engine/edge_extraction.h"
+#include "engine/outline_assembly.h"
+#include "engine/progress.h"
+#include "engine/scratch_files.h"
+#include "engine/stage_seams.h"
+#include "engine/tracing_backup.h"
+#include "engine/work_area.h"
+
+namespace vl::engine {
+
+namespace {
+
+// Below this budget the shape mask gives its memory to the work area; below the second the
+// conversion cannot run at all (bytes).
+constexpr std::size_t kComfortableWorkAreaBytes = 1024;
+constexpr std::size_t kSmallestWorkAreaBytes = 256;
+
+// The noise setting is in hundredths of a pixel; a record has 4 header bytes and an end byte.
+constexpr int kNoiseThresholdBase = 4;
+
+void UseBlackPaint(art::Pen& pen) {
+  pen.color = art::kBlackColor;
+  pen.fillType = art::PaintType::Black;
+  pen.strokeType = art::PaintType::None;
+}
+
+// White Lines: a black rectangle over the whole image, the artwork's first path, under the
+// traced paths, which are then painted white.
+void DrawWhiteLinesFrame(ConversionJob& job) {
+  Runtime& rt = job.rt;
+  art::Pen& pen = job.art.pen;
+  UseBlackPaint(pen);
+  rt.state.colorPassActive = 0;
+  rt.state.tracerMode = 0;
+  rt.state.tracerX = 0;
+  rt.state.tracerY = 0;
+  pen.position = {0.0, 0.0};
+  if (!art::beginPath(job.art, rt, job.active)) return;
+  const double right = job.image.paddedWidth - 1;  // pixels
+  const double bottom = job.image.height - 1;      // pixels
+  const art::PixelPoint corners[] = {{right, 0.0}, {right, bottom}, {0.0, bottom}, {0.0, 0.0}};
+  for (const art::PixelPoint& corner : corners) {
+    if (rt.state.abortRequested) return;
+    pen.position = corner;
+    if (!art::addPoint(job.art, rt, false)) return;
+  }
+}
+
+// Preparation of the core once the backup is set aside: paint, state, shape mask, work area and the
+// tracer's copy of the bit layer. False when the conversion must wind down at once.
+bool PrepareCore(ConversionJob& job, Tracer& t) {
+  Runtime& rt = job.rt;
+  ConversionState& s = rt.state;
+  image::RasterImage& image = job.image;
+
+  // In a colour conversion the paint comes from the classes and the geometry is doubled for
+  // tracing: added with posterization.
+  UseBlackPaint(job.art.pen);
+  job.art.pen.strokeWeightPoints = 0.0;
+  s.scratch = ScratchHandles{};
+  s.maskInImage = false;
+  s.tracerMode = 0;
+
+  s.maskInImage = !image::allocateSpareLayer(image, rt.memory);
+
+  const auto rowBytes = static_cast<std::size_t>(image.bitRowBytes);
+  std::size_t budget = WorkAreaBudget(rt, rowBytes, s.workAreaCapBytes);
+  if (budget < kComfortableWorkAreaBytes) {
+    image.spareLayer.release();
+    s.maskInImage = true;
+    budget = WorkAreaBudget(rt, rowBytes, s.workAreaCapBytes);
+    if (budget < kSmallestWorkAreaBytes) {
+      ShowMessage(rt, msg::kInsufficientMemory);
+      return false;
+    }
+  }
+  if (!AllocateWorkArea(rt, rowBytes, budget, t.area)) {
+    ShowMessage(rt, msg::kInsufficientMemory);
+    return false;
+  }
+  t.attachWindows();
+  return RefreshTracingBackup(job);
+}
+
+// The wind-down of the core, also after an abort or a failed preparation.
+void WindDown(ConversionJob& job, Tracer& t) {
+  Runtime& rt = job.rt;
+  // A colour conversion halves the doubled geometry and doubles artScale here, and an
+  // interactive-thinning pause returns before anything is freed: added with those stages.
+  RestoreBitLayer(job);
+  // "memtemp" belongs to the image (its backup) and stays; a copy made for this conversion
+  // alone was deleted above.
+  CleanUpScratchFiles(rt, false);
+  t.chain.reset();
+  t.points.reset();
+  t.vertices.reset();
+  t.area.block.release();
+  if (!rt.state.maskInImage) job.image.spareLayer.release();
+  // The centre-line stage frees its junction list and used-junction bits here: added with it.
+}
+
+}  // namespace
+
+int NoiseThresholdBytes(const settings::ConversionSettings& s) {
+  return s.noiseSuppression / 100 + kNoiseThresholdBase;
+}
+
+bool RunOutlineLoop(Tracer& t) {
+  Runtime& rt = t.rt;
+  rt.state.stageLabel = static_cast<std::int16_t>(msg::kOutliningLabel);
+  InitBoundaryScan(t);
+  const int threshold = NoiseThresholdBytes(t.settings);
+  for (;;) {
+    const int length = ExtractNextBoundary(t);
+    if (length == 0) break;
+    if (length > threshold) {
+      if (PollAbort(rt)) return false;
+      // A false result without an abort would leave a partial vertex list: skip the shape.
+      const bool built = TraceOutlinePolygon(t);
+      if (PollAbort(rt)) return false;
+      if (built) {
+        ComputeVertexAngles(t);
+        if (PollAbort(rt)) return false;
+        FitOutline(t);
+        if (PollAbort(rt)) return false;
+      }
+    }
+    RestoreShapeArea(t);
+  }
+  return rt.state.abortRequested == 0;
+}
+
+void RunConversionCore(ConversionJob& job) {
+  Runtime& rt = job.rt;
+  if (rt.state.abortRequested) return;
+  SetBackupAside(job);
+
+  Tracer t(rt, job.image, job.art, job.active, job.constants);
+  if (PrepareCore(job, t) && TraceCenterlines(t) == 0) {
+    // The image window is redrawn here by the shell.
+    if (RunOutlineLoop(t)) RunCenterlinePass(t, 0);
+  }
+  WindDown(job, t);
+}
+
+void Convert(ConversionJob& job) {
+  Runtime& rt = job.rt;
+  ConversionState& s = rt.state;
+  image::RasterImage& image = job.image;
+  art::Artwork& art = job.art;
+  const settings::ConversionSettings& active = job.active;
+
+  // Stages this build lacks: refuse before anything changes.
+  const std::string missing = MissingStageName(job);
+  if (!missing.empty()) {
+    ShowNotAvailable(rt, missing);
+    return;
+  }
+
+  if (RecordUndo(job, kUndoConversion) == 0) return;
+  job.backup = TracingBackup{};  // nothing of an earlier command's copy carries over
+  job.inverted = false;
+  if (art.count > 0 || art.stashedCount > 0) art::freeArtwork(art);
+  s.abortRequested = 0;
+  s.colorPassActive = 0;
+  job.constants =
+      settings::ComputeConversionConstants(active, image.xResolution, image.yResolution);
+  UseBlackPaint(art.pen);
+  art.pen.artScale = image.artScale;
+  art.pen.multiSample = image.samplesPerPixel > 1;
+
+  const bool bilevel = image::isBilevel(image);
+  if (!bilevel) {
+    // Custom-colour checks (messages 203, 370, 371) come with posterization.
+    job.dialog = job.active;
+    if (Posterize(job) == 0) return;
+  }
+
+  if (art::initArtwork(art, rt)) {
+    const bool whiteLines = active.has(settings::kWhiteLines);
+    job.inverted = bilevel && whiteLines != active.has(settings::kReverseImage);
+    if (job.inverted) image::invertBitLayer(image);
+    rt.app.converting = true;  // the shell disables its menus while this is set
+    if (whiteLines) DrawWhiteLinesFrame(job);
+
+    const bool lineRecognition = active.has(settings::kMethodLineRecognition);
+    const bool outline = active.has(settings::kMethodOutline);
+    const bool centerline = active.has(settings::kMethodCenterline);
+    const bool lineRecognizerAlone =
+        lineRecognition && !outline && !centerline && !s.colorPassActive;
+    if (lineRecognition && !outline && !s.colorPassActive) PrepareLineRecognizer(job);
+    if (lineRecognizerAlone) {
+      RunLineRecognizer(job);
+    } else {
+      RunConversionCore(job);
+      if (rt.app.interactiveThinningPaused) return;  // the pause keeps everything as it is
+      if (rt.app.beepAfterConversion) rt.ui.beep();
+    }
+
+    if (lineRecognition) FreeLineRecognizer(job);
+    art::removeCollinearAnchors(art);
+    rt.app.converting = false;
+    ShowProgress(rt, 0, "");
+
+    if (!s.abortRequested && !rt.app.batchRunning) {
+      if (s.pathsSkippedForMemory)
+        ShowMessage(rt, msg::kMemoryRanLow);
+      else if (s.maxPathsExceeded)
+        ShowMessage(rt, msg::kMaxPathsExceeded);
+    }
+
+    if (job.inverted) {
+      image::invertBitLayer(image);
+      job.inverted = false;
+    }
+    ResyncBackupAfterInversion(job);
+  }
+
+  rt.app.artPresent = art.count > 0;
+  if (art.count == 0 && !s.abortRequested) ShowMessage(rt, msg::kNoPathsFound);
+  // The shell updates the window title, redraws and restores the scroll state; a colour
+  // conversion sets addNewColors again here: added with posterization.
+}
+
+}  // namespace vl::engine
