@@ -1,12 +1,17 @@
 // The save driver.
 #include "art/save_art.h"
 
+#include <array>
+
 #include "app/message_table.h"
 #include "art/atomic_file.h"
+#include "art/dxf_writer.h"
 #include "art/gq_header.h"
 #include "art/gq_path_writer.h"
 #include "art/user_identity.h"
+#include "engine/byte_order.h"
 #include "engine/progress.h"
+#include "engine/scratch_files.h"
 
 namespace vl::art {
 
@@ -15,19 +20,28 @@ namespace {
 // Progress is shown for saves of at least this many paths.
 constexpr int kProgressMinPaths = 50;
 
+// The DOS EPS header: where the PostScript and the TIFF preview lie in the file.
+constexpr std::int64_t kDosEpsHeaderBytes = 30;
+
+bool TiffPreviewKind(int preview) {
+  return preview == kPreviewTiffBw || preview == kPreviewTiffColor;
+}
+
 // The feature a format or preview needs that this build lacks; nullptr when it can be saved.
-const char* MissingFeature(const SaveArtOptions& options) {
+const char* MissingFeature(const SaveArtOptions& options, const ArtImageInfo& image) {
   switch (options.format) {
-    case kFormatEmf: return "Saving as an enhanced metafile";
-    case kFormatDxf: return "Saving as DXF";
     case kFormatGq11:
     case kFormatGq88:
     case kFormatGq3:
     case kFormatGq5:
-      if (options.preview == kPreviewTiffBw || options.preview == kPreviewTiffColor)
-        return "The EPS TIFF preview";
+      if (TiffPreviewKind(options.preview) && !options.tiffPreview) return "The EPS TIFF preview";
+      // The black and white rendering of a colour image is the posterization's work.
+      if (options.preview == kPreviewTiffBw && image.samplesPerPixel > 1)
+        return "The black and white EPS preview of a colour image";
       if (options.preview < 0 || options.preview > kPreviewTiffColor) return "This EPS preview";
       return nullptr;
+    case kFormatEmf:
+    case kFormatDxf:
     case kFormatNone:
     case kFormatClipboard:
       return nullptr;
@@ -51,6 +65,39 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// After the PostScript (which starts behind the header): appends the TIFF preview, then puts
+// the header with the offsets and lengths at the start of the file. A stop during the preview
+// keeps the file without one. kFailed after a message.
+PreviewResult FinishDosEps(engine::Runtime& rt, platform::FileHandle file,
+                           const SaveArtOptions& options) {
+  auto fail = [&rt, &options] {
+    engine::ShowMessage(rt, options.unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked);
+    rt.state.abortRequested = 1;
+    return PreviewResult::kFailed;
+  };
+  const std::int64_t postScriptEnd = platform::TellPosition(file);
+  if (postScriptEnd < kDosEpsHeaderBytes) return fail();
+  PreviewResult result = options.tiffPreview(file, options.preview);
+  if (result == PreviewResult::kFailed) return result;
+  std::int64_t tiffStart = postScriptEnd, tiffEnd = platform::TellPosition(file);
+  if (result == PreviewResult::kStopped) {
+    rt.state.abortRequested = 0;  // lowered to write the header; the caller raises it again
+    tiffStart = tiffEnd = 0;
+  }
+  std::array<std::uint8_t, kDosEpsHeaderBytes> header{0xC5, 0xD0, 0xD3, 0xC6};
+  engine::StoreLe32(&header[4], std::uint32_t(kDosEpsHeaderBytes));
+  engine::StoreLe32(&header[8], std::uint32_t(postScriptEnd - kDosEpsHeaderBytes));
+  engine::StoreLe32(&header[20], std::uint32_t(tiffStart));
+  engine::StoreLe32(&header[24], std::uint32_t(tiffEnd - tiffStart));
+  header[28] = header[29] = 0xFF;  // no checksum
+  if (!platform::SeekTo(file, 0)) return fail();
+  if (engine::CheckedWrite(rt, file, header.data(), header.size()) != header.size()) {
+    return PreviewResult::kFailed;  // the checked write showed the message
+  }
+  if (!platform::SeekEnd(file)) return fail();
+  return result;
+}
+
 }  // namespace
 
 std::string LongPathWarningText() {
@@ -65,7 +112,7 @@ std::string LongPathWarningText() {
 bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName,
              const SaveArtOptions& options, bool& artModified) {
-  if (const char* missing = MissingFeature(options)) {
+  if (const char* missing = MissingFeature(options, image)) {
     rt.ui.showMessage(msg::Format(msg::kNotAvailableInThisBuild, missing));
     return false;
   }
@@ -95,44 +142,73 @@ bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
     return false;
   }
 
-  GqWriter w{out, options.format,
-             options.format == kFormatClipboard ? kPreviewHeader : options.preview, customColors,
-             PageScale{}, PaintCache{}, false};
-  SaveStamp systemStamp;
-  if (options.stamp == nullptr) systemStamp = SystemSaveStamp(rt.ui);
-  writeHeader(w, image, options.stamp ? *options.stamp : systemStamp, ColorUsage(art));
-
-  int total = 0;
-  for (const PathRecord& path : pathsInUse(art)) total += Written(path, options.format);
   std::string label = unattended ? std::string(msg::Text(msg::kPreparingClipboard))
                                  : std::string(msg::Text(msg::kSavingLabel)) + BaseName(fileName);
-  int written = 0;
-  for (const PathRecord& path : pathsInUse(art)) {
-    if (!Written(path, options.format)) continue;
-    if (engine::PollAbort(rt)) break;
-    writePath(w, path);
-    ++written;
-    if (total >= kProgressMinPaths) engine::ShowProgress(rt, written * 100 / total, label);
-  }
+  bool stopped = false;
+  bool longPath = false;        // set by the GQ writer
+  bool curvesFlattened = false;  // set by the DXF writer
+  bool headerFailed = false;     // a metafile or DOS EPS header or preview failed (message shown)
+  if (options.format == kFormatDxf) {
+    stopped = !WriteDxfArt(rt, out, art, image, label, curvesFlattened);
+  } else if (options.format == kFormatEmf) {
+    MetafileSource source = options.metafile;
+    if (source.width == 0) source.width = image.paddedWidth;
+    MetafileResult result = WriteEmfArt(rt, out, file.handle(), art, image, source,
+                                        platform::kHeadlessReferenceScreen, unattended, label);
+    stopped = result == MetafileResult::Stopped;
+    headerFailed = result == MetafileResult::Failed;
+  } else {
+    const bool dosEps = options.format != kFormatClipboard && TiffPreviewKind(options.preview);
+    if (dosEps) {
+      const std::array<std::uint8_t, kDosEpsHeaderBytes> placeholder{};  // rewritten at the end
+      out.writeRaw(placeholder.data(), placeholder.size());
+    }
+    GqWriter w{out, options.format,
+               options.format == kFormatClipboard ? kPreviewHeader : options.preview, customColors,
+               PageScale{}, PaintCache{}, false};
+    SaveStamp systemStamp;
+    if (options.stamp == nullptr) systemStamp = SystemSaveStamp(rt.ui);
+    writeHeader(w, image, options.stamp ? *options.stamp : systemStamp, ColorUsage(art));
 
-  // A stop by the user still ends the file properly; the checked write refuses while the
-  // flag is up, so it is lowered for the trailer and raised again.
-  const bool stopped = rt.state.abortRequested != 0 && !out.failed();
-  if (stopped) rt.state.abortRequested = 0;
-  writeTrailer(w);
-  out.flush();
-  if (stopped && !out.failed()) rt.state.abortRequested = 1;
+    int total = 0;
+    for (const PathRecord& path : pathsInUse(art)) total += Written(path, options.format);
+    int written = 0;
+    for (const PathRecord& path : pathsInUse(art)) {
+      if (!Written(path, options.format)) continue;
+      if (engine::PollAbort(rt)) break;
+      writePath(w, path);
+      ++written;
+      if (total >= kProgressMinPaths) engine::ShowProgress(rt, written * 100 / total, label);
+    }
+
+    // A stop by the user still ends the file properly; the checked write refuses while the
+    // flag is up, so it is lowered for the trailer and raised again.
+    stopped = rt.state.abortRequested != 0 && !out.failed();
+    if (stopped) rt.state.abortRequested = 0;
+    writeTrailer(w);
+    out.flush();
+    if (dosEps && !out.failed()) {
+      const PreviewResult preview = FinishDosEps(rt, file.handle(), options);
+      headerFailed = preview == PreviewResult::kFailed;
+      stopped = stopped || preview == PreviewResult::kStopped;
+    }
+    if (stopped && !out.failed() && !headerFailed) rt.state.abortRequested = 1;
+    longPath = w.longPath;
+  }
   engine::ShowProgress(rt, 0, "");
 
-  if (out.failed() || !file.commit()) {
-    if (!out.failed()) engine::ShowMessage(rt, failureMessage);
+  if (out.failed() || headerFailed || !file.commit()) {
+    if (!out.failed() && !headerFailed) engine::ShowMessage(rt, failureMessage);
     file.discard();
     artModified = true;
     return false;
   }
   if (stopped) return false;  // the file holds only part of the art: it stays modified
 
-  if (w.longPath && !unattended && !rt.app.batchRunning) rt.ui.showMessage(LongPathWarningText());
+  if (longPath && !unattended && !rt.app.batchRunning) rt.ui.showMessage(LongPathWarningText());
+  if (curvesFlattened && !unattended && !rt.app.batchRunning &&
+      options.linesMode == settings::kCurvedAndStraight)
+    engine::ShowMessage(rt, msg::kCurvesFlattened);
   if (!unattended) artModified = false;
   return true;
 }

@@ -1,17 +1,33 @@
 // The save driver: writes the artwork to a file in the chosen format, with progress, the abort
-// poll and the Long Path Warning. GQ generations 0 to 3 and the clipboard art (7) are built;
-// format 6 creates an empty file; the metafile (4) and DXF (5) writers and the TIFF preview of
-// the DOS EPS wrapper (preview kinds 4 and 5) refuse with "not available in this build".
+// poll and the Long Path Warning. GQ generations 0 to 3, the clipboard art (7), the metafile
+// (4) and DXF (5) are built; format 6 creates an empty file. Preview kinds 4 and 5 wrap the file
+// in a DOS EPS header with a TIFF preview that the caller's preview writer appends; without
+// one, and for a black and white preview of a colour image (which needs the posterization),
+// they refuse with "not available in this build".
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "art/art_writer_inputs.h"
 #include "art/artwork.h"
+#include "art/emf_writer.h"
 #include "art/gq_writer.h"
 #include "engine/runtime.h"
+#include "platform/file_io.h"
 
 namespace vl::art {
+
+// What appending the TIFF preview of a DOS EPS file came to.
+enum class PreviewResult {
+  kWritten,
+  kStopped,  // the user stopped it: the file is kept without a preview
+  kFailed,   // a write failed or memory ran short; the message was shown
+};
+// Appends the TIFF preview at the file's current position and leaves the file at its end.
+// previewKind: 4 black and white, 5 in the image's own mode. The art writers never see the
+// raster image, so the caller supplies this, bridging to the image's TIFF writer.
+using TiffPreviewWriter = std::function<PreviewResult(platform::FileHandle file, int previewKind)>;
 
 struct SaveArtOptions {
   int format = kFormatGq5;       // the saveFormat preference
@@ -21,6 +37,14 @@ struct SaveArtOptions {
   bool unattended = false;
   // Who and when for the header; nullptr takes the system user and the interface's clock.
   const SaveStamp* stamp = nullptr;
+  // linesMode of the active settings: a DXF save that turned curves into straight pieces
+  // warns about it (message 38) only in "Curved and straight" mode.
+  std::int16_t linesMode = settings::kCurvedAndStraight;
+  // For a metafile: the image's true width and its file, named in the description. A width
+  // of 0 takes the padded width.
+  MetafileSource metafile;
+  // Writes the preview of preview kinds 4 and 5 (formats 0 to 3).
+  TiffPreviewWriter tiffPreview;
 };
 
 // Writes `art` to fileName, replacing a previous file only when the save completes. True when

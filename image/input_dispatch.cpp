@@ -1,0 +1,140 @@
+// The input dispatch: file name to format code, signature tests, and the reader table.
+#include "image/input_dispatch.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "app/message_table.h"
+#include "engine/progress.h"
+#include "image/macpaint_reader.h"
+#include "image/pcx_reader.h"
+#include "image/rvx_reader.h"
+#include "image/sun_raster_reader.h"
+#include "image/tiff_reader.h"
+
+namespace vl::image {
+
+namespace {
+
+constexpr double kDefaultResolution = 300.0;  // pixels per inch
+constexpr std::size_t kSignatureBytes = 32;
+constexpr std::uint8_t kDosEpsSignature[4] = {0xC5, 0xD0, 0xD3, 0xC6};
+constexpr std::uint8_t kSunRasterSignature[4] = {0x59, 0xA6, 0x6A, 0x95};  // big-endian
+
+// A reader returns 0 on success, non-zero after it reported its error.
+using Reader = std::int16_t (*)(RasterImage& image, engine::Runtime& rt);
+
+// The readers that the format codes call for. A reader that is not part of this build is
+// nullptr, and its files are refused as an unknown format.
+struct ReaderSet {
+  Reader tiff = readTiff;
+  Reader sunRaster = readSunRaster;   // Sun raster files
+  Reader ownBitmap = readBitmapFile;  // the program's own bitmap file
+  Reader macPaint = readMacPaint;
+  Reader pcx = readPcx;
+  Reader rvx = readRvx;  // RVX 2.0 and 3.0
+  Reader clipboard = nullptr;    // a picture pasted or dropped
+  Reader acquire = nullptr;      // an acquire plug-in module
+};
+constexpr ReaderSet kReaders{};
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  text.remove_prefix(text.size() - suffix.size());
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != suffix[i]) return false;
+  }
+  return true;
+}
+
+// The reader for a format code that names its reader outright; nullptr for the codes that
+// leave the choice to the file's signature.
+bool ReaderByCode(std::int16_t format, Reader& reader) {
+  switch (format) {
+    case kSourceAcquire: reader = kReaders.acquire; return true;
+    case kSourceMacPaint: reader = kReaders.macPaint; return true;
+    case kSourcePcx: reader = kReaders.pcx; return true;
+    case kSourceClipboard: reader = kReaders.clipboard; return true;
+    case kSourceRvx2:
+    case kSourceRvx3: reader = kReaders.rvx; return true;
+    default: return false;
+  }
+}
+
+// The reader the file's first bytes call for, or nullptr for an unknown format.
+Reader ReaderBySignature(const std::uint8_t (&head)[kSignatureBytes], std::int16_t format) {
+  if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M') ||
+      std::memcmp(head, kDosEpsSignature, 4) == 0) {
+    return kReaders.tiff;
+  }
+  if (std::memcmp(head, kSunRasterSignature, 4) == 0) return kReaders.sunRaster;
+  if (format == kSourceSunRaster) return kReaders.ownBitmap;
+  return nullptr;
+}
+
+void ResetDefaults(RasterImage& image) {
+  image.xResolution = image.yResolution = kDefaultResolution;
+  image.artScale = 1.0;
+  image.artScaleShift = 0;
+  image.photometric = kWhiteIsZero;
+  image.samplesPerPixel = 1;
+  image.bitsPerSample = 1;
+}
+
+bool Refuse(RasterImage& image, engine::Runtime& rt, int message) {
+  engine::ShowMessage(rt, message);
+  releaseImage(image, rt);
+  return false;
+}
+
+}  // namespace
+
+std::int16_t chooseFormatByName(RasterImage& image, std::string_view path) {
+  std::int16_t format = kSourceBySignature;
+  if (EndsWithNoCase(path, ".tif")) format = kSourceTiff;
+  else if (EndsWithNoCase(path, ".rvx")) format = kSourceRvx3;
+  else if (EndsWithNoCase(path, ".pcx")) format = kSourcePcx;
+  else if (EndsWithNoCase(path, ".pnt")) format = kSourceMacPaint;
+  else if (EndsWithNoCase(path, ".sun")) format = kSourceSunRaster;
+  image.sourceFormat = format;
+  return format;
+}
+
+bool openInputImage(RasterImage& image, engine::Runtime& rt, bool fromClipboard) {
+  releaseImage(image, rt);
+  if (!fromClipboard) {
+    const std::string path =
+        rt.app.batchRunning ? image.inputFolder + image.inputName : image.inputName;
+    image.fileHandle = platform::OpenFileForReading(path);
+    if (image.fileHandle == platform::kNoFile) {
+      const int error = errno;
+      rt.ui.showMessage(msg::Format(msg::kInputOpenError, error));
+      return false;
+    }
+  }
+  return readImage(image, rt);
+}
+
+bool readImage(RasterImage& image, engine::Runtime& rt) {
+  ResetDefaults(image);
+  Reader reader = nullptr;
+  if (!ReaderByCode(image.sourceFormat, reader)) {
+    std::uint8_t head[kSignatureBytes] = {};
+    // Shorter than any header this program reads: say so rather than fail without a word.
+    if (!platform::SeekTo(image.fileHandle, 0) ||
+        platform::ReadBytes(image.fileHandle, head, kSignatureBytes) != kSignatureBytes) {
+      return Refuse(image, rt, msg::kUnknownInputFormat);
+    }
+    reader = ReaderBySignature(head, image.sourceFormat);
+  }
+  if (reader == nullptr) return Refuse(image, rt, msg::kUnknownInputFormat);
+  if (reader(image, rt) != 0) {
+    releaseImage(image, rt);
+    return false;
+  }
+  return completeLoad(image, rt);
+}
+
+}  // namespace vl::image

@@ -1,0 +1,30 @@
+// Opening an input file and choosing its reader: by the file name's extension, else by the
+// file's first bytes. Every reader fills the raster image the same way; the common completion
+// of the load runs after any reader succeeded.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "engine/runtime.h"
+#include "image/raster_image.h"
+
+namespace vl::image {
+
+// Sets and returns image.sourceFormat from the name's last four characters, compared without
+// regard to case: ".tif" TIFF, ".rvx" RVX 3.0, ".pcx" PCX, ".pnt" MacPaint, ".sun" Sun raster;
+// anything else kSourceBySignature.
+std::int16_t chooseFormatByName(RasterImage& image, std::string_view path);
+
+// Releases the current image and opens the input file read-only (inputFolder + inputName in a
+// batch run, else inputName), then reads it with readImage. fromClipboard: no file is opened
+// and the reader for sourceFormat takes the picture from the clipboard. False after "Error %d
+// opening input file." (the system's error number) or when readImage fails.
+bool openInputImage(RasterImage& image, engine::Runtime& rt, bool fromClipboard);
+
+// Resets the descriptor's defaults (300 pixels per inch, bilevel, white is zero, art scale 1),
+// runs the reader that sourceFormat or the file's signature calls for, then completes the load.
+// False after the reader failed (its message shown; the image released) or the user stopped.
+bool readImage(RasterImage& image, engine::Runtime& rt);
+
+}  // namespace vl::image

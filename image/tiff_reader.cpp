@@ -1,0 +1,77 @@
+// The TIFF reader: directory, layout, layers, then the strips or tiles.
+#include "image/tiff_reader.h"
+
+#include "app/message_table.h"
+#include "engine/progress.h"
+#include "image/tiff_chunks.h"
+#include "image/tiff_directory.h"
+#include "image/tiff_layout.h"
+#include "image/tiff_paged_rows.h"
+
+namespace vl::image {
+
+namespace {
+
+// Resolutions outside this range are taken for unset or nonsense, pixels per inch.
+constexpr double kMinResolution = 24.0;
+constexpr double kMaxResolution = 4000.0;
+
+void TakeResolution(double stated, double& resolution) {
+  if (stated >= kMinResolution && stated <= kMaxResolution) resolution = stated;
+}
+
+void FillDescriptor(RasterImage& image, const TiffFile& file, const TiffDirectory& dir,
+                    const TiffLayout& layout) {
+  image.sourceFormat = kSourceTiff;
+  image.swapBytes = file.bigEndian() ? 1 : 0;
+  TakeResolution(dir.xResolution, image.xResolution);
+  TakeResolution(dir.yResolution, image.yResolution);
+  image.photometric = static_cast<std::int16_t>(layout.photometric);
+  // Colour layers hold 8-bit samples; 1-bit samples of a colour image become 0 or 255.
+  const int bits = layout.bilevel ? 1 : layout.bits == 1 ? 8 : layout.bits;
+  image.bitsPerSample = static_cast<std::int16_t>(bits);
+  image.samplesPerPixel = static_cast<std::int16_t>(layout.palette ? 3 : layout.samples);
+  image.fileRowBytes = static_cast<std::int32_t>(layout.fileRowBytes);
+  setGeometry(image, layout.width, layout.height);  // sides already checked
+  image.colorRowBytes = image.width * image.samplesPerPixel;
+  image.zoomX = image.zoomY = kZoomOne;
+}
+
+TiffStatus ReadInto(RasterImage& image, engine::Runtime& rt) {
+  TiffFile file;
+  if (!OpenTiffFile(image.fileHandle, file)) return msg::kTiffIncompleteData;
+  TiffDirectory dir;
+  if (const TiffStatus s = ReadTiffDirectory(file, rt, dir); s != kTiffOk) return s;
+  TiffLayout layout;
+  if (const TiffStatus s = ComputeTiffLayout(dir, file, layout); s != kTiffOk) return s;
+  ChunkTable table;
+  if (const TiffStatus s = LoadChunkTable(file, layout, rt.memory, table); s != kTiffOk) return s;
+
+  FillDescriptor(image, file, dir, layout);
+  if (!allocateBitLayer(image, rt.memory)) return msg::kInsufficientMemory;
+  if (!layout.bilevel) {
+    if (!prepareColorLayer(image, rt)) return kTiffSilent;  // it showed its message
+    if (!image.colorInMemory) {
+      // Only rows that can be found again in the file may stay there.
+      if (layout.compression != kCompressionNone || layout.planar || layout.tiled) {
+        return msg::kInsufficientMemory;
+      }
+      if (const TiffStatus s = CheckStoredStrips(file, layout, table); s != kTiffOk) return s;
+      image.fileSpanReader = MakeTiffFileSpanReader(file, layout);
+      return kTiffOk;
+    }
+  }
+  return DecodeTiffChunks(image, rt, file, layout, table);
+}
+
+}  // namespace
+
+std::int16_t readTiff(RasterImage& image, engine::Runtime& rt) {
+  const TiffStatus status = ReadInto(image, rt);
+  engine::ShowProgress(rt, 0, "");
+  if (status == kTiffOk) return 0;
+  if (status != kTiffSilent) engine::ShowMessage(rt, status);
+  return 1;
+}
+
+}  // namespace vl::image
