@@ -35,29 +35,22 @@ struct TestRuntime {
 
   TestRuntime() {
     char pattern[] = "/tmp/vl-image-test-XXXXXX";
-    const char* made = ::mkdtemp(pattern);
-    scratchFolder = std::string(made != nullptr ? made : "/tmp") + "/";
+    scratchFolder = std::string(::mkdtemp(pattern) != nullptr ? pattern : "/tmp") + "/";
     ui.useManualClock(0);
   }
   ~TestRuntime() { platform::RemoveScratchFolder(scratchFolder); }
 };
 
-inline bool pixelAt(const std::uint8_t* row, std::int32_t x) {
-  return (row[x >> 3] & (0x80 >> (x & 7))) != 0;
-}
-inline void setPixel(std::uint8_t* row, std::int32_t x) {
-  row[x >> 3] = static_cast<std::uint8_t>(row[x >> 3] | (0x80 >> (x & 7)));
-}
+// Pixel x of a bit row, the most significant bit first.
+inline bool pixelAt(const std::uint8_t* row, int x) { return (row[x >> 3] << (x & 7)) & 0x80; }
+inline void setPixel(std::uint8_t* row, int x) { row[x >> 3] |= 0x80 >> (x & 7); }
 
 // A bilevel image as its reader leaves it, before the load is completed.
 inline bool drawBilevel(RasterImage& image, engine::Runtime& rt,
                         const std::vector<std::string>& rows) {
   image.bitsPerSample = 1;
-  if (!setGeometry(image, static_cast<std::int32_t>(rows[0].size()),
-                   static_cast<std::int32_t>(rows.size())) ||
-      !allocateBitLayer(image, rt.memory)) {
-    return false;
-  }
+  if (!setGeometry(image, std::int32_t(rows[0].size()), std::int32_t(rows.size()))) return false;
+  if (!allocateBitLayer(image, rt.memory)) return false;
   for (std::int32_t y = 0; y < image.height; ++y) {
     for (std::int32_t x = 0; x < image.width; ++x) {
       if (rows[y][x] == '#') setPixel(bitRow(image, y), x);

@@ -1,43 +1,36 @@
+// Budgeted blocks: the limit, zero-filled growth, the failAfter hook, moves that hand bytes on.
 #include "platform/memory_block.h"
 
 #include <gtest/gtest.h>
 
-using vl::platform::Block;
-using vl::platform::MemoryBudget;
+namespace vl::platform {
+namespace {
 
-TEST(MemoryBlock, BudgetRefusesAndResizeKeepsOldBlockOnFailure) {
+TEST(MemoryBlock, BudgetAndFailAfterRefuseAndAFailedResizeKeepsTheOldBlock) {
   MemoryBudget budget;
   budget.setLimit(100);
-  Block a;
+  Block a, b, c;
   ASSERT_TRUE(a.allocate(budget, 60));
   for (std::size_t i = 0; i < 60; ++i) EXPECT_EQ(a.data()[i], 0);
   a.data()[59] = 7;
-  Block b;
   EXPECT_FALSE(b.allocate(budget, 41));  // 60 + 41 > 100
-  EXPECT_TRUE(b.empty());
   EXPECT_FALSE(a.resize(101));
-  ASSERT_EQ(a.size(), 60u);
-  EXPECT_EQ(a.data()[59], 7);
+  EXPECT_TRUE(b.empty() && a.size() == 60u && a.data()[59] == 7);
   ASSERT_TRUE(a.resize(100));
-  EXPECT_EQ(a.data()[59], 7);
-  EXPECT_EQ(a.data()[99], 0);  // growth is zero-filled
-  EXPECT_EQ(budget.used(), 100u);
+  EXPECT_TRUE(a.data()[59] == 7 && a.data()[99] == 0);  // growth is zero-filled
   a.release();
   EXPECT_EQ(budget.used(), 0u);
-}
 
-TEST(MemoryBlock, FailAfterCountsSuccessfulAllocationsAndMovesReturnBytes) {
-  MemoryBudget budget;
-  budget.failAfter(2);
-  Block a, b, c;
-  EXPECT_TRUE(a.allocate(budget, 10));
-  EXPECT_TRUE(b.allocate(budget, 10));
+  budget.failAfter(2);  // counts successful allocations
+  EXPECT_TRUE(a.allocate(budget, 10) && b.allocate(budget, 10));
   EXPECT_FALSE(c.allocate(budget, 10));
   budget.failAfter(-1);
   {
     Block moved = std::move(a);
-    EXPECT_TRUE(a.empty());
-    EXPECT_EQ(budget.used(), 20u);
+    EXPECT_TRUE(a.empty() && budget.used() == 20u);
   }
   EXPECT_EQ(budget.used(), 10u);
 }
+
+}  // namespace
+}  // namespace vl::platform

@@ -1,11 +1,11 @@
 // A fresh temporary directory for platform tests, removed with its contents at the end.
 #pragma once
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <string>
 #include <system_error>
-
-#include <stdlib.h>
 
 namespace vl::platform::test {
 
@@ -15,12 +15,7 @@ struct TempDir {
     std::string pattern = (std::filesystem::temp_directory_path() / "vl-platform-XXXXXX").string();
     if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
   }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
+  ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
 };
 
 }  // namespace vl::platform::test

@@ -1,5 +1,4 @@
-// Scratch folders per process: naming, creation, and the start-up removal of folders left by
-// processes that no longer run.
+// Scratch folders per process: naming, creation, and removal of those left by dead processes.
 #include "platform/scratch_folder.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +8,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <string>
 
 #include "tests/platform/platform_test_dir.h"
 
@@ -18,52 +16,33 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void MakeFolderWithFile(const std::string& folder) {
-  fs::create_directory(folder);
-  std::ofstream(folder + "/edgearr") << "x";
-}
+TEST(ScratchFolder, NamedByProcessCreatedOnceAndStaleOnesOfDeadProcessesRemoved) {
+  test::TempDir dir;
+  const std::string base = dir.path + "/";
+  const std::string own = base + "vectorlume-" + std::to_string(::getpid());
+  for (const std::string& b : {dir.path, base}) EXPECT_EQ(ProcessScratchFolder(b), own + "/");
+  EXPECT_TRUE(EnsureFolder(own + "/") && EnsureFolder(own + "/"));  // the second finds it there
+  std::ofstream(base + "plain") << "x";
+  EXPECT_FALSE(EnsureFolder(base + "plain"));  // a file is not a folder
+  EXPECT_FALSE(EnsureFolder(base + "a/b"));    // one level only
 
-pid_t DeadPid() {
-  pid_t child = ::fork();
+  const pid_t child = ::fork();  // a process id that no longer runs
   if (child == 0) ::_exit(0);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return child;
-}
-
-TEST(ScratchFolder, NamingAndCreation) {
-  test::TempDir dir;
-  const std::string own = "vectorlume-" + std::to_string(::getpid()) + "/";
-  EXPECT_EQ(ProcessScratchFolder(dir.path), dir.path + "/" + own);
-  EXPECT_EQ(ProcessScratchFolder(dir.path + "/"), dir.path + "/" + own);
-
-  const std::string folder = ProcessScratchFolder(dir.path);
-  EXPECT_TRUE(EnsureFolder(folder));
-  EXPECT_TRUE(EnsureFolder(folder));  // already there
-  std::ofstream(folder + "plain") << "x";
-  EXPECT_FALSE(EnsureFolder(folder + "plain"));  // a file is not a folder
-  EXPECT_FALSE(EnsureFolder(dir.path + "/a/b"));  // one level only
-  RemoveScratchFolder(folder);
-  EXPECT_FALSE(fs::exists(folder));
-}
-
-TEST(ScratchFolder, StaleFoldersOfDeadProcessesAreRemovedOthersKept) {
-  test::TempDir dir;
-  const std::string base = dir.path;
-  const std::string dead = base + "/vectorlume-" + std::to_string(DeadPid());
-  const std::string own = base + "/vectorlume-" + std::to_string(::getpid());
-  const std::string parent = base + "/vectorlume-" + std::to_string(::getppid());
-  const std::string unrelated[] = {base + "/vectorlume-abc", base + "/vectorlume-",
-                                   base + "/vectorlume-12345678901", base + "/other-1"};
-  for (const std::string& f : {dead, own, parent}) MakeFolderWithFile(f);
-  for (const std::string& f : unrelated) MakeFolderWithFile(f);
-
-  RemoveStaleScratchFolders(base);
+  ::waitpid(child, nullptr, 0);
+  const std::string dead = base + "vectorlume-" + std::to_string(child);
+  const std::string folders[] = {dead, own, base + "vectorlume-" + std::to_string(::getppid()),
+                                 base + "vectorlume-abc", base + "vectorlume-",
+                                 base + "vectorlume-12345678901", base + "other-1"};
+  for (const std::string& f : folders) {  // each holding a file, as scratch folders do
+    fs::create_directory(f);
+    std::ofstream(f + "/edgearr") << "x";
+  }
+  RemoveStaleScratchFolders(dir.path);
   EXPECT_FALSE(fs::exists(dead));
-  EXPECT_TRUE(fs::exists(own + "/edgearr"));
-  EXPECT_TRUE(fs::exists(parent + "/edgearr"));
-  for (const std::string& f : unrelated) EXPECT_TRUE(fs::exists(f + "/edgearr")) << f;
-  RemoveStaleScratchFolders(base + "/does-not-exist");  // nothing to do, no failure
+  for (const std::string& f : folders) EXPECT_TRUE(f == dead || fs::exists(f + "/edgearr")) << f;
+  RemoveStaleScratchFolders(base + "does-not-exist");  // nothing to do, no failure
+  RemoveScratchFolder(own + "/");
+  EXPECT_FALSE(fs::exists(own));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// The OK checks of both setup dialogs, their order, and the two questions' outcomes.
+// Default sets, posterization modes, both setup dialogs' OK checks in order, and their questions.
 #include "settings/settings_validation.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "app/message_table.h"
 #include "platform/user_interface.h"
@@ -10,214 +12,131 @@
 namespace vl::settings {
 namespace {
 
-using platform::kAnswerCancel;
-using platform::kAnswerOk;
+using F = SettingsField;
+using M = PosterizationMode;
 
-ConversionSettings Defaults() {
+ConversionSettings Defaults(bool outline = true, bool centerline = false, bool lines = false) {
   ConversionSettings s;
   setConversionDefaults(s);
   setColorDefaults(s);
-  return s;
-}
-
-ConversionSettings WithMethods(bool outline, bool centerline, bool lines) {
-  ConversionSettings s = Defaults();
   s.set(kMethodOutline, outline);
   s.set(kMethodCenterline, centerline);
   s.set(kMethodLineRecognition, lines);
   return s;
 }
 
-void ExpectFailure(const ValidationResult& r, int message, SettingsField field,
-                   std::int32_t corrected) {
-  EXPECT_EQ(r.message, message);
-  EXPECT_EQ(r.field, field);
-  EXPECT_EQ(r.correctedValue, corrected);
-  EXPECT_FALSE(r.question);
+TEST(SettingsDefaults, EachSetTouchesOnlyItsOwnDialogsFieldsAndModesFollowTheFlags) {
+  const ConversionSettings dirty{.flagsA = 0xFF, .flagsB = 0xFF, .flagsC = 0xFF,
+                                 .linesMode = kCurvedOnly, .tolerance = 5, .complexity = 5};
+  ConversionSettings s = dirty;
+  setConversionDefaults(s);  // methods on/off, colour flags and values kept
+  EXPECT_TRUE(s.flagsA == 0x4F && s.flagsB == 0xF4 && s.flagsC == 0xFF);
+  EXPECT_TRUE(s.tolerance == 30 && s.linesMode == kCurvedAndStraight && s.complexity == 5);
+  s = dirty;
+  setColorDefaults(s);  // tints off, colour averaging on, method flags and values kept
+  EXPECT_TRUE(s.flagsA == 0xF8 && s.flagsB == 0x0B && s.flagsC == 0xFC);
+  EXPECT_TRUE(s.tolerance == 5 && s.linesMode == kCurvedOnly && s.complexity == 10);
+  s = {};  // black and white clears only the posterization bit; custom keeps limitedColors
+  choosePosterizationMode(s, M::kLimitedColors, false);
+  choosePosterizationMode(s, M::kUseCustomColors, false);
+  EXPECT_EQ(choosePosterizationMode(s, M::kBlackAndWhiteOnly, false), M::kBlackAndWhiteOnly);
+  EXPECT_TRUE(!s.has(kColorConversion) && s.has(kUseCustomColors) && s.has(kLimitedColors));
+  EXPECT_EQ(choosePosterizationMode(s, M::kUnlimitedColors, false), M::kUnlimitedColors);
+  EXPECT_FALSE(s.has(kUseCustomColors) || s.has(kLimitedColors));
+  EXPECT_EQ(choosePosterizationMode(s, M(7), false), M::kUnlimitedColors);  // not in the list
+  EXPECT_EQ(choosePosterizationMode(s, M::kUseCustomColors, true), M::kBlackAndWhiteOnly);  // gray
 }
 
-TEST(ConversionSetupOk, NoMethodAndNoiseSuppression) {
-  ConversionSettings s = WithMethods(false, false, false);
-  ValidationResult r = validateConversionSetup(s);
-  EXPECT_EQ(r.message, 130);
-  EXPECT_EQ(r.field, SettingsField::kMethod);
-
-  s = WithMethods(true, false, false);
-  s.noiseSuppression = 50;  // 0.5 pixel
-  ExpectFailure(validateConversionSetup(s), msg::kNoiseRange, SettingsField::kNoiseSuppression,
-                100);
-  EXPECT_EQ(s.noiseSuppression, 100);
-  EXPECT_TRUE(validateConversionSetup(s).ok());
-  s.noiseSuppression = 8001;
-  ExpectFailure(validateConversionSetup(s), 28, SettingsField::kNoiseSuppression, 8000);
-
-  // Without Outline the noise field is not checked at all.
-  s = WithMethods(false, true, false);
-  s.noiseSuppression = 50;
-  EXPECT_TRUE(validateConversionSetup(s).ok());
-  EXPECT_EQ(s.noiseSuppression, 50);
-}
-
-TEST(ConversionSetupOk, ChecksInOrderOneFailurePerPress) {
-  ConversionSettings s = WithMethods(true, true, false);
-  s.noiseSuppression = 0;
-  s.lineThinning = -1;
-  s.tolerance = 51;
-  s.straightToCurved = 9;
-  s.uniformWeight = 1201;
-  ExpectFailure(validateConversionSetup(s), 28, SettingsField::kNoiseSuppression, 100);
-  EXPECT_EQ(s.lineThinning, -1);  // later fields wait for the next press
-  ExpectFailure(validateConversionSetup(s), 29, SettingsField::kLineThinning, 0);
-  ExpectFailure(validateConversionSetup(s), 42, SettingsField::kTolerance, 50);
-  ExpectFailure(validateConversionSetup(s), 52, SettingsField::kStraightToCurved, 10);
-  ExpectFailure(validateConversionSetup(s), 30, SettingsField::kUniformWeight, 1200);
-  EXPECT_TRUE(validateConversionSetup(s).ok());
-  EXPECT_EQ(s.tolerance, 50);
-  EXPECT_EQ(s.straightToCurved, 10);
-}
-
-TEST(ConversionSetupOk, EachValueOnlyForTheMethodsThatUseIt) {
-  // Line thinning: Centerline, or Outline with Line Recognition; not Outline alone.
-  ConversionSettings s = WithMethods(true, false, false);
-  s.lineThinning = 2500;
-  EXPECT_TRUE(validateConversionSetup(s).ok());
-  s = WithMethods(true, false, true);
-  s.lineThinning = 2500;
-  ExpectFailure(validateConversionSetup(s), 29, SettingsField::kLineThinning, 2000);
-  s = WithMethods(false, false, true);
-  s.lineThinning = 2500;
-  EXPECT_TRUE(validateConversionSetup(s).ok());
-
-  // Tolerance and straight-to-curved: Outline or Centerline, not Line Recognition alone.
-  s = WithMethods(false, false, true);
-  s.tolerance = 99;
-  s.straightToCurved = 0;
-  EXPECT_TRUE(validateConversionSetup(s).ok());
-  s = WithMethods(false, true, false);
-  s.tolerance = 5;
-  ExpectFailure(validateConversionSetup(s), 42, SettingsField::kTolerance, 10);
-
-  // The weight: Centerline or Line Recognition, even with Uniform Line Weight unticked.
-  s = WithMethods(false, false, true);
-  s.set(kUniformLineWeight, false);
-  s.uniformWeight = 1300;
-  ExpectFailure(validateConversionSetup(s), 30, SettingsField::kUniformWeight, 1200);
-  s = WithMethods(true, false, false);
-  s.uniformWeight = -5;
-  EXPECT_TRUE(validateConversionSetup(s).ok());
-}
-
-TEST(ColorSetupOk, PosterizationValues) {
-  ConversionSettings s = Defaults();
-  choosePosterizationMode(s, PosterizationMode::kLimitedColors, false);
-  s.complexity = 1;
-  s.maxColors = 1;
-  ExpectFailure(validateColorSetup(s, false), 257, SettingsField::kComplexity, 2);
-  ExpectFailure(validateColorSetup(s, false), 68, SettingsField::kMaxColors, 2);
-  EXPECT_TRUE(validateColorSetup(s, false).ok());
-  s.complexity = 21;
-  ExpectFailure(validateColorSetup(s, false), 257, SettingsField::kComplexity, 20);
-
-  // The maximum is checked only in Limited Colors mode.
-  s.maxColors = 0;
-  choosePosterizationMode(s, PosterizationMode::kUnlimitedColors, false);
-  EXPECT_TRUE(validateColorSetup(s, false).ok());
-  choosePosterizationMode(s, PosterizationMode::kUseCustomColors, false);
-  EXPECT_TRUE(validateColorSetup(s, false).ok());
-  // Custom colours with limitedColors show as Limited while a gray image is open.
-  s.set(kLimitedColors, true);
-  EXPECT_TRUE(validateColorSetup(s, false).ok());
-  ExpectFailure(validateColorSetup(s, true), 68, SettingsField::kMaxColors, 2);
-
-  // Percentages are not checked while posterizing.
-  s.threshold = 500;
-  s.contrast = -1;
-  EXPECT_TRUE(validateColorSetup(s, true).ok());
-}
-
-TEST(ColorSetupOk, BlackAndWhitePercentages) {
-  ConversionSettings s = Defaults();  // threshold mode
-  s.threshold = 101;
-  s.contrast = 500;  // not used in threshold mode
-  ExpectFailure(validateColorSetup(s, false), 41, SettingsField::kThreshold, 100);
-  s.threshold = -5;
-  ExpectFailure(validateColorSetup(s, false), 41, SettingsField::kThreshold, 0);
-  EXPECT_TRUE(validateColorSetup(s, false).ok());
-
-  s.set(kContrastMode, true);
-  s.threshold = 500;  // not used in contrast mode
-  s.boostPercent = 200;
-  ExpectFailure(validateColorSetup(s, false), 41, SettingsField::kContrast, 100);
-  EXPECT_TRUE(validateColorSetup(s, false).ok());  // boost off: its value is not checked
-  s.set(kBoost, true);
-  ExpectFailure(validateColorSetup(s, false), 41, SettingsField::kBoostPercent, 100);
-  EXPECT_EQ(s.boostPercent, 100);
-  EXPECT_TRUE(validateColorSetup(s, false).ok());
-}
-
-TEST(ColorSetupOk, TwoColourMethodsAskBeforePosterizing) {
-  for (Flag method : {kMethodCenterline, kMethodLineRecognition, kReverseImage, kWhiteLines}) {
-    ConversionSettings s = Defaults();
-    choosePosterizationMode(s, PosterizationMode::kUnlimitedColors, false);
-    s.set(method, true);
-    s.complexity = 30;
-    // Range corrections come first; the question only once the values pass.
-    EXPECT_EQ(validateColorSetup(s, false).message, 257);
-    ValidationResult r = validateColorSetup(s, false);
-    EXPECT_EQ(r.message, 59);
-    EXPECT_TRUE(r.question);
-    EXPECT_FALSE(r.ok());
-
-    ConversionSettings cancelled = s;
-    answerIncompatibleMethod(cancelled, kAnswerCancel);
-    EXPECT_FALSE(cancelled.has(kColorConversion));
-    EXPECT_TRUE(cancelled.has(method));
-    EXPECT_TRUE(validateColorSetup(cancelled, false).ok());
-
-    answerIncompatibleMethod(s, kAnswerOk);
-    EXPECT_TRUE(s.has(kColorConversion));
-    EXPECT_TRUE(s.has(kMethodOutline));
-    for (Flag f : {kMethodCenterline, kMethodLineRecognition, kReverseImage, kWhiteLines}) {
-      EXPECT_FALSE(s.has(f));
-    }
-    EXPECT_TRUE(validateColorSetup(s, false).ok());
+// Presses OK once per expected failure (one message, closest value put in), then once to pass.
+void ExpectPresses(const char* name, ConversionSettings s, int gray,
+                   const std::vector<ValidationResult>& want) {
+  SCOPED_TRACE(name);
+  auto run = [&] { return gray < 0 ? validateConversionSetup(s) : validateColorSetup(s, gray); };
+  for (const ValidationResult& p : want) {
+    const ValidationResult r = run();
+    EXPECT_TRUE(r.message == p.message && r.field == p.field && !r.question) << r.message;
+    EXPECT_EQ(r.correctedValue, p.correctedValue);
   }
-  // Uniform Line Weight and Separate Shapes do not raise this question.
-  ConversionSettings s = Defaults();
-  choosePosterizationMode(s, PosterizationMode::kLimitedColors, false);
-  s.set(kUniformLineWeight, true);
-  s.set(kSeparateShapes, true);
-  EXPECT_TRUE(validateColorSetup(s, false).ok());
+  EXPECT_TRUE(run().ok());
 }
 
-TEST(ConversionSetupOptions, BlackAndWhiteOptionsAskToTurnPosterizationOff) {
-  for (Flag option : {kMethodCenterline, kMethodLineRecognition, kWhiteLines, kUniformLineWeight,
-                      kReverseImage, kSeparateShapes}) {
-    ConversionSettings s = Defaults();
+TEST(SetupOk, ChecksInOrderAndOnlyTheValuesTheChosenMethodsUse) {
+  constexpr int kConversion = -1;
+  ConversionSettings s = Defaults(true, true, false);
+  s.noiseSuppression = 0, s.lineThinning = -1, s.tolerance = 51, s.straightToCurved = 9;
+  s.uniformWeight = 1201;
+  ExpectPresses("order", s, kConversion, {{28, F::kNoiseSuppression, 100},
+                {29, F::kLineThinning, 0}, {42, F::kTolerance, 50}, {52, F::kStraightToCurved, 10},
+                {30, F::kUniformWeight, 1200}});
+  s = Defaults(true, false, false);  // thinning and weight unused by Outline alone
+  s.noiseSuppression = 8001, s.lineThinning = 2500, s.uniformWeight = -5;
+  ExpectPresses("outline", s, kConversion, {{28, F::kNoiseSuppression, 8000}});
+  s = Defaults(true, false, true);
+  s.lineThinning = 2500;
+  ExpectPresses("outline+lines", s, kConversion, {{29, F::kLineThinning, 2000}});
+  s = Defaults(false, false, true);  // weight checked even with Uniform Line Weight unticked
+  s.set(kUniformLineWeight, false);
+  s.lineThinning = 2500, s.tolerance = 99, s.straightToCurved = 0, s.uniformWeight = 1300;
+  ExpectPresses("lines", s, kConversion, {{30, F::kUniformWeight, 1200}});
+  s = Defaults(false, true, false);
+  s.noiseSuppression = 50, s.tolerance = 5;
+  ExpectPresses("centerline", s, kConversion, {{42, F::kTolerance, 10}});
+  s = Defaults(false);
+  const ValidationResult none = validateConversionSetup(s);
+  EXPECT_TRUE(none.message == msg::kNoMethod && none.field == F::kMethod);
+
+  s = Defaults();  // percentages are not checked while posterizing
+  choosePosterizationMode(s, M::kLimitedColors, false);
+  s.complexity = 1, s.maxColors = 1, s.threshold = 500, s.contrast = -1;
+  ExpectPresses("limited", s, false, {{257, F::kComplexity, 2}, {68, F::kMaxColors, 2}});
+  choosePosterizationMode(s, M::kUseCustomColors, false);  // the maximum counts only if Limited
+  s.complexity = 21, s.maxColors = 0;
+  ExpectPresses("custom", s, false, {{257, F::kComplexity, 20}});
+  ExpectPresses("custom on gray", s, true, {{257, F::kComplexity, 20}, {68, F::kMaxColors, 2}});
+  s = Defaults();
+  s.threshold = -5, s.contrast = 500, s.boostPercent = 200;
+  ExpectPresses("threshold", s, false, {{41, F::kThreshold, 0}});
+  s.set(kContrastMode, true);
+  s.threshold = 500;
+  ExpectPresses("contrast, boost off", s, false, {{41, F::kContrast, 100}});
+  s.set(kBoost, true);
+  s.contrast = 10;
+  ExpectPresses("boost", s, false, {{41, F::kBoostPercent, 100}});
+}
+
+TEST(SetupQuestions, TwoColourOptionsAndPosterizationExcludeEachOther) {
+  for (Flag option : {kMethodCenterline, kMethodLineRecognition, kReverseImage, kWhiteLines,
+                      kUniformLineWeight, kSeparateShapes}) {
+    SCOPED_TRACE(option);
+    const bool twoColour = option != kUniformLineWeight && option != kSeparateShapes;
+    ConversionSettings s = Defaults();  // posterizing: two-colour options ask to go to Outline
+    choosePosterizationMode(s, M::kUnlimitedColors, false);
+    s.set(option, true);
+    s.complexity = 30;
+    EXPECT_EQ(validateColorSetup(s, false).message, 257);  // ranges first, then the question
+    const ValidationResult r = validateColorSetup(s, false);
+    EXPECT_EQ(r.message == msg::kIncompatibleMethod && r.question && !r.ok(), twoColour);
+    ConversionSettings cancelled = s;
+    answerIncompatibleMethod(cancelled, platform::kAnswerCancel);
+    EXPECT_TRUE(!cancelled.has(kColorConversion) && cancelled.has(option));
+    answerIncompatibleMethod(s, platform::kAnswerOk);
+    EXPECT_TRUE(s.has(kColorConversion) && s.has(kMethodOutline) && s.has(option) != twoColour);
+    EXPECT_TRUE(validateColorSetup(s, false).ok() && validateColorSetup(cancelled, false).ok());
+
+    s = Defaults(false);  // ticking the option while posterizing asks to turn that off
     s.set(option, false);
     s.set(kColorConversion, true);
     EXPECT_EQ(setMethodOption(s, option, true), msg::kPosterizationOffQuestion);
-    EXPECT_FALSE(s.has(option));  // stays off until answered
-    EXPECT_FALSE(answerPosterizationOff(s, option, kAnswerCancel));
-    EXPECT_FALSE(answerPosterizationOff(s, option, 0));  // not OK: the default, Cancel
-    EXPECT_FALSE(s.has(option) || !s.has(kColorConversion));
-    EXPECT_TRUE(answerPosterizationOff(s, option, kAnswerOk));
+    EXPECT_FALSE(answerPosterizationOff(s, option, platform::kAnswerCancel) ||
+                 answerPosterizationOff(s, option, 0) || s.has(option));  // only OK turns it on
+    EXPECT_TRUE(answerPosterizationOff(s, option, platform::kAnswerOk));
     EXPECT_TRUE(s.has(option) && !s.has(kColorConversion));
+    EXPECT_EQ(setMethodOption(s, kMethodCenterline, true), 0);  // nothing asked in B&W
+    // Outline and Interactive Thinning never ask, nor does turning an option off.
+    s.set(kColorConversion, true);
+    EXPECT_EQ(setMethodOption(s, kMethodOutline, true) + setMethodOption(s, option, false) +
+                  setMethodOption(s, kInteractiveThinning, true), 0);
   }
-  // Outline and Interactive Thinning never ask, nor does turning an option off.
-  ConversionSettings s = Defaults();
-  s.set(kColorConversion, true);
-  s.set(kMethodOutline, false);
-  s.set(kMethodCenterline, true);
-  EXPECT_EQ(setMethodOption(s, kMethodOutline, true), 0);
-  EXPECT_EQ(setMethodOption(s, kInteractiveThinning, true), 0);
-  EXPECT_EQ(setMethodOption(s, kMethodCenterline, false), 0);
-  EXPECT_TRUE(s.has(kMethodOutline) && s.has(kInteractiveThinning) && s.has(kColorConversion));
-  EXPECT_FALSE(s.has(kMethodCenterline));
-  // In black and white conversion nothing is asked.
-  s.set(kColorConversion, false);
-  EXPECT_EQ(setMethodOption(s, kMethodCenterline, true), 0);
-  EXPECT_TRUE(s.has(kMethodCenterline));
 }
 
 }  // namespace
