@@ -1,0 +1,633 @@
+// Parsing the command line into a conversion request, and its help text.
+#include "app/cli_options.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <limits>
+#include <optional>
+
+#include "app/document_names.h"
+#include "app/message_table.h"
+#include "settings/decimal_field.h"
+#include "settings/settings_defaults.h"
+#include "settings/settings_validation.h"
+
+namespace vl::app {
+
+namespace {
+
+using settings::ConversionSettings;
+using settings::SettingsField;
+
+constexpr std::string_view kVersion = "0.1";
+constexpr char kDecimalPoint = '.';  // the terminal's numbers do not follow a locale
+constexpr int kHundredths = 100;     // scale of noise, thinning and weight fields
+constexpr int kTenths = 10;          // scale of tolerance and straight-to-curved fields
+
+// The options as typed, before anything is interpreted.
+struct RawOptions {
+  std::vector<std::string> positional;
+  std::optional<std::string> output, format, preview;
+  std::optional<std::string> method, tolerance, noise, thinning, lines, straightToCurved,
+      uniformWeight, threshold, contrast, boost, colors, complexity, noiseReduction;
+  bool whiteLines = false, reverse = false, separateShapes = false, noUniformWeight = false,
+       color = false, reduceDetail = false, quiet = false, help = false;
+};
+
+struct ValueOption {
+  std::string_view name;
+  std::optional<std::string> RawOptions::*value;
+};
+constexpr ValueOption kValueOptions[] = {
+    {"--output", &RawOptions::output},
+    {"--format", &RawOptions::format},
+    {"--preview", &RawOptions::preview},
+    {"--method", &RawOptions::method},
+    {"--tolerance", &RawOptions::tolerance},
+    {"--noise", &RawOptions::noise},
+    {"--thinning", &RawOptions::thinning},
+    {"--lines", &RawOptions::lines},
+    {"--straight-to-curved", &RawOptions::straightToCurved},
+    {"--uniform-weight", &RawOptions::uniformWeight},
+    {"--threshold", &RawOptions::threshold},
+    {"--contrast", &RawOptions::contrast},
+    {"--boost", &RawOptions::boost},
+    {"--colors", &RawOptions::colors},
+    {"--complexity", &RawOptions::complexity},
+    {"--noise-reduction", &RawOptions::noiseReduction},
+};
+
+struct FlagOption {
+  std::string_view name;
+  bool RawOptions::*flag;
+};
+constexpr FlagOption kFlagOptions[] = {
+    {"--white-lines", &RawOptions::whiteLines},
+    {"--reverse", &RawOptions::reverse},
+    {"--separate-shapes", &RawOptions::separateShapes},
+    {"--no-uniform-weight", &RawOptions::noUniformWeight},
+    {"--color", &RawOptions::color},
+    {"--reduce-detail", &RawOptions::reduceDetail},
+    {"--quiet", &RawOptions::quiet},
+    {"-q", &RawOptions::quiet},
+    {"--help", &RawOptions::help},
+    {"-h", &RawOptions::help},
+};
+
+// A parse step's failure: the line to print; empty when the step succeeded.
+using Error = std::string;
+
+// Joins the pieces by appending (g++ 12 at -O3 misreads insertions into temporaries).
+std::string Join(std::initializer_list<std::string_view> pieces) {
+  std::string out;
+  for (std::string_view piece : pieces) out += piece;
+  return out;
+}
+
+std::string Quoted(std::string_view text) { return Join({"\"", text, "\""}); }
+
+Error ReadOptions(const std::vector<std::string>& args, std::size_t first, RawOptions& raw) {
+  bool optionsEnded = false;
+  for (std::size_t i = first; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      raw.positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    std::string name = arg;
+    std::optional<std::string> inlineValue;
+    if (arg.rfind("--", 0) == 0) {
+      const std::size_t equals = arg.find('=');
+      if (equals != std::string::npos) {
+        name = arg.substr(0, equals);
+        inlineValue = arg.substr(equals + 1);
+      }
+    }
+    if (name == "-o") name = "--output";
+
+    bool known = false;
+    for (const ValueOption& option : kValueOptions) {
+      if (name != option.name) continue;
+      known = true;
+      if (inlineValue) {
+        raw.*option.value = *inlineValue;
+      } else if (i + 1 < args.size()) {
+        raw.*option.value = args[++i];
+      } else {
+        return name + " needs a value";
+      }
+    }
+    for (const FlagOption& option : kFlagOptions) {
+      if (name != option.name) continue;
+      known = true;
+      if (inlineValue) return name + " takes no value";
+      raw.*option.flag = true;
+    }
+    if (!known) return Join({"unknown option ", Quoted(arg)});
+  }
+  return {};
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  text.remove_prefix(text.size() - suffix.size());
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) != suffix[i]) return false;
+  }
+  return true;
+}
+
+// ---- Numbers -----------------------------------------------------------------------------
+
+// An optional '-', digits, and (when fractions are allowed) one '.' with more digits.
+bool IsNumberText(std::string_view text, bool fraction) {
+  if (!text.empty() && text.front() == '-') text.remove_prefix(1);
+  bool digit = false, point = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c == kDecimalPoint && fraction && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digit;
+}
+
+// The value of a decimal field, read by the dialogs' own parser (rounded half up, scaled).
+// A minus sign, which no dialog field accepts, is kept so that the range check sees it.
+Error ReadDecimal(std::string_view name, const std::string& text, int scale, std::int32_t& out) {
+  if (!IsNumberText(text, true)) return Join({name, " expects a number, not ", Quoted(text)});
+  const bool negative = text.front() == '-';
+  const settings::ParsedDecimal parsed =
+      settings::parseDecimal(negative ? std::string_view(text).substr(1) : text, scale,
+                             kDecimalPoint);
+  out = negative ? -parsed.value : parsed.value;
+  return {};
+}
+
+Error ReadInteger(std::string_view name, const std::string& text, long long& out) {
+  if (!IsNumberText(text, false)) {
+    return Join({name, " expects a whole number, not ", Quoted(text)});
+  }
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, out);
+  if (result.ec == std::errc::result_out_of_range) {
+    out = text.front() == '-' ? std::numeric_limits<long long>::min()
+                              : std::numeric_limits<long long>::max();
+  }
+  return {};
+}
+
+// ---- Settings ----------------------------------------------------------------------------
+
+// The record being built, with what the user typed for each field, so that a failed check can
+// name the option.
+struct SettingsBuilder {
+  ConversionSettings s;
+  struct Given {
+    SettingsField field;
+    std::string text;  // "--tolerance 7"
+  };
+  std::vector<Given> given;
+  // Fields whose value did not fit the record's integer type and was stored at the type's
+  // nearest limit; `otherLimit` stores the opposite limit for the range probe.
+  struct Saturated {
+    SettingsField field;
+    std::function<void(ConversionSettings&)> otherLimit;
+  };
+  std::vector<Saturated> saturated;
+
+  void note(SettingsField field, std::string_view option, const std::string& value) {
+    given.push_back({field, Join({option, " ", value})});
+  }
+  std::string optionFor(SettingsField field) const {
+    for (const Given& g : given)
+      if (g.field == field) return g.text;
+    return "the settings";
+  }
+};
+
+// Stores v in an integer field of the record. A value the field's type cannot hold is stored at
+// the type's nearest limit and remembered, so that the range check still refuses it.
+template <typename T>
+void StoreInteger(SettingsBuilder& b, T ConversionSettings::*field, SettingsField which,
+                  long long v) {
+  constexpr long long kLow = std::numeric_limits<T>::min();
+  constexpr long long kHigh = std::numeric_limits<T>::max();
+  if (v >= kLow && v <= kHigh) {
+    b.s.*field = static_cast<T>(v);
+    return;
+  }
+  b.s.*field = static_cast<T>(v < kLow ? kLow : kHigh);
+  const T other = static_cast<T>(v < kLow ? kHigh : kLow);
+  b.saturated.push_back({which, [field, other](ConversionSettings& s) { s.*field = other; }});
+}
+
+Error RangeError(const SettingsBuilder& b, const settings::ValidationResult& r) {
+  return Join({b.optionFor(r.field), ": ", msg::Text(r.message)});
+}
+
+// Both dialogs' OK checks, in the order the dialogs run them.
+settings::ValidationResult Validate(ConversionSettings& s) {
+  settings::ValidationResult r = settings::validateConversionSetup(s);
+  if (!r.ok()) return r;
+  // The command line offers no custom colours, so the gray-image case of the posterization
+  // list never arises.
+  return settings::validateColorSetup(s, false);
+}
+
+Error CheckSettings(SettingsBuilder& b) {
+  ConversionSettings checked = b.s;
+  const settings::ValidationResult r = Validate(checked);
+  if (r.question) {
+    return "--color works with the outline method only (centerline, lines, --reverse and "
+           "--white-lines need black and white conversion)";
+  }
+  if (!r.ok()) return RangeError(b, r);
+  // A value stored at its type's limit may have landed inside the range: the opposite limit
+  // then shows which range message belongs to the field.
+  for (const SettingsBuilder::Saturated& sat : b.saturated) {
+    ConversionSettings probe = b.s;
+    sat.otherLimit(probe);
+    const settings::ValidationResult p = Validate(probe);
+    if (!p.ok() && !p.question) return RangeError(b, p);
+  }
+  return {};
+}
+
+// Turns an option on the way the Conversion Setup check box does; an option that needs black
+// and white conversion cannot be combined with --color.
+Error SetOption(SettingsBuilder& b, settings::Flag flag, bool on, std::string_view option) {
+  if (settings::setMethodOption(b.s, flag, on) != 0) {
+    return Join({option, " has no effect with --color: it needs black and white conversion"});
+  }
+  return {};
+}
+
+Error ApplyMethods(SettingsBuilder& b, const std::string& list) {
+  bool outline = false, centerline = false, lines = false;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    std::size_t comma = list.find(',', start);
+    if (comma == std::string::npos) comma = list.size();
+    const std::string name = list.substr(start, comma - start);
+    if (name == "outline") outline = true;
+    else if (name == "centerline") centerline = true;
+    else if (name == "lines") lines = true;
+    else return Join({"--method expects outline, centerline or lines, not ", Quoted(name)});
+    start = comma + 1;
+  }
+  if (Error e = SetOption(b, settings::kMethodOutline, outline, "--method outline"); !e.empty())
+    return e;
+  if (Error e = SetOption(b, settings::kMethodCenterline, centerline, "--method centerline");
+      !e.empty())
+    return e;
+  return SetOption(b, settings::kMethodLineRecognition, lines, "--method lines");
+}
+
+Error ApplyColorOptions(SettingsBuilder& b, const RawOptions& raw) {
+  ConversionSettings& s = b.s;
+  if (!raw.color) {
+    if (raw.colors) return "--colors needs --color";
+    if (raw.complexity) return "--complexity needs --color";
+    if (raw.reduceDetail) return "--reduce-detail needs --color";
+  } else {
+    if (raw.threshold) return "--threshold applies to black and white conversion, not --color";
+    if (raw.contrast) return "--contrast applies to black and white conversion, not --color";
+    if (raw.boost) return "--boost applies to black and white conversion, not --color";
+    settings::choosePosterizationMode(s,
+                                      raw.colors ? settings::PosterizationMode::kLimitedColors
+                                                 : settings::PosterizationMode::kUnlimitedColors,
+                                      false);
+    s.set(settings::kReduceDetail, raw.reduceDetail);
+  }
+  if (raw.threshold && raw.contrast) return "--threshold and --contrast exclude each other";
+  if (raw.boost && !raw.contrast) return "--boost needs --contrast";
+
+  long long v = 0;
+  if (raw.colors) {
+    if (Error e = ReadInteger("--colors", *raw.colors, v); !e.empty()) return e;
+    StoreInteger(b, &ConversionSettings::maxColors, SettingsField::kMaxColors, v);
+    b.note(SettingsField::kMaxColors, "--colors", *raw.colors);
+  }
+  if (raw.complexity) {
+    if (Error e = ReadInteger("--complexity", *raw.complexity, v); !e.empty()) return e;
+    StoreInteger(b, &ConversionSettings::complexity, SettingsField::kComplexity, v);
+    b.note(SettingsField::kComplexity, "--complexity", *raw.complexity);
+  }
+  if (raw.threshold) {
+    if (Error e = ReadInteger("--threshold", *raw.threshold, v); !e.empty()) return e;
+    s.set(settings::kContrastMode, false);
+    StoreInteger(b, &ConversionSettings::threshold, SettingsField::kThreshold, v);
+    b.note(SettingsField::kThreshold, "--threshold", *raw.threshold);
+  }
+  if (raw.contrast) {
+    if (Error e = ReadInteger("--contrast", *raw.contrast, v); !e.empty()) return e;
+    s.set(settings::kContrastMode, true);
+    StoreInteger(b, &ConversionSettings::contrast, SettingsField::kContrast, v);
+    b.note(SettingsField::kContrast, "--contrast", *raw.contrast);
+  }
+  if (raw.boost) {
+    if (Error e = ReadInteger("--boost", *raw.boost, v); !e.empty()) return e;
+    s.set(settings::kBoost, true);
+    StoreInteger(b, &ConversionSettings::boostPercent, SettingsField::kBoostPercent, v);
+    b.note(SettingsField::kBoostPercent, "--boost", *raw.boost);
+  }
+  if (raw.noiseReduction) {
+    const std::string& n = *raw.noiseReduction;
+    if (n == "none") s.noiseReduction = 0;
+    else if (n == "medium") s.noiseReduction = 1;
+    else if (n == "maximum") s.noiseReduction = 2;
+    else return Join({"--noise-reduction expects none, medium or maximum, not ", Quoted(n)});
+  }
+  return {};
+}
+
+// A decimal field's option: where its text is, its scale and how the value is stored.
+struct DecimalOption {
+  const std::optional<std::string>& text;
+  std::string_view name;
+  int scale;
+  SettingsField field;
+  std::function<void(std::int32_t)> store;
+};
+
+Error ApplyDecimal(SettingsBuilder& b, const DecimalOption& option) {
+  if (!option.text) return {};
+  std::int32_t v = 0;
+  if (Error e = ReadDecimal(option.name, *option.text, option.scale, v); !e.empty()) return e;
+  option.store(v);
+  b.note(option.field, option.name, *option.text);
+  return {};
+}
+
+Error ApplyConversionOptions(SettingsBuilder& b, const RawOptions& raw) {
+  ConversionSettings& s = b.s;
+  if (raw.method) {
+    if (Error e = ApplyMethods(b, *raw.method); !e.empty()) return e;
+  }
+  if (raw.whiteLines) {
+    if (Error e = SetOption(b, settings::kWhiteLines, true, "--white-lines"); !e.empty()) return e;
+  }
+  if (raw.reverse) {
+    if (Error e = SetOption(b, settings::kReverseImage, true, "--reverse"); !e.empty()) return e;
+  }
+  if (raw.separateShapes) {
+    if (Error e = SetOption(b, settings::kSeparateShapes, true, "--separate-shapes"); !e.empty())
+      return e;
+  }
+  if (raw.uniformWeight && raw.noUniformWeight) {
+    return "--uniform-weight and --no-uniform-weight exclude each other";
+  }
+  if (raw.noUniformWeight) s.set(settings::kUniformLineWeight, false);
+  if (raw.uniformWeight) {
+    if (Error e = SetOption(b, settings::kUniformLineWeight, true, "--uniform-weight");
+        !e.empty())
+      return e;
+  }
+  if (raw.lines) {
+    const std::string& l = *raw.lines;
+    if (l == "curved-straight") s.linesMode = settings::kCurvedAndStraight;
+    else if (l == "curved") s.linesMode = settings::kCurvedOnly;
+    else if (l == "straight") s.linesMode = settings::kStraightOnly;
+    else return Join({"--lines expects curved-straight, curved or straight, not ", Quoted(l)});
+  }
+
+  // Tenths fields are int16 in the record; their parser stops at 32767 and a negative value
+  // is at least -32767, so every value fits and reaches the range check as typed.
+  auto tenths = [](std::int16_t& field) {
+    return [&field](std::int32_t v) { field = static_cast<std::int16_t>(v); };
+  };
+  auto hundredths = [](std::int32_t& field) { return [&field](std::int32_t v) { field = v; }; };
+  const DecimalOption decimals[] = {
+      {raw.tolerance, "--tolerance", kTenths, SettingsField::kTolerance, tenths(s.tolerance)},
+      {raw.straightToCurved, "--straight-to-curved", kTenths, SettingsField::kStraightToCurved,
+       tenths(s.straightToCurved)},
+      {raw.noise, "--noise", kHundredths, SettingsField::kNoiseSuppression,
+       hundredths(s.noiseSuppression)},
+      {raw.thinning, "--thinning", kHundredths, SettingsField::kLineThinning,
+       hundredths(s.lineThinning)},
+      {raw.uniformWeight, "--uniform-weight", kHundredths, SettingsField::kUniformWeight,
+       hundredths(s.uniformWeight)},
+  };
+  for (const DecimalOption& d : decimals) {
+    if (Error e = ApplyDecimal(b, d); !e.empty()) return e;
+  }
+  return {};
+}
+
+// ---- Output --------------------------------------------------------------------------------
+
+// --format: a GQ generation keeps the preview open (the name's extension decides it).
+bool FormatByName(std::string_view name, ArtFormat& format, bool& previewOpen) {
+  previewOpen = false;
+  format = ArtFormat{};
+  if (name == "gq1") { format.format = art::kFormatGq11; previewOpen = true; }
+  else if (name == "gq88") { format.format = art::kFormatGq88; previewOpen = true; }
+  else if (name == "gq3") { format.format = art::kFormatGq3; previewOpen = true; }
+  else if (name == "gq5") { format.format = art::kFormatGq5; previewOpen = true; }
+  else if (name == "eps") { format.preview = art::kPreviewHeader; }
+  else if (name == "gq") { format.preview = art::kPreviewNone; }
+  else if (name == "emf") { format.format = art::kFormatEmf; }
+  else if (name == "dxf") { format.format = art::kFormatDxf; }
+  else if (name == "svg") { format.svg = true; }
+  else return false;
+  return true;
+}
+
+bool PreviewByName(std::string_view name, int& preview) {
+  constexpr std::string_view kNames[] = {"none",          "header",  "mac-pic",
+                                         "mac-color-pic", "tiff-bw", "tiff-color"};
+  for (int kind = 0; kind < static_cast<int>(std::size(kNames)); ++kind) {
+    if (name == kNames[kind]) {
+      preview = kind;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsGqFormat(const ArtFormat& f) { return !f.svg && f.format <= art::kFormatGq5; }
+
+Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
+  ArtFormat format;
+  if (raw.format) {
+    bool previewOpen = false;
+    if (!FormatByName(*raw.format, format, previewOpen)) {
+      return Join({"--format expects gq1, gq88, gq3, gq5, eps, gq, svg, emf or dxf, not ",
+                   Quoted(*raw.format)});
+    }
+    if (previewOpen) {
+      const bool eps = raw.output && EndsWithNoCase(*raw.output, ".eps");
+      format.preview = eps || !raw.output ? art::kPreviewHeader : art::kPreviewNone;
+    }
+  } else if (raw.output && !ArtFormatForName(*raw.output, format)) {
+    return Join({"cannot tell the art format from ", Quoted(*raw.output),
+                 ": name it .eps, .gq, .svg, .emf or .dxf, or give --format"});
+  }
+  if (raw.preview) {
+    if (!IsGqFormat(format)) return "--preview applies to GQ and EPS output only";
+    if (!PreviewByName(*raw.preview, format.preview)) {
+      return Join({"--preview expects none, header, mac-pic, mac-color-pic, tiff-bw or "
+                   "tiff-color, not ",
+                   Quoted(*raw.preview)});
+    }
+  }
+  request.format = format;
+  request.output = raw.output ? *raw.output
+                              : ReplaceExtension(request.input, ExtensionForFormat(format));
+  if (request.output.empty()) return "--output needs a file name";
+  return {};
+}
+
+}  // namespace
+
+bool ArtFormatForName(std::string_view path, ArtFormat& format) {
+  format = ArtFormat{};
+  if (EndsWithNoCase(path, ".eps")) {
+    format.preview = art::kPreviewHeader;
+  } else if (EndsWithNoCase(path, ".gq")) {
+    format.preview = art::kPreviewNone;
+  } else if (EndsWithNoCase(path, ".svg")) {
+    format.svg = true;
+  } else if (EndsWithNoCase(path, ".emf")) {
+    format.format = art::kFormatEmf;
+  } else if (EndsWithNoCase(path, ".dxf")) {
+    format.format = art::kFormatDxf;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string_view ExtensionForFormat(const ArtFormat& format) {
+  if (format.svg) return ".svg";
+  if (format.format == art::kFormatEmf) return ".emf";
+  if (format.format == art::kFormatDxf) return ".dxf";
+  return format.preview != art::kPreviewNone ? ".eps" : ".gq";
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine line;
+  auto fail = [&line](std::string error) {
+    line.action = CommandLine::Action::kUsageError;
+    line.error = std::move(error);
+    return line;
+  };
+  if (args.empty()) return fail("no command given; try vectorlume --help");
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    line.action = CommandLine::Action::kHelp;
+    return line;
+  }
+  if (command == "--version") {
+    line.action = CommandLine::Action::kVersion;
+    return line;
+  }
+  if (command != "convert") {
+    if (!command.empty() && command[0] == '-') return fail(Join({"unknown option ", Quoted(command)}));
+    return fail(Join({"unknown command ", Quoted(command),
+                      "; to convert a file: vectorlume convert ", command}));
+  }
+
+  RawOptions raw;
+  if (Error e = ReadOptions(args, 1, raw); !e.empty()) return fail(e);
+  if (raw.help) {
+    line.action = CommandLine::Action::kHelp;
+    return line;
+  }
+  if (raw.positional.empty()) return fail("convert needs an INPUT file");
+  if (raw.positional.size() > 1) return fail(Join({"unexpected argument ", Quoted(raw.positional[1])}));
+
+  ConvertRequest& request = line.request;
+  request.input = raw.positional[0];
+  request.quiet = raw.quiet;
+  if (Error e = ChooseOutput(raw, request); !e.empty()) return fail(e);
+
+  SettingsBuilder b;
+  settings::setConversionDefaults(b.s);
+  settings::setColorDefaults(b.s);
+  // Posterization first: the method options then meet it exactly as the dialog's check boxes do.
+  if (Error e = ApplyColorOptions(b, raw); !e.empty()) return fail(e);
+  if (Error e = ApplyConversionOptions(b, raw); !e.empty()) return fail(e);
+  if (Error e = CheckSettings(b); !e.empty()) return fail(e);
+  request.settings = b.s;
+  line.action = CommandLine::Action::kConvert;
+  return line;
+}
+
+std::string VersionText() { return Join({"Vectorlume ", kVersion}); }
+
+std::string HelpText() {
+  return R"(Usage: vectorlume convert INPUT [-o OUTPUT] [options]
+       vectorlume --help | --version
+
+Traces the raster image INPUT (a TIFF file; other raster formats as their readers are part of
+the build) into vector art and writes the art to OUTPUT. Without -o the art is written next to
+INPUT, named like it with the extension ".eps" (or the extension of --format).
+
+Output:
+  -o, --output FILE         the art file; its extension chooses the format: .eps (EPS),
+                            .gq (a plain GQ file), .svg, .emf, .dxf
+      --format FORMAT       the format, whatever the name: gq1, gq88, gq3, gq5 (a GQ
+                            generation; with a header when FILE ends in .eps), eps, gq, svg,
+                            emf, dxf
+      --preview KIND        the preview of GQ and EPS output: none (a plain GQ file), header,
+                            mac-pic, mac-color-pic, tiff-bw, tiff-color
+
+Conversion Setup (defaults in brackets):
+      --method LIST         outline, centerline and/or lines, comma-separated [outline]
+      --tolerance N         fitting tolerance, 1 (tight) to 5 (loose) [3]
+      --noise PIXELS        noise suppression, 1 to 80 pixels [8]
+      --thinning PIXELS     line thinning, 0 to 20 pixels [3]
+      --lines MODE          curved-straight, curved or straight [curved-straight]
+      --straight-to-curved N  1 (straight) to 5 (curved) [3]
+      --uniform-weight POINTS uniform line weight, 0 to 12 points [on, 1]
+      --no-uniform-weight   lines get no uniform weight
+      --white-lines         trace white lines on black
+      --reverse             reverse the image before tracing
+      --separate-shapes     separate shapes (centerline)
+
+Color/Grayscale Setup, for gray scale and colour images:
+      --threshold PERCENT   black and white conversion at this threshold, 0 to 100 [50]
+      --contrast PERCENT    black and white conversion by contrast, 0 to 100
+      --boost PERCENT       boost in contrast mode, 0 to 100
+      --color               posterize into colour layers (unlimited colours)
+      --colors N            posterize into at most N colours, 2 to 255 (needs --color)
+      --complexity N        2 (fewer paths) to 20 (more paths) (needs --color) [10]
+      --noise-reduction none|medium|maximum  [medium]
+      --reduce-detail       (needs --color)
+
+Other:
+  -q, --quiet               no messages and no progress line (usage errors are still shown)
+  -h, --help                this text
+      --version             the program's version
+
+Numbers take "." as the decimal point. A value outside its range is refused with the message
+the setup dialog shows for it, and nothing is converted. A method or format whose stage is not
+part of this build is refused with "... is not available in this build.". The progress line
+appears on stderr only when stderr is a terminal.
+
+Exit status:
+  0    the art was written ("No paths found" still writes an empty art file)
+  1    the input could not be read or converted, or the art could not be written
+  2    the command line was wrong; nothing was read or written
+  130  stopped by Ctrl+C; no output file is left behind
+
+Examples:
+  vectorlume convert scan.tif                      writes scan.eps next to scan.tif
+  vectorlume convert scan.tif -o art/scan.svg --tolerance 2
+  vectorlume convert logo.tif -o logo.gq --format gq3 --noise 4 --lines curved
+)";
+}
+
+}  // namespace vl::app

@@ -1,0 +1,115 @@
+// Opening, converting, writing and closing the document.
+#include "app/document_actions.h"
+
+#include "app/document_names.h"
+#include "art/save_art.h"
+#include "art/svg_writer.h"
+#include "engine/conversion_driver.h"
+#include "engine/conversion_job.h"
+#include "engine/stage_seams.h"
+#include "image/input_dispatch.h"
+#include "image/save_pixel_image.h"
+#include "image/tiff_writer.h"
+
+namespace vl::app {
+
+bool OpenDocument(Program& program, Document& doc, const std::string& path) {
+  CloseDocument(program, doc);
+  engine::Runtime rt = program.runtime();
+  image::RasterImage& image = program.image;
+  image.inputName = path;
+  image.outputName = path;
+  image::chooseFormatByName(image, path);
+  // A stop left over from an earlier command must not cut this read short.
+  program.conversion.abortRequested = 0;
+  if (!image::openInputImage(image, rt, false)) return false;
+  doc.imageOpen = true;
+  doc.imageName = path;
+  return true;
+}
+
+ConversionOutcome ConvertDocument(Program& program, Document& doc) {
+  if (!doc.imageOpen) return ConversionOutcome::kNoImage;
+  engine::Runtime rt = program.runtime();
+  engine::ConversionJob job(rt, program.image, program.artwork, program.activeSettings,
+                            program.dialogSettings);
+  // The driver refuses such a conversion itself, with its message, before it changes anything.
+  const bool refused = !engine::MissingStageName(job).empty();
+  engine::Convert(job);
+  if (refused) return ConversionOutcome::kRefused;
+  doc.artModified = true;
+  return program.conversion.abortRequested ? ConversionOutcome::kStopped
+                                           : ConversionOutcome::kConverted;
+}
+
+art::ArtImageInfo ArtImageInfoFor(const image::RasterImage& image, std::string_view artFileName) {
+  art::ArtImageInfo info;
+  info.xResolution = image.xResolution;
+  info.yResolution = image.yResolution;
+  info.paddedWidth = image.paddedWidth;
+  info.height = image.height;
+  info.artScale = image.artScale;
+  info.outputName = std::string(FileNamePart(artFileName));
+  info.samplesPerPixel = image.samplesPerPixel;
+  return info;
+}
+
+bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
+                  std::string_view artName, const ArtFormat& format) {
+  engine::Runtime rt = program.runtime();
+  const art::ArtImageInfo info = ArtImageInfoFor(program.image, artName);
+  const art::CustomColorList customColors;  // the custom colour table arrives with its stage
+  if (format.svg) {
+    if (!art::saveSvg(rt, program.artwork, info, customColors, filePath, false)) return false;
+    doc.artModified = false;
+    return true;
+  }
+  art::SaveArtOptions options;
+  options.format = format.format;
+  options.preview = format.preview;
+  options.linesMode = program.activeSettings.linesMode;
+  options.metafile = {program.image.width, program.image.inputName};
+  // The DOS EPS preview is the image itself (kind 4 on a colour image is refused by the save
+  // driver until posterization can render it in black and white).
+  options.tiffPreview = [&program, &rt](platform::FileHandle file, int) {
+    switch (image::writeTiff(rt, program.image, file, image::kTiffPreview)) {
+      case image::TiffOutcome::kWritten: return art::PreviewResult::kWritten;
+      case image::TiffOutcome::kStopped: return art::PreviewResult::kStopped;
+      case image::TiffOutcome::kFailed: break;
+    }
+    return art::PreviewResult::kFailed;
+  };
+  return art::saveArt(rt, program.artwork, info, customColors, filePath, options,
+                      doc.artModified);
+}
+
+bool WriteArt(Program& program, Document& doc, const std::string& path, const ArtFormat& format) {
+  if (!WriteArtFile(program, doc, path, path, format)) return false;
+  doc.artName = path;
+  doc.artFormat = format;
+  return true;
+}
+
+bool WritePixelImage(Program& program, Document& doc, const std::string& path, int pixelFormat) {
+  engine::Runtime rt = program.runtime();
+  if (!image::savePixelImage(rt, program.image, path, pixelFormat)) return false;
+  doc.imageName = path;
+  doc.imageUntitled = false;
+  doc.pixelImageModified = false;
+  return true;
+}
+
+void CloseDocument(Program& program, Document& doc) {
+  engine::Runtime rt = program.runtime();
+  art::freeArtwork(program.artwork);
+  image::releaseImage(program.image, rt);
+  program.app.artPresent = false;
+  doc.imageOpen = false;
+  doc.imageName.clear();
+  doc.imageUntitled = false;
+  doc.artName.clear();
+  doc.artModified = false;
+  doc.pixelImageModified = false;
+}
+
+}  // namespace vl::app

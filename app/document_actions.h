@@ -1,0 +1,52 @@
+// What the front ends do to the document: open an image file, convert it, write the art, write
+// the pixel image, close. The window's commands and the command line call the same functions,
+// so a file converted from the terminal goes through exactly the road the menus take.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/document.h"
+#include "app/program.h"
+#include "art/art_writer_inputs.h"
+
+namespace vl::app {
+
+// Closes the current document (the caller ran the save prompts), then reads `path` through the
+// input dispatch: the reader the extension names, else the one the file's signature calls for.
+// True when the image was read; otherwise the reader's message was shown (or the user stopped
+// the read) and no document is open.
+bool OpenDocument(Program& program, Document& doc, const std::string& path);
+
+enum class ConversionOutcome {
+  kConverted,  // ran to the end; the art may still be empty ("No paths found" was shown)
+  kRefused,    // this build lacks a stage the settings or the image need; nothing changed
+  kStopped,    // ended on an abort: the user's stop, or a failure that showed its message
+  kNoImage,    // no document is open: nothing happened
+};
+
+// The Convert command's work: runs the conversion driver on the open image with the settings
+// in force. The new art counts as unsaved.
+ConversionOutcome ConvertDocument(Program& program, Document& doc);
+
+// The page facts the art writers need, for art saved under `artFileName` (its file part becomes
+// the file's title).
+art::ArtImageInfo ArtImageInfoFor(const image::RasterImage& image, std::string_view artFileName);
+
+// Writes the art into `filePath` in `format`, titled after `artName` (normally the same path;
+// the command line writes a temporary file first). True when the whole art was written; the art
+// is then marked saved. False after the writer's message, or when the user stopped the save.
+bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
+                  std::string_view artName, const ArtFormat& format);
+
+// Save Art's write: WriteArtFile to `path`, which then becomes the art's own file and format.
+bool WriteArt(Program& program, Document& doc, const std::string& path, const ArtFormat& format);
+
+// Writes the pixel image to `path` in a pixel save format (image/save_pixel_image.h); on success
+// the image is no longer untitled or modified.
+bool WritePixelImage(Program& program, Document& doc, const std::string& path, int pixelFormat);
+
+// Frees the art and the image and forgets the document's names; the art format stays.
+void CloseDocument(Program& program, Document& doc);
+
+}  // namespace vl::app

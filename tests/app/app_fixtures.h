@@ -1,0 +1,132 @@
+// What the shell's tests share: a temporary folder, and input images written by the program's
+// own TIFF writer from a pixel predicate (bilevel) or a flat gray level.
+#pragma once
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "app/application_state.h"
+#include "engine/conversion_state.h"
+#include "engine/runtime.h"
+#include "image/raster_image.h"
+#include "image/tiff_writer.h"
+#include "platform/headless_ui.h"
+#include "platform/memory_block.h"
+
+namespace vl::app::test {
+
+// A fresh folder, removed with everything in it at the end. path ends without '/'.
+struct TempDir {
+  std::string path;
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vl-app-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string operator/(const std::string& name) const { return path + "/" + name; }
+  // Names of the entries, sorted.
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(path, ec))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The line the terminal backend prints for a message.
+inline std::string ShownLine(std::string_view text) {
+  std::string line = "Vectorlume: ";
+  line += text;
+  line += '\n';
+  return line;
+}
+
+inline int CountOf(const std::string& text, const std::string& needle) {
+  int n = 0;
+  for (std::size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1))
+    ++n;
+  return n;
+}
+
+// Writes an image through the TIFF writer with a throw-away runtime. `fill` draws into it.
+inline bool WriteTiff(const std::string& path, int widthPixels, int heightPixels,
+                      const std::function<bool(image::RasterImage&, platform::MemoryBudget&)>& fill) {
+  platform::HeadlessUi ui(nullptr);
+  platform::MemoryBudget memory;
+  engine::ConversionState state;
+  app::ApplicationState appState;
+  std::string scratch = std::filesystem::temp_directory_path().string() + "/";
+  engine::Runtime rt{ui, memory, state, appState, scratch};
+  image::RasterImage image;
+  image.xResolution = image.yResolution = 300.0;
+  if (!image::setGeometry(image, widthPixels, heightPixels) || !fill(image, memory)) return false;
+  return image::writeTiffFile(rt, image, path);
+}
+
+// A bilevel TIFF: ink(x, y) true is black.
+inline bool WriteBilevelTiff(const std::string& path, int widthPixels, int heightPixels,
+                             const std::function<bool(int, int)>& ink) {
+  return WriteTiff(path, widthPixels, heightPixels,
+                   [&](image::RasterImage& image, platform::MemoryBudget& memory) {
+                     if (!image::allocateBitLayer(image, memory)) return false;
+                     for (int y = 0; y < heightPixels; ++y) {
+                       std::uint8_t* row = image::bitRow(image, y);
+                       for (int x = 0; x < widthPixels; ++x)
+                         if (ink(x, y)) row[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+                     }
+                     return true;
+                   });
+}
+
+// An 8-bit gray TIFF of one gray level (0 black .. 255 white).
+inline bool WriteGrayTiff(const std::string& path, int widthPixels, int heightPixels,
+                          std::uint8_t level) {
+  return WriteTiff(path, widthPixels, heightPixels,
+                   [&](image::RasterImage& image, platform::MemoryBudget& memory) {
+                     image.bitsPerSample = 8;
+                     image.samplesPerPixel = 1;
+                     image.colorRowBytes = widthPixels;
+                     image.colorInMemory = true;
+                     if (!image.colorLayer.allocate(memory, std::size_t(widthPixels) * heightPixels))
+                       return false;
+                     std::fill_n(image.colorLayer.data(), image.colorLayer.size(), level);
+                     return true;
+                   });
+}
+
+// `count` filled squares of `side` pixels in a row, 10 pixels apart, on a white page with a
+// 10-pixel margin.
+inline std::function<bool(int, int)> Squares(int count, int side) {
+  return [=](int x, int y) {
+    if (y < 10 || y >= 10 + side || x < 10) return false;
+    const int cell = (x - 10) / (side + 10);
+    return cell < count && (x - 10) % (side + 10) < side;
+  };
+}
+
+}  // namespace vl::app::test
