@@ -2,20 +2,15 @@
 // memory, and the stages on their own (boundary extraction over a page, polygon assembly and
 // curve fitting of one long outline).
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
-#include <random>
-#include <string>
 #include <vector>
 
-#include "app/application_state.h"
 #include "art/artwork.h"
+#include "bench/bench_pages.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_job.h"
 #include "engine/curve_fitting.h"
@@ -24,127 +19,14 @@
 #include "engine/tracer.h"
 #include "engine/work_area.h"
 #include "image/raster_image.h"
-#include "platform/headless_ui.h"
 #include "settings/conversion_constants.h"
-#include "settings/settings_defaults.h"
 
 namespace vl::engine {
 namespace {
 
-// A page at 300 pixels per inch: US letter.
-constexpr int kPageWidth = 2550, kPageHeight = 3300;  // pixels
-
-// One document with its surroundings, as the program holds it.
-struct Document {
-  platform::HeadlessUi ui{nullptr};
-  platform::MemoryBudget memory;
-  ConversionState state;
-  app::ApplicationState app;
-  std::string scratchFolder =
-      (std::filesystem::temp_directory_path() / ("vl-bench-" + std::to_string(::getpid())))
-          .string() +
-      "/";
-  Runtime rt{ui, memory, state, app, scratchFolder};
-  image::RasterImage image;
-  art::Artwork art;
-  settings::ConversionSettings active, dialog;
-
-  Document(int width, int height) {
-    settings::setConversionDefaults(active);
-    image::setGeometry(image, width, height);
-    image::allocateBitLayer(image, memory);
-    image.xResolution = image.yResolution = 300.0;
-  }
-  ~Document() {
-    art::freeArtwork(art);
-    image::releaseImage(image, rt);
-    std::error_code ignored;
-    std::filesystem::remove_all(scratchFolder, ignored);
-  }
-  void finishLoad() { image::completeLoad(image, rt); }
-
-  void set(int x, int y) {
-    if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
-    image::bitRow(image, y)[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
-  }
-  // A round-ended pen stroke, halfWidth pixels either side of the segment.
-  void stroke(double x0, double y0, double x1, double y1, double halfWidth) {
-    const int left = int(std::floor(std::min(x0, x1) - halfWidth)),
-              right = int(std::ceil(std::max(x0, x1) + halfWidth));
-    const int top = int(std::floor(std::min(y0, y1) - halfWidth)),
-              bottom = int(std::ceil(std::max(y0, y1) + halfWidth));
-    const double dx = x1 - x0, dy = y1 - y0, len2 = dx * dx + dy * dy;
-    for (int y = top; y <= bottom; ++y)
-      for (int x = left; x <= right; ++x) {
-        double t = len2 == 0 ? 0 : ((x - x0) * dx + (y - y0) * dy) / len2;
-        t = std::fmax(0.0, std::fmin(1.0, t));
-        const double px = x0 + t * dx - x, py = y0 + t * dy - y;
-        if (px * px + py * py <= halfWidth * halfWidth) set(x, y);
-      }
-  }
-  void ring(double cx, double cy, double outer, double inner) {
-    for (int y = int(cy - outer) - 1; y <= int(cy + outer) + 1; ++y)
-      for (int x = int(cx - outer) - 1; x <= int(cx + outer) + 1; ++x) {
-        const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-        if (d2 <= outer * outer && d2 >= inner * inner) set(x, y);
-      }
-  }
-};
-
-// Text-like glyphs of 10-point type: strokes and bowls about 3 pixels wide, 60 lines of about
-// 75 glyphs.
-std::unique_ptr<Document> TextPage() {
-  auto doc = std::make_unique<Document>(kPageWidth, kPageHeight);
-  std::mt19937 random(7);
-  const double size = 30, w = size * 0.55, hw = 1.6;
-  for (double top = 150; top + size < kPageHeight - 150; top += size * 1.7) {
-    for (double x = 150; x + w < kPageWidth - 150; x += w * 1.25) {
-      switch (random() % 6) {
-        case 0:  // E
-          doc->stroke(x, top, x, top + size, hw);
-          doc->stroke(x, top, x + w, top, hw);
-          doc->stroke(x, top + size / 2, x + w * 0.8, top + size / 2, hw);
-          doc->stroke(x, top + size, x + w, top + size, hw);
-          break;
-        case 1:  // X
-          doc->stroke(x, top, x + w, top + size, hw);
-          doc->stroke(x + w, top, x, top + size, hw);
-          break;
-        case 2:  // O
-          doc->ring(x + w / 2, top + size / 2, w / 2 + hw, w / 2 - hw);
-          break;
-        case 3:  // A
-          doc->stroke(x, top + size, x + w / 2, top, hw);
-          doc->stroke(x + w / 2, top, x + w, top + size, hw);
-          doc->stroke(x + w * 0.25, top + size * 0.6, x + w * 0.75, top + size * 0.6, hw);
-          break;
-        case 4:  // e-like: a bowl and a bar
-          doc->ring(x + w / 2, top + size * 0.65, w / 2, w / 2 - 2 * hw);
-          doc->stroke(x, top + size * 0.65, x + w, top + size * 0.65, hw);
-          break;
-        default:  // a word space
-          break;
-      }
-    }
-  }
-  doc->finishLoad();
-  return doc;
-}
-
-// A line drawing: a grid of 2-pixel lines with circles and diagonals over it, so that most of
-// the white cells become holes (white paths) of the line network.
-std::unique_ptr<Document> LineDrawing() {
-  auto doc = std::make_unique<Document>(2000, 2000);
-  for (int k = 50; k < 2000; k += 100) {
-    doc->stroke(k, 20, k, 1980, 1);
-    doc->stroke(20, k, 1980, k, 1);
-  }
-  for (int r = 100; r < 950; r += 70) doc->ring(1000, 1000, r + 1.5, r - 1.5);
-  doc->stroke(20, 20, 1980, 1980, 1.5);
-  doc->stroke(1980, 20, 20, 1980, 1.5);
-  doc->finishLoad();
-  return doc;
-}
+using bench::Document;
+using bench::LineDrawing;
+using bench::TextPage;
 
 void RunConversions(benchmark::State& state, Document& doc) {
   ConversionJob job(doc.rt, doc.image, doc.art, doc.active, doc.dialog);
