@@ -1,51 +1,191 @@
-// A Runtime for engine tests: a quiet headless UI, an unlimited memory budget, fresh state and
-// a scratch folder in a new temporary directory that is removed, with its files, at the end.
+// Shared rigs for the engine tests: a Runtime over a headless UI that can stop a run at its n-th
+// look at the event queue, in a fresh scratch folder removed at the end; ink predicates; and a
+// Tracer over a small image with its own work area, fed chain records and read back.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <set>
 #include <string>
-#include <system_error>
+#include <vector>
 
 #include <stdlib.h>
 
 #include "app/application_state.h"
-#include "engine/conversion_state.h"
-#include "engine/runtime.h"
-#include "platform/file_io.h"
+#include "app/message_table.h"
+#include "engine/bit_plane.h"
+#include "engine/edge_extraction.h"
+#include "engine/outline_assembly.h"
+#include "engine/tracer.h"
 #include "platform/headless_ui.h"
-#include "platform/memory_block.h"
 
 namespace vl::engine::test {
 
-inline std::string MakeTempDirectory() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vl-engine-XXXXXX").string();
-  char* made = ::mkdtemp(pattern.data());
-  return made != nullptr ? std::string(made) : std::string();
+// A folder in which nothing can be created, even by root: one below a plain file.
+inline std::string BlockedFolder(const std::string& root) {
+  std::ofstream(root + "/plain-file") << "x";
+  return root + "/plain-file/scratch/";
 }
 
+// The quiet headless UI. On a manual clock that moves on stepMs per reading, every abort poll
+// looks at the event queue; the user presses Stop at look number stopAtDrain (0: never). Notes
+// the scratch files of folder `watched` present at each look.
+struct TestUi : platform::HeadlessUi {
+  TestUi() : HeadlessUi(nullptr) {}
+  std::uint32_t tickCount() override {
+    advanceClock(stepMs);
+    return HeadlessUi::tickCount();
+  }
+  bool drainEvents() override {
+    for (const char* name : {"memtemp", "dgtemp", "edgearr", "seglist", "linarr"})
+      if (!watched.empty() && platform::FileExists(watched + name)) seenFiles.insert(name);
+    return HeadlessUi::drainEvents() || (stopAtDrain > 0 && drains() >= stopAtDrain);
+  }
+  std::uint32_t stepMs = 0;
+  int stopAtDrain = 0;
+  std::string watched;
+  std::set<std::string> seenFiles;
+};
+
 struct TestRuntime {
-  platform::HeadlessUi ui{nullptr};
+  TestUi ui;
   platform::MemoryBudget memory;
   ConversionState state;
   app::ApplicationState app;
-  std::string root = MakeTempDirectory();
+  std::string root = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vl-engine-XXXXXX").string();
+    return ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+  }();
   std::string scratchFolder = root + "/";
   Runtime rt{ui, memory, state, app, scratchFolder};
 
-  TestRuntime() = default;
-  TestRuntime(const TestRuntime&) = delete;
-  TestRuntime& operator=(const TestRuntime&) = delete;
   ~TestRuntime() {
     ScratchHandles& s = state.scratch;
     for (platform::FileHandle* h : {&s.dgtemp, &s.edgearr, &s.seglist, &s.linarr, &s.dgskel})
       platform::CloseFile(*h);
-    std::error_code ignored;
-    std::filesystem::permissions(root, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(root, ignored);
+    std::filesystem::remove_all(root);
+  }
+  bool scratchExists(const char* name) const { return platform::FileExists(scratchFolder + name); }
+  const std::vector<std::string>& messages() const { return ui.messages(); }
+};
+
+// The messages a run must have shown, by number.
+inline std::vector<std::string> Shown(std::initializer_list<int> numbers) {
+  std::vector<std::string> out;
+  for (int n : numbers) out.emplace_back(msg::Text(n));
+  return out;
+}
+
+using Ink = std::function<bool(int, int)>;  // pixels
+inline Ink Disc(double cx, double cy, double r) {
+  return [=](int x, int y) { return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r; };
+}
+inline Ink Box(int left, int top, int right, int bottom) {  // inclusive
+  return [=](int x, int y) { return x >= left && x <= right && y >= top && y <= bottom; };
+}
+
+// A chain record: start point (pixels) and direction codes (or a lone kChainEnd for a pixel
+// without neighbours); the end byte is added when it is loaded.
+struct Chain {
+  std::int16_t x = 0, y = 0;
+  std::vector<std::uint8_t> codes;
+  bool operator==(const Chain&) const = default;
+};
+
+struct Vertex {
+  std::int32_t x = 0, y = 0;     // pixels
+  std::int64_t chainOffset = 0;  // bytes, stored as unsigned 16-bit
+  std::int32_t angle = 0;        // degrees
+  bool operator==(const Vertex&) const = default;
+};
+
+// A Tracer over an empty image with bit, backup and (unless maskInImage) spare layers, a work
+// area of budgetBytes (0: all it may have; 256: windows of a few units that spill) and a fresh
+// artwork at 16 art units per pixel.
+struct TracerRig {
+  static constexpr double kArtScale = 16.0;
+  TestRuntime env;
+  image::RasterImage image;
+  art::Artwork art;
+  settings::ConversionSettings settings;
+  std::unique_ptr<Tracer> tracer;
+
+  void build(std::int32_t widthPixels, std::int32_t heightRows, std::size_t budgetBytes = 0,
+             bool maskInImage = false) {
+    ASSERT_TRUE(image::setGeometry(image, widthPixels, heightRows));
+    ASSERT_TRUE(image::allocateBitLayer(image, env.memory));
+    ASSERT_TRUE(image::allocateBackupLayer(image, env.memory));
+    ASSERT_TRUE(maskInImage || image::allocateSpareLayer(image, env.memory));
+    env.state.maskInImage = maskInImage;
+    tracer = std::make_unique<Tracer>(env.rt, image, art, settings,
+                                      settings::ComputeConversionConstants(settings, 300, 300));
+    const auto rowBytes = std::size_t(image.bitRowBytes);
+    if (budgetBytes == 0) budgetBytes = WorkAreaBudget(env.rt, rowBytes);
+    ASSERT_TRUE(AllocateWorkArea(env.rt, rowBytes, budgetBytes, tracer->area));
+    tracer->attachWindows();
+    ASSERT_TRUE(art::initArtwork(art, env.rt));
+    art.pen.artScale = kArtScale;
+  }
+  Tracer& t() { return *tracer; }
+
+  // Ink where `ink` holds, in the bit layer and its backup.
+  void draw(const Ink& ink) {
+    for (int y = 0; y < image.height; ++y)
+      for (int x = 0; x < image.width; ++x)
+        if (ink(x, y)) {
+          SetBitAt(image::bitRow(image, y), x);
+          SetBitAt(image::layerRow(image.backupLayer, image, y), x);
+        }
   }
 
-  bool scratchExists(const char* name) const { return platform::FileExists(scratchFolder + name); }
+  // Writes the record through the chain buffer, as edge extraction leaves it.
+  void load(const Chain& c) {
+    ASSERT_TRUE(tracer->chain->startRecord(c.x, c.y));
+    for (std::uint8_t code : c.codes) ASSERT_TRUE(tracer->chain->append(code));
+    ASSERT_TRUE(tracer->chain->append(kChainEnd) && tracer->chain->finishRecord());
+    tracer->startX = c.x;
+    tracer->startY = c.y;
+    tracer->codeCount = std::int64_t(c.codes.size());
+  }
+
+  // The record in the chain buffer up to its first end byte.
+  Chain record() {
+    Chain c{tracer->chain->startX(), tracer->chain->startY(), {}};
+    for (std::int64_t at = 4; !(tracer->chain->byteAt(at) & 0x80); ++at)
+      c.codes.push_back(tracer->chain->byteAt(at));
+    return c;
+  }
+
+  // Writes a vertex list by hand and its end (x = -1 after it).
+  void writeVertices(const std::vector<Vertex>& list) {
+    VertexWindow& v = *tracer->vertices;
+    for (std::size_t i = 0; i <= list.size(); ++i) {
+      v.setCursor(std::int64_t(i) * 8);
+      const Vertex r = i < list.size() ? list[i] : Vertex{-1};
+      const std::int64_t words[4] = {r.x, r.y, r.chainOffset, r.angle};
+      for (int w = 0; w < 4; ++w) SetVertexWord(v, std::int16_t(words[w]), w);
+    }
+    tracer->listEndBytes = std::int64_t(list.size()) * 8;
+    v.setCursor(0);
+  }
+
+  // The vertex list up to its end, checking the x = -1 after it.
+  std::vector<Vertex> vertices() {
+    std::vector<Vertex> out;
+    VertexWindow& v = *tracer->vertices;
+    for (std::int64_t at = 0; at < tracer->listEndBytes; at += 8) {
+      v.setCursor(at);
+      out.push_back({VertexWord(v, 0), VertexWord(v, 1), std::uint16_t(VertexWord(v, 2)),
+                     VertexWord(v, 3)});
+    }
+    v.setCursor(tracer->listEndBytes);
+    EXPECT_EQ(VertexWord(v, 0), -1) << "no list end";
+    return out;
+  }
 };
 
 }  // namespace vl::engine::test

@@ -1,0 +1,439 @@
+// Whole conversions of bilevel images loaded as a reader leaves them (backup in memory or in
+// "memtemp"), polling on every step: the art painted back against the input, bounded-memory
+// paths giving the same art, White Lines and Reverse Image, conversions that stop part-way or
+// refuse to start, and the image always coming back as it was.
+#include <cmath>
+#include <filesystem>
+
+#include "engine/conversion_driver.h"
+#include "engine/conversion_job.h"
+#include "settings/settings_defaults.h"
+#include "tests/engine/engine_test_runtime.h"
+#include "tests/support/art_rasterizer.h"
+
+namespace vl::engine::test {
+namespace {
+
+// 1 = ink, rows top to bottom.
+struct Picture {
+  int width = 0, height = 0;  // pixels
+  std::vector<std::uint8_t> ink;
+
+  Picture(int w, int h, const Ink& f) : width(w), height(h) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) ink.push_back(f(x, y));
+  }
+  bool at(int x, int y) const {
+    return x >= 0 && y >= 0 && x < width && y < height && ink[y * width + x];
+  }
+  // Ink pixels with a 4-neighbour that is white (or outside the picture).
+  long boundaryCount() const {
+    long n = 0;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        n += at(x, y) && !(at(x - 1, y) && at(x + 1, y) && at(x, y - 1) && at(x, y + 1));
+    return n;
+  }
+};
+
+// The paths as comparable values: paint, flags and every point word.
+std::vector<std::vector<std::uint32_t>> ArtWords(const art::Artwork& art) {
+  std::vector<std::vector<std::uint32_t>> out;
+  for (const art::PathRecord& p : art::pathsInUse(art)) {
+    out.push_back({std::uint32_t(p.fillType), std::uint32_t(p.strokeType), p.fillColor, p.flags});
+    out.back().insert(out.back().end(), art::pointWords(p).begin(), art::pointWords(p).end());
+  }
+  return out;
+}
+
+struct DriverRig {
+  TestRuntime env;
+  image::RasterImage image;
+  art::Artwork art;
+  settings::ConversionSettings active, dialog;
+  ConversionJob job{env.rt, image, art, active, dialog};
+  Picture input{0, 0, Ink()};
+
+  DriverRig() {
+    settings::setConversionDefaults(active);
+    env.ui.useManualClock(0);
+    env.ui.stepMs = 100;
+    env.ui.watched = env.scratchFolder;
+  }
+  ~DriverRig() {
+    art::freeArtwork(art);
+    image::releaseImage(image, env.rt);
+  }
+
+  // Loads the picture as a 300 ppi bilevel image; the backup goes to "memtemp" when asked.
+  void load(const Picture& p, bool backupOnDisk = false) {
+    input = p;
+    ASSERT_TRUE(image::setGeometry(image, p.width, p.height));
+    ASSERT_TRUE(image::allocateBitLayer(image, env.memory));
+    image.xResolution = image.yResolution = 300.0;
+    for (int y = 0; y < p.height; ++y)
+      for (int x = 0; x < p.width; ++x)
+        if (p.at(x, y)) SetBitAt(image::bitRow(image, y), x);
+    if (backupOnDisk) env.memory.setLimit(env.memory.used());
+    ASSERT_TRUE(image::completeLoad(image, env.rt));
+    env.memory.setLimit(platform::MemoryBudget::kUnlimited);
+    ASSERT_EQ(image.backupOnDisk, backupOnDisk);
+  }
+  void convert() { Convert(job); }
+
+  std::vector<std::uint8_t> bitLayer() const {
+    return Picture(input.width, input.height,
+                   [&](int x, int y) { return BitAt(image::bitRow(image, y), x); })
+        .ink;
+  }
+  // The backup as the image keeps it, from its block or from "memtemp".
+  std::vector<std::uint8_t> backup() const {
+    std::vector<std::uint8_t> rows(std::size_t(image.bitLayerBytes));
+    if (image.backupOnDisk) {
+      EXPECT_TRUE(platform::SeekTo(image.fileHandle, 0));
+      EXPECT_EQ(platform::ReadBytes(image.fileHandle, rows.data(), rows.size()), rows.size());
+    } else {
+      const std::uint8_t* first = image::layerRow(image.backupLayer, image, 0);
+      rows.assign(first, first + rows.size());
+    }
+    return Picture(input.width, input.height, [&](int x, int y) {
+             return BitAt(rows.data() + y * image.bitRowBytes, x);
+           }).ink;
+  }
+  // Files left in the scratch folder.
+  std::vector<std::string> scratchLeft() const {
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(env.root))
+      left.push_back(e.path().filename().string());
+    return left;
+  }
+
+  // Sum over the pixels of |painted coverage - ink|, the art painted 4 x 4 times finer and
+  // moved by whole pixels. The anchors sit on the boundary pixels' coordinates, so pixel
+  // (x, y) is taken as centred on the point (x, y): the art is moved by half a pixel more.
+  // A perfect trace covers each boundary pixel by about half.
+  double coverageError(const Picture& expected, int shiftXPixels = 0, int shiftYPixels = 0) {
+    constexpr int kSub = 4;
+    const double s = image.artScale;
+    shiftArt(s / 2 + shiftXPixels * s, s / 2 + shiftYPixels * s);
+    const test_support::GrayImage g =
+        test_support::RasterizeArtwork(art, expected.width * kSub, expected.height * kSub,
+                                       {s / kSub, image.xResolution / 72.0 * kSub});
+    shiftArt(-s / 2 - shiftXPixels * s, -s / 2 - shiftYPixels * s);
+    double error = 0;
+    for (int y = 0; y < expected.height; ++y)
+      for (int x = 0; x < expected.width; ++x) {
+        int dark = 0;
+        for (int sy = 0; sy < kSub; ++sy)
+          for (int sx = 0; sx < kSub; ++sx) dark += g.at(x * kSub + sx, y * kSub + sy) < 128;
+        error += std::abs(double(expected.at(x, y)) - double(dark) / (kSub * kSub));
+      }
+    return error;
+  }
+
+  // Moves every coordinate word (anchors and control points alike) by dx, dy art units.
+  void shiftArt(double dx, double dy) {
+    for (int i = 0; i < art.count; ++i) {
+      art::PathRecord& path = art.paths[std::size_t(i)];
+      auto* words = path.points.as<std::uint16_t>();
+      for (std::uint16_t w = 0; w < path.usedWords; ++w) {
+        const int value = int(words[w] & art::kCoordinateMask) + int(w % 2 == 0 ? dx : dy);
+        words[w] = std::uint16_t((words[w] & art::kCurveBit) |
+                                 std::clamp(value, 0, int(art::kMaxCoordinate)));
+      }
+    }
+  }
+};
+
+// The bound on the coverage error, per boundary pixel. A perfect trace scores 0.5; curves cut
+// a little off or add a little (measured 0.43 to 0.66 on the shapes below). Moving the same art
+// by one whole pixel scores at least 0.75 on every shape here, and a lost hole adds its whole
+// area; each test checks that its own art moved by one pixel breaks the bound.
+constexpr double kErrorPerBoundaryPixel = 0.7;
+using Shifts = std::vector<std::pair<int, int>>;
+const Shifts kAllShifts = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+
+// `shifts`: the one-pixel moves that must break the bound (a move along a thin shape's length
+// hardly changes it; one off the image cuts art away).
+void ExpectFaithful(DriverRig& rig, const Picture& expected, const Shifts& shifts = kAllShifts) {
+  const double bound = kErrorPerBoundaryPixel * double(expected.boundaryCount());
+  EXPECT_LE(rig.coverageError(expected), bound);
+  for (auto [dx, dy] : shifts)
+    EXPECT_GT(rig.coverageError(expected, dx, dy), bound) << dx << "," << dy;
+}
+
+// The source plane is consumed by tracing and rebuilt afterwards; the backup is untouched;
+// the scratch files left are `left`, and everything else of the conversion is gone.
+void ExpectImageBack(const DriverRig& rig, const std::vector<std::string>& left = {}) {
+  EXPECT_EQ(rig.bitLayer(), rig.input.ink);
+  EXPECT_EQ(rig.backup(), rig.input.ink);
+  EXPECT_EQ(rig.scratchLeft(), left);
+  EXPECT_TRUE(rig.image.spareLayer.empty());
+  EXPECT_FALSE(rig.env.app.converting || rig.env.ui.progressOpen());
+}
+
+void ConvertPicture(DriverRig& rig, const Picture& p) {
+  rig.load(p);
+  rig.convert();
+  EXPECT_EQ(rig.env.messages(), Shown({}));
+  ExpectImageBack(rig);
+}
+
+// A rectangle of the given half sizes turned by `radians` about its centre.
+Ink TurnedBox(double cx, double cy, double halfLength, double halfWidth, double radians) {
+  return [=](int x, int y) {
+    const double u = (x - cx) * std::cos(radians) + (y - cy) * std::sin(radians);
+    const double v = -(x - cx) * std::sin(radians) + (y - cy) * std::cos(radians);
+    return std::fabs(u) < halfLength && std::fabs(v) < halfWidth;
+  };
+}
+
+TEST(OutlineFidelity, SyntheticShapesTraceFaithfullyAndLeaveTheImageAsItWas) {
+  const struct {
+    const char* name;
+    Picture picture;
+    Shifts shifts;
+  } cases[] = {
+      {"disc", Picture(160, 120, Disc(80, 60, 40)), kAllShifts},
+      {"small disc", Picture(160, 120, Disc(70, 50, 9)), kAllShifts},
+      {"square", Picture(160, 120, Box(40, 30, 99, 89)), kAllShifts},
+      {"turned rectangle", Picture(160, 120, TurnedBox(80, 60, 45, 15, 0.5)), kAllShifts},
+      {"steep rectangle", Picture(160, 120, TurnedBox(80, 60, 50, 8, 1.2)), {{1, 0}, {-1, 0}}},
+      // Touching the right and bottom edges (128 wide: the last padded column too).
+      {"edges", Picture(128, 96, [](int x, int y) {
+         return Box(90, 60, 127, 95)(x, y) || Disc(127, 20, 12)(x, y) || Disc(40, 95, 15)(x, y);
+       }), {{-1, 0}, {0, -1}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DriverRig rig;
+    ConvertPicture(rig, c.picture);
+    ExpectFaithful(rig, c.picture, c.shifts);
+  }
+}
+
+TEST(OutlineFidelity, RingGivesABlackOuterPathAndAWhiteHoleOnTop) {
+  DriverRig rig;
+  const Picture ring(
+      160, 120, [](int x, int y) { return Disc(80, 60, 45)(x, y) && !Disc(80, 60, 25)(x, y); });
+  ConvertPicture(rig, ring);
+  ASSERT_EQ(rig.art.count, 2);
+  const art::PathRecord &outer = rig.art.paths[0], &hole = rig.art.paths[1];
+  EXPECT_EQ((std::array{outer.fillType, hole.fillType}),
+            (std::array{art::PaintType::Black, art::PaintType::White}));
+  EXPECT_EQ((std::array{outer.fillColor, hole.fillColor}),
+            (std::array{art::kBlackColor, art::kWhiteColor}));
+  EXPECT_TRUE(hole.left > outer.left && hole.right < outer.right && hole.top > outer.top &&
+              hole.bottom < outer.bottom);
+  ExpectFaithful(rig, ring);
+  art::deletePath(rig.art, 1);  // without its hole the art paints the whole disc
+  EXPECT_GT(rig.coverageError(ring), 2 * kErrorPerBoundaryPixel * double(ring.boundaryCount()));
+}
+
+TEST(OutlineFidelity, NoiseSuppression1KeepsALonePixelAnd2DropsIt) {
+  for (int noise : {100, 200}) {
+    DriverRig rig;
+    rig.active.noiseSuppression = noise;
+    rig.load(Picture(64, 48, Box(20, 10, 20, 10)));
+    rig.convert();
+    ExpectImageBack(rig);
+    EXPECT_EQ(rig.env.app.artPresent, noise == 100);
+    EXPECT_EQ(rig.env.messages(), noise == 100 ? Shown({}) : Shown({msg::kNoPathsFound}));
+    // Its 6-byte record passes Noise Suppression 1 and becomes a 1.5-pixel square at it.
+    ASSERT_EQ(rig.art.count, noise == 100 ? 1 : 0);
+    for (const art::PathRecord& path : art::pathsInUse(rig.art))
+      EXPECT_EQ(
+          (std::vector<int>{path.usedWords, art::pointWords(path)[0], art::pointWords(path)[1]}),
+          (std::vector<int>{10, int(20 * rig.image.artScale), int(10 * rig.image.artScale)}));
+  }
+}
+
+// A long boundary (the disc), long straight sides (the square) and many vertices (the star).
+const Picture& SpillPicture() {
+  static const Picture p(320, 240, [](int x, int y) {
+    const double dx = x - 265, dy = y - 180, r = 45 + 10 * std::sin(12 * std::atan2(dy, dx));
+    return Disc(110, 120, 100)(x, y) || Box(225, 20, 315, 110)(x, y) || dx * dx + dy * dy <= r * r;
+  });
+  return p;
+}
+
+TEST(Spill, SmallWorkAreasMissingLayersAndMemtempGiveTheSameArt) {
+  const struct {
+    const char* name;
+    bool reverse, backupOnDisk;
+    std::size_t capBeyondRow;       // bytes of work area at most; 0: no cap
+    std::int64_t layerShortBytes;   // memory this much short of another layer; -1: plenty
+    std::vector<std::string> used;  // scratch files seen during the conversion
+    bool maskInImage;
+  } cases[] = {
+      // W = 1024: a chain buffer of 448 bytes, 64 point words, 56 vertex records.
+      {"small work area", false, false, 1024, -1, {"edgearr", "seglist", "linarr"}, false},
+      // W = 512: the spare layer is freed for the work area, the mask drawn into the bit layer.
+      {"tiny work area", false, false, 600, -1, {"dgtemp"}, true},
+      {"no memory for a spare layer", false, false, 2048, 0, {"dgtemp"}, true},
+      // The image's "memtemp" holds the bit layer already and is read row by row.
+      {"memtemp", false, true, 0, -1, {"memtemp"}, false},
+      // No memory for an inverted copy: "memtemp" gets the inverted bit layer, then the image.
+      {"reversed memtemp", true, true, 0, 512, {"memtemp"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DriverRig plain, rig;
+    plain.active.set(settings::kReverseImage, c.reverse);
+    plain.load(SpillPicture());
+    plain.convert();
+    EXPECT_TRUE(plain.env.ui.seenFiles.empty());
+    rig.active.set(settings::kReverseImage, c.reverse);
+    rig.load(SpillPicture(), c.backupOnDisk);
+    if (c.capBeyondRow) rig.env.state.workAreaCapBytes = rig.image.bitRowBytes + c.capBeyondRow;
+    if (c.layerShortBytes >= 0)
+      rig.env.memory.setLimit(rig.env.memory.used() + rig.image.bitLayerBytes - c.layerShortBytes);
+    rig.convert();
+    EXPECT_EQ(rig.env.messages(), Shown({}));
+    EXPECT_EQ(ArtWords(rig.art), ArtWords(plain.art));
+    for (const std::string& name : c.used) EXPECT_EQ(rig.env.ui.seenFiles.count(name), 1u) << name;
+    EXPECT_EQ(rig.env.state.maskInImage, c.maskInImage);
+    ExpectImageBack(
+        rig, c.backupOnDisk ? std::vector<std::string>{"memtemp"} : std::vector<std::string>{});
+  }
+}
+
+TEST(WhiteLines, EachCombinationTracesAndPaintsTheRightPlane) {
+  // A ring and a bar on white, clear of the image's border.
+  const Ink ink = [](int x, int y) {
+    return (Disc(50, 60, 35)(x, y) && !Disc(50, 60, 20)(x, y)) || Box(95, 15, 150, 25)(x, y);
+  };
+  const Picture drawing(160, 120, ink),
+      negative(160, 120, [&](int x, int y) { return !ink(x, y); });
+  for (auto [whiteLines, reverse] :
+       {std::pair{false, false}, {true, false}, {false, true}, {true, true}}) {
+    SCOPED_TRACE(testing::Message() << "whiteLines " << whiteLines << " reverse " << reverse);
+    DriverRig rig;
+    rig.active.set(settings::kWhiteLines, whiteLines);
+    rig.active.set(settings::kReverseImage, reverse);
+    rig.load(drawing);
+    rig.convert();
+    EXPECT_EQ(rig.env.messages(), Shown({}));
+    ASSERT_GT(rig.art.count, 1);
+    // White Lines: a black rectangle over the whole image comes first, under everything.
+    const std::uint32_t r = std::uint32_t((rig.image.paddedWidth - 1) * rig.image.artScale),
+                        b = std::uint32_t((rig.image.height - 1) * rig.image.artScale);
+    const std::vector<std::uint32_t> frame = {std::uint32_t(art::PaintType::Black), 0,
+        art::kBlackColor, rig.art.paths[0].flags, 0, 0, r, 0, r, b, 0, b, 0, 0};
+    EXPECT_EQ(ArtWords(rig.art)[0] == frame, whiteLines);
+    // The first shape traced is the outer one of its plane: the background region when the
+    // white areas are traced (one switch or the other). It is painted white with White Lines.
+    const art::PathRecord& shape = rig.art.paths[whiteLines ? 1 : 0];
+    EXPECT_EQ(shape.fillType, whiteLines ? art::PaintType::White : art::PaintType::Black);
+    EXPECT_EQ(shape.left <= rig.image.artScale, whiteLines != reverse);
+    // The art looks like the input, or like its negative with Reverse Image.
+    const Picture& looks = reverse ? negative : drawing;
+    EXPECT_LE(rig.coverageError(looks), 0.7 * double(looks.boundaryCount()));
+    ExpectImageBack(rig);
+  }
+}
+
+// Twenty discs in a grid.
+const Picture& Grid() {
+  static const Picture p(200, 160, [](int x, int y) {
+    return Disc(20 + (x / 40) * 40, 20 + (y / 40) * 40, 12)(x, y);
+  });
+  return p;
+}
+
+TEST(AbortAndFailure, AbortKeepsTheCompletedPathsAndCleansUpSilently) {
+  DriverRig full;
+  full.load(Grid());
+  // The small work area keeps scratch files open while the conversion runs.
+  full.env.state.workAreaCapBytes = std::size_t(full.image.bitRowBytes) + 1024;
+  full.convert();
+  const auto all = ArtWords(full.art);
+  ASSERT_EQ(all.size(), 20u);
+  for (int stopAt : {1, full.env.ui.drains() / 3, full.env.ui.drains() - 2}) {
+    SCOPED_TRACE(stopAt);
+    DriverRig rig;
+    rig.load(Grid());
+    rig.env.state.workAreaCapBytes = std::size_t(rig.image.bitRowBytes) + 1024;
+    rig.env.ui.stopAtDrain = stopAt;
+    rig.convert();
+    EXPECT_EQ(rig.env.messages(), Shown({}));  // not even "No paths found"
+    EXPECT_NE(rig.env.state.abortRequested, 0);
+    const auto kept = ArtWords(rig.art);
+    EXPECT_EQ(kept.empty(), stopAt == 1);
+    EXPECT_LT(kept.size(), all.size());
+    EXPECT_EQ(kept, std::vector(all.begin(), all.begin() + long(kept.size())));
+    EXPECT_EQ(rig.env.app.artPresent, !kept.empty());
+    ExpectImageBack(rig);
+  }
+}
+
+TEST(AbortAndFailure, UnwritableScratchFolderStopsTheFirstSpillWithMessage155) {
+  for (bool spills : {false, true}) {
+    DriverRig rig;
+    rig.load(Grid());
+    rig.env.scratchFolder = BlockedFolder(rig.env.root);
+    // The discs' boundaries (about 70 codes) overflow a chain buffer of 112 bytes.
+    if (spills) rig.env.state.workAreaCapBytes = std::size_t(rig.image.bitRowBytes) + 256;
+    rig.convert();
+    EXPECT_EQ(rig.env.messages(), spills ? Shown({155}) : Shown({}));
+    EXPECT_EQ(rig.art.count, spills ? 0 : 20);
+    EXPECT_EQ(rig.bitLayer(), rig.input.ink);
+    EXPECT_FALSE(rig.env.app.converting);
+  }
+}
+
+TEST(AbortAndFailure, TooManyPathsOrTooLittleMemoryDropSmallPathsWithTheirMessage) {
+  // Separate specks at Noise Suppression 1: 10201 paths, over the 10000 a document holds; or
+  // 2601 with memory for about a thousand. Small paths are discarded with a message.
+  for (int side : {202, 102}) {
+    DriverRig rig;
+    rig.active.noiseSuppression = 100;
+    rig.load(Picture(side + 2, side + 2,
+                     [side](int x, int y) { return x % 2 + y % 2 == 0 && x < side && y < side; }));
+    if (side == 102) rig.env.memory.setLimit(rig.env.memory.used() + 400000);
+    rig.convert();
+    EXPECT_EQ(rig.env.state.maxPathsExceeded, side == 202);
+    EXPECT_EQ(rig.env.state.pathsSkippedForMemory, side == 102);
+    EXPECT_TRUE(rig.art.count > 0 && rig.art.count < art::kMaxPaths);
+    EXPECT_EQ(rig.env.messages(), Shown({side == 202 ? 150 : 58}));
+    ExpectImageBack(rig);
+  }
+}
+
+TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
+  const struct {
+    const char* name;
+    std::function<void(DriverRig&)> arrange;
+  } cases[] = {
+      {"Centerline", [](DriverRig& r) { r.active.set(settings::kMethodCenterline, true); }},
+      {"Line recognition",
+       [](DriverRig& r) { r.active.set(settings::kMethodLineRecognition, true); }},
+      {"Separate Shapes", [](DriverRig& r) { r.active.set(settings::kSeparateShapes, true); }},
+      {"Interactive Thinning",
+       [](DriverRig& r) { r.active.set(settings::kInteractiveThinning, true); }},
+      {"Interactive Thinning", [](DriverRig& r) { r.env.app.interactiveThinningPaused = true; }},
+      {"Posterization", [](DriverRig& r) { r.image.bitsPerSample = 8; }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DriverRig rig;
+    rig.load(Grid());
+    rig.convert();  // art from an earlier conversion
+    const auto before = ArtWords(rig.art);
+    rig.active.set(settings::kWhiteLines, true);  // would invert the bit layer and add a frame
+    c.arrange(rig);
+    rig.env.state.abortRequested = 1;
+    const int progressBefore = rig.env.ui.progressUpdates();
+    rig.convert();
+    EXPECT_EQ(rig.env.messages(),
+              std::vector<std::string>{std::string(c.name) + " is not available in this build."});
+    EXPECT_EQ(ArtWords(rig.art), before);
+    EXPECT_EQ(rig.bitLayer(), Grid().ink);
+    EXPECT_EQ(rig.env.state.abortRequested, 1);
+    EXPECT_FALSE(rig.env.app.converting);
+    EXPECT_EQ(rig.env.ui.progressUpdates(), progressBefore);
+  }
+}
+
+}  // namespace
+}  // namespace vl::engine::test

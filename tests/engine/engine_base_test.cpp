@@ -1,0 +1,270 @@
+// The engine's base: the work area and its cutting, the three paged arrays against plain
+// vectors with windows of a few units (so that every array spills through several windows),
+// scratch file failures, and the abort poll and progress throttles on a manual clock.
+#include <random>
+
+#include "engine/progress.h"
+#include "engine/scratch_files.h"
+#include "tests/engine/engine_test_runtime.h"
+
+namespace vl::engine::test {
+namespace {
+
+TEST(WorkArea, BudgetAndPiecesFollowTheSizeRules) {
+  constexpr std::size_t kPlenty = std::size_t{1} << 30;
+  ASSERT_EQ(WorkAreaBudget(kPlenty, 100), 65280u);
+  WorkAreaLayout l = CutWorkArea(100, 65280);
+  EXPECT_EQ((std::vector<std::size_t>{l.pointWindowOffset, l.pointWindowBytes,
+                                      l.vertexWindowOffset, l.vertexWindowBytes,
+                                      l.chainBufferOffset, l.chainBufferBytes, l.totalBytes}),
+            (std::vector<std::size_t>{100, 8160, 8260, 28560, 36820, 28560, 100 + 65280}));
+  // Little free memory: 5000 bytes stay for the rest, the remainder is rounded down to 256;
+  // less than one step (or than the reserve: no wrap-around) gives nothing.
+  EXPECT_EQ(WorkAreaBudget(5000 + 100 + 800, 100), 768u);
+  EXPECT_EQ(WorkAreaBudget(5000 + 300, 100), 0u);
+  EXPECT_EQ(WorkAreaBudget(4000, 100), 0u);
+  TestRuntime t;  // the allocation is charged to the budget and can fail
+  t.memory.setLimit(5000 + 32 + 600);
+  ASSERT_EQ(WorkAreaBudget(t.rt, 32), 512u);
+  WorkArea area, second;
+  ASSERT_TRUE(AllocateWorkArea(t.rt, 32, 512, area));
+  EXPECT_EQ(t.memory.used(), 32u + 512u);
+  t.memory.failAfter(0);
+  EXPECT_FALSE(AllocateWorkArea(t.rt, 32, 512, second));
+  EXPECT_TRUE(second.block.empty());
+}
+
+std::int16_t Word(int i) { return std::int16_t(i * 37 - 900); }
+
+// Every index of `model` read through `at` backward, forward and at random.
+template <class At, class T>
+void ExpectReadsBack(At at, const std::vector<T>& model) {
+  std::mt19937 rng(5);
+  const auto n = std::int64_t(model.size());
+  for (std::int64_t i = 0; i < 3 * n + 200; ++i) {
+    const std::int64_t k = i < n ? n - 1 - i : i < 2 * n ? i - n : std::int64_t(rng() % n);
+    ASSERT_EQ(at(k), model[k]) << k;
+  }
+}
+
+TEST(ChainBuffer, RecordsSpillOnlyPastOneBufferFullAndReadBackInAnyOrder) {
+  TestRuntime t;
+  std::uint8_t window[8];
+  ChainBuffer chain(t.rt, window, sizeof window);
+  // Exactly one buffer-full (no file), then long, then shorter: stale bytes stay in the file.
+  for (int codes : {3, 45, 11}) {
+    SCOPED_TRACE(codes);
+    ASSERT_TRUE(chain.startRecord(-3, 1234));
+    std::vector<std::uint8_t> model = {0xFD, 0xFF, 0xD2, 0x04};  // -3, 1234 little-endian
+    for (int n = 0; n < codes; ++n) model.push_back(std::uint8_t(n * 5 % 8));
+    model.push_back(kChainEnd);
+    for (std::size_t i = 4; i < model.size(); ++i) ASSERT_TRUE(chain.append(model[i]));
+    ASSERT_TRUE(chain.finishRecord());
+    EXPECT_EQ(chain.spilled(), codes > 3);
+    EXPECT_EQ(t.scratchExists("edgearr"), codes > 3);
+    EXPECT_EQ(chain.lengthBytes(), std::int64_t(model.size()));
+    EXPECT_EQ(chain.heldOffset(), 0);  // the first buffer-full is back after finishing
+    ExpectReadsBack([&](std::int64_t i) { return chain.byteAt(i); }, model);
+    EXPECT_EQ(chain.byteAt(std::int64_t(model.size())), kChainEnd);
+    EXPECT_EQ(chain.byteAt(-1), kChainEnd);
+  }
+  EXPECT_TRUE(t.messages().empty());
+}
+
+TEST(PointWindow, SpillsWholeWindowsReadsBackAndStartsNewSides) {
+  TestRuntime t;
+  std::int16_t window[8];
+  PointWindow points(t.rt, window, 8);
+  std::vector<std::int16_t> model;
+  auto push = [&](int from, int count) {
+    for (int i = from; i < from + count; ++i) {
+      ASSERT_TRUE(points.push(Word(i)));
+      model.push_back(Word(i));
+    }
+  };
+  auto wordAt = [&](std::int64_t i) { return points.wordAt(i); };
+  push(0, 8);  // exactly full: still no file
+  EXPECT_FALSE(points.spilled() || t.scratchExists("seglist"));
+  push(8, 35);
+  // Five full windows were written, each at byte 2 x base; the last one is still in memory.
+  EXPECT_EQ(points.base(), 40);
+  EXPECT_EQ(platform::FileSize(t.state.scratch.seglist), 2 * 40);
+  ExpectReadsBack(wordAt, model);
+  points.truncate(13);  // back into an earlier window, and on from there
+  model.resize(13);
+  push(100, 20);
+  ExpectReadsBack(wordAt, model);
+  // A new side: the window in use goes back to the file, the one at base 0 comes in.
+  ASSERT_TRUE(points.resetForNewSide());
+  EXPECT_EQ(points.base(), 0);
+  EXPECT_EQ(window[3], model[3]);
+  model.clear();
+  push(500, 10);
+  ExpectReadsBack(wordAt, model);
+  EXPECT_TRUE(t.messages().empty());
+}
+
+TEST(VertexWindow, WordsAroundTheCursorPageTheirWindowInFromAnyDistance) {
+  TestRuntime t;
+  std::int16_t window[8];  // two records per window
+  VertexWindow vertices(t.rt, window, 8);
+  auto word = [&](std::int64_t cursor, std::int64_t k) {
+    vertices.setCursor(cursor);
+    return VertexWord(vertices, k);
+  };
+  vertices.setCursor(8);  // within the first window: no file
+  SetVertexWord(vertices, 5, -4);
+  EXPECT_FALSE(vertices.spilled() || t.scratchExists("linarr"));
+  for (int i = 0; i < 24; ++i) {
+    vertices.setCursor(8 * (i / 4));
+    SetVertexWord(vertices, Word(i), i % 4);
+  }
+  // Word -2 of the first record of a window (byte 16) lies in the window before.
+  EXPECT_EQ(word(16, 0), Word(8));
+  EXPECT_EQ(vertices.base(), 16);
+  EXPECT_EQ(VertexWord(vertices, -2), Word(6));
+  EXPECT_EQ(vertices.base(), 0);
+  EXPECT_EQ(VertexWord(vertices, 1), Word(9));
+  // Nothing lies before the array: the window stays and its word 0 stands in.
+  EXPECT_EQ(word(0, 0), Word(0));
+  EXPECT_EQ(VertexWord(vertices, -1), Word(0));
+  EXPECT_EQ(vertices.base(), 0);
+  // Starting the list again from a later window leaves the words of both windows intact.
+  EXPECT_EQ(word(40, 0), Word(20));
+  vertices.restart();
+  SetVertexWord(vertices, 77, 0);
+  EXPECT_EQ(word(40, 0), Word(20));
+  EXPECT_EQ(word(0, 0), 77);
+
+  // Against a model, with records straddling the edges of 6-word windows.
+  VertexWindow straddling(t.rt, window, 6);
+  std::vector<std::int16_t> model(4 * 20);
+  for (int i = 0; i < 80; ++i) {
+    straddling.setCursor(8 * (i / 4));
+    SetVertexWord(straddling, model[i] = Word(i), i % 4);
+  }
+  std::mt19937 rng(3);
+  for (int n = 0; n < 400; ++n) {
+    const int r = n < 20 ? 19 - n : int(rng() % 20);
+    const int k = int(rng() % model.size()) - 4 * r;  // any word, even far behind
+    straddling.setCursor(8 * r);
+    if (n % 3 == 0) SetVertexWord(straddling, model[4 * r + k] = std::int16_t(n), k);
+    ASSERT_EQ(VertexWord(straddling, k), model[4 * r + k]) << r << " " << k;
+  }
+  EXPECT_TRUE(t.messages().empty());
+}
+
+TEST(CheckedWrite, FullDiskShowsMessage12Or13SetsAbortAndStopsLaterWrites) {
+  const char data[16] = "scratch bytes..";
+  for (bool clipboard : {false, true}) {
+    TestRuntime t;
+    t.app.clipboardExportActive = clipboard;
+    platform::FileHandle full = platform::OpenFile("/dev/full");
+    if (full == platform::kNoFile) GTEST_SKIP() << "/dev/full is not available";
+    EXPECT_EQ(CheckedWrite(t.rt, full, data, sizeof data), 0u);
+    EXPECT_EQ(t.messages(), Shown({clipboard ? 13 : 12}));
+    EXPECT_EQ(t.state.abortRequested, 1);
+    platform::FileHandle good = CreateScratchFile(t.rt, "dgtemp");
+    EXPECT_EQ(CheckedWrite(t.rt, good, data, sizeof data), 0u);  // skipped after the failure
+    EXPECT_EQ(platform::FileSize(good), 0);
+    t.state.abortRequested = 0;  // the next Convert clears it: writes work again
+    EXPECT_EQ(CheckedWrite(t.rt, good, data, sizeof data), sizeof data);
+    EXPECT_EQ(t.messages().size(), 1u);
+    platform::CloseFile(good);
+    platform::CloseFile(full);
+  }
+  TestRuntime t;  // a chain buffer spilling to a full disk stops, with one message
+  t.state.scratch.edgearr = platform::OpenFile("/dev/full");
+  std::uint8_t window[8];
+  ChainBuffer chain(t.rt, window, sizeof window);
+  ASSERT_TRUE(chain.startRecord(0, 0) && chain.append(1) && chain.append(1) && chain.append(1) &&
+              chain.append(1));  // exactly one buffer-full
+  EXPECT_FALSE(chain.append(1) || chain.append(1));
+  EXPECT_EQ(t.messages(), Shown({12}));
+}
+
+TEST(ScratchFolder, UnwritableFolderFailsEachArraysFirstSpillWith155Once) {
+  std::uint8_t bytes[16];
+  std::int16_t words[8];
+  auto record = [&](ChainBuffer& chain, int codes) {
+    bool ok = chain.startRecord(1, 1);
+    for (int i = 0; i < codes; ++i) ok = chain.append(2) && ok;
+    return chain.append(kChainEnd) && chain.finishRecord() && ok;
+  };
+  const std::function<bool(Runtime&)> spills[] = {
+      [&](Runtime& rt) { ChainBuffer chain(rt, bytes, 8); return record(chain, 8); },
+      [&](Runtime& rt) {  // a record that fits, extended past the buffer
+        ChainBuffer chain(rt, bytes, 16);
+        return record(chain, 10) && chain.extendRecord(4, 12);
+      },
+      [&](Runtime& rt) {
+        PointWindow points(rt, words, 8);
+        for (int i = 0; i < 8; ++i) points.push(3);
+        return bool(points.push(3) | points.push(3));  // the second push fails quietly
+      },
+      [&](Runtime& rt) {
+        VertexWindow vertices(rt, words, 8);
+        vertices.setCursor(64);
+        SetVertexWord(vertices, 4, 0);
+        return rt.state.abortRequested == 0;
+      },
+  };
+  for (auto& spill : spills) {
+    TestRuntime t;
+    t.scratchFolder = BlockedFolder(t.root);
+    EXPECT_FALSE(spill(t.rt));
+    EXPECT_EQ(t.messages(), Shown({155}));  // not at every access
+    EXPECT_EQ(t.state.abortRequested, 1);
+  }
+}
+
+TEST(PollAbort, DrainsAtMostEvery60MsAndKeepsAnAbort) {
+  TestRuntime t;
+  t.ui.useManualClock(0xFFFFFFC0u);  // the tick count wraps during the test
+  EXPECT_EQ(PollAbort(t.rt), 0);
+  t.ui.advanceClock(59);
+  t.ui.requestAbort();
+  EXPECT_EQ(PollAbort(t.rt), 0);  // too early: the request waits in the queue
+  EXPECT_EQ(t.ui.drains(), 1);
+  t.ui.advanceClock(1);
+  EXPECT_EQ(PollAbort(t.rt), 1);
+  t.ui.advanceClock(500);
+  EXPECT_EQ(PollAbort(t.rt), 1);  // once set, no more draining
+  EXPECT_EQ(t.ui.drains(), 2);
+}
+
+TEST(Progress, RowProgressThrottlesTo30MsSkipsUnchangedPercentagesAndLabels) {
+  TestRuntime t;
+  t.ui.useManualClock(1000);
+  ConversionState& s = t.state;
+  const std::string outlining(msg::Text(msg::kOutliningLabel));
+  s.stageLabel = msg::kOutliningLabel;
+  UpdateRowProgress(t.rt, 200, 64, 0);  // reporting is off until a stage forces it on
+  EXPECT_EQ(t.ui.progressUpdates(), 0);
+  s.shownRow = kProgressForce;
+  s.currentRow = 10;
+  UpdateRowProgress(t.rt, 200, 64, 1);
+  EXPECT_EQ(t.ui.lastPercent(), 5);
+  EXPECT_EQ(t.ui.lastLabel(), outlining + " 1 path");
+  s.currentRow = 100;
+  t.ui.advanceClock(29);
+  UpdateRowProgress(t.rt, 200, 64, 2);  // within 30 ms of the last report
+  EXPECT_EQ(t.ui.progressUpdates(), 1);
+  t.ui.advanceClock(1);
+  UpdateRowProgress(t.rt, 200, 64, 2);
+  EXPECT_EQ(t.ui.lastPercent(), 50);
+  EXPECT_EQ(t.ui.lastLabel(), outlining + " 2 paths");
+  s.currentRow = 101;  // still 50 %: nothing to redraw
+  t.ui.advanceClock(100);
+  UpdateRowProgress(t.rt, 200, 64, 3);
+  EXPECT_EQ(t.ui.progressUpdates(), 2);
+  EXPECT_EQ(s.shownRow, 100);
+  s.shownRow = kProgressOff;
+  s.currentRow = 150;
+  t.ui.advanceClock(100);
+  UpdateRowProgress(t.rt, 200, 64, 3);
+  EXPECT_EQ(t.ui.progressUpdates(), 2);
+}
+
+}  // namespace
+}  // namespace vl::engine::test

@@ -1,0 +1,278 @@
+// Curve fitting. Pictures traced by the edge and assembly stages, checked by the paths they
+// give in the three Lines modes, their paint and what the painted art covers; and the span
+// tests on hand-placed chains, vertices and masks: third points, the mask corridor, and the
+// 16-bit limit on running the polygon past its start.
+#include <cmath>
+#include <span>
+
+#include "art/anchor_walk.h"
+#include "engine/curve_fitting.h"
+#include "tests/engine/engine_test_runtime.h"
+#include "tests/support/art_rasterizer.h"
+
+namespace vl::engine::test {
+namespace {
+
+struct Pt {
+  double x = 0, y = 0;  // pixels
+  bool operator==(const Pt&) const = default;
+};
+struct Segment {
+  bool curve = false;
+  Pt c1, c2, to;  // control points of a curve, and the anchor it ends at
+};
+struct PathView {
+  Pt start;
+  std::vector<Segment> segments;
+  std::vector<Pt> anchors() const {
+    std::vector<Pt> out{start};
+    for (const Segment& s : segments) out.push_back(s.to);
+    return out;
+  }
+};
+
+std::vector<PathView> Paths(const TracerRig& rig) {
+  std::vector<PathView> out;
+  for (const art::PathRecord& record : art::pathsInUse(rig.art)) {
+    std::span<const std::uint16_t> w = art::pointWords(record);
+    auto pt = [&](std::size_t at) {
+      return Pt{art::detail::X(w, at) / rig.kArtScale, art::detail::Y(w, at) / rig.kArtScale};
+    };
+    out.push_back({pt(0), {}});
+    for (std::size_t at = 0, next;
+         art::detail::HasAnchorAt(w, next = art::detail::NextAnchor(w, at)); at = next) {
+      const bool curve = (w[at] & art::kCurveBit) != 0;
+      out.back().segments.push_back(
+          {curve, curve ? pt(at + 2) : Pt{}, curve ? pt(at + 4) : Pt{}, pt(next)});
+    }
+  }
+  return out;
+}
+
+// The driver's outline loop: every boundary extracted, assembled and fitted.
+void TraceAll(TracerRig& rig) {
+  InitBoundaryScan(rig.t());
+  while (ExtractNextBoundary(rig.t()) != 0) {
+    EXPECT_TRUE(TraceOutlinePolygon(rig.t()));
+    ComputeVertexAngles(rig.t());
+    FitOutline(rig.t());
+    RestoreShapeArea(rig.t());
+  }
+}
+
+// Pixels painted differently from `ink` more than 2 pixels from its edges: the paths run
+// through the boundary pixels' coordinates, so the painting may lie up to a pixel inside.
+long MismatchesInside(const TracerRig& rig, const Ink& ink) {
+  test_support::GrayImage input(rig.image.width, rig.image.height, 255);
+  for (int y = 0; y < input.height; ++y)
+    for (int x = 0; x < input.width; ++x) input.at(x, y) = ink(x, y) ? 0 : 255;
+  const auto painted =
+      test_support::RasterizeArtwork(rig.art, input.width, input.height, {rig.kArtScale, 1.0});
+  return test_support::MismatchesAwayFromEdges(input, painted, 0, 2);
+}
+
+Pt PointAfter(const Chain& c, std::size_t codes) {
+  Pt p{double(c.x), double(c.y)};
+  for (std::size_t i = 0; i < codes; ++i)
+    p = {p.x + kChainDx[c.codes[i]], p.y + kChainDy[c.codes[i]]};
+  return p;
+}
+
+// The chain of an ink shape with vertices after the given numbers of codes (and the closing
+// one after all codes) and their angles; with `mask`, the 5 x 5 block stamped at every chain
+// point as edge extraction does.
+void LoadOutline(TracerRig& rig, const Chain& c, std::vector<std::size_t> at, bool mask = true) {
+  rig.load(c);
+  rig.t().startPixel = 1;
+  std::vector<Vertex> list;
+  at.push_back(c.codes.size());
+  for (std::size_t n : at)
+    list.push_back({int(PointAfter(c, n).x), int(PointAfter(c, n).y), std::int64_t(4 + n), 0});
+  rig.writeVertices(list);
+  ComputeVertexAngles(rig.t());
+  rig.t().vertices->setCursor(0);
+  const BitPlaneView plane{image::layerRow(rig.image.spareLayer, rig.image, 0),
+                           rig.image.bitRowBytes, rig.image.paddedWidth, rig.image.height};
+  for (std::size_t n = 0; mask && n <= c.codes.size(); ++n)
+    ApplyBlock5x5(plane, std::int32_t(PointAfter(c, n).x), std::int32_t(PointAfter(c, n).y),
+                  BlockOp::kSet);
+}
+
+TEST(FitOutline, StraightOnlyWritesTheSidesAsLinesAndCurvedOnlyAsCurves) {
+  for (const Ink& shape : {Box(5, 5, 16, 14), Disc(20, 20, 9)}) {
+    TracerRig rig;
+    rig.settings.linesMode = settings::kStraightOnly;
+    rig.build(48, 48);
+    rig.draw(shape);
+    TraceAll(rig);
+    // n + 1 anchors for n sides, then the two sides repeated across the start point: the
+    // vertex list as the fitter extended it.
+    const std::vector<PathView> paths = Paths(rig);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_EQ(rig.t().fit.extension, 2);
+    std::vector<Pt> vertices;
+    for (const Vertex& v : rig.vertices()) vertices.push_back({double(v.x), double(v.y)});
+    EXPECT_GE(vertices.size(), 5u + 2u);
+    EXPECT_EQ(paths[0].anchors(), vertices);
+    for (const Segment& s : paths[0].segments) EXPECT_FALSE(s.curve);
+  }
+  // Curved only: straight sides become one-side spans, curves through their third points.
+  TracerRig rig;
+  rig.settings.linesMode = settings::kCurvedOnly;
+  rig.build(48, 48);
+  rig.draw(Box(6, 6, 20, 17));
+  TraceAll(rig);
+  const std::vector<PathView> paths = Paths(rig);
+  ASSERT_EQ(paths.size(), 1u);
+  ASSERT_EQ(paths[0].segments.size(), 4u);
+  Pt from = paths[0].start;
+  for (const Segment& s : paths[0].segments) {
+    EXPECT_TRUE(s.curve);
+    EXPECT_NEAR(s.c1.x, (2 * from.x + s.to.x) / 3, 1.0 / 16);
+    EXPECT_NEAR(s.c1.y, (2 * from.y + s.to.y) / 3, 1.0 / 16);
+    EXPECT_NEAR(s.c2.x, (from.x + 2 * s.to.x) / 3, 1.0 / 16);
+    EXPECT_NEAR(s.c2.y, (from.y + 2 * s.to.y) / 3, 1.0 / 16);
+    from = s.to;
+  }
+  EXPECT_EQ(from, paths[0].start);
+}
+
+TEST(FitOutline, SquareKeepsItsCornersAndADiscBecomesAFewCurvesWithin2Pixels) {
+  TracerRig square;
+  square.build(48, 48);
+  square.draw(Box(8, 6, 27, 25));
+  TraceAll(square);
+  std::vector<PathView> paths = Paths(square);
+  ASSERT_EQ(paths.size(), 1u);
+  for (const Segment& s : paths[0].segments) EXPECT_FALSE(s.curve);
+  std::set<std::pair<double, double>> corners;
+  for (const Pt& a : paths[0].anchors()) corners.insert({a.x, a.y});  // nothing but the corners
+  EXPECT_EQ(corners, (std::set<std::pair<double, double>>{{8, 6}, {27, 6}, {27, 25}, {8, 25}}));
+
+  for (double radius : {12.0, 20.0}) {
+    SCOPED_TRACE(radius);
+    TracerRig rig;
+    rig.build(64, 64);
+    rig.draw(Disc(31, 30, radius));
+    TraceAll(rig);
+    paths = Paths(rig);
+    ASSERT_EQ(paths.size(), 1u);
+    EXPECT_TRUE(paths[0].segments.size() >= 3 && paths[0].segments.size() <= 8);
+    EXPECT_EQ(paths[0].start, paths[0].segments.back().to);  // closed through the start span
+    for (const Segment& s : paths[0].segments) EXPECT_TRUE(s.curve);
+    // Painted, nothing differs more than 2 pixels away from the disc's edge.
+    EXPECT_EQ(MismatchesInside(rig, Disc(31, 30, radius)), 0);
+  }
+}
+
+TEST(FitOutline, ALonePixelBecomesASquareOfOneAndAHalfPixels) {
+  for (std::int16_t mode :
+       {settings::kCurvedAndStraight, settings::kStraightOnly, settings::kCurvedOnly}) {
+    for (const Ink& shape : {Box(9, 7, 9, 7), Box(9, 7, 10, 7)}) {  // one pixel, two pixels
+      TracerRig rig;
+      rig.settings.linesMode = mode;
+      rig.build(32, 32);
+      rig.draw(shape);
+      TraceAll(rig);
+      const std::vector<PathView> paths = Paths(rig);
+      ASSERT_EQ(paths.size(), mode == settings::kCurvedOnly ? 0u : 1u);  // Curved only: nothing
+      for (const PathView& path : paths)
+        EXPECT_EQ(path.anchors(),
+                  (std::vector<Pt>{{9, 7}, {10.5, 7}, {10.5, 5.5}, {9, 5.5}, {9, 7}}));
+    }
+  }
+}
+
+TEST(FitOutline, PaintsShapesBlackAndHolesWhiteSwappedByWhiteLines) {
+  const Ink ring = [](int x, int y) {
+    return Box(4, 4, 30, 30)(x, y) && !Box(12, 12, 22, 22)(x, y);
+  };
+  for (bool whiteLines : {false, true}) {
+    TracerRig rig;
+    rig.settings.set(settings::kWhiteLines, whiteLines);
+    rig.build(48, 48);
+    rig.draw(ring);
+    TraceAll(rig);
+    ASSERT_EQ(rig.art.count, 2);
+    const art::PathRecord &shape = rig.art.paths[0], &hole = rig.art.paths[1];
+    EXPECT_EQ(shape.fillType, whiteLines ? art::PaintType::White : art::PaintType::Black);
+    EXPECT_EQ(shape.fillColor, whiteLines ? art::kWhiteColor : art::kBlackColor);
+    EXPECT_EQ(hole.fillType, whiteLines ? art::PaintType::Black : art::PaintType::White);
+    EXPECT_EQ(hole.fillColor, whiteLines ? art::kBlackColor : art::kWhiteColor);
+    EXPECT_EQ(MismatchesInside(rig, ring) == 0, !whiteLines);
+  }
+}
+
+TEST(ThirdPoints, InterpolatesTheChainAtAThirdAndTwoThirdsOfItsLength) {
+  TracerRig rig;
+  rig.build(32, 32);
+  // Right 3, down-right 2, down 1 from (10, 10), then back to the start.
+  LoadOutline(rig, Chain{10, 10, {5, 5, 5, 6, 6, 7, 1, 1, 1, 1, 1, 3, 3, 3}}, {0, 3, 6});
+  ThirdPoints(rig.t(), 8);  // vertex 0 (10, 10) to vertex 2 (15, 13): the first 6 codes
+  const SpanFit& f = rig.t().fit.current;
+  // L = 3 x 2378 + 2 x 3363 + 2378 = 16238; T1 = 16238 / 3 = 5412, T2 = 32476 / 3 = 10825.
+  EXPECT_EQ(f.chainLength, 16238);
+  // T1 falls in the third code, (12, 10) at 4756 to (13, 10) at 7134: weights 1722 and 656.
+  EXPECT_DOUBLE_EQ(f.q1.x, (1722.0 * 12 + 656.0 * 13) / 2378.0);
+  EXPECT_DOUBLE_EQ(f.q1.y, 10.0);
+  // T2 falls in the fifth code, (14, 11) at 10497 to (15, 12) at 13860: weights 3035 and 328.
+  EXPECT_DOUBLE_EQ(f.q2.x, (3035.0 * 14 + 328.0 * 15) / 3363.0);
+  EXPECT_DOUBLE_EQ(f.q2.y, (3035.0 * 11 + 328.0 * 12) / 3363.0);
+}
+
+TEST(CurveFits, NeedsTheMaskAlongTheCurveAndEveryInnerVertexPassed) {
+  TracerRig rig;
+  rig.build(64, 32);
+  // A straight chain along y = 10 from x = 5 to x = 25, stamped into the mask.
+  LoadOutline(rig, Chain{5, 10, std::vector<std::uint8_t>(20, 5)}, {0});
+  Tracer& t = rig.t();
+  SpanFit& f = t.fit.current;
+  f = {0, {5, 10}, {5 + 20.0 / 3, 10}, {5 + 40.0 / 3, 10}, {25, 10}, {}, {}, 20 * 2378};
+  SetControlPoints(f);
+  auto inner = [&](std::vector<std::pair<int, int>> points) {
+    std::vector<Vertex> list;
+    for (auto [x, y] : points) list.push_back({x, y, std::int64_t(4 + 4 * list.size()), 180});
+    rig.writeVertices(list);
+  };
+  // An inner vertex on the curve passes in both units; one 2 pixels off it (d^2 = 4, above
+  // the 2.5 square pixels of Tolerance 3) only passes when the 16.16 value is read as is.
+  for (VertexHitUnits units : {VertexHitUnits::kSquarePixels, VertexHitUnits::kHistorical}) {
+    t.fit.hitUnits = units;
+    inner({{5, 10}, {15, 11}, {25, 10}});
+    EXPECT_TRUE(CurveFits(t, 8));
+    inner({{5, 10}, {12, 10}, {15, 12}, {25, 10}});
+    EXPECT_EQ(CurveFits(t, 12), units == VertexHitUnits::kHistorical);
+  }
+  inner({{5, 10}, {15, 10}, {25, 10}});
+  ASSERT_TRUE(CurveFits(t, 8));
+  // A gap of three columns in the corridor fails the fit: samples fall at most 2 pixels apart.
+  for (int y = 8; y <= 12; ++y)
+    for (int x = 14; x <= 16; ++x)
+      ClearBitAt(image::layerRow(rig.image.spareLayer, rig.image, y), x);
+  EXPECT_FALSE(CurveFits(t, 8));
+}
+
+TEST(ExtendAcrossStart, StopsBeforeAChainOffsetWouldPass65535) {
+  std::vector<std::size_t> at;
+  // A chain of 64000 codes: vertex 1 moves to 1004 + 64000 = 65004; vertex 2 would need 66004,
+  // past the 16-bit offsets, now or later. The chain grows by the codes repeated.
+  TracerRig big;
+  big.build(64, 16);
+  Chain zigzag{20, 5, {}};
+  for (int i = 0; i < 32000; ++i) zigzag.codes.insert(zigzag.codes.end(), {5, 1});
+  for (std::size_t n = 0; n < 64000; n += 1000) at.push_back(n);
+  LoadOutline(big, zigzag, at, false);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ExtendAcrossStart(big.t(), 3);
+    EXPECT_EQ(big.t().fit.extension, 1);
+    ASSERT_EQ(big.vertices().size(), 66u);
+    EXPECT_EQ(big.vertices().back().chainOffset, 65004);
+    EXPECT_EQ(big.t().chain->lengthBytes(), 64005 + 1000);
+    EXPECT_EQ(big.t().chain->byteAt(65003), zigzag.codes[999]);
+    EXPECT_EQ(big.t().chain->byteAt(65004), kChainEnd);
+  }
+  EXPECT_EQ(big.env.state.abortRequested, 0);
+}
+
+}  // namespace
+}  // namespace vl::engine::test
