@@ -2,7 +2,7 @@
 #include "art/custom_color_export.h"
 
 #include "app/message_table.h"
-#include "art/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "art/gq_numbers.h"
 #include "art/ps_text.h"
 
@@ -47,7 +47,7 @@ constexpr std::string_view kClosing[] = {
 
 bool exportCustomColors(engine::Runtime& rt, const std::string& fileName,
                         const CustomColorList& colors, bool taggedOnly) {
-  AtomicFile file;
+  platform::AtomicFile file;
   if (!file.create(fileName)) {
     engine::ShowMessage(rt, msg::kCantExportColors);
     return false;

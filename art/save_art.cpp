@@ -4,7 +4,7 @@
 #include <array>
 
 #include "app/message_table.h"
-#include "art/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "art/dxf_writer.h"
 #include "art/gq_header.h"
 #include "art/gq_path_writer.h"
@@ -122,7 +122,7 @@ bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
   // is also what the checked write refuses to write under.
   rt.state.abortRequested = 0;
 
-  AtomicFile file;
+  platform::AtomicFile file;
   if (!file.create(fileName)) {
     engine::ShowMessage(rt, failureMessage);
     return false;

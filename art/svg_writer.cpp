@@ -7,7 +7,7 @@
 #include "app/message_table.h"
 #include "art/anchor_walk.h"
 #include "art/art_output_buffer.h"
-#include "art/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "art/page_scale.h"
 #include "art/gq_writer.h"
 
@@ -146,7 +146,7 @@ bool saveSvg(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
   const int failureMessage = unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked;
   rt.state.abortRequested = 0;  // a stale stop request would make every write a no-op
   bool ok = false;
-  AtomicFile file;
+  platform::AtomicFile file;
   if (!file.create(fileName)) {
     engine::ShowMessage(rt, failureMessage);
   } else {

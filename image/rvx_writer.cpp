@@ -9,7 +9,7 @@
 #include "app/message_table.h"
 #include "engine/byte_order.h"
 #include "engine/scratch_files.h"
-#include "image/replacing_file.h"
+#include "platform/atomic_file.h"
 #include "image/rvx_format.h"
 
 namespace vl::image {
@@ -106,7 +106,7 @@ bool writeRvx(engine::Runtime& rt, const RasterImage& image, platform::FileHandl
 }
 
 bool writeRvxFile(engine::Runtime& rt, const RasterImage& image, const std::string& path) {
-  ReplacingFile file;
+  platform::AtomicFile file;
   if (!file.create(path)) {
     engine::ShowMessage(rt, msg::kDiskFullOrLocked);
     rt.state.abortRequested = 1;

@@ -12,7 +12,7 @@
 #include "engine/progress.h"
 #include "engine/scratch_files.h"
 #include "image/packbits_encoder.h"
-#include "image/replacing_file.h"
+#include "platform/atomic_file.h"
 
 namespace vl::image {
 
@@ -217,7 +217,7 @@ TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::F
 }
 
 bool writeTiffFile(engine::Runtime& rt, const RasterImage& image, const std::string& path) {
-  ReplacingFile file;
+  platform::AtomicFile file;
   if (!file.create(path)) {
     engine::ShowMessage(rt, msg::kDiskFullOrLocked);
     rt.state.abortRequested = 1;

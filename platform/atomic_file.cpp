@@ -1,5 +1,5 @@
 // Writing a file that replaces the previous one only once complete.
-#include "art/atomic_file.h"
+#include "platform/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace vl::art {
+namespace vl::platform {
 
 namespace {
 std::string FolderOf(const std::string& path) {
@@ -69,4 +69,4 @@ void AtomicFile::discard() {
   temporary_.clear();
 }
 
-}  // namespace vl::art
+}  // namespace vl::platform

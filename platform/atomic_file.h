@@ -10,7 +10,7 @@
 
 #include "platform/file_io.h"
 
-namespace vl::art {
+namespace vl::platform {
 
 class AtomicFile {
  public:
@@ -21,7 +21,7 @@ class AtomicFile {
 
   // Opens the file to write. False when it cannot be created (nothing is left behind).
   bool create(const std::string& target);
-  platform::FileHandle handle() const { return handle_; }
+  FileHandle handle() const { return handle_; }
   // Makes the written bytes durable and puts them in place of the target. False on failure,
   // in which case the target is untouched and the temporary file removed.
   bool commit();
@@ -29,10 +29,10 @@ class AtomicFile {
   void discard();
 
  private:
-  platform::FileHandle handle_ = platform::kNoFile;
+  FileHandle handle_ = platform::kNoFile;
   std::string target_;     // the path renamed over (a symbolic link's destination)
   std::string temporary_;  // empty when writing in place
   int mode_ = 0644;        // permission bits the finished file gets
 };
 
-}  // namespace vl::art
+}  // namespace vl::platform
