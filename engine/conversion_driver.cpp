@@ -44,8 +44,9 @@ void DrawWhiteLinesFrame(ConversionJob& job) {
   rt.state.tracerY = 0;
   pen.position = {0.0, 0.0};
   if (!art::beginPath(job.art, rt, job.active)) return;
-  const double right = job.image.paddedWidth - 1;  // pixels
-  const double bottom = job.image.height - 1;      // pixels
+  // Page coordinates: the far edges of the last column and row.
+  const double right = job.image.paddedWidth;  // pixels
+  const double bottom = job.image.height;       // pixels
   const art::PixelPoint corners[] = {{right, 0.0}, {right, bottom}, {0.0, bottom}, {0.0, 0.0}};
   for (const art::PixelPoint& corner : corners) {
     if (rt.state.abortRequested) return;

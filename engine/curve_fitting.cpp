@@ -150,6 +150,7 @@ void FitOutline(Tracer& t) {
     v.moveCursor(last * kRecordBytes);
   }
   FinishOutline(t);
+  WritePendingPath(t);
 }
 
 void FinishOutline(Tracer& t) {

@@ -27,11 +27,9 @@ constexpr int kMaxTangentTurnDegrees = 70;
 // Sides one span may cover; the span stops growing there. Far above what the corner, length
 // and tangent tests let a span reach, it bounds the work per span.
 constexpr std::int64_t kMaxSpanSides = 1024;
-// Side of the square written for a lone pixel, in pixels.
-constexpr double kDegenerateSquare = 1.5;
 
-// Fits and writes the current outline (after ComputeVertexAngles). Writes nothing more once
-// abortRequested is set.
+// Fits and writes the current outline (after ComputeVertexAngles). Writes nothing once
+// abortRequested is set: a path cut short by an abort is dropped.
 void FitOutline(Tracer& t);
 
 // The steps of FitOutline.
@@ -39,16 +37,15 @@ void FitOutline(Tracer& t);
 // (colour 0, fill White) when the backup pixel under the chain's start equals the White Lines
 // flag, else black (0xFF000000, fill Black).
 void BeginOutlinePaint(Tracer& t);
-// Starts the path at the cursor vertex when it has not been started. False when no path could
-// be begun (the conversion is then aborted).
+// Starts the path at the cursor vertex when it has not been started. False after an abort.
 bool EnsurePathStarted(Tracer& t);
-// The side from the cursor vertex (or the last anchor) to the next vertex as a line, a
-// one-pixel spike as a strip one pixel wide, or a straight curve in "Curved only" mode.
+// The side from the cursor vertex (or the last anchor) to the next vertex as a line, or a
+// straight curve in "Curved only" mode.
 void EmitLine(Tracer& t);
 // The accepted curve to vertex `end` / 4; widens the path's bounds by the span's inner
 // vertices.
 void EmitCurve(Tracer& t, std::int64_t end);
-// A path for an outline too small for any side: a 1.5-pixel square at vertex 0 (nothing in
+// A path for an outline too small for any side: the square around its pixels (nothing in
 // "Curved only" mode).
 void EmitDegenerate(Tracer& t);
 // Writes the sides the walk left over as lines, or the degenerate path when none was written.

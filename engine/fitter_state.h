@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "art/artwork.h"
+#include "engine/outline_geometry.h"
 
 namespace vl::engine {
 
@@ -44,6 +45,8 @@ struct FitterState {
   std::int64_t extension = 0;
   SpanFit current;   // the span being tried
   SpanFit accepted;  // the last span that passed every test
+  // The path's segments, written into the artwork when the outline is done.
+  PendingPath pending;
 };
 
 }  // namespace vl::engine

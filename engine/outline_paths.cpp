@@ -1,5 +1,6 @@
-// Writing the fitted outline into the artwork: the paint of the path, its start, and the
-// line, curve and lone-pixel segments, through beginPath and addPoint with the artwork's pen.
+// The fitted outline's segments: the paint of the path, its start, and the line, curve and
+// lone-pixel segments, collected for WritePendingPath, which places them on the page.
+#include <algorithm>
 #include <cmath>
 
 #include "engine/curve_fitting.h"
@@ -17,18 +18,14 @@ bool Aborted(const Tracer& t) { return t.rt.state.abortRequested != 0; }
 // path is still the previous outline's, and nothing may be appended to it.
 bool AddAnchor(Tracer& t, art::PixelPoint p) {
   if (Aborted(t)) return false;
-  t.art.pen.position = p;
-  if (!art::addPoint(t.art, t.rt, false)) return false;
+  t.fit.pending.segments.push_back({{}, {}, p, false});
   t.fit.lastAnchor = p;
   return true;
 }
 
 bool AddCurve(Tracer& t, art::PixelPoint c1, art::PixelPoint c2, art::PixelPoint p3) {
   if (Aborted(t)) return false;
-  t.art.pen.control1 = c1;
-  t.art.pen.control2 = c2;
-  t.art.pen.position = p3;
-  if (!art::addPoint(t.art, t.rt, true)) return false;
+  t.fit.pending.segments.push_back({c1, c2, p3, true});
   t.fit.lastAnchor = p3;
   return true;
 }
@@ -50,6 +47,7 @@ art::PixelPoint LineEnd(Tracer& t, std::int64_t k) {
 void BeginOutlinePaint(Tracer& t) {
   t.fit.pathStarted = false;
   t.fit.lastAnchor = art::PixelPoint{kNoAnchor, kNoAnchor};
+  t.fit.pending.clear();
   if (t.colorPass()) {
     // The region's colour from shape separation: added with the colour conversion stage.
     return;
@@ -72,8 +70,8 @@ bool EnsurePathStarted(Tracer& t) {
   if (t.fit.pathStarted) return true;
   if (Aborted(t) || !VertexExists(t, 0)) return false;
   const art::PixelPoint start = LineEnd(t, 0);
-  t.art.pen.position = start;
-  if (!art::beginPath(t.art, t.rt, t.settings)) return false;
+  t.fit.pending.start = start;
+  t.fit.pending.started = true;
   t.fit.pathStarted = true;
   t.fit.lastAnchor = start;
   return true;
@@ -93,16 +91,9 @@ void EmitLine(Tracer& t) {
     AddCurve(t, c1, c2, p1);
     return;
   }
-  // Filled outlines (shapes too) only: a polygon that turns straight back at P1 is a spike one
-  // pixel wide, whose out and back sides coincide and would fill nothing. Its outgoing side is
-  // moved one pixel to the left of travel, the background side of a clockwise boundary.
-  if (!t.centerlineTrace() && VertexExists(t, 2) && VertexAngle(t, 1) == 0) {
-    const double dx = p1.x - p0.x, dy = p1.y - p0.y;
-    const double length = std::hypot(dx, dy);
-    const double nx = dy / length, ny = -dx / length;  // (u.y, -u.x)
-    if (!AddAnchor(t, art::PixelPoint{p0.x + nx, p0.y + ny})) return;
-    if (!AddAnchor(t, art::PixelPoint{p1.x + nx, p1.y + ny})) return;
-  }
+  // A polygon that turns straight back at P1 is a spike one pixel wide whose out and back
+  // sides coincide: the outward offset of filled paths squares its tip off, which gives it
+  // its pixel of width.
   if (t.centerlineTrace() || t.lineRecognizer != nullptr) {
     // Centre-line traces, and sides the line recognizer has flagged, add their own anchors:
     // added with those stages.
@@ -131,10 +122,7 @@ void EmitCurve(Tracer& t, std::int64_t end) {
   const SpanFit& fit = t.fit.accepted;
   if (!AddCurve(t, fit.c1, fit.c2, p3)) return;
   // The curve passes near its inner vertices, which may lie outside the anchors' bounds.
-  const double scale = t.art.pen.artScale;
-  for (std::int64_t k = 1; k < last; ++k)
-    art::widenBounds(t.art, art::anchorToArt(VertexX(t, k), scale),
-                     art::anchorToArt(VertexY(t, k), scale));
+  for (std::int64_t k = 1; k < last; ++k) t.fit.pending.boundsPoints.push_back(VertexPoint(t, k));
 }
 
 void EmitDegenerate(Tracer& t) {
@@ -152,10 +140,17 @@ void EmitDegenerate(Tracer& t) {
       if (SamePoint(p, q)) q.x += 0.5;
       AddAnchor(t, q);
     } else {
-      const double d = kDegenerateSquare;
-      for (art::PixelPoint corner :
-           {art::PixelPoint{p.x + d, p.y}, art::PixelPoint{p.x + d, p.y - d},
-            art::PixelPoint{p.x, p.y - d}, p})
+      // The rectangle of the boundary's pixels (a lone pixel, or two), drawn on their edges
+      // already.
+      const art::PixelPoint low{double(t.box.minX), double(t.box.minY)};
+      const art::PixelPoint high{double(t.box.maxX), double(t.box.maxY)};
+      const double h = kOutlineOffset;
+      PendingPath& path = t.fit.pending;
+      path.start = {low.x - h, low.y - h};
+      path.onPixelEdges = true;
+      for (art::PixelPoint corner : {art::PixelPoint{high.x + h, low.y - h},
+                                     art::PixelPoint{high.x + h, high.y + h},
+                                     art::PixelPoint{low.x - h, high.y + h}, path.start})
         if (!AddAnchor(t, corner)) break;
     }
   }

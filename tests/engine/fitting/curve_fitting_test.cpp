@@ -60,17 +60,6 @@ void TraceAll(TracerRig& rig) {
   }
 }
 
-// Pixels painted differently from `ink` more than 2 pixels from its edges: the paths run
-// through the boundary pixels' coordinates, so the painting may lie up to a pixel inside.
-long MismatchesInside(const TracerRig& rig, const Ink& ink) {
-  test_support::GrayImage input(rig.image.width, rig.image.height, 255);
-  for (int y = 0; y < input.height; ++y)
-    for (int x = 0; x < input.width; ++x) input.at(x, y) = ink(x, y) ? 0 : 255;
-  const auto painted =
-      test_support::RasterizeArtwork(rig.art, input.width, input.height, {rig.kArtScale, 1.0});
-  return test_support::MismatchesAwayFromEdges(input, painted, 0, 2);
-}
-
 Pt PointAfter(const Chain& c, std::size_t codes) {
   Pt p{double(c.x), double(c.y)};
   for (std::size_t i = 0; i < codes; ++i)
@@ -98,6 +87,17 @@ void LoadOutline(TracerRig& rig, const Chain& c, std::vector<std::size_t> at, bo
                   BlockOp::kSet);
 }
 
+// Painted, every pixel is the ink's colour (or a pixel off at most `edgeRadius` from the ink's
+// edges).
+long Mismatches(const TracerRig& rig, const Ink& ink, int edgeRadius) {
+  test_support::GrayImage input(rig.image.width, rig.image.height, 255);
+  for (int y = 0; y < input.height; ++y)
+    for (int x = 0; x < input.width; ++x) input.at(x, y) = ink(x, y) ? 0 : 255;
+  const auto painted =
+      test_support::RasterizeArtwork(rig.art, input.width, input.height, {rig.kArtScale, 1.0});
+  return test_support::MismatchesAwayFromEdges(input, painted, 0, edgeRadius);
+}
+
 TEST(FitOutline, StraightOnlyWritesTheSidesAsLinesAndCurvedOnlyAsCurves) {
   for (const Ink& shape : {Box(5, 5, 16, 14), Disc(20, 20, 9)}) {
     TracerRig rig;
@@ -105,18 +105,29 @@ TEST(FitOutline, StraightOnlyWritesTheSidesAsLinesAndCurvedOnlyAsCurves) {
     rig.build(48, 48);
     rig.draw(shape);
     TraceAll(rig);
-    // n + 1 anchors for n sides, then the two sides repeated across the start point: the
-    // vertex list as the fitter extended it.
+    // An anchor for every vertex up to the closing one (the two sides the fitter repeated
+    // across the start point are not written again), each on the page half a pixel outward
+    // of its pixel's centre: away from the shape's middle, by 0.5 (a straight run) to 0.71
+    // pixels (a right-angled corner).
     const std::vector<PathView> paths = Paths(rig);
     ASSERT_EQ(paths.size(), 1u);
     EXPECT_EQ(rig.t().fit.extension, 2);
-    std::vector<Pt> vertices;
-    for (const Vertex& v : rig.vertices()) vertices.push_back({double(v.x), double(v.y)});
+    const std::vector<Vertex> vertices = rig.vertices();
+    const std::vector<Pt> anchors = paths[0].anchors();
     EXPECT_GE(vertices.size(), 5u + 2u);
-    EXPECT_EQ(paths[0].anchors(), vertices);
+    ASSERT_EQ(anchors.size(), vertices.size() - 2);
+    const Pt middle = shape(20, 20) ? Pt{20.5, 20.5} : Pt{11, 10.5};
+    for (std::size_t i = 0; i < anchors.size(); ++i) {
+      const Pt centre{vertices[i].x + 0.5, vertices[i].y + 0.5};
+      const double moved = std::hypot(anchors[i].x - centre.x, anchors[i].y - centre.y);
+      // (Anchors are truncated to whole art units.)
+      EXPECT_TRUE(moved >= 0.5 - 1 / rig.kArtScale && moved <= 0.71) << i << ": " << moved;
+      EXPECT_GT(std::hypot(anchors[i].x - middle.x, anchors[i].y - middle.y),
+                std::hypot(centre.x - middle.x, centre.y - middle.y));
+    }
     for (const Segment& s : paths[0].segments) EXPECT_FALSE(s.curve);
   }
-  // Curved only: straight sides become one-side spans, curves through their third points.
+  // Curved only: straight sides become one-side spans, straight curves along the sides.
   TracerRig rig;
   rig.settings.linesMode = settings::kCurvedOnly;
   rig.build(48, 48);
@@ -128,16 +139,16 @@ TEST(FitOutline, StraightOnlyWritesTheSidesAsLinesAndCurvedOnlyAsCurves) {
   Pt from = paths[0].start;
   for (const Segment& s : paths[0].segments) {
     EXPECT_TRUE(s.curve);
-    EXPECT_NEAR(s.c1.x, (2 * from.x + s.to.x) / 3, 1.0 / 16);
-    EXPECT_NEAR(s.c1.y, (2 * from.y + s.to.y) / 3, 1.0 / 16);
-    EXPECT_NEAR(s.c2.x, (from.x + 2 * s.to.x) / 3, 1.0 / 16);
-    EXPECT_NEAR(s.c2.y, (from.y + 2 * s.to.y) / 3, 1.0 / 16);
+    for (Pt c : {s.c1, s.c2})  // on the side, between its ends
+      EXPECT_NEAR(std::hypot(c.x - from.x, c.y - from.y) + std::hypot(s.to.x - c.x, s.to.y - c.y),
+                  std::hypot(s.to.x - from.x, s.to.y - from.y), 1.0 / 16);
     from = s.to;
   }
   EXPECT_EQ(from, paths[0].start);
+  EXPECT_EQ(Mismatches(rig, Box(6, 6, 20, 17), 0), 0);
 }
 
-TEST(FitOutline, SquareKeepsItsCornersAndADiscBecomesAFewCurvesWithin2Pixels) {
+TEST(FitOutline, SquareKeepsItsCornersAndADiscBecomesAFewCurvesWithinAPixel) {
   TracerRig square;
   square.build(48, 48);
   square.draw(Box(8, 6, 27, 25));
@@ -147,7 +158,9 @@ TEST(FitOutline, SquareKeepsItsCornersAndADiscBecomesAFewCurvesWithin2Pixels) {
   for (const Segment& s : paths[0].segments) EXPECT_FALSE(s.curve);
   std::set<std::pair<double, double>> corners;
   for (const Pt& a : paths[0].anchors()) corners.insert({a.x, a.y});  // nothing but the corners
-  EXPECT_EQ(corners, (std::set<std::pair<double, double>>{{8, 6}, {27, 6}, {27, 25}, {8, 25}}));
+  // On the page the pixels' outer edges: the last column and row end a pixel further on.
+  EXPECT_EQ(corners, (std::set<std::pair<double, double>>{{8, 6}, {28, 6}, {28, 26}, {8, 26}}));
+  EXPECT_EQ(Mismatches(square, Box(8, 6, 27, 25), 0), 0);
 
   for (double radius : {12.0, 20.0}) {
     SCOPED_TRACE(radius);
@@ -160,26 +173,44 @@ TEST(FitOutline, SquareKeepsItsCornersAndADiscBecomesAFewCurvesWithin2Pixels) {
     EXPECT_TRUE(paths[0].segments.size() >= 3 && paths[0].segments.size() <= 8);
     EXPECT_EQ(paths[0].start, paths[0].segments.back().to);  // closed through the start span
     for (const Segment& s : paths[0].segments) EXPECT_TRUE(s.curve);
-    // Painted, nothing differs more than 2 pixels away from the disc's edge.
-    EXPECT_EQ(MismatchesInside(rig, Disc(31, 30, radius)), 0);
+    EXPECT_EQ(Mismatches(rig, Disc(31, 30, radius), 1), 0);
   }
 }
 
-TEST(FitOutline, ALonePixelBecomesASquareOfOneAndAHalfPixels) {
+TEST(FitOutline, LonePixelsAndOnePixelStrokesKeepTheirPixels) {
+  // A lone pixel is the square of its pixel, in every mode but "Curved only" (nothing).
   for (std::int16_t mode :
        {settings::kCurvedAndStraight, settings::kStraightOnly, settings::kCurvedOnly}) {
-    for (const Ink& shape : {Box(9, 7, 9, 7), Box(9, 7, 10, 7)}) {  // one pixel, two pixels
-      TracerRig rig;
-      rig.settings.linesMode = mode;
-      rig.build(32, 32);
-      rig.draw(shape);
-      TraceAll(rig);
-      const std::vector<PathView> paths = Paths(rig);
-      ASSERT_EQ(paths.size(), mode == settings::kCurvedOnly ? 0u : 1u);  // Curved only: nothing
-      for (const PathView& path : paths)
-        EXPECT_EQ(path.anchors(),
-                  (std::vector<Pt>{{9, 7}, {10.5, 7}, {10.5, 5.5}, {9, 5.5}, {9, 7}}));
-    }
+    TracerRig rig;
+    rig.settings.linesMode = mode;
+    rig.build(32, 32);
+    rig.draw(Box(9, 7, 9, 7));
+    TraceAll(rig);
+    const std::vector<PathView> paths = Paths(rig);
+    ASSERT_EQ(paths.size(), mode == settings::kCurvedOnly ? 0u : 1u);
+    for (const PathView& path : paths)
+      EXPECT_EQ(path.anchors(), (std::vector<Pt>{{9, 7}, {10, 7}, {10, 8}, {9, 8}, {9, 7}}));
+  }
+  // Two pixels, strokes one pixel wide in both axes and on the diagonal, a box with a
+  // one-pixel spike: painted back pixel for pixel (the diagonal within a pixel of its edges).
+  const struct {
+    const char* name;
+    Ink ink;
+    int edgeRadius;
+  } cases[] = {
+      {"two pixels", Box(9, 7, 10, 7), 0},
+      {"strokes", [](int x, int y) { return Box(2, 3, 30, 3)(x, y) || Box(5, 8, 5, 29)(x, y); }, 0},
+      {"spike", [](int x, int y) { return Box(10, 10, 20, 20)(x, y) || Box(21, 15, 28, 15)(x, y); }, 0},
+      {"diagonal", [](int x, int y) { return x == y && x > 8 && x < 24; }, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TracerRig rig;
+    rig.build(32, 32);
+    rig.draw(c.ink);
+    TraceAll(rig);
+    EXPECT_GT(rig.art.count, 0);
+    EXPECT_EQ(Mismatches(rig, c.ink, c.edgeRadius), 0);
   }
 }
 
@@ -199,7 +230,7 @@ TEST(FitOutline, PaintsShapesBlackAndHolesWhiteSwappedByWhiteLines) {
     EXPECT_EQ(shape.fillColor, whiteLines ? art::kWhiteColor : art::kBlackColor);
     EXPECT_EQ(hole.fillType, whiteLines ? art::PaintType::Black : art::PaintType::White);
     EXPECT_EQ(hole.fillColor, whiteLines ? art::kBlackColor : art::kWhiteColor);
-    EXPECT_EQ(MismatchesInside(rig, ring) == 0, !whiteLines);
+    EXPECT_EQ(Mismatches(rig, ring, 0) == 0, !whiteLines);
   }
 }
 

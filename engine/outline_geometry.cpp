@@ -1,0 +1,181 @@
+// Placing a collected path on the page: the half-pixel outward offset of filled outlines and
+// the move from pixel indices to pixel centres, then the artwork writes.
+#include "engine/outline_geometry.h"
+
+#include <cmath>
+#include <optional>
+
+#include "engine/tracer.h"
+
+namespace vl::engine {
+
+namespace {
+
+struct Vec {
+  double x = 0.0, y = 0.0;
+};
+
+Vec Between(art::PixelPoint from, art::PixelPoint to) { return {to.x - from.x, to.y - from.y}; }
+art::PixelPoint Moved(art::PixelPoint p, Vec v, double by) {
+  return {p.x + by * v.x, p.y + by * v.y};
+}
+bool Same(art::PixelPoint a, art::PixelPoint b) { return a.x == b.x && a.y == b.y; }
+
+std::optional<Vec> Unit(Vec v) {
+  const double length = std::hypot(v.x, v.y);
+  if (!(length > 1e-12)) return std::nullopt;
+  return Vec{v.x / length, v.y / length};
+}
+
+// The direction a segment leaves `from` in, and the one it arrives at its end in; a curve's
+// comes from its nearest control point that lies apart from the anchor.
+std::optional<Vec> LeavingDirection(art::PixelPoint from, const PendingSegment& s) {
+  if (s.curve)
+    for (art::PixelPoint p : {s.c1, s.c2, s.to})
+      if (auto u = Unit(Between(from, p))) return u;
+  return Unit(Between(from, s.to));
+}
+std::optional<Vec> ArrivingDirection(art::PixelPoint from, const PendingSegment& s) {
+  if (s.curve)
+    for (art::PixelPoint p : {s.c2, s.c1, from})
+      if (auto u = Unit(Between(p, s.to))) return u;
+  return Unit(Between(from, s.to));
+}
+
+// Outward for a boundary followed with the background on its left (y grows downward).
+Vec LeftNormal(Vec u) { return {u.y, -u.x}; }
+
+// An anchor after the offset: where the arriving segment now ends, where the leaving one
+// starts (apart only at a squared-off corner), and the normals that moved their sides.
+struct MovedAnchor {
+  art::PixelPoint in, out;
+  Vec inNormal, outNormal;
+};
+
+// A sharp inward turn would throw the meeting point of its moved sides far off: it is kept
+// within this many offsets of the anchor.
+constexpr double kMaxMiter = 2.0;
+
+MovedAnchor MoveAnchor(art::PixelPoint p, std::optional<Vec> arriving, std::optional<Vec> leaving,
+                       bool mayPutTwo) {
+  if (!arriving && !leaving) return {p, p, {}, {}};
+  const Vec u = arriving ? *arriving : *leaving;
+  const Vec w = leaving ? *leaving : *arriving;
+  const Vec n1 = LeftNormal(u), n2 = LeftNormal(w);
+  const double dot = u.x * w.x + u.y * w.y;
+  const double cross = u.x * w.y - u.y * w.x;  // >= 0: the boundary turns away from the background
+  const double h = kOutlineOffset;
+  if (mayPutTwo && cross >= -1e-9 && dot < -1e-9) {
+    // A convex turn sharper than a right angle: the corner of the pixel square on each side.
+    return {Moved(Moved(p, n1, h), u, h), Moved(Moved(p, n2, h), w, -h), n1, n2};
+  }
+  Vec m{n1.x + n2.x, n1.y + n2.y};
+  if (1.0 + dot > 1e-9) {
+    m = {m.x / (1.0 + dot), m.y / (1.0 + dot)};  // where the two moved sides meet
+    const double length = std::hypot(m.x, m.y);
+    if (length > kMaxMiter) m = {m.x * kMaxMiter / length, m.y * kMaxMiter / length};
+  } else {
+    m = u;  // a spike that may not be squared off: its tip moves on
+  }
+  const art::PixelPoint q = Moved(p, m, h);
+  return {q, q, n1, n2};
+}
+
+std::size_t PointWords(const PendingPath& path, std::size_t segments) {
+  std::size_t words = 2;
+  for (std::size_t i = 0; i < segments; ++i) words += path.segments[i].curve ? 6 : 2;
+  return words;
+}
+
+art::PixelPoint OnPage(art::PixelPoint p) { return {p.x + 0.5, p.y + 0.5}; }
+
+bool SameSegment(const PendingSegment& a, const PendingSegment& b) {
+  return a.curve == b.curve && Same(a.to, b.to) && (!a.curve || (Same(a.c1, b.c1) && Same(a.c2, b.c2)));
+}
+
+// Segments up to the first return to the start, when the ones after it only go over the
+// loop's first sides again (lines written across the start point); all of them otherwise.
+std::size_t LoopLength(const PendingPath& path) {
+  const std::size_t n = path.segments.size();
+  std::size_t j = 0;
+  while (j < n && !Same(path.segments[j].to, path.start)) ++j;
+  if (j + 1 >= n) return n;
+  for (std::size_t k = j + 1; k < n; ++k)
+    if (!SameSegment(path.segments[k], path.segments[k - j - 1])) return n;
+  return j + 1;
+}
+
+}  // namespace
+
+PendingPath OffsetOutward(const PendingPath& path, bool filled, std::size_t maxWords) {
+  if (!filled || path.onPixelEdges || path.segments.empty()) return path;
+  const std::size_t n = LoopLength(path);
+
+  auto anchor = [&](std::size_t i) { return i == 0 ? path.start : path.segments[i - 1].to; };
+  const bool closed = Same(anchor(n), path.start);
+  const std::size_t anchors = closed ? n : n + 1;  // the closing anchor is the start again
+
+  std::vector<MovedAnchor> moved(anchors);
+  auto place = [&](bool mayPutTwo) {
+    std::size_t extra = 0;
+    for (std::size_t i = 0; i < anchors; ++i) {
+      std::optional<Vec> arriving, leaving;
+      if (i > 0) arriving = ArrivingDirection(anchor(i - 1), path.segments[i - 1]);
+      else if (closed) arriving = ArrivingDirection(anchor(n - 1), path.segments[n - 1]);
+      if (i < n) leaving = LeavingDirection(anchor(i), path.segments[i]);
+      moved[i] = MoveAnchor(anchor(i), arriving, leaving, mayPutTwo);
+      extra += Same(moved[i].in, moved[i].out) ? 0 : 2;
+    }
+    return extra;
+  };
+  if (PointWords(path, n) + place(true) > maxWords) place(false);
+
+  PendingPath out;
+  out.started = path.started;
+  out.boundsPoints = path.boundsPoints;
+  out.start = moved[0].out;
+  out.segments.reserve(n + n / 4);
+  for (std::size_t i = 1; i <= n; ++i) {
+    const MovedAnchor& from = moved[i - 1];
+    const MovedAnchor& to = moved[i == anchors ? 0 : i];
+    PendingSegment s = path.segments[i - 1];
+    if (s.curve) {
+      s.c1 = Moved(s.c1, from.outNormal, kOutlineOffset);
+      s.c2 = Moved(s.c2, to.inNormal, kOutlineOffset);
+    }
+    s.to = to.in;
+    out.segments.push_back(s);
+    if (!Same(to.in, to.out)) out.segments.push_back({{}, {}, to.out, false});
+  }
+  return out;
+}
+
+bool WritePendingPath(Tracer& t) {
+  PendingPath& pending = t.fit.pending;
+  const bool aborted = t.rt.state.abortRequested != 0;
+  if (aborted || !pending.started || pending.segments.empty()) {
+    pending.clear();
+    return !aborted;
+  }
+  const PendingPath placed = OffsetOutward(pending, !t.centerlineTrace(), art::kMaxPointWords);
+  pending.clear();
+
+  art::Pen& pen = t.art.pen;
+  pen.position = OnPage(placed.start);
+  if (!art::beginPath(t.art, t.rt, t.settings)) return false;
+  for (const PendingSegment& s : placed.segments) {
+    if (t.rt.state.abortRequested) return false;
+    pen.control1 = OnPage(s.c1);
+    pen.control2 = OnPage(s.c2);
+    pen.position = OnPage(s.to);
+    if (!art::addPoint(t.art, t.rt, s.curve)) return false;
+  }
+  // The pixel around each point the path passes near: its page square's two corners.
+  const double scale = pen.artScale;
+  for (art::PixelPoint p : placed.boundsPoints)
+    for (double d : {0.0, 1.0})
+      art::widenBounds(t.art, art::anchorToArt(p.x + d, scale), art::anchorToArt(p.y + d, scale));
+  return true;
+}
+
+}  // namespace vl::engine

@@ -1,0 +1,59 @@
+// Where a traced path lands on the page. The tracer works in pixel indices: it follows the
+// boundary pixels, so its points name pixels, while on the page pixel (x, y) is the square from
+// (x, y) to (x + 1, y + 1). The fitter collects one path's segments here; once the outline is
+// done they are placed on the page and written into the artwork.
+//
+// A filled outline through the centres of its boundary pixels would leave half of every
+// boundary pixel out: one pixel short at the right and bottom, and nothing at all of a stroke
+// one pixel wide. So a filled path is first moved outward by half a pixel: every side along its
+// outward normal (the background lies to the left of travel), the sides meeting again at their
+// anchors, and a convex turn sharper than a right angle squared off with two anchors, so that a
+// one-pixel spike keeps its width. Centre lines are only moved onto the pixel centres.
+#pragma once
+
+#include <vector>
+
+#include "art/artwork.h"
+
+namespace vl::engine {
+
+struct Tracer;
+
+// One segment of the path being collected, in tracer pixels: a line or a cubic to `to`.
+struct PendingSegment {
+  art::PixelPoint c1, c2, to;
+  bool curve = false;
+};
+
+struct PendingPath {
+  art::PixelPoint start;
+  std::vector<PendingSegment> segments;
+  // Points the painted path passes near without an anchor there (a curve's inner vertices):
+  // the path's bounds are widened by their pixels.
+  std::vector<art::PixelPoint> boundsPoints;
+  bool started = false;
+  bool onPixelEdges = false;  // already drawn around whole pixels: placed without the offset
+
+  void clear() {
+    segments.clear();
+    boundsPoints.clear();
+    started = false;
+    onPixelEdges = false;
+  }
+};
+
+// How far a filled outline is moved out, in pixels.
+constexpr double kOutlineOffset = 0.5;
+
+// The collected path moved out by kOutlineOffset, or not moved (`filled` false), in tracer
+// pixels. Sides written again across the start point (straight sides repeated after the loop
+// has closed) are left out: the loop ends at its start. `maxWords` bounds the point words of the result: when squared-off corners would pass
+// it, every turn keeps a single anchor.
+PendingPath OffsetOutward(const PendingPath& path, bool filled, std::size_t maxWords);
+
+// Places the collected path on the page and writes it into the artwork as one path with the
+// pen's paint; clears the collection. Nothing is written after an abort. False when the path
+// could not be stored (the conversion is then aborted).
+bool WritePendingPath(Tracer& t);
+
+}  // namespace vl::engine
