@@ -13,8 +13,6 @@ using namespace fitting;
 
 namespace {
 
-constexpr std::int64_t kMaxChainOffset = 0xFFFF;  // word 2 is unsigned 16-bit
-
 bool Aborted(const Tracer& t) { return t.rt.state.abortRequested != 0; }
 
 // Vertex `index` of the list (counted from its start), whatever the cursor.
@@ -35,7 +33,7 @@ void WriteRecord(VertexWindow& v, std::int64_t index, const VertexRecord& r) {
 }
 
 std::int64_t ChainOffsetOf(const VertexRecord& r) {
-  return static_cast<std::uint16_t>(r.words[kWordChain]);
+  return ChainOffsetFrom(r.words[kWordChain], r.words[kWordChainHigh]);
 }
 
 // How far the span from the cursor vertex grows: the `end` of the last span that passed every
@@ -53,11 +51,11 @@ std::int64_t GrowSpan(Tracer& t, std::int64_t minEnd) {
     }
     if (SpanMustStayStraight(t, end)) break;
     if (t.centerlineTrace()) {
-      // A junction or a retraced side at vertex first / 4 stops the span: added with the
+      // A junction or a retraced side at the span's first vertex stops it: added with the
       // centre-line stage.
     }
     if (t.lineRecognizer != nullptr && t.settings.has(settings::kMethodLineRecognition)) {
-      // A line the recognizer found at vertex first / 4 stops the span: added with the line
+      // A line the recognizer found at the span's first vertex stops it: added with the line
       // recognition stage.
     }
     f.current.p3 = VertexPoint(t, last);
@@ -90,22 +88,18 @@ void ExtendAcrossStart(Tracer& t, std::int64_t n) {
   const std::int64_t shift = ChainOffsetOf(ReadRecord(v, closing)) - kChainHeaderBytes;
   const std::int64_t copiedUpTo = f.extension == 0 ? std::int64_t(kChainHeaderBytes)
                                                    : ChainOffsetOf(ReadRecord(v, f.extension));
-  // The repeated offsets must stay within 16 bits: a vertex that would pass 65535 ends the
-  // extension there (only records of some 60000 codes get so far), and the fill's closing
-  // line stands in for the sides after it.
-  std::int64_t m = f.extension;
-  while (m < n && ChainOffsetOf(ReadRecord(v, m + 1)) + shift <= kMaxChainOffset) ++m;
-  if (m > f.extension && t.chain->extendRecord(copiedUpTo, ChainOffsetOf(ReadRecord(v, m)))) {
-    for (std::int64_t k = f.extension + 1; k <= m; ++k) {
+  if (t.chain->extendRecord(copiedUpTo, ChainOffsetOf(ReadRecord(v, n)))) {
+    for (std::int64_t k = f.extension + 1; k <= n; ++k) {
       VertexRecord r = ReadRecord(v, k);
-      r.words[kWordChain] =
-          static_cast<std::int16_t>(static_cast<std::uint16_t>(ChainOffsetOf(r) + shift));
+      const std::int64_t moved = ChainOffsetOf(r) + shift;
+      r.words[kWordChain] = ChainLowWord(moved);
+      r.words[kWordChainHigh] = ChainHighWord(moved);
       WriteRecord(v, closing + k, r);
     }
-    v.setCursor((closing + m + 1) * kRecordBytes);
+    v.setCursor((closing + n + 1) * kRecordBytes);
     SetVertexWord(v, kListEnd, kWordX);
-    t.listEndBytes = (closing + m + 1) * kRecordBytes;
-    f.extension = m;
+    t.listEndBytes = (closing + n + 1) * kRecordBytes;
+    f.extension = n;
   }
   v.setCursor(saved);
 }

@@ -5,7 +5,8 @@
 // also paints the path (black or white for outlines of a bilevel image).
 //
 // A span runs from the cursor vertex (P0) to the vertex `end` / 4 ahead (P3); `end` is a word
-// offset into the vertex records (4 words a vertex), so vertex k of a span is at word 4 x k.
+// offset into the vertex records (kWordsPerVertex words a vertex), so vertex k of a span is at
+// word kWordsPerVertex x k.
 #pragma once
 
 #include <cstdint>
@@ -52,8 +53,7 @@ void EmitDegenerate(Tracer& t);
 void FinishOutline(Tracer& t);
 // Repeats vertices 1..n after the closing vertex (their chain offsets moved on by the chain's
 // length) and extends the chain record by their codes, so that a curve can run through the
-// start point. The chain offsets are unsigned 16-bit: vertices whose offset would pass 65535
-// are not repeated, and the path then closes with a straight line from the last one written.
+// start point.
 void ExtendAcrossStart(Tracer& t, std::int64_t n);
 
 // Tests of the walk.

@@ -6,13 +6,11 @@
 
 #include "art/artwork.h"
 #include "engine/tracer.h"
+#include "engine/vertex_record.h"
 
 namespace vl::engine::fitting {
 
-constexpr std::int64_t kRecordBytes = 8;  // 4 words per vertex record
-constexpr std::int64_t kWordsPerVertex = 4;
-constexpr std::int64_t kWordX = 0, kWordY = 1, kWordChain = 2, kWordAngle = 3;
-constexpr std::int16_t kListEnd = -1;  // x of the record after the last vertex
+using namespace vertex_record;
 
 inline std::int64_t CursorIndex(const Tracer& t) { return t.vertices->cursor() / kRecordBytes; }
 
@@ -27,9 +25,8 @@ inline std::int32_t VertexX(Tracer& t, std::int64_t k) {
 inline std::int32_t VertexY(Tracer& t, std::int64_t k) {
   return VertexWord(*t.vertices, kWordsPerVertex * k + kWordY);
 }
-// Word 2 is an unsigned 16-bit record offset.
 inline std::int64_t VertexChainOffset(Tracer& t, std::int64_t k) {
-  return static_cast<std::uint16_t>(VertexWord(*t.vertices, kWordsPerVertex * k + kWordChain));
+  return ChainOffsetAt(*t.vertices, k);
 }
 inline std::int16_t VertexAngle(Tracer& t, std::int64_t k) {
   return VertexWord(*t.vertices, kWordsPerVertex * k + kWordAngle);

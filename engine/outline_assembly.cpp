@@ -13,17 +13,15 @@
 #include "app/message_table.h"
 #include "engine/edge_extraction.h"
 #include "engine/progress.h"
+#include "engine/vertex_record.h"
 
 namespace vl::engine {
 
 namespace {
 
-constexpr std::int64_t kRecordBytes = 8;  // 4 words per vertex record
-constexpr std::int64_t kWordX = 0, kWordY = 1, kWordChain = 2, kWordAngle = 3;
-constexpr std::int64_t kWordNextX = 4;    // word 0 of the record after the cursor
-constexpr std::int16_t kListEnd = -1;     // x of the record after the closing vertex
+using namespace vertex_record;
+constexpr std::int64_t kWordNextX = kWordsPerVertex;  // word 0 of the record after the cursor
 constexpr std::int16_t kPointListEnd = -1;
-constexpr std::int64_t kMaxChainOffset = 0xFFFF;  // word 2 is unsigned 16-bit
 
 // Errors and tolerances are squared distances in 1/64 square pixel.
 constexpr std::int64_t kNoError = 999;           // "no point" in the error history
@@ -46,10 +44,6 @@ struct Point {
 std::int64_t Distance2(Point p, Point q) {
   const std::int64_t dx = p.x - q.x, dy = p.y - q.y;
   return dx * dx + dy * dy;
-}
-
-std::int16_t PackChainOffset(std::int64_t offsetBytes) {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(offsetBytes));
 }
 
 // Direction of (dx, dy) in whole degrees, atan2 truncated toward zero. Multiples of 45 are
@@ -152,7 +146,7 @@ class Assembly {
     if (vertices_.cursor() >= kMaxOutlineSides * kRecordBytes &&
         t_.toleranceDoublings < kMaxToleranceDoublings)
       return Step::kRestart;
-    SetVertexWord(vertices_, PackChainOffset(pos_), kWordChain);
+    SetChainOffset(vertices_, pos_);
     vertices_.moveCursor(kRecordBytes);
     if (!points_.resetForNewSide() || !points_.push(kPointListEnd)) return Step::kStop;
     count_ = 0;
@@ -205,7 +199,7 @@ class Assembly {
   // Step 7: the closing vertex at the final position, then the list end.
   void finishList() {
     EmitVertex(t_, static_cast<std::int16_t>(b_.x), static_cast<std::int16_t>(b_.y));
-    SetVertexWord(vertices_, PackChainOffset(pos_), kWordChain);
+    SetChainOffset(vertices_, pos_);
     SetVertexWord(vertices_, kListEnd, kWordNextX);
     t_.listEndBytes = vertices_.cursor() + kRecordBytes;
   }
@@ -317,13 +311,6 @@ bool TraceOutlinePolygon(Tracer& t) {
     if (t.codeCount >= before) break;
   }
   if (t.rt.state.abortRequested) return false;
-  // The offset of the end byte must fit the 16-bit chain offset word; a record still longer
-  // would give the fitter offsets that point at the wrong codes.
-  if (t.chain->lengthBytes() - 1 > kMaxChainOffset) {
-    ShowMessage(t.rt, msg::kInsufficientMemory);
-    t.rt.state.abortRequested = 1;
-    return false;
-  }
   if (t.outlineTrace() && !t.colorPass())
     t.startPixel = BackupPixel(t, t.chain->startX(), t.chain->startY());
   return Assembly(t).run();

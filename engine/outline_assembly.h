@@ -1,15 +1,6 @@
 // Outline assembly: turns the chain record of one boundary into a closed polygon (the vertex
-// list) and gives every vertex its turning angle, for the curve and line fitter.
-//
-// Vertex record, 4 words (8 bytes) in the paged vertex window:
-//   word 0  x, pixels
-//   word 1  y, pixels
-//   word 2  chain offset: the record offset (header included) of the first direction code
-//           after this vertex, held as an UNSIGNED 16-bit value (read it through uint16_t)
-//   word 3  angle: 180 minus the absolute turn at the vertex, whole degrees (180 = straight
-//           on, 0 = full reversal)
-// The list starts at byte 0 with the chain's start point, its last record repeats the start
-// point (the polygon is closed), and the record after it (Tracer::listEndBytes) has x = -1.
+// list of engine/vertex_record.h) and gives every vertex its turning angle, for the curve and
+// line fitter.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +22,7 @@ constexpr std::int64_t kMaxOutlineSides = 10000;
 // (polygonTolerance, 1/64 square pixel; at least 300 in a centre-line trace), and places a
 // vertex at the best point near where the tolerance broke. Also reads the backup pixel under
 // the start point into t.startPixel (outline traces). False, with a partial list, when the
-// user aborted or a scratch file failed; false with message 11 and abortRequested when the
-// record is too long for 16-bit chain offsets even after simplification.
+// user aborted or a scratch file failed.
 bool TraceOutlinePolygon(Tracer& t);
 
 // Fills word 3 of every record of the vertex list: the turn at V between the directions of

@@ -126,13 +126,13 @@ class PointWindow {
   bool spilled_ = false;
 };
 
-// The vertex window ("linarr"): the vertex records (4 words, 8 bytes) of the outline being
-// traced, at random access relative to the vertex cursor.
+// The vertex window ("linarr"): the vertex records (engine/vertex_record.h) of the outline
+// being traced, at random access relative to the vertex cursor.
 class VertexWindow {
  public:
   VertexWindow(Runtime& rt, std::int16_t* window, std::size_t sizeWords);
 
-  // The vertex cursor: a logical byte offset into the whole array (even; records are 8 bytes).
+  // The vertex cursor: a logical byte offset into the whole array (even).
   std::int64_t cursor() const { return cursor_; }
   void setCursor(std::int64_t offsetBytes) { cursor_ = offsetBytes; }
   void moveCursor(std::int64_t deltaBytes) { cursor_ += deltaBytes; }

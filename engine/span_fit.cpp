@@ -131,7 +131,7 @@ void SetControlPoints(SpanFit& f) {
 
 bool CurveFits(Tracer& t, std::int64_t end) {
   const SpanFit& f = t.fit.current;
-  const std::int64_t inner = end / kWordsPerVertex - 1;  // vertices 1 .. end / 4 - 1
+  const std::int64_t inner = end / kWordsPerVertex - 1;  // the span's inner vertices
   if (inner < 0 || inner >= kMaxSpanSides) return false;
 
   // The inner vertices are read once: the samples visit them many times, and a paged window

@@ -21,6 +21,7 @@
 #include "engine/edge_extraction.h"
 #include "engine/outline_assembly.h"
 #include "engine/tracer.h"
+#include "engine/vertex_record.h"
 #include "platform/headless_ui.h"
 
 namespace vl::engine::test {
@@ -98,7 +99,7 @@ struct Chain {
 
 struct Vertex {
   std::int32_t x = 0, y = 0;     // pixels
-  std::int64_t chainOffset = 0;  // bytes, stored as unsigned 16-bit
+  std::int64_t chainOffset = 0;  // bytes
   std::int32_t angle = 0;        // degrees
   bool operator==(const Vertex&) const = default;
 };
@@ -163,13 +164,16 @@ struct TracerRig {
   // Writes a vertex list by hand and its end (x = -1 after it).
   void writeVertices(const std::vector<Vertex>& list) {
     VertexWindow& v = *tracer->vertices;
+    using namespace vertex_record;
     for (std::size_t i = 0; i <= list.size(); ++i) {
-      v.setCursor(std::int64_t(i) * 8);
+      v.setCursor(std::int64_t(i) * kRecordBytes);
       const Vertex r = i < list.size() ? list[i] : Vertex{-1};
-      const std::int64_t words[4] = {r.x, r.y, r.chainOffset, r.angle};
-      for (int w = 0; w < 4; ++w) SetVertexWord(v, std::int16_t(words[w]), w);
+      SetVertexWord(v, std::int16_t(r.x), kWordX);
+      SetVertexWord(v, std::int16_t(r.y), kWordY);
+      SetVertexWord(v, std::int16_t(r.angle), kWordAngle);
+      SetChainOffset(v, r.chainOffset);
     }
-    tracer->listEndBytes = std::int64_t(list.size()) * 8;
+    tracer->listEndBytes = std::int64_t(list.size()) * kRecordBytes;
     v.setCursor(0);
   }
 
@@ -177,10 +181,11 @@ struct TracerRig {
   std::vector<Vertex> vertices() {
     std::vector<Vertex> out;
     VertexWindow& v = *tracer->vertices;
-    for (std::int64_t at = 0; at < tracer->listEndBytes; at += 8) {
+    using namespace vertex_record;
+    for (std::int64_t at = 0; at < tracer->listEndBytes; at += kRecordBytes) {
       v.setCursor(at);
-      out.push_back({VertexWord(v, 0), VertexWord(v, 1), std::uint16_t(VertexWord(v, 2)),
-                     VertexWord(v, 3)});
+      out.push_back({VertexWord(v, kWordX), VertexWord(v, kWordY), ChainOffsetAt(v, 0),
+                     VertexWord(v, kWordAngle)});
     }
     v.setCursor(tracer->listEndBytes);
     EXPECT_EQ(VertexWord(v, 0), -1) << "no list end";

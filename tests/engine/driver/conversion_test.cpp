@@ -231,6 +231,37 @@ TEST(OutlineFidelity, RingGivesABlackOuterPathAndAWhiteHoleOnTop) {
   EXPECT_GT(rig.coverageError(ring), 2 * kErrorPerBoundaryPixel * double(ring.boundaryCount()));
 }
 
+// A square spiral of 4-pixel strokes 4 pixels apart: one outline of some 90,000 codes, in
+// long straight runs that do not simplify, so its chain offsets pass 16 bits.
+Picture Spiral(int side) {
+  constexpr int kStroke = 4, kPitch = 8;
+  std::vector<std::uint8_t> ink(std::size_t(side) * side, 0);
+  auto fill = [&](int x0, int y0, int x1, int y1) {
+    for (int y = std::min(y0, y1); y <= std::max(y0, y1); ++y)
+      for (int x = std::min(x0, x1); x <= std::max(x0, x1); ++x) ink[std::size_t(y) * side + x] = 1;
+  };
+  // Each arm runs from (x, y) to the next corner; arms shorten by a pitch every second turn.
+  int x = 2, y = 2, length = side - 4 - kStroke;
+  for (int turn = 0; length > kStroke; ++turn) {
+    static constexpr int kDx[] = {1, 0, -1, 0}, kDy[] = {0, 1, 0, -1};
+    const int nx = x + kDx[turn % 4] * length, ny = y + kDy[turn % 4] * length;
+    fill(x, y, nx + kStroke - 1, ny + kStroke - 1);
+    x = nx;
+    y = ny;
+    if (turn % 2 == 1) length -= kPitch;
+  }
+  return Picture(side, side, [&](int px, int py) { return ink[std::size_t(py) * side + px] != 0; });
+}
+
+TEST(OutlineFidelity, AnOutlineOfNinetyThousandCodesTracesWhole) {
+  DriverRig rig;
+  const Picture spiral = Spiral(600);
+  ASSERT_GT(spiral.boundaryCount(), 0xFFFF);
+  ConvertPicture(rig, spiral);
+  EXPECT_EQ(rig.art.count, 1);
+  ExpectFaithful(rig, spiral, {{1, 0}, {0, 1}});
+}
+
 TEST(OutlineFidelity, NoiseSuppression1KeepsALonePixelAnd2DropsIt) {
   for (int noise : {100, 200}) {
     DriverRig rig;

@@ -1,7 +1,7 @@
 // Curve fitting. Pictures traced by the edge and assembly stages, checked by the paths they
 // give in the three Lines modes, their paint and what the painted art covers; and the span
-// tests on hand-placed chains, vertices and masks: third points, the mask corridor, and the
-// 16-bit limit on running the polygon past its start.
+// tests on hand-placed chains, vertices and masks: third points, the mask corridor, and
+// running a long polygon past its start.
 #include <cmath>
 #include <span>
 
@@ -234,12 +234,15 @@ TEST(FitOutline, PaintsShapesBlackAndHolesWhiteSwappedByWhiteLines) {
   }
 }
 
+// The `end` of a span from the cursor vertex to vertex k.
+constexpr std::int64_t Span(std::int64_t k) { return k * vertex_record::kWordsPerVertex; }
+
 TEST(ThirdPoints, InterpolatesTheChainAtAThirdAndTwoThirdsOfItsLength) {
   TracerRig rig;
   rig.build(32, 32);
   // Right 3, down-right 2, down 1 from (10, 10), then back to the start.
   LoadOutline(rig, Chain{10, 10, {5, 5, 5, 6, 6, 7, 1, 1, 1, 1, 1, 3, 3, 3}}, {0, 3, 6});
-  ThirdPoints(rig.t(), 8);  // vertex 0 (10, 10) to vertex 2 (15, 13): the first 6 codes
+  ThirdPoints(rig.t(), Span(2));  // vertex 0 (10, 10) to vertex 2 (15, 13): the first 6 codes
   const SpanFit& f = rig.t().fit.current;
   // L = 3 x 2378 + 2 x 3363 + 2378 = 16238; T1 = 16238 / 3 = 5412, T2 = 32476 / 3 = 10825.
   EXPECT_EQ(f.chainLength, 16238);
@@ -270,23 +273,24 @@ TEST(CurveFits, NeedsTheMaskAlongTheCurveAndEveryInnerVertexPassed) {
   for (VertexHitUnits units : {VertexHitUnits::kSquarePixels, VertexHitUnits::kHistorical}) {
     t.fit.hitUnits = units;
     inner({{5, 10}, {15, 11}, {25, 10}});
-    EXPECT_TRUE(CurveFits(t, 8));
+    EXPECT_TRUE(CurveFits(t, Span(2)));
     inner({{5, 10}, {12, 10}, {15, 12}, {25, 10}});
-    EXPECT_EQ(CurveFits(t, 12), units == VertexHitUnits::kHistorical);
+    EXPECT_EQ(CurveFits(t, Span(3)), units == VertexHitUnits::kHistorical);
   }
   inner({{5, 10}, {15, 10}, {25, 10}});
-  ASSERT_TRUE(CurveFits(t, 8));
+  ASSERT_TRUE(CurveFits(t, Span(2)));
   // A gap of three columns in the corridor fails the fit: samples fall at most 2 pixels apart.
   for (int y = 8; y <= 12; ++y)
     for (int x = 14; x <= 16; ++x)
       ClearBitAt(image::layerRow(rig.image.spareLayer, rig.image, y), x);
-  EXPECT_FALSE(CurveFits(t, 8));
+  EXPECT_FALSE(CurveFits(t, Span(2)));
 }
 
-TEST(ExtendAcrossStart, StopsBeforeAChainOffsetWouldPass65535) {
+TEST(ExtendAcrossStart, RepeatsTheFirstSidesWithOffsetsPast16Bits) {
+  // A chain of 64000 codes with a vertex every 1000: vertices 1 to 3 are repeated after the
+  // closing one with their offsets moved on by the chain's length (65004 to 67004), and the
+  // chain grows by the codes repeated. Asking again for as many changes nothing.
   std::vector<std::size_t> at;
-  // A chain of 64000 codes: vertex 1 moves to 1004 + 64000 = 65004; vertex 2 would need 66004,
-  // past the 16-bit offsets, now or later. The chain grows by the codes repeated.
   TracerRig big;
   big.build(64, 16);
   Chain zigzag{20, 5, {}};
@@ -295,12 +299,16 @@ TEST(ExtendAcrossStart, StopsBeforeAChainOffsetWouldPass65535) {
   LoadOutline(big, zigzag, at, false);
   for (int attempt = 0; attempt < 2; ++attempt) {
     ExtendAcrossStart(big.t(), 3);
-    EXPECT_EQ(big.t().fit.extension, 1);
-    ASSERT_EQ(big.vertices().size(), 66u);
-    EXPECT_EQ(big.vertices().back().chainOffset, 65004);
-    EXPECT_EQ(big.t().chain->lengthBytes(), 64005 + 1000);
-    EXPECT_EQ(big.t().chain->byteAt(65003), zigzag.codes[999]);
-    EXPECT_EQ(big.t().chain->byteAt(65004), kChainEnd);
+    EXPECT_EQ(big.t().fit.extension, 3);
+    const std::vector<Vertex> list = big.vertices();
+    ASSERT_EQ(list.size(), 68u);
+    for (int k = 1; k <= 3; ++k) {
+      EXPECT_EQ(list[64 + k].chainOffset, 64004 + 1000 * k);
+      EXPECT_EQ((std::pair{list[64 + k].x, list[64 + k].y}), (std::pair{list[k].x, list[k].y}));
+    }
+    EXPECT_EQ(big.t().chain->lengthBytes(), 64005 + 3000);
+    EXPECT_EQ(big.t().chain->byteAt(67003), zigzag.codes[2999]);
+    EXPECT_EQ(big.t().chain->byteAt(67004), kChainEnd);
   }
   EXPECT_EQ(big.env.state.abortRequested, 0);
 }
