@@ -2,6 +2,7 @@
 // the move from pixel indices to pixel centres, then the artwork writes.
 #include "engine/outline_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -45,16 +46,22 @@ std::optional<Vec> ArrivingDirection(art::PixelPoint from, const PendingSegment&
 // Outward for a boundary followed with the background on its left (y grows downward).
 Vec LeftNormal(Vec u) { return {u.y, -u.x}; }
 
+// How far a side running along u lies inside the pixels' outer edge. Along an axis the
+// boundary pixels' centres lie half a pixel in; on a slant the runs of a staircase straddle
+// the edge, and on the diagonal the centres lie on the line through the middle of the steps,
+// 0.5 / sqrt(2) in: half a pixel across the side's main axis.
+double Reach(Vec u) { return kOutlineOffset * std::max(std::fabs(u.x), std::fabs(u.y)); }
+
 // An anchor after the offset: where the arriving segment now ends, where the leaving one
-// starts (apart only at a squared-off corner), and the normals that moved their sides.
+// starts (apart only at a squared-off corner), and how far the two sides moved.
 struct MovedAnchor {
   art::PixelPoint in, out;
-  Vec inNormal, outNormal;
+  Vec inShift, outShift;
 };
 
 // A sharp inward turn would throw the meeting point of its moved sides far off: it is kept
-// within this many offsets of the anchor.
-constexpr double kMaxMiter = 2.0;
+// within this many pixels of the anchor.
+constexpr double kMaxMiterPixels = 1.0;
 
 MovedAnchor MoveAnchor(art::PixelPoint p, std::optional<Vec> arriving, std::optional<Vec> leaving,
                        bool mayPutTwo) {
@@ -62,23 +69,30 @@ MovedAnchor MoveAnchor(art::PixelPoint p, std::optional<Vec> arriving, std::opti
   const Vec u = arriving ? *arriving : *leaving;
   const Vec w = leaving ? *leaving : *arriving;
   const Vec n1 = LeftNormal(u), n2 = LeftNormal(w);
+  const double h1 = Reach(u), h2 = Reach(w);
+  const Vec inShift{h1 * n1.x, h1 * n1.y}, outShift{h2 * n2.x, h2 * n2.y};
   const double dot = u.x * w.x + u.y * w.y;
   const double cross = u.x * w.y - u.y * w.x;  // >= 0: the boundary turns away from the background
-  const double h = kOutlineOffset;
   if (mayPutTwo && cross >= -1e-9 && dot < -1e-9) {
-    // A convex turn sharper than a right angle: the corner of the pixel square on each side.
-    return {Moved(Moved(p, n1, h), u, h), Moved(Moved(p, n2, h), w, -h), n1, n2};
+    // A convex turn sharper than a right angle: each side runs on to the pixel's end.
+    return {Moved(Moved(p, inShift, 1.0), u, h1), Moved(Moved(p, outShift, 1.0), w, -h2), inShift,
+            outShift};
   }
-  Vec m{n1.x + n2.x, n1.y + n2.y};
-  if (1.0 + dot > 1e-9) {
-    m = {m.x / (1.0 + dot), m.y / (1.0 + dot)};  // where the two moved sides meet
+  Vec m;
+  const double d = n1.x * n2.x + n1.y * n2.y;
+  if (1.0 - d * d > 1e-9) {
+    // Where the two moved sides meet: m . n1 = h1 and m . n2 = h2.
+    const double a = (h1 - d * h2) / (1.0 - d * d), b = (h2 - d * h1) / (1.0 - d * d);
+    m = {a * n1.x + b * n2.x, a * n1.y + b * n2.y};
     const double length = std::hypot(m.x, m.y);
-    if (length > kMaxMiter) m = {m.x * kMaxMiter / length, m.y * kMaxMiter / length};
+    if (length > kMaxMiterPixels) m = {m.x * kMaxMiterPixels / length, m.y * kMaxMiterPixels / length};
+  } else if (d > 0.0) {
+    m = {(inShift.x + outShift.x) / 2, (inShift.y + outShift.y) / 2};  // straight on
   } else {
-    m = u;  // a spike that may not be squared off: its tip moves on
+    m = {h1 * u.x, h1 * u.y};  // a spike that may not be squared off: its tip moves on
   }
-  const art::PixelPoint q = Moved(p, m, h);
-  return {q, q, n1, n2};
+  const art::PixelPoint q = Moved(p, m, 1.0);
+  return {q, q, inShift, outShift};
 }
 
 std::size_t PointWords(const PendingPath& path, std::size_t segments) {
@@ -140,8 +154,8 @@ PendingPath OffsetOutward(const PendingPath& path, bool filled, std::size_t maxW
     const MovedAnchor& to = moved[i == anchors ? 0 : i];
     PendingSegment s = path.segments[i - 1];
     if (s.curve) {
-      s.c1 = Moved(s.c1, from.outNormal, kOutlineOffset);
-      s.c2 = Moved(s.c2, to.inNormal, kOutlineOffset);
+      s.c1 = Moved(s.c1, from.outShift, 1.0);
+      s.c2 = Moved(s.c2, to.inShift, 1.0);
     }
     s.to = to.in;
     out.segments.push_back(s);

@@ -5,10 +5,12 @@
 //
 // A filled outline through the centres of its boundary pixels would leave half of every
 // boundary pixel out: one pixel short at the right and bottom, and nothing at all of a stroke
-// one pixel wide. So a filled path is first moved outward by half a pixel: every side along its
-// outward normal (the background lies to the left of travel), the sides meeting again at their
-// anchors, and a convex turn sharper than a right angle squared off with two anchors, so that a
-// one-pixel spike keeps its width. Centre lines are only moved onto the pixel centres.
+// one pixel wide. So a filled path is first moved outward: every side along its outward normal
+// (the background lies to the left of travel) by half a pixel across its main axis (0.5 along
+// an axis, 0.35 on the diagonal, where the pixel centres already lie nearer the edge), the
+// sides meeting again at their anchors, and a convex turn sharper than a right angle squared
+// off with two anchors, so that a one-pixel spike keeps its width. Centre lines are only moved
+// onto the pixel centres.
 #pragma once
 
 #include <vector>
@@ -42,10 +44,10 @@ struct PendingPath {
   }
 };
 
-// How far a filled outline is moved out, in pixels.
+// How far a filled outline is moved out across its sides' main axis, in pixels.
 constexpr double kOutlineOffset = 0.5;
 
-// The collected path moved out by kOutlineOffset, or not moved (`filled` false), in tracer
+// The collected path moved out, or not moved (`filled` false), in tracer
 // pixels. Sides written again across the start point (straight sides repeated after the loop
 // has closed) are left out: the loop ends at its start. `maxWords` bounds the point words of the result: when squared-off corners would pass
 // it, every turn keeps a single anchor.

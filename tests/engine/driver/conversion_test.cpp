@@ -145,7 +145,7 @@ struct DriverRig {
 
 // The bound on the coverage error, per boundary pixel. A perfect trace scores 0 (the square
 // does); curves cut a little off or add a little (measured 0.09 to 0.48 on the shapes below,
-// the most on the small disc). Moving the same art by one whole pixel scores at least 0.508
+// the most on the small disc and the spiral). Moving the same art by one whole pixel scores at least 0.508
 // on every shape here, art that stops at the boundary pixels' centres 0.5 plus its curves'
 // error, and a lost hole adds its whole area; each test checks that its own art moved by
 // one pixel breaks the bound.
@@ -158,7 +158,6 @@ const Shifts kAllShifts = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 void ExpectFaithful(DriverRig& rig, const Picture& expected, const Shifts& shifts = kAllShifts) {
   const double bound = kErrorPerBoundaryPixel * double(expected.boundaryCount());
   EXPECT_LE(rig.coverageError(expected), bound);
-
   for (auto [dx, dy] : shifts)
     EXPECT_GT(rig.coverageError(expected, dx, dy), bound) << dx << "," << dy;
 }
