@@ -17,9 +17,6 @@ namespace vl::art {
 
 namespace {
 
-// Progress is shown for saves of at least this many paths.
-constexpr int kProgressMinPaths = 50;
-
 // The DOS EPS header: where the PostScript and the TIFF preview lie in the file.
 constexpr std::int64_t kDosEpsHeaderBytes = 30;
 
@@ -58,11 +55,6 @@ std::uint32_t ColorUsage(const Artwork& art) {
 
 bool Written(const PathRecord& path, int format) {
   return format != kFormatClipboard || (path.flags & kSelected) != 0;
-}
-
-std::string BaseName(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // After the PostScript (which starts behind the header): appends the TIFF preview, then puts
@@ -109,6 +101,12 @@ std::string LongPathWarningText() {
   return text;
 }
 
+std::string SavingLabel(const std::string& fileName) {
+  const std::size_t slash = fileName.rfind('/');
+  return std::string(msg::Text(msg::kSavingLabel)) +
+         (slash == std::string::npos ? fileName : fileName.substr(slash + 1));
+}
+
 bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName,
              const SaveArtOptions& options, bool& artModified) {
@@ -143,7 +141,7 @@ bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
   }
 
   std::string label = unattended ? std::string(msg::Text(msg::kPreparingClipboard))
-                                 : std::string(msg::Text(msg::kSavingLabel)) + BaseName(fileName);
+                                 : SavingLabel(fileName);
   bool stopped = false;
   bool longPath = false;        // set by the GQ writer
   bool curvesFlattened = false;  // set by the DXF writer

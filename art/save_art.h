@@ -56,6 +56,11 @@ bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName,
              const SaveArtOptions& options, bool& artModified);
 
+// Progress is shown for saves of at least this many paths.
+constexpr int kProgressMinPaths = 50;
+// The progress label of a save to fileName: "Saving " and the file's name.
+std::string SavingLabel(const std::string& fileName);
+
 // The Long Path Warning box's text, its lines joined by line feeds.
 std::string LongPathWarningText();
 

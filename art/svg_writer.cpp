@@ -2,7 +2,10 @@
 #include "art/svg_writer.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <span>
 
 #include "app/message_table.h"
 #include "art/anchor_walk.h"
@@ -10,6 +13,8 @@
 #include "platform/atomic_file.h"
 #include "art/page_scale.h"
 #include "art/gq_writer.h"
+#include "art/save_art.h"
+#include "engine/progress.h"
 
 namespace vl::art {
 
@@ -29,17 +34,37 @@ void PutXmlText(OutputBuffer& out, std::string_view text) {
   }
 }
 
-// A pixel coordinate with at most three decimals, trailing zeros dropped.
+// A pixel coordinate with at most three decimals (rounded half to even, as printf does),
+// trailing zeros dropped. Written by hand: a page of text has some 300,000 of them.
 void PutNumber(OutputBuffer& out, double value) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%.3f", value);
-  std::string_view s(text);
-  if (s.find('.') != std::string_view::npos) {
-    while (s.back() == '0') s.remove_suffix(1);
-    if (s.back() == '.') s.remove_suffix(1);
+  constexpr double kLimit = 1e15;  // thousandths that still fit 64 bits
+  const double thousandths = std::nearbyint(value * 1000.0);
+  if (!(std::fabs(thousandths) < kLimit)) {  // NaN, infinite, or no pixel coordinate
+    out.put('0');
+    return;
   }
-  if (s == "-0") s = "0";
-  out.put(s);
+  const auto signedValue = static_cast<std::int64_t>(thousandths);
+  std::uint64_t magnitude = signedValue < 0 ? std::uint64_t(-signedValue) : std::uint64_t(signedValue);
+  char text[24];
+  char* const end = text + sizeof text;
+  char* p = end;
+  unsigned fraction = static_cast<unsigned>(magnitude % 1000);
+  magnitude /= 1000;
+  if (fraction != 0) {
+    int digits = 3;
+    while (fraction % 10 == 0) {
+      fraction /= 10;
+      --digits;
+    }
+    for (; digits > 0; --digits, fraction /= 10) *--p = static_cast<char>('0' + fraction % 10);
+    *--p = '.';
+  }
+  do {
+    *--p = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (signedValue < 0) *--p = '-';
+  out.put(std::string_view(p, std::size_t(end - p)));
 }
 
 void PutPaint(OutputBuffer& out, const char* attribute, bool painted, PaintType type,
@@ -145,7 +170,7 @@ bool saveSvg(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName, bool unattended) {
   const int failureMessage = unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked;
   rt.state.abortRequested = 0;  // a stale stop request would make every write a no-op
-  bool ok = false;
+  bool ok = false, stopped = false;
   platform::AtomicFile file;
   if (!file.create(fileName)) {
     engine::ShowMessage(rt, failureMessage);
@@ -170,17 +195,31 @@ bool saveSvg(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
       out.put("<title>");
       PutXmlText(out, image.outputName);
       out.put("</title>\n");
-      for (const PathRecord& path : pathsInUse(art))
+      const std::string label = SavingLabel(fileName);
+      const std::span<const PathRecord> paths = pathsInUse(art);
+      const int total = static_cast<int>(paths.size());
+      int written = 0;
+      for (const PathRecord& path : paths) {
+        if (engine::PollAbort(rt)) break;
         WritePathElement(out, path, artScale, 1.0 / page.pointsPerPixelX, customColors);
+        ++written;
+        if (total >= kProgressMinPaths) engine::ShowProgress(rt, written * 100 / total, label);
+      }
+      // A stop by the user still ends the file properly: the writes refuse while the flag is
+      // up, so it is lowered for the closing tag and raised again.
+      stopped = rt.state.abortRequested != 0 && !out.failed();
+      rt.state.abortRequested = 0;
       out.put("</svg>\n");
       out.flush();
       if (!out.failed()) {
         ok = file.commit();
         if (!ok) engine::ShowMessage(rt, failureMessage);
       }
+      if (stopped && ok) rt.state.abortRequested = 1;
+      engine::ShowProgress(rt, 0, "");
     }
   }
-  return ok;
+  return ok && !stopped;
 }
 
 }  // namespace vl::art

@@ -21,8 +21,10 @@ struct SvgColor {
 bool SvgPaintColor(PaintType type, std::uint32_t packedColor, std::uint16_t customIndex,
                    std::uint8_t tint, const CustomColorList& customColors, SvgColor& out);
 
-// Writes the SVG file, replacing a previous file only when complete. On failure shows
-// message 12 (13 when unattended) and returns false.
+// Writes the SVG file, replacing a previous file only when complete, with progress and the
+// abort poll. On failure shows message 12 (13 when unattended) and returns false. A stop by
+// the user keeps the file, properly closed but holding only the paths written before it, and
+// returns false with abortRequested set.
 bool saveSvg(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName, bool unattended);
 

@@ -9,6 +9,7 @@
 
 #include "app/message_table.h"
 #include "art/custom_color_export.h"
+#include "art/svg_writer.h"
 #include "tests/art/writer_test_env.h"
 
 namespace vl::art::test {
@@ -87,6 +88,27 @@ TEST(WriterSave, StoppedSaveEndsTheFileProperlyAndLeavesTheArtModified) {
   lines = env.saveLines(kFormatGq5, kPreviewHeader);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "f"), 3);
   EXPECT_EQ(lines.at(2).rfind("%%For: (", 0), 0u);
+}
+
+TEST(WriterSave, SvgStopsLikeTheOtherFormatsAndWritesPixelsToThreeDecimals) {
+  SaveEnv env;
+  env.paint(PaintType::Black, PaintType::None);
+  // 3.0625 is halfway between thousandths (kept even); anchors are truncated to 1/256 pixel.
+  env.linePath({{1.25, 2.5}, {3.0625, 1}, {63.999, 47.004}, {1.25, 2.5}});
+  const std::string path = env.folder.path + "out.svg";
+  // Stop pressed: the file is closed properly without a path, and the stop is reported.
+  env.ui.requestAbort();
+  EXPECT_FALSE(saveSvg(env.rt, env.art, env.image, env.colors, path, false));
+  EXPECT_EQ(env.rt.state.abortRequested, 1);
+  const std::string stopped = ReadWholeFile(path);
+  EXPECT_EQ(stopped.substr(stopped.size() - 7), "</svg>\n");
+  EXPECT_EQ(stopped.find("<path"), std::string::npos);
+  EXPECT_TRUE(env.ui.messages().empty());
+  // The next save is whole.
+  ASSERT_TRUE(saveSvg(env.rt, env.art, env.image, env.colors, path, false));
+  EXPECT_NE(ReadWholeFile(path).find(" d=\"M1.25 2.5 L3.062 1 L63.996 47.004 L1.25 2.5 Z\""),
+            std::string::npos)
+      << ReadWholeFile(path);
 }
 
 TEST(WriterSave, ClipboardDataHoldsTheSelectedPathsWithProgressForFifty) {
