@@ -70,12 +70,7 @@ bool exportCustomColors(engine::Runtime& rt, const std::string& fileName,
     if (taggedOnly && !color.tagged) continue;
     out.put(first ? "%%CMYKCustomColor: " : "%%+ ");
     first = false;
-    writeFraction(out, color.c);
-    writeFraction(out, color.m);
-    writeFraction(out, color.y);
-    writeFraction(out, color.k);
-    out.put('(');
-    writePsStringBody(out, color.name);
+    writeCustomColorInks(out, color);
     line(")");
   }
   for (std::string_view text : kClosing) line(text);

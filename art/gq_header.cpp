@@ -54,12 +54,7 @@ void WriteColorUsage(GqWriter& w, std::uint32_t colorUsage) {
   for (const CustomColor& color : w.customColors) {
     out.put(first ? "%%CMYKCustomColor: " : "%%+ ");
     first = false;
-    writeFraction(out, color.c);
-    writeFraction(out, color.m);
-    writeFraction(out, color.y);
-    writeFraction(out, color.k);
-    out.put('(');
-    writePsStringBody(out, color.name);
+    writeCustomColorInks(out, color);
     out.line(")");
   }
 }

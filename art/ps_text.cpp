@@ -1,6 +1,8 @@
 // Outside text made safe for the art file.
 #include "art/ps_text.h"
 
+#include "art/gq_numbers.h"
+
 namespace vl::art {
 
 void writePsStringBody(OutputBuffer& out, std::string_view text) {
@@ -20,6 +22,15 @@ void writePsStringBody(OutputBuffer& out, std::string_view text) {
 std::string_view TrimTrailingBlanks(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text;
+}
+
+void writeCustomColorInks(OutputBuffer& out, const CustomColor& color) {
+  writeFraction(out, color.c);
+  writeFraction(out, color.m);
+  writeFraction(out, color.y);
+  writeFraction(out, color.k);
+  out.put('(');
+  writePsStringBody(out, color.name);
 }
 
 }  // namespace vl::art

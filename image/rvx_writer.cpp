@@ -9,7 +9,7 @@
 #include "app/message_table.h"
 #include "engine/byte_order.h"
 #include "engine/scratch_files.h"
-#include "platform/atomic_file.h"
+#include "image/replacing_write.h"
 #include "image/rvx_format.h"
 
 namespace vl::image {
@@ -106,22 +106,7 @@ bool writeRvx(engine::Runtime& rt, const RasterImage& image, platform::FileHandl
 }
 
 bool writeRvxFile(engine::Runtime& rt, const RasterImage& image, const std::string& path) {
-  platform::AtomicFile file;
-  if (!file.create(path)) {
-    engine::ShowMessage(rt, msg::kDiskFullOrLocked);
-    rt.state.abortRequested = 1;
-    return false;
-  }
-  if (!writeRvx(rt, image, file.handle())) {
-    file.discard();
-    return false;
-  }
-  if (!file.commit()) {
-    engine::ShowMessage(rt, msg::kDiskFullOrLocked);
-    rt.state.abortRequested = 1;
-    return false;
-  }
-  return true;
+  return WriteReplacing(rt, path, [&](platform::FileHandle f) { return writeRvx(rt, image, f); });
 }
 
 }  // namespace vl::image

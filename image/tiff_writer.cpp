@@ -12,7 +12,7 @@
 #include "engine/progress.h"
 #include "engine/scratch_files.h"
 #include "image/packbits_encoder.h"
-#include "platform/atomic_file.h"
+#include "image/replacing_write.h"
 
 namespace vl::image {
 
@@ -217,22 +217,9 @@ TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::F
 }
 
 bool writeTiffFile(engine::Runtime& rt, const RasterImage& image, const std::string& path) {
-  platform::AtomicFile file;
-  if (!file.create(path)) {
-    engine::ShowMessage(rt, msg::kDiskFullOrLocked);
-    rt.state.abortRequested = 1;
-    return false;
-  }
-  if (writeTiff(rt, image, file.handle(), kTiffFullImage) != TiffOutcome::kWritten) {
-    file.discard();
-    return false;
-  }
-  if (!file.commit()) {
-    engine::ShowMessage(rt, msg::kDiskFullOrLocked);
-    rt.state.abortRequested = 1;
-    return false;
-  }
-  return true;
+  return WriteReplacing(rt, path, [&](platform::FileHandle f) {
+    return writeTiff(rt, image, f, kTiffFullImage) == TiffOutcome::kWritten;
+  });
 }
 
 }  // namespace vl::image
