@@ -1,19 +1,14 @@
-// Shared pieces of the art tests: a runtime, settings and an artwork with shorthands that
-// draw paths the way the tracer does (set the pen, then beginPath/addPoint); for the writers a
-// folder for output files, a fixed header stamp, a small image, and ways to capture output.
+// Shared pieces of the art tests: a runtime, an output folder, an artwork drawn the way the
+// tracer draws; for the writers a small image, a fixed header stamp and the save driver.
 #pragma once
 
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
-#include <iterator>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "app/message_table.h"
@@ -30,19 +25,31 @@ namespace vl::art::test {
 
 using Pixel = std::pair<double, double>;  // x, y in pixels
 using Words = std::vector<std::uint16_t>;
+using Lines = std::vector<std::string>;
+
+// A fresh folder for the files a test writes; removed with its files afterwards.
+struct OutputFolder {
+  std::string path = platform::DefaultScratchBase() + "/vl-art-XXXXXX";  // then ends in '/'
+  OutputFolder() { path = mkdtemp(path.data()) ? path + "/" : ""; }
+  ~OutputFolder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+  Lines entries() const {
+    Lines names;
+    std::error_code ignored;
+    for (const auto& e : std::filesystem::directory_iterator(path, ignored))
+      names.push_back(e.path().filename());
+    return names;
+  }
+};
 
 struct ArtTestEnv {
   platform::HeadlessUi ui{nullptr};
   platform::MemoryBudget memory;
   engine::ConversionState state;
   app::ApplicationState app;
-  std::string scratch = platform::DefaultScratchBase() + "/vl-art-XXXXXX";
-  engine::Runtime rt{ui, memory, state, app, scratch};
+  OutputFolder folder;  // also the scratch folder
+  engine::Runtime rt{ui, memory, state, app, folder.path};
   settings::ConversionSettings settings;
   Artwork art;  // declared after memory: its blocks go back to the budget first
-
-  ArtTestEnv() { scratch = mkdtemp(scratch.data()) ? scratch + "/" : ""; }
-  ~ArtTestEnv() { rmdir(scratch.c_str()); }
 
   void at(Pixel p) { art.pen.position = {p.first, p.second}; }
   bool begin(Pixel p) { return at(p), beginPath(art, rt, settings); }
@@ -68,24 +75,7 @@ struct ArtTestEnv {
 };
 
 // What the interface shows after exactly one message, by its number.
-inline std::vector<std::string> Only(int number) { return {std::string(msg::Text(number))}; }
-
-// A fresh folder for the files a test writes; removed with its files afterwards.
-struct OutputFolder {
-  std::string path;  // ends in '/'
-  OutputFolder() {
-    std::string pattern = platform::DefaultScratchBase() + "/vl-writers-XXXXXX";
-    if (mkdtemp(pattern.data()) != nullptr) path = pattern + "/";
-  }
-  ~OutputFolder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
-  std::vector<std::string> entries() const {
-    std::vector<std::string> names;
-    std::error_code ignored;
-    for (const auto& e : std::filesystem::directory_iterator(path, ignored))
-      names.push_back(e.path().filename());
-    return names;
-  }
-};
+inline Lines Only(int number) { return {std::string(msg::Text(number))}; }
 
 inline std::string ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -93,8 +83,8 @@ inline std::string ReadWholeFile(const std::string& path) {
 }
 
 // Lines of a text ended by `end` (the last line needs its end too).
-inline std::vector<std::string> SplitLines(const std::string& text, const std::string& end = "\r") {
-  std::vector<std::string> lines;
+inline Lines SplitLines(const std::string& text, const std::string& end = "\r") {
+  Lines lines;
   std::size_t start = 0;
   for (std::size_t at; (at = text.find(end, start)) != std::string::npos; start = at + end.size())
     lines.push_back(text.substr(start, at - start));
@@ -111,18 +101,15 @@ inline SaveStamp FixedStamp() {
 }
 
 struct WriterEnv : ArtTestEnv {
-  OutputFolder folder;
   ArtImageInfo image;
   CustomColorList colors;
-  bool lastLongPath = false;  // the long path flag of the last capture
 
   // 64 x 48 pixels at 72 pixels per inch: one point per pixel; artScale 256 (64 x 256 >= 16000).
   WriterEnv() {
     std::tie(image.paddedWidth, image.height, image.outputName) = std::tuple(64, 48, "drawing.gq");
     image.artScale = art.pen.artScale = 256.0;
   }
-
-  // Runs `steps` on a writer (no preview) whose output goes to a file; the bytes written.
+  // Runs `steps` on a GQ writer (no preview) whose output goes to a file; the bytes written.
   std::string capture(int format, const std::function<void(GqWriter&)>& steps) {
     std::string path = folder.path + "capture.txt";
     platform::FileHandle file = platform::CreateFile(path);
@@ -130,13 +117,12 @@ struct WriterEnv : ArtTestEnv {
       OutputBuffer out(rt, file, false);
       GqWriter w{out, format, kPreviewNone, colors, computePageScale(image, format), {}, false};
       if (out.allocate()) steps(w);
-      lastLongPath = w.longPath;
       out.flush();
     }
     platform::CloseFile(file);
     return ReadWholeFile(path);
   }
-  // Paints the path about to begin.
+  // Paints the paths about to begin.
   void paint(PaintType fill, PaintType stroke, std::uint32_t color = kBlackColor,
              double strokePoints = 1.0) {
     std::tie(art.pen.fillType, art.pen.strokeType, art.pen.color) = std::tuple(fill, stroke, color);
@@ -151,15 +137,13 @@ struct SaveEnv : WriterEnv {
   bool modified = true;
   SaveEnv() { options.stamp = &stamp; }
 
-  bool save(const std::string& path) {
-    return saveArt(rt, art, image, colors, path, options, modified);
+  bool save(const std::string& path, engine::Runtime* through = nullptr) {
+    return saveArt(through ? *through : rt, art, image, colors, path, options, modified);
   }
   // The lines of a file saved in that format and preview; none when the save failed.
-  std::vector<std::string> saveLines(int format, int preview, const std::string& name = "out.eps") {
-    options.format = format;
-    options.preview = preview;
-    if (!save(folder.path + name)) return {};
-    return SplitLines(ReadWholeFile(folder.path + name));
+  Lines saveLines(int format, int preview, const std::string& name = "out.eps") {
+    std::tie(options.format, options.preview) = std::tuple(format, preview);
+    return save(folder.path + name) ? SplitLines(ReadWholeFile(folder.path + name)) : Lines{};
   }
   // Appends `count` filled black triangles.
   void triangles(int count) {

@@ -1,6 +1,6 @@
-// The engine's base: the work area and its cutting, the three paged arrays against plain
-// vectors with windows of a few units (so that every array spills through several windows),
-// scratch file failures, and the abort poll and progress throttles on a manual clock.
+// The engine's base: the work area's budget, the three paged arrays against plain vectors
+// with windows of a few units (so that every array spills through several windows), scratch
+// file failures, and the abort poll and progress throttles on a manual clock.
 #include <random>
 
 #include "engine/progress.h"
@@ -10,25 +10,17 @@
 namespace vl::engine::test {
 namespace {
 
-TEST(WorkArea, BudgetAndPiecesFollowTheSizeRules) {
-  constexpr std::size_t kPlenty = std::size_t{1} << 30;
-  ASSERT_EQ(WorkAreaBudget(kPlenty, 100), 65280u);
-  WorkAreaLayout l = CutWorkArea(100, 65280);
-  EXPECT_EQ((std::vector<std::size_t>{l.pointWindowOffset, l.pointWindowBytes,
-                                      l.vertexWindowOffset, l.vertexWindowBytes,
-                                      l.chainBufferOffset, l.chainBufferBytes, l.totalBytes}),
-            (std::vector<std::size_t>{100, 8160, 8260, 28560, 36820, 28560, 100 + 65280}));
-  // Little free memory: 5000 bytes stay for the rest, the remainder is rounded down to 256;
-  // less than one step (or than the reserve: no wrap-around) gives nothing.
+TEST(WorkArea, BudgetLeavesAReserveAndTheAllocationCanFail) {
+  // 5000 bytes stay for the rest, the remainder is rounded down to 256; less than one step
+  // (or than the reserve: no wrap-around) gives nothing.
   EXPECT_EQ(WorkAreaBudget(5000 + 100 + 800, 100), 768u);
   EXPECT_EQ(WorkAreaBudget(5000 + 300, 100), 0u);
   EXPECT_EQ(WorkAreaBudget(4000, 100), 0u);
-  TestRuntime t;  // the allocation is charged to the budget and can fail
+  TestRuntime t;
   t.memory.setLimit(5000 + 32 + 600);
-  ASSERT_EQ(WorkAreaBudget(t.rt, 32), 512u);
   WorkArea area, second;
-  ASSERT_TRUE(AllocateWorkArea(t.rt, 32, 512, area));
-  EXPECT_EQ(t.memory.used(), 32u + 512u);
+  ASSERT_TRUE(AllocateWorkArea(t.rt, 32, WorkAreaBudget(t.rt, 32), area));
+  EXPECT_EQ(t.memory.used(), 32u + 512u);  // charged to the budget
   t.memory.failAfter(0);
   EXPECT_FALSE(AllocateWorkArea(t.rt, 32, 512, second));
   EXPECT_TRUE(second.block.empty());
@@ -106,55 +98,66 @@ TEST(PointWindow, SpillsWholeWindowsReadsBackAndStartsNewSides) {
 
 TEST(VertexWindow, WordsAroundTheCursorPageTheirWindowInFromAnyDistance) {
   TestRuntime t;
-  std::int16_t window[8];  // two records per window
-  VertexWindow vertices(t.rt, window, 8);
-  auto word = [&](std::int64_t cursor, std::int64_t k) {
-    vertices.setCursor(cursor);
-    return VertexWord(vertices, k);
-  };
-  vertices.setCursor(8);  // within the first window: no file
-  SetVertexWord(vertices, 5, -4);
-  EXPECT_FALSE(vertices.spilled() || t.scratchExists("linarr"));
-  for (int i = 0; i < 24; ++i) {
-    vertices.setCursor(8 * (i / 4));
-    SetVertexWord(vertices, Word(i), i % 4);
-  }
-  // Word -2 of the first record of a window (byte 16) lies in the window before.
-  EXPECT_EQ(word(16, 0), Word(8));
-  EXPECT_EQ(vertices.base(), 16);
-  EXPECT_EQ(VertexWord(vertices, -2), Word(6));
-  EXPECT_EQ(vertices.base(), 0);
-  EXPECT_EQ(VertexWord(vertices, 1), Word(9));
-  // Nothing lies before the array: the window stays and its word 0 stands in.
-  EXPECT_EQ(word(0, 0), Word(0));
-  EXPECT_EQ(VertexWord(vertices, -1), Word(0));
-  EXPECT_EQ(vertices.base(), 0);
-  // Starting the list again from a later window leaves the words of both windows intact.
-  EXPECT_EQ(word(40, 0), Word(20));
-  vertices.restart();
-  SetVertexWord(vertices, 77, 0);
-  EXPECT_EQ(word(40, 0), Word(20));
-  EXPECT_EQ(word(0, 0), 77);
-
-  // Against a model, with records straddling the edges of 6-word windows.
-  VertexWindow straddling(t.rt, window, 6);
+  std::int16_t window[6];
+  VertexWindow vertices(t.rt, window, 6);  // records straddle the windows' edges
   std::vector<std::int16_t> model(4 * 20);
   for (int i = 0; i < 80; ++i) {
-    straddling.setCursor(8 * (i / 4));
-    SetVertexWord(straddling, model[i] = Word(i), i % 4);
+    vertices.setCursor(8 * (i / 4));
+    SetVertexWord(vertices, model[i] = Word(i), i % 4);
+    if (i == 5) {  // within the first window: no file yet
+      EXPECT_FALSE(vertices.spilled() || t.scratchExists("linarr"));
+    }
   }
   std::mt19937 rng(3);
   for (int n = 0; n < 400; ++n) {
     const int r = n < 20 ? 19 - n : int(rng() % 20);
     const int k = int(rng() % model.size()) - 4 * r;  // any word, even far behind
-    straddling.setCursor(8 * r);
-    if (n % 3 == 0) SetVertexWord(straddling, model[4 * r + k] = std::int16_t(n), k);
-    ASSERT_EQ(VertexWord(straddling, k), model[4 * r + k]) << r << " " << k;
+    vertices.setCursor(8 * r);
+    if (n % 3 == 0) SetVertexWord(vertices, model[4 * r + k] = std::int16_t(n), k);
+    ASSERT_EQ(VertexWord(vertices, k), model[4 * r + k]) << r << " " << k;
   }
+  // Starting the list again from a later window leaves the words of both windows intact.
+  vertices.setCursor(40);
+  EXPECT_EQ(VertexWord(vertices, 0), model[20]);
+  vertices.restart();
+  SetVertexWord(vertices, 77, 0);
+  vertices.setCursor(40);
+  EXPECT_EQ(VertexWord(vertices, 0), model[20]);
+  vertices.setCursor(0);
+  EXPECT_EQ(VertexWord(vertices, 0), 77);
+  EXPECT_EQ(VertexWord(vertices, -1), 77);  // nothing lies before the array: word 0 stands in
   EXPECT_TRUE(t.messages().empty());
 }
 
-TEST(CheckedWrite, FullDiskShowsMessage12Or13SetsAbortAndStopsLaterWrites) {
+TEST(ScratchFailures, UnwritableFolderShows155OnceAndFullDisk12Or13AndLaterWritesStop) {
+  // An unwritable scratch folder fails each array's first spill, with message 155 once.
+  std::uint8_t bytes[8];
+  std::int16_t words[8];
+  const std::function<bool(Runtime&)> spills[] = {
+      [&](Runtime& rt) {
+        ChainBuffer chain(rt, bytes, 8);
+        bool ok = chain.startRecord(1, 1);
+        for (int i = 0; i < 8; ++i) ok = chain.append(2) && ok;
+        return chain.append(kChainEnd) && chain.finishRecord() && ok;
+      },
+      [&](Runtime& rt) {
+        PointWindow points(rt, words, 8);
+        for (int i = 0; i < 8; ++i) points.push(3);
+        return bool(points.push(3) | points.push(3));  // the second push fails quietly
+      },
+      [&](Runtime& rt) {
+        VertexWindow vertices(rt, words, 8);
+        vertices.setCursor(64);
+        return SetVertexWord(vertices, 4, 0), rt.state.abortRequested == 0;
+      },
+  };
+  for (auto& spill : spills) {
+    TestRuntime t;
+    t.scratchFolder = BlockedFolder(t.root);
+    EXPECT_FALSE(spill(t.rt));
+    EXPECT_EQ(t.messages(), Shown({155}));  // not at every access
+    EXPECT_EQ(t.state.abortRequested, 1);
+  }
   const char data[16] = "scratch bytes..";
   for (bool clipboard : {false, true}) {
     TestRuntime t;
@@ -173,52 +176,9 @@ TEST(CheckedWrite, FullDiskShowsMessage12Or13SetsAbortAndStopsLaterWrites) {
     platform::CloseFile(good);
     platform::CloseFile(full);
   }
-  TestRuntime t;  // a chain buffer spilling to a full disk stops, with one message
-  t.state.scratch.edgearr = platform::OpenFile("/dev/full");
-  std::uint8_t window[8];
-  ChainBuffer chain(t.rt, window, sizeof window);
-  ASSERT_TRUE(chain.startRecord(0, 0) && chain.append(1) && chain.append(1) && chain.append(1) &&
-              chain.append(1));  // exactly one buffer-full
-  EXPECT_FALSE(chain.append(1) || chain.append(1));
-  EXPECT_EQ(t.messages(), Shown({12}));
 }
 
-TEST(ScratchFolder, UnwritableFolderFailsEachArraysFirstSpillWith155Once) {
-  std::uint8_t bytes[16];
-  std::int16_t words[8];
-  auto record = [&](ChainBuffer& chain, int codes) {
-    bool ok = chain.startRecord(1, 1);
-    for (int i = 0; i < codes; ++i) ok = chain.append(2) && ok;
-    return chain.append(kChainEnd) && chain.finishRecord() && ok;
-  };
-  const std::function<bool(Runtime&)> spills[] = {
-      [&](Runtime& rt) { ChainBuffer chain(rt, bytes, 8); return record(chain, 8); },
-      [&](Runtime& rt) {  // a record that fits, extended past the buffer
-        ChainBuffer chain(rt, bytes, 16);
-        return record(chain, 10) && chain.extendRecord(4, 12);
-      },
-      [&](Runtime& rt) {
-        PointWindow points(rt, words, 8);
-        for (int i = 0; i < 8; ++i) points.push(3);
-        return bool(points.push(3) | points.push(3));  // the second push fails quietly
-      },
-      [&](Runtime& rt) {
-        VertexWindow vertices(rt, words, 8);
-        vertices.setCursor(64);
-        SetVertexWord(vertices, 4, 0);
-        return rt.state.abortRequested == 0;
-      },
-  };
-  for (auto& spill : spills) {
-    TestRuntime t;
-    t.scratchFolder = BlockedFolder(t.root);
-    EXPECT_FALSE(spill(t.rt));
-    EXPECT_EQ(t.messages(), Shown({155}));  // not at every access
-    EXPECT_EQ(t.state.abortRequested, 1);
-  }
-}
-
-TEST(PollAbort, DrainsAtMostEvery60MsAndKeepsAnAbort) {
+TEST(Throttles, PollAbortDrainsAtMostEvery60MsAndRowProgressReportsAtMostEvery30Ms) {
   TestRuntime t;
   t.ui.useManualClock(0xFFFFFFC0u);  // the tick count wraps during the test
   EXPECT_EQ(PollAbort(t.rt), 0);
@@ -231,11 +191,8 @@ TEST(PollAbort, DrainsAtMostEvery60MsAndKeepsAnAbort) {
   t.ui.advanceClock(500);
   EXPECT_EQ(PollAbort(t.rt), 1);  // once set, no more draining
   EXPECT_EQ(t.ui.drains(), 2);
-}
 
-TEST(Progress, RowProgressThrottlesTo30MsSkipsUnchangedPercentagesAndLabels) {
-  TestRuntime t;
-  t.ui.useManualClock(1000);
+  // Row progress: at most every 30 ms, only when the percentage changes, with the path count.
   ConversionState& s = t.state;
   const std::string outlining(msg::Text(msg::kOutliningLabel));
   s.stageLabel = msg::kOutliningLabel;
@@ -259,11 +216,6 @@ TEST(Progress, RowProgressThrottlesTo30MsSkipsUnchangedPercentagesAndLabels) {
   UpdateRowProgress(t.rt, 200, 64, 3);
   EXPECT_EQ(t.ui.progressUpdates(), 2);
   EXPECT_EQ(s.shownRow, 100);
-  s.shownRow = kProgressOff;
-  s.currentRow = 150;
-  t.ui.advanceClock(100);
-  UpdateRowProgress(t.rt, 200, 64, 3);
-  EXPECT_EQ(t.ui.progressUpdates(), 2);
 }
 
 }  // namespace

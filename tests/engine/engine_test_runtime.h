@@ -1,6 +1,6 @@
-// Shared rigs for the engine tests: a Runtime over a headless UI that can stop a run at its n-th
-// look at the event queue, in a fresh scratch folder removed at the end; ink predicates; and a
-// Tracer over a small image with its own work area, fed chain records and read back.
+// Shared rigs for the engine tests: a Runtime over a headless UI that can stop a run, in a
+// fresh scratch folder removed at the end; ink predicates; and a Tracer over a small image
+// with its own work area, fed chain records and vertex lists and read back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,9 +32,8 @@ inline std::string BlockedFolder(const std::string& root) {
   return root + "/plain-file/scratch/";
 }
 
-// The quiet headless UI. On a manual clock that moves on stepMs per reading, every abort poll
-// looks at the event queue; the user presses Stop at look number stopAtDrain (0: never). Notes
-// the scratch files of folder `watched` present at each look.
+// On a clock moving stepMs per reading every abort poll looks at the events; the user presses
+// Stop at look stopAtDrain (0: never). Notes the scratch files in `watched` at each look.
 struct TestUi : platform::HeadlessUi {
   TestUi() : HeadlessUi(nullptr) {}
   std::uint32_t tickCount() override {
@@ -89,24 +88,30 @@ inline Ink Box(int left, int top, int right, int bottom) {  // inclusive
   return [=](int x, int y) { return x >= left && x <= right && y >= top && y <= bottom; };
 }
 
-// A chain record: start point (pixels) and direction codes (or a lone kChainEnd for a pixel
-// without neighbours); the end byte is added when it is loaded.
+// A chain record: start point (pixels) and direction codes; the end byte is added on loading.
 struct Chain {
   std::int16_t x = 0, y = 0;
   std::vector<std::uint8_t> codes;
   bool operator==(const Chain&) const = default;
 };
 
+// The chain of a solid w x h rectangle followed clockwise from its top-left pixel (x, y).
+inline Chain Rectangle(int x, int y, int w, int h) {
+  Chain c{std::int16_t(x), std::int16_t(y), {}};
+  for (auto [code, n] : {std::pair{5, w - 1}, {7, h - 1}, {1, w - 1}, {3, h - 1}})
+    c.codes.insert(c.codes.end(), std::size_t(n), std::uint8_t(code));
+  return c;
+}
+
 struct Vertex {
   std::int32_t x = 0, y = 0;     // pixels
   std::int64_t chainOffset = 0;  // bytes
   std::int32_t angle = 0;        // degrees
-  bool operator==(const Vertex&) const = default;
 };
 
-// A Tracer over an empty image with bit, backup and (unless maskInImage) spare layers, a work
-// area of budgetBytes (0: all it may have; 256: windows of a few units that spill) and a fresh
-// artwork at 16 art units per pixel.
+// A Tracer over an empty image with bit, backup and spare layers, a work area of budgetBytes
+// (0: all it may have; 256: windows of a few units that spill) and a fresh artwork at 16 art
+// units per pixel.
 struct TracerRig {
   static constexpr double kArtScale = 16.0;
   TestRuntime env;
@@ -115,13 +120,11 @@ struct TracerRig {
   settings::ConversionSettings settings;
   std::unique_ptr<Tracer> tracer;
 
-  void build(std::int32_t widthPixels, std::int32_t heightRows, std::size_t budgetBytes = 0,
-             bool maskInImage = false) {
+  void build(std::int32_t widthPixels, std::int32_t heightRows, std::size_t budgetBytes = 0) {
     ASSERT_TRUE(image::setGeometry(image, widthPixels, heightRows));
     ASSERT_TRUE(image::allocateBitLayer(image, env.memory));
     ASSERT_TRUE(image::allocateBackupLayer(image, env.memory));
-    ASSERT_TRUE(maskInImage || image::allocateSpareLayer(image, env.memory));
-    env.state.maskInImage = maskInImage;
+    ASSERT_TRUE(image::allocateSpareLayer(image, env.memory));
     tracer = std::make_unique<Tracer>(env.rt, image, art, settings,
                                       settings::ComputeConversionConstants(settings, 300, 300));
     const auto rowBytes = std::size_t(image.bitRowBytes);

@@ -1,142 +1,63 @@
-// Runs the built vectorlume program as a child process: with stdout and stderr captured through
-// pipes, or on a pseudo-terminal (so that it draws its progress line) for the Ctrl+C tests.
+// Runs the built vectorlume program through the shell: with stdout and stderr captured in
+// files, or on a pseudo-terminal (so that it draws its progress line) for the Ctrl+C test.
 #pragma once
 
-#include <poll.h>
 #include <pty.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <climits>
-#include <filesystem>
-#include <string>
-#include <vector>
+#include "tests/app/app_fixtures.h"
 
 namespace vl::app::test {
 
-// The program under test: the build passes its path; otherwise it lies beside this test.
-inline std::string BinaryPath() {
-#ifdef VL_BINARY
-  return VL_BINARY;
-#else
-  std::error_code ec;
-  return (std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / "vectorlume")
-      .string();
-#endif
+// Arguments single-quoted (no test's contains a quote); TMPDIR, the scratch base, set when
+// given. The program replaces the shell, so the child's id is the program's.
+inline std::string CommandLine(const std::vector<std::string>& args, const std::string& tmpdir) {
+  std::string line = (tmpdir.empty() ? "" : "TMPDIR='" + tmpdir + "' ") + "exec '" VL_BINARY "'";
+  for (const std::string& a : args) line += " '" + a + "'";
+  return line;
 }
 
+inline int ExitStatus(int raw) { return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1; }
+
 struct RunResult {
-  int status = -1;  // exit status; -1 when the child did not exit normally
+  int status = -1;  // -1 when the program did not exit normally
   std::string out, err;
 };
 
-// The child's environment: ours, with TMPDIR (the scratch base) replaced when given.
-inline std::vector<std::string> ChildEnvironment(const std::string& tmpdir) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) {
-    std::string entry = *e;
-    if (!tmpdir.empty() && entry.rfind("TMPDIR=", 0) == 0) continue;
-    env.push_back(entry);
-  }
-  if (!tmpdir.empty()) env.push_back("TMPDIR=" + tmpdir);
-  return env;
+// Input from /dev/null, so that a prompt could never wait for an answer.
+inline RunResult RunProgram(const std::vector<std::string>& args) {
+  TempDir io;
+  const std::string redirect = " </dev/null >" + (io / "out") + " 2>" + (io / "err");
+  const int raw = std::system((CommandLine(args, "") + redirect).c_str());
+  return {ExitStatus(raw), ReadFile(io / "out"), ReadFile(io / "err")};
 }
 
-// Replaces the child with the program; never returns.
-[[noreturn]] inline void ExecProgram(const std::vector<std::string>& args, const std::string& tmpdir) {
-  const std::string binary = BinaryPath();
-  std::vector<std::string> env = ChildEnvironment(tmpdir);
-  std::vector<char*> argv{const_cast<char*>(binary.c_str())};
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  ::execve(binary.c_str(), argv.data(), envp.data());
-  ::_exit(127);
-}
-
-inline int ExitStatusOf(pid_t pid) {
-  int raw = 0;
-  if (::waitpid(pid, &raw, 0) != pid || !WIFEXITED(raw)) return -1;
-  return WEXITSTATUS(raw);
-}
-
-inline RunResult RunProgram(const std::vector<std::string>& args, const std::string& tmpdir = "") {
-  RunResult result;
-  int out[2], err[2];
-  if (::pipe(out) != 0 || ::pipe(err) != 0) return result;
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(out[1], 1);
-    ::dup2(err[1], 2);
-    ::close(out[0]);
-    ::close(err[0]);
-    ExecProgram(args, tmpdir);
-  }
-  ::close(out[1]);
-  ::close(err[1]);
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  int open = 2;
-  while (open > 0 && ::poll(fds, 2, -1) > 0) {
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char buffer[4096];
-      const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        sinks[i]->append(buffer, static_cast<std::size_t>(n));
-      } else {
-        ::close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-  }
-  result.status = ExitStatusOf(pid);
-  return result;
-}
-
-// The program running on a pseudo-terminal (stdout and stderr both go to it).
+// The program on a pseudo-terminal (stdout and stderr both go to it).
 struct TerminalChild {
-  pid_t pid = -1;
   int master = -1;
+  pid_t pid;
   std::string seen;  // everything it wrote so far
 
-  // Reads until `needle` appears (true), the child closes the terminal or the time runs out.
-  bool waitFor(const std::string& needle, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (seen.find(needle) == std::string::npos) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          end - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      pollfd fd{master, POLLIN, 0};
-      if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) continue;
-      char buffer[4096];
-      const ssize_t n = ::read(master, buffer, sizeof buffer);
-      if (n <= 0) return false;
-      seen.append(buffer, static_cast<std::size_t>(n));
-    }
+  TerminalChild(const std::vector<std::string>& args, const std::string& tmpdir)
+      : pid(::forkpty(&master, nullptr, nullptr, nullptr)) {
+    const std::string line = CommandLine(args, tmpdir);
+    if (pid == 0) ::_exit(::execl("/bin/sh", "sh", "-c", line.c_str(), nullptr));
+  }
+  // Reads until `needle` appears (true) or the terminal closes; ctest's timeout ends a hang.
+  bool waitFor(const std::string& needle) {
+    char buffer[4096];
+    for (ssize_t n; seen.find(needle) == std::string::npos; seen.append(buffer, std::size_t(n)))
+      if ((n = ::read(master, buffer, sizeof buffer)) <= 0) return false;
     return true;
   }
-  // Reads what is left and waits for the exit status.
+  // Reads until the terminal closes (a NUL is never written); the exit status.
   int finish() {
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(master, buffer, sizeof buffer)) > 0) seen.append(buffer, std::size_t(n));
+    waitFor(std::string(1, '\0'));
     ::close(master);
-    master = -1;
-    return ExitStatusOf(pid);
+    int raw = 0;
+    return ::waitpid(pid, &raw, 0) == pid ? ExitStatus(raw) : -1;
   }
 };
-
-inline TerminalChild RunOnTerminal(const std::vector<std::string>& args, const std::string& tmpdir) {
-  TerminalChild child;
-  child.pid = ::forkpty(&child.master, nullptr, nullptr, nullptr);
-  if (child.pid == 0) ExecProgram(args, tmpdir);
-  return child;
-}
 
 }  // namespace vl::app::test

@@ -1,94 +1,110 @@
 // Files made by real tools (and a few re-encoded by hand from the same pixels) must read to
-// exactly the pixels the tools were given; see corpus/make_corpus.sh for who made what.
+// exactly the pixels the tools were given, whole or downsampled, and be refused cleanly when cut
+// short, out of memory or stopped; corpus/make_corpus.sh says who made what.
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "tests/image/readers/reader_test_support.h"
 
 namespace vl::image::testing {
 namespace {
 
-// Each file of the manifest, read by its reader and compared with its picture: the bit layer
-// for bilevel pictures, else the colour layer (a gray picture as RGB triples when the file
-// holds three planes). Resolutions: Sun raster keeps the dispatch's 300, PCX takes the screen's,
-// MacPaint has 72.
-TEST(ReaderCorpus, EveryFileReadsToThePixelsGivenToTheTool) {
-  std::ifstream manifest(CorpusPath("corpus.txt"));
-  std::map<std::string, int> perReader;
-  for (std::string line; std::getline(manifest, line);) {
-    std::istringstream fields(line);
-    std::string file, reader, picture;
-    fields >> file >> reader >> picture;
-    SCOPED_TRACE(line);
-    ++perReader[reader];
-    ReadRun run;
-    ASSERT_EQ(run.read(ReaderNamed(reader), CorpusPath(file)), kReadOk)
-        << ::testing::PrintToString(run.messages());
-    ASSERT_TRUE(run.completed);
-    const Picture want = LoadPicture(picture);
-    EXPECT_EQ(run.image.width, want.width);
-    EXPECT_EQ(run.image.height, want.height);
-    if (want.bilevel) {
-      EXPECT_TRUE(isBilevel(run.image));
-      EXPECT_EQ(BitLayerPixels(run.image), want.pixels);
-    } else {
-      ASSERT_TRUE(run.image.colorInMemory);
-      Bytes expected = want.pixels;
-      if (want.samples == 1 && run.image.samplesPerPixel == 3) {
-        expected.clear();
-        for (std::uint8_t v : want.pixels) expected.insert(expected.end(), 3, v);
-      } else {
-        EXPECT_EQ(run.image.samplesPerPixel, want.samples);
-      }
-      EXPECT_EQ(ColorLayerPixels(run.image), expected);
-    }
-    const std::map<std::string, double> resolutions = {
-        {"sun", 300.0}, {"pcx", kDefaultScreenPixelsPerInch}, {"macpaint", 72.0}};
-    if (auto r = resolutions.find(reader); r != resolutions.end()) {
-      EXPECT_EQ(run.image.xResolution, r->second);
-      EXPECT_EQ(run.image.yResolution, r->second);
-    }
-    // Only the 16-bit RVX file announces a conversion; the progress line was closed.
-    if (file.find("rgb16") != std::string::npos)
-      run.expectOnly(msg::kRvxSixteenBitNote);
-    else
-      EXPECT_TRUE(run.messages().empty());
-    EXPECT_FALSE(run.env.ui.progressOpen());
-  }
-  EXPECT_GE(perReader["sun"], 4);
-  EXPECT_GE(perReader["pcx"], 9);
-  EXPECT_GE(perReader["macpaint"], 2);
-  EXPECT_GE(perReader["rvx"], 7);
+struct CorpusEntry { std::string file, reader, picture; };  // a line of corpus.txt
+
+std::vector<CorpusEntry> Manifest() {
+  std::ifstream in(CorpusPath("corpus.txt"));
+  std::vector<CorpusEntry> out;
+  for (CorpusEntry e; in >> e.file >> e.reader >> e.picture; in.ignore(1 << 20, '\n'))
+    out.push_back(e);
+  EXPECT_EQ(out.size(), 22u);
+  return out;
 }
 
-TEST(ReaderCorpus, GeometryAndResolutionComeFromTheFiles) {
-  // 100 pixels: 14-byte file rows (16-bit padded), 16-byte bit-layer rows, 128 padded pixels.
-  ReadRun sun;
-  ASSERT_EQ(sun.read(readSunRaster, CorpusPath("sun_imagemagick_100.ras")), kReadOk);
-  EXPECT_EQ(sun.image.fileRowBytes, 14);
-  EXPECT_EQ(sun.image.bitRowBytes, 16);
-  EXPECT_EQ(sun.image.paddedWidth, 128);
-  ReadRun mac;
-  ASSERT_EQ(mac.read(readMacPaint, CorpusPath("macpaint_pbmtomacp.mac")), kReadOk);
-  EXPECT_EQ(mac.image.paddedWidth, 576);
-  EXPECT_EQ(mac.env.ui.labels.front(), msg::Text(msg::kReadingImageData));
-  // RVX: the resolution resource, else 72 pixels per inch.
-  ReadRun rvx, plain, gray;
-  ASSERT_EQ(rvx.read(readRvx, CorpusPath("rvx_rgb_packbits.rvx")), kReadOk);
-  EXPECT_EQ(rvx.image.xResolution, 150.0);
-  EXPECT_EQ(rvx.image.yResolution, 75.5);
-  ASSERT_EQ(plain.read(readRvx, CorpusPath("rvx_cmyk.rvx")), kReadOk);
-  EXPECT_EQ(plain.image.xResolution, 72.0);
-  // Gray RVX is stored 0 = black and stays so.
-  ASSERT_EQ(gray.read(readRvx, CorpusPath("rvx_gray_raw.rvx")), kReadOk);
-  EXPECT_EQ(gray.image.photometric, kBlackIsZero);
-  EXPECT_EQ(gray.image.xResolution, 200.0);
-  // Runs crossing line ends decode as the tool's own file did, though the files differ.
-  ReadRun crossing, tool;
-  ASSERT_EQ(crossing.read(ReadPcxAtDefaultScreen, CorpusPath("pcx_crossing_rgb.pcx")), kReadOk);
-  ASSERT_EQ(tool.read(ReadPcxAtDefaultScreen, CorpusPath("pcx_imagemagick_rgb.pcx")), kReadOk);
-  EXPECT_EQ(ColorLayerPixels(crossing.image), ColorLayerPixels(tool.image));
-  EXPECT_NE(ReadBytes(CorpusPath("pcx_crossing_rgb.pcx")),
-            ReadBytes(CorpusPath("pcx_imagemagick_rgb.pcx")));
+Bytes Halved(const Picture& p, int firstPixel) {  // 2:1: odd rows; even pixels (odd for RVX)
+  Bytes out;
+  for (int y = 1; y < p.height; y += 2) {
+    for (int x = firstPixel; x + 1 < p.width + firstPixel; x += 2)
+      for (int s = 0; s < p.samples; ++s) out.push_back(p.pixels[(y * p.width + x) * p.samples + s]);
+  }
+  return out;
+}
+
+// What a good read says: only the 16-bit RVX file announces its conversion.
+std::vector<std::string> Notes(const std::string& file) {
+  if (file != "rvx_rgb16_raw.rvx") return {};
+  return {std::string(msg::Text(msg::kRvxSixteenBitNote))};
+}
+
+TEST(ReaderCorpus, EveryFileReadsToThePixelsGivenToTheTool) {
+  // Pixels per inch: Sun raster keeps the dispatch's 300, PCX takes the screen's 96, MacPaint
+  // has 72, RVX its resolution resource or else 72.
+  const std::map<std::string, std::pair<double, double>> resolutions = {
+      {"sun", {300, 300}}, {"pcx", {96, 96}}, {"macpaint", {72, 72}}, {"rvx", {72, 72}},
+      {"rvx_rgb_packbits.rvx", {150, 75.5}}, {"rvx_rgb_alpha.rvx", {300, 300}},
+      {"rvx_gray_raw.rvx", {200, 200}}};
+  for (const CorpusEntry& e : Manifest()) {
+    const Picture want = LoadPicture(e.picture);
+    const auto ppi = resolutions.count(e.file) ? resolutions.at(e.file) : resolutions.at(e.reader);
+    for (bool halve : {false, true}) {
+      SCOPED_TRACE(e.file + (halve ? " downsampled" : ""));
+      ReadRun run;
+      run.image.downsample = halve;
+      ASSERT_TRUE(run.open(ReadBytes(CorpusPath(e.file)), OpenName(e.file)))
+          << ::testing::PrintToString(run.env.ui.messages());
+      const int by = halve && !want.bilevel ? 2 : 1;  // a bilevel image is never downsampled
+      EXPECT_EQ(run.image.width, want.width / by);
+      EXPECT_EQ(run.image.height, want.height / by);
+      EXPECT_EQ(ImagePixels(run.image), by == 2 ? Halved(want, e.reader == "rvx") : want.pixels);
+      if (want.samples == 1 && !want.bilevel) { EXPECT_EQ(run.image.photometric, kBlackIsZero); }
+      EXPECT_EQ(run.image.xResolution, ppi.first / by);
+      EXPECT_EQ(run.image.yResolution, ppi.second / by);
+      EXPECT_EQ(run.env.ui.messages(), Notes(e.file));
+      EXPECT_EQ(run.env.ui.labels.at(0), msg::Text(msg::kReadingImageData));
+      EXPECT_FALSE(run.env.ui.progressOpen());
+      // The common completion ran: the bilevel picture has its backup.
+      if (want.bilevel) { EXPECT_TRUE(!run.image.backupLayer.empty() || run.image.backupOnDisk); }
+    }
+  }
+}
+
+TEST(ReaderCorpus, CutShortOutOfMemoryOrStoppedAReadLeavesNothing) {
+  for (const CorpusEntry& e : Manifest()) {
+    const Bytes whole = ReadBytes(CorpusPath(e.file));
+    // Cut in the header, the sections or the pixels (which end before PCX's colour trailer
+    // and RVX's alpha plane of 19 2-byte rows): refused with the format's message.
+    std::size_t end = whole.size();
+    if (e.reader == "pcx" && whole[end - 769] == 12) end -= 769;
+    if (e.file == "rvx_rgb_alpha.rvx") end -= 38;
+    std::vector<std::size_t> sizes = {0, 40, 129, end / 2 + 64, end - 1};
+    for (std::size_t size = 0; e.reader == "rvx" && size < 120; ++size) sizes.push_back(size);
+    for (std::size_t size : sizes) {
+      SCOPED_TRACE(e.file + " cut to " + std::to_string(size));
+      ReadRun run;
+      const Bytes cut(whole.begin(), whole.begin() + std::ptrdiff_t(size));
+      EXPECT_FALSE(run.open(cut, OpenName(e.file)));
+      run.expectOnly(e.reader == "rvx" ? msg::kInvalidRvxFormat : msg::kUnknownInputFormat);
+      run.expectNothingKept();
+    }
+    // Each allocation in turn fails: the read ends with the memory message, shown once.
+    long allowed = 0;
+    for (;; ++allowed) {
+      SCOPED_TRACE(e.file + " after " + std::to_string(allowed) + " allocations");
+      ReadRun run;
+      run.env.memory.failAfter(allowed);
+      if (run.open(whole, OpenName(e.file))) break;
+      run.expectOnly(msg::kInsufficientMemory);
+      run.expectNothingKept();
+      ASSERT_LT(allowed, 40);
+    }
+    EXPECT_GT(allowed, 0) << e.file;
+    // The user's stop ends it without a message of its own.
+    ReadRun stopped;
+    stopped.env.ui.requestAbort();
+    EXPECT_FALSE(stopped.open(whole, OpenName(e.file))) << e.file;
+    EXPECT_EQ(stopped.env.ui.messages(), Notes(e.file));
+    stopped.expectNothingKept();
+  }
 }
 
 }  // namespace

@@ -1,0 +1,183 @@
+// The command set: the dispatcher ignoring what this build lacks, and the save prompts of
+// Close, Quit and Open with scripted Yes, No and Cancel, guarded by the modified flags.
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "app/command_set.h"
+#include "app/document_names.h"
+#include "app/message_table.h"
+#include "image/save_pixel_image.h"
+#include "settings/settings_defaults.h"
+#include "tests/app/app_fixtures.h"
+
+namespace vl::app::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// File dialogs answering with their path (OK) or nothing (Cancel); they note the proposals.
+struct ScriptedDialogs : DocumentDialogs {
+  std::optional<std::string> imageFile, artFile, pixelFile;
+  ArtFormat artFormat;
+  std::string proposedArt;
+  int artDialogs = 0;
+
+  static bool Answer(const std::optional<std::string>& answer, std::string& path) {
+    if (answer) path = *answer;
+    return answer.has_value();
+  }
+  bool chooseImageFile(std::string& path) override { return Answer(imageFile, path); }
+  bool chooseArtFile(std::string& path, ArtFormat& format) override {
+    proposedArt = path, ++artDialogs;
+    if (artFile) format = artFormat;
+    return Answer(artFile, path);
+  }
+  bool choosePixelImageFile(std::string& path, int& pixelFormat) override {
+    pixelFormat = image::kPixelSaveTiff;
+    return Answer(pixelFile, path);
+  }
+};
+
+// A program record with a scripted headless interface, its document, and a scan of two squares.
+struct Shell {
+  TempDir dir;
+  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
+  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
+  Document doc;
+  ScriptedDialogs dialogs;
+  CommandContext ctx{program, doc, dialogs};
+  std::string scan = dir / "scan.tif";
+  std::string artQuestion = msg::Format(msg::kSaveArtQuestion, "scan.art");
+
+  Shell() {
+    settings::setConversionDefaults(program.activeSettings);
+    EXPECT_TRUE(WriteBilevelTiff(scan, 120, 60, Squares(2, 40)));
+  }
+  bool run(std::uint16_t command) { return RunCommand(ctx, PackCommand(command)); }
+  // Opens the scan at its actual size (the title shows "<100%>") and converts it if asked.
+  bool open(bool convert) {
+    dialogs.imageFile = scan;
+    run(kCommandOpen);
+    program.image.zoomX = ActualSizeZoom(program.image.xResolution);
+    if (convert) run(kCommandConvert);
+    return doc.imageOpen && program.artwork.count == (convert ? 2 : 0);
+  }
+};
+
+TEST(CommandSet, DispatcherIgnoresWhatThisBuildLacks) {
+  EXPECT_EQ(PackCommand(10001), (100u << 16) | 1u);  // the first acquire plug-in
+  Shell s;
+  ASSERT_TRUE(s.open(true));
+  // Outside the table, or commands whose stages this build lacks (Revert, Batch, Undo, Copy,
+  // the views, the acquire plug-ins...): nothing happens, nothing is asked.
+  for (std::uint16_t id : {0, 1, 12902, 12906, 12907, 12910, 12911, 12918, 13001, 13004, 13101,
+                           13202, 13307, 10001, 10101, 65535})
+    EXPECT_FALSE(s.run(id)) << id;
+  // An item of 100 or more is no identifier's split, even when group x 100 + item is one.
+  EXPECT_FALSE(RunCommand(s.ctx, kCommandClose));
+  EXPECT_TRUE(s.ui->questions().empty() && s.dialogs.artDialogs == 0);
+  EXPECT_TRUE(s.doc.imageOpen && s.doc.artModified && s.program.artwork.count == 2);
+  EXPECT_EQ(DocumentTitle(s.program, s.doc), "scan.tif - scan.art  <100%>");
+
+  for (std::uint16_t id : {kCommandOpen, kCommandClose, kCommandSaveArt, kCommandSaveArtAs,
+                           kCommandConvert, kCommandQuit}) {
+    Shell idle;  // no document, and Open's dialog is cancelled: each runs and does no harm
+    EXPECT_TRUE(idle.run(id)) << id;
+    EXPECT_EQ(idle.dialogs.artDialogs, 0) << id;  // Save Art needs art
+    EXPECT_EQ(DocumentTitle(idle.program, idle.doc), "Vectorlume");
+  }
+}
+
+TEST(CommandSet, ArtIsKeptOnCancelDroppedOnNoAndSavedOnYes) {
+  Shell s;
+  ASSERT_TRUE(s.open(true));
+  s.ui->scriptAnswers({"cancel", "cancel", "cancel", "yes", "yes", "yes", "no"});
+  for (std::uint16_t id : {kCommandClose, kCommandQuit, kCommandOpen}) s.run(id);
+  EXPECT_EQ(s.ui->questions(), Lines(3, s.artQuestion));  // Open asks after its dialog
+  EXPECT_TRUE(s.doc.imageOpen && !s.doc.quitRequested && s.program.artwork.count == 2);
+
+  // Yes runs the dialog on the untitled name; cancelling it, or a save that fails (its
+  // message shown), stops the command and keeps the art modified.
+  s.run(kCommandClose);
+  EXPECT_EQ(s.dialogs.proposedArt, s.dir / "scan.art");
+  s.dialogs.artFile = s.dir / "missing/out.eps";
+  s.run(kCommandClose);
+  EXPECT_EQ(s.ui->messages().back(), msg::Text(msg::kDiskFullOrLocked));
+  EXPECT_TRUE(s.doc.imageOpen && s.doc.artModified);
+  // Yes into a real file: written, then closed.
+  s.dialogs.artFile = s.dir / "out.svg";
+  s.dialogs.artFormat.svg = true;
+  s.run(kCommandClose);
+  EXPECT_FALSE(s.doc.imageOpen);
+  EXPECT_EQ(CountOf(ReadFile(s.dir / "out.svg"), "<path "), 2);
+
+  // No quits without saving anything.
+  ASSERT_TRUE(s.open(true));
+  s.run(kCommandQuit);
+  EXPECT_EQ(s.ui->questions(), Lines(7, s.artQuestion));
+  EXPECT_TRUE(s.doc.quitRequested && !s.doc.imageOpen && s.program.image.bitLayer.empty());
+  EXPECT_EQ(s.program.artwork.count, 0);
+  EXPECT_EQ(s.dir.entries(), (Lines{"out.svg", "scan.tif"}));
+}
+
+TEST(CommandSet, SavedArtIsNotAskedForAndSaveArtKeepsItsFile) {
+  Shell s;
+  ASSERT_TRUE(s.open(false));
+  s.run(kCommandClose);  // no art: nothing to ask
+  EXPECT_FALSE(s.doc.imageOpen);
+
+  ASSERT_TRUE(s.open(true));
+  s.dialogs.artFile = s.dir / "first.eps";
+  s.run(kCommandSaveArt);  // untitled: through the dialog
+  EXPECT_EQ(s.dialogs.artDialogs, 1);
+  EXPECT_FALSE(s.doc.artModified);
+  EXPECT_EQ(DocumentTitle(s.program, s.doc), "scan.tif - first.eps  <100%>");
+  const std::string first = ReadFile(s.dir / "first.eps");
+  ASSERT_TRUE(first.starts_with("%!PS-Adobe-3.0 EPSF-3.0"));
+  // Save Art writes the same file again without a dialog.
+  std::filesystem::remove(s.dir / "first.eps");
+  s.doc.artModified = true;
+  s.run(kCommandSaveArt);
+  EXPECT_EQ(s.dialogs.artDialogs, 1);
+  EXPECT_EQ(ReadFile(s.dir / "first.eps").size(), first.size());
+  // Save Art As starts on the current name; here a plain GQ file is chosen.
+  s.dialogs.artFile = s.dir / "second.gq";
+  s.dialogs.artFormat = ArtFormat{art::kFormatGq3, art::kPreviewNone, false};
+  s.run(kCommandSaveArtAs);
+  EXPECT_EQ(s.dialogs.proposedArt, s.dir / "first.eps");
+  EXPECT_NE(ReadFile(s.dir / "second.gq").find("Morvo_Graphiquant_GQ3"), std::string::npos);
+  s.run(kCommandClose);  // saved: no question
+  EXPECT_TRUE(s.ui->questions().empty());
+  EXPECT_FALSE(s.doc.imageOpen);
+}
+
+TEST(CommandSet, AChangedPixelImageIsAskedForAfterTheArt) {
+  Shell s;
+  ASSERT_TRUE(s.open(true));
+  s.doc.pixelImageModified = true;
+  s.ui->scriptAnswers({"no", "cancel", "no", "yes", "yes"});
+  s.run(kCommandClose);
+  EXPECT_EQ(s.ui->questions(),
+            (Lines{s.artQuestion, msg::Format(msg::kSavePixelImageQuestion, "scan.tif")}));
+  EXPECT_TRUE(s.doc.imageOpen);
+  // Yes rewrites the image into its own file, in its own format.
+  const std::string bytes = ReadFile(s.scan);
+  std::filesystem::remove(s.scan);
+  s.run(kCommandClose);
+  EXPECT_FALSE(s.doc.imageOpen);
+  EXPECT_EQ(ReadFile(s.scan), bytes);
+
+  // An untitled image is saved through its dialog.
+  ASSERT_TRUE(s.open(false));
+  s.doc.imageName = msg::Text(msg::kUntitledName);
+  s.doc.imageUntitled = s.doc.pixelImageModified = true;
+  s.dialogs.pixelFile = s.dir / "touched.tif";
+  s.run(kCommandClose);
+  EXPECT_EQ(s.ui->questions().back(), msg::Format(msg::kSavePixelImageQuestion, "Untitled"));
+  EXPECT_EQ(ReadFile(s.dir / "touched.tif").substr(0, 2), "MM");
+  EXPECT_FALSE(s.doc.imageOpen);
+}
+
+}  // namespace
+}  // namespace vl::app::test
