@@ -75,6 +75,9 @@ PreviewResult FinishDosEps(engine::Runtime& rt, platform::FileHandle file,
   if (result == PreviewResult::kStopped) {
     rt.state.abortRequested = 0;  // lowered to write the header; the caller raises it again
     tiffStart = tiffEnd = 0;
+    // What the preview had written is cut off: the file ends with the PostScript. (A device
+    // written in place cannot be cut and keeps it; the header says there is no preview.)
+    if (platform::FileSize(file) > postScriptEnd) platform::TruncateTo(file, postScriptEnd);
   }
   std::array<std::uint8_t, kDosEpsHeaderBytes> header{0xC5, 0xD0, 0xD3, 0xC6};
   engine::StoreLe32(&header[4], std::uint32_t(kDosEpsHeaderBytes));

@@ -72,6 +72,10 @@ bool SeekBy(FileHandle handle, std::int64_t delta) {
 
 bool SeekEnd(FileHandle handle) { return handle >= 0 && ::lseek(handle, 0, SEEK_END) >= 0; }
 
+bool TruncateTo(FileHandle handle, std::int64_t size) {
+  return handle >= 0 && size >= 0 && ::ftruncate(handle, static_cast<off_t>(size)) == 0;
+}
+
 std::int64_t TellPosition(FileHandle handle) {
   return handle < 0 ? -1 : static_cast<std::int64_t>(::lseek(handle, 0, SEEK_CUR));
 }

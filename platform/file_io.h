@@ -25,6 +25,8 @@ std::size_t WriteBytes(FileHandle handle, const void* buffer, std::size_t count)
 bool SeekTo(FileHandle handle, std::int64_t offset);
 bool SeekBy(FileHandle handle, std::int64_t delta);
 bool SeekEnd(FileHandle handle);
+// Cuts the file (a regular one) to `size` bytes. False on failure.
+bool TruncateTo(FileHandle handle, std::int64_t size);
 std::int64_t TellPosition(FileHandle handle);  // -1 on error
 std::int64_t FileSize(FileHandle handle);      // -1 on error
 

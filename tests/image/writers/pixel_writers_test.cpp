@@ -366,6 +366,7 @@ TEST(EpsPreview, AFullDiskKeepsThePreviousFileAndAStopKeepsTheArtWithoutAPreview
   ASSERT_EQ(rig.header.size(), 8u);
   EXPECT_EQ(rig.header, (EpsHeader{0xC5D0D3C6, 30, rig.header[2], 0, 0, 0, 0, 0xFFFF}));
   EXPECT_TRUE(rig.postScript().ends_with("%%EOF\r"));
+  EXPECT_EQ(rig.bytes.size(), 30 + rig.header[2]);  // nothing of the preview is left after it
   // Black and white needs a rendering of the colours that is not built yet: refused at once.
   EpsRig cmyk(4);
   EXPECT_FALSE(cmyk.saveAs(art::kPreviewTiffBw));
