@@ -14,6 +14,7 @@
 #include "settings/decimal_field.h"
 #include "settings/settings_defaults.h"
 #include "settings/settings_validation.h"
+#include "platform/file_names.h"
 
 namespace vl::app {
 
@@ -133,15 +134,6 @@ Error ReadOptions(const std::vector<std::string>& args, std::size_t first, RawOp
     if (!known) return Join({"unknown option ", Quoted(arg)});
   }
   return {};
-}
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  text.remove_prefix(text.size() - suffix.size());
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != suffix[i]) return false;
-  }
-  return true;
 }
 
 // ---- Numbers -----------------------------------------------------------------------------
@@ -467,7 +459,7 @@ Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
                    Quoted(*raw.format)});
     }
     if (previewOpen) {
-      const bool eps = raw.output && EndsWithNoCase(*raw.output, ".eps");
+      const bool eps = raw.output && platform::HasExtension(*raw.output, ".eps");
       format.preview = eps || !raw.output ? art::kPreviewHeader : art::kPreviewNone;
     }
   } else if (raw.output && !ArtFormatForName(*raw.output, format)) {
@@ -493,15 +485,15 @@ Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
 
 bool ArtFormatForName(std::string_view path, ArtFormat& format) {
   format = ArtFormat{};
-  if (EndsWithNoCase(path, ".eps")) {
+  if (platform::HasExtension(path, ".eps")) {
     format.preview = art::kPreviewHeader;
-  } else if (EndsWithNoCase(path, ".gq")) {
+  } else if (platform::HasExtension(path, ".gq")) {
     format.preview = art::kPreviewNone;
-  } else if (EndsWithNoCase(path, ".svg")) {
+  } else if (platform::HasExtension(path, ".svg")) {
     format.svg = true;
-  } else if (EndsWithNoCase(path, ".emf")) {
+  } else if (platform::HasExtension(path, ".emf")) {
     format.format = art::kFormatEmf;
-  } else if (EndsWithNoCase(path, ".dxf")) {
+  } else if (platform::HasExtension(path, ".dxf")) {
     format.format = art::kFormatDxf;
   } else {
     return false;

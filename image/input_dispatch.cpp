@@ -13,6 +13,7 @@
 #include "image/rvx_reader.h"
 #include "image/sun_raster_reader.h"
 #include "image/tiff_reader.h"
+#include "platform/file_names.h"
 
 namespace vl::image {
 
@@ -39,15 +40,6 @@ struct ReaderSet {
   Reader acquire = nullptr;      // an acquire plug-in module
 };
 constexpr ReaderSet kReaders{};
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  text.remove_prefix(text.size() - suffix.size());
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != suffix[i]) return false;
-  }
-  return true;
-}
 
 // The reader for a format code that names its reader outright; nullptr for the codes that
 // leave the choice to the file's signature.
@@ -93,11 +85,11 @@ bool Refuse(RasterImage& image, engine::Runtime& rt, int message) {
 
 std::int16_t chooseFormatByName(RasterImage& image, std::string_view path) {
   std::int16_t format = kSourceBySignature;
-  if (EndsWithNoCase(path, ".tif")) format = kSourceTiff;
-  else if (EndsWithNoCase(path, ".rvx")) format = kSourceRvx3;
-  else if (EndsWithNoCase(path, ".pcx")) format = kSourcePcx;
-  else if (EndsWithNoCase(path, ".pnt")) format = kSourceMacPaint;
-  else if (EndsWithNoCase(path, ".sun")) format = kSourceSunRaster;
+  if (platform::HasExtension(path, ".tif")) format = kSourceTiff;
+  else if (platform::HasExtension(path, ".rvx")) format = kSourceRvx3;
+  else if (platform::HasExtension(path, ".pcx")) format = kSourcePcx;
+  else if (platform::HasExtension(path, ".pnt")) format = kSourceMacPaint;
+  else if (platform::HasExtension(path, ".sun")) format = kSourceSunRaster;
   image.sourceFormat = format;
   return format;
 }
