@@ -145,7 +145,6 @@ PendingPath OffsetOutward(const PendingPath& path, bool filled, std::size_t maxW
   if (PointWords(path, n) + place(true) > maxWords) place(false);
 
   PendingPath out;
-  out.started = path.started;
   out.boundsPoints = path.boundsPoints;
   out.start = moved[0].out;
   out.segments.reserve(n + n / 4);
@@ -167,7 +166,7 @@ PendingPath OffsetOutward(const PendingPath& path, bool filled, std::size_t maxW
 bool WritePendingPath(Tracer& t) {
   PendingPath& pending = t.fit.pending;
   const bool aborted = t.rt.state.abortRequested != 0;
-  if (aborted || !pending.started || pending.segments.empty()) {
+  if (aborted || !t.fit.pathStarted || pending.segments.empty()) {
     pending.clear();
     return !aborted;
   }

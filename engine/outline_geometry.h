@@ -33,13 +33,11 @@ struct PendingPath {
   // Points the painted path passes near without an anchor there (a curve's inner vertices):
   // the path's bounds are widened by their pixels.
   std::vector<art::PixelPoint> boundsPoints;
-  bool started = false;
   bool onPixelEdges = false;  // already drawn around whole pixels: placed without the offset
 
   void clear() {
     segments.clear();
     boundsPoints.clear();
-    started = false;
     onPixelEdges = false;
   }
 };

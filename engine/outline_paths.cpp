@@ -1,8 +1,5 @@
 // The fitted outline's segments: the paint of the path, its start, and the line, curve and
 // lone-pixel segments, collected for WritePendingPath, which places them on the page.
-#include <algorithm>
-#include <cmath>
-
 #include "engine/curve_fitting.h"
 #include "engine/fitting_vertices.h"
 
@@ -71,7 +68,6 @@ bool EnsurePathStarted(Tracer& t) {
   if (Aborted(t) || !VertexExists(t, 0)) return false;
   const art::PixelPoint start = LineEnd(t, 0);
   t.fit.pending.start = start;
-  t.fit.pending.started = true;
   t.fit.pathStarted = true;
   t.fit.lastAnchor = start;
   return true;
