@@ -14,7 +14,7 @@
 
 #include "app/cli_options.h"
 #include "app/document_actions.h"
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "app/program.h"
 #include "platform/file_io.h"
 #include "platform/headless_ui.h"

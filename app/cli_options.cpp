@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "app/document_names.h"
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "settings/decimal_field.h"
 #include "settings/settings_defaults.h"
 #include "settings/settings_validation.h"

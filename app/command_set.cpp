@@ -3,7 +3,7 @@
 
 #include "app/document_actions.h"
 #include "app/document_names.h"
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_job.h"
 #include "image/save_pixel_image.h"
@@ -62,7 +62,7 @@ bool SavePixelImage(CommandContext& ctx) {
 void WindDownPendingConversion(Program& program) {
   if (!program.app.interactiveThinningPaused) return;
   program.conversion.abortRequested = 1;
-  engine::Runtime rt = program.runtime();
+  base::Runtime rt = program.runtime();
   engine::ConversionJob job(rt, program.image, program.artwork, program.activeSettings,
                             program.dialogSettings);
   engine::RunConversionCore(job);

@@ -15,7 +15,7 @@ namespace vl::app {
 
 bool OpenDocument(Program& program, Document& doc, const std::string& path) {
   CloseDocument(program, doc);
-  engine::Runtime rt = program.runtime();
+  base::Runtime rt = program.runtime();
   image::RasterImage& image = program.image;
   image.inputName = path;
   image.outputName = path;
@@ -30,7 +30,7 @@ bool OpenDocument(Program& program, Document& doc, const std::string& path) {
 
 ConversionOutcome ConvertDocument(Program& program, Document& doc) {
   if (!doc.imageOpen) return ConversionOutcome::kNoImage;
-  engine::Runtime rt = program.runtime();
+  base::Runtime rt = program.runtime();
   engine::ConversionJob job(rt, program.image, program.artwork, program.activeSettings,
                             program.dialogSettings);
   // The driver refuses such a conversion itself, with its message, before it changes anything.
@@ -56,7 +56,7 @@ art::ArtImageInfo ArtImageInfoFor(const image::RasterImage& image, std::string_v
 
 bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
                   std::string_view artName, const ArtFormat& format) {
-  engine::Runtime rt = program.runtime();
+  base::Runtime rt = program.runtime();
   const art::ArtImageInfo info = ArtImageInfoFor(program.image, artName);
   const art::CustomColorList customColors;  // the custom colour table arrives with its stage
   if (format.svg) {
@@ -91,7 +91,7 @@ bool WriteArt(Program& program, Document& doc, const std::string& path, const Ar
 }
 
 bool WritePixelImage(Program& program, Document& doc, const std::string& path, int pixelFormat) {
-  engine::Runtime rt = program.runtime();
+  base::Runtime rt = program.runtime();
   if (!image::savePixelImage(rt, program.image, path, pixelFormat)) return false;
   doc.imageName = path;
   doc.imageUntitled = false;
@@ -100,7 +100,7 @@ bool WritePixelImage(Program& program, Document& doc, const std::string& path, i
 }
 
 void CloseDocument(Program& program, Document& doc) {
-  engine::Runtime rt = program.runtime();
+  base::Runtime rt = program.runtime();
   art::freeArtwork(program.artwork);
   image::releaseImage(program.image, rt);
   program.app.artPresent = false;

@@ -1,7 +1,7 @@
 // Document names and the window title.
 #include "app/document_names.h"
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 namespace vl::app {
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "app/application_state.h"
+#include "base/application_state.h"
 #include "art/artwork.h"
-#include "engine/conversion_state.h"
-#include "engine/runtime.h"
+#include "base/conversion_state.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "platform/memory_block.h"
 #include "platform/scratch_folder.h"
@@ -24,12 +24,12 @@ struct Program {
   platform::MemoryBudget memory;
   std::string scratchFolder;  // this process's scratch folder, ending in '/'
 
-  ApplicationState app;
+  base::ApplicationState app;
   image::RasterImage image;
   art::Artwork artwork;
   settings::ConversionSettings activeSettings;  // the record in force
   settings::ConversionSettings dialogSettings;  // the working copy the setup dialogs edit
-  engine::ConversionState conversion;
+  base::ConversionState conversion;
   // Later records (preferences, custom colours, the undo slot) join here with their stages.
 
   explicit Program(std::unique_ptr<platform::UserInterface> backend,
@@ -39,7 +39,7 @@ struct Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  engine::Runtime runtime() { return engine::Runtime{*ui, memory, conversion, app, scratchFolder}; }
+  base::Runtime runtime() { return base::Runtime{*ui, memory, conversion, app, scratchFolder}; }
 };
 
 }  // namespace vl::app

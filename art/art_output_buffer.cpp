@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "engine/scratch_files.h"
+#include "base/scratch_files.h"
 
 namespace vl::art {
 
@@ -60,7 +60,7 @@ void OutputBuffer::send(const void* data, std::size_t bytes) {
   // user's stop request before it writes the trailer.
   bool clipboard = rt_.app.clipboardExportActive;
   rt_.app.clipboardExportActive = unattended_;
-  if (engine::CheckedWrite(rt_, file_, data, bytes) != bytes) failed_ = true;
+  if (base::CheckedWrite(rt_, file_, data, bytes) != bytes) failed_ = true;
   rt_.app.clipboardExportActive = clipboard;
 }
 

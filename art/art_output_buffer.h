@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "platform/file_io.h"
 #include "platform/memory_block.h"
 
@@ -20,7 +20,7 @@ constexpr char kLineEnd = '\r';
 
 class OutputBuffer {
  public:
-  OutputBuffer(engine::Runtime& rt, platform::FileHandle file, bool unattended)
+  OutputBuffer(base::Runtime& rt, platform::FileHandle file, bool unattended)
       : rt_(rt), file_(file), unattended_(unattended) {}
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
@@ -46,7 +46,7 @@ class OutputBuffer {
  private:
   void send(const void* data, std::size_t bytes);
 
-  engine::Runtime& rt_;
+  base::Runtime& rt_;
   platform::FileHandle file_;
   bool unattended_;
   platform::Block block_;

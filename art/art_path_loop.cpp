@@ -1,11 +1,11 @@
 // The path loop of the DXF and metafile bodies.
 #include "art/art_path_loop.h"
 
-#include "engine/progress.h"
+#include "base/progress.h"
 
 namespace vl::art {
 
-bool WritePathsThenEnd(engine::Runtime& rt, OutputBuffer& out, const Artwork& art,
+bool WritePathsThenEnd(base::Runtime& rt, OutputBuffer& out, const Artwork& art,
                        std::string_view progressLabel,
                        const std::function<void(const PathRecord&)>& writePath,
                        const std::function<void()>& writeEnd) {
@@ -13,11 +13,11 @@ bool WritePathsThenEnd(engine::Runtime& rt, OutputBuffer& out, const Artwork& ar
   const int total = int(paths.size());
   int written = 0;
   for (const PathRecord& path : paths) {
-    if (engine::PollAbort(rt)) break;
+    if (base::PollAbort(rt)) break;
     writePath(path);
     ++written;
     if (total >= kLoopProgressMinPaths)
-      engine::ShowProgress(rt, written * 100 / total, progressLabel);
+      base::ShowProgress(rt, written * 100 / total, progressLabel);
   }
   // A raised flag after a failed write is the error flag, not a stop: nothing more is written.
   const bool stopped = rt.state.abortRequested != 0 && !out.failed();

@@ -9,7 +9,7 @@
 
 #include "art/art_output_buffer.h"
 #include "art/artwork.h"
-#include "engine/runtime.h"
+#include "base/runtime.h"
 
 namespace vl::art {
 
@@ -20,7 +20,7 @@ constexpr int kLoopProgressMinPaths = 50;
 // the loop; writeEnd still runs, with the request lowered meanwhile because the checked write
 // refuses to write under it, and raised again afterwards. The buffer is flushed at the end.
 // True when every path was written; false when the user stopped the save.
-bool WritePathsThenEnd(engine::Runtime& rt, OutputBuffer& out, const Artwork& art,
+bool WritePathsThenEnd(base::Runtime& rt, OutputBuffer& out, const Artwork& art,
                        std::string_view progressLabel,
                        const std::function<void(const PathRecord&)>& writePath,
                        const std::function<void()>& writeEnd);

@@ -4,7 +4,7 @@
 #include <limits>
 #include <utility>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "art/artwork.h"
 
 namespace vl::art {
@@ -27,7 +27,7 @@ void ForgetIndex(Artwork& art, int index) {
 
 }  // namespace
 
-bool initArtwork(Artwork& art, engine::Runtime& rt) {
+bool initArtwork(Artwork& art, base::Runtime& rt) {
   rt.state.pathsSkippedForMemory = false;
   rt.state.maxPathsExceeded = false;
   art.minPathLength = 0;
@@ -43,7 +43,7 @@ bool initArtwork(Artwork& art, engine::Runtime& rt) {
   art.firstNewPath = 0;
   art.selectedCount = 0;
   if (!art.pathsCharge.allocate(rt.memory, kPathGrowthRecords * sizeof(PathRecord))) {
-    engine::ShowMessage(rt, msg::kInsufficientMemory);
+    base::ShowMessage(rt, msg::kInsufficientMemory);
     return false;
   }
   art.paths.resize(kPathGrowthRecords);
@@ -84,13 +84,13 @@ void restoreArtwork(Artwork& art) {
   art.stashedCount = 0;
 }
 
-bool discardShortPaths(Artwork& art, engine::Runtime& rt, DiscardCause cause) {
+bool discardShortPaths(Artwork& art, base::Runtime& rt, DiscardCause cause) {
   if (rt.state.abortRequested) return false;
   // The ceiling keeps minPathLength from wrapping, which would make the callers' retry loops
   // endless when the remaining paths are all long.
   constexpr int kCeiling = std::numeric_limits<std::int16_t>::max() - kDiscardStep;
   if (art.count < kMinPathsForDiscard || art.minPathLength > kCeiling) {
-    engine::ShowMessage(rt, msg::kDisposalFailed);
+    base::ShowMessage(rt, msg::kDisposalFailed);
     rt.state.abortRequested = 1;
     return false;
   }

@@ -14,7 +14,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "platform/memory_block.h"
 #include "settings/conversion_settings.h"
 
@@ -125,7 +125,7 @@ struct Rgb {
 // Prepares for a conversion: clears the closing-message flags and minPathLength; appends to
 // stashed art when there is some, else starts empty with 20 slots. Shows message 11 and
 // returns false when the slots cannot be allocated.
-bool initArtwork(Artwork& art, engine::Runtime& rt);
+bool initArtwork(Artwork& art, base::Runtime& rt);
 // Frees every point array and the slots; restores a stashed count first.
 void freeArtwork(Artwork& art);
 // Removes path `index`, keeping the order of the rest; frees the slots when none is left.
@@ -137,16 +137,16 @@ void restoreArtwork(Artwork& art);
 // shorter, setting the closing-message flag of `cause`. With fewer than 100 paths (or once
 // minPathLength cannot rise further) shows message 66 and requests an abort instead. False
 // when the conversion is (now) aborted, true when the pass ran.
-bool discardShortPaths(Artwork& art, engine::Runtime& rt, DiscardCause cause);
+bool discardShortPaths(Artwork& art, base::Runtime& rt, DiscardCause cause);
 
 // --- Building paths (path_building.cpp) ---
 
 // Starts a path with the current paint and its first anchor at the pen position. False when
 // no path could be started or its first anchor stored (the conversion is then aborted).
-bool beginPath(Artwork& art, engine::Runtime& rt, const settings::ConversionSettings& settings);
+bool beginPath(Artwork& art, base::Runtime& rt, const settings::ConversionSettings& settings);
 // Appends the pen position as an anchor to the current path; with `curve`, first the two
 // control points. False when the point could not be stored (the conversion is then aborted).
-bool addPoint(Artwork& art, engine::Runtime& rt, bool curve);
+bool addPoint(Artwork& art, base::Runtime& rt, bool curve);
 // Pixel coordinate to art units: control points round to nearest, anchors truncate; both are
 // limited to 0..32767 so that bit 15 never takes part of a value.
 std::uint16_t controlToArt(double pixels, double artScale);

@@ -1,7 +1,7 @@
 // The custom colour export file.
 #include "art/custom_color_export.h"
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "platform/atomic_file.h"
 #include "art/gq_numbers.h"
 #include "art/ps_text.h"
@@ -45,11 +45,11 @@ constexpr std::string_view kClosing[] = {
 
 }  // namespace
 
-bool exportCustomColors(engine::Runtime& rt, const std::string& fileName,
+bool exportCustomColors(base::Runtime& rt, const std::string& fileName,
                         const CustomColorList& colors, bool taggedOnly) {
   platform::AtomicFile file;
   if (!file.create(fileName)) {
-    engine::ShowMessage(rt, msg::kCantExportColors);
+    base::ShowMessage(rt, msg::kCantExportColors);
     return false;
   }
   // The shared output buffer formats the numbers; its lines are ended here with CR LF. A
@@ -57,7 +57,7 @@ bool exportCustomColors(engine::Runtime& rt, const std::string& fileName,
   rt.state.abortRequested = 0;
   OutputBuffer out(rt, file.handle(), false);
   if (!out.allocate()) {
-    engine::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
+    base::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
     return false;
   }
   auto line = [&out](std::string_view text) {
@@ -76,7 +76,7 @@ bool exportCustomColors(engine::Runtime& rt, const std::string& fileName,
   for (std::string_view text : kClosing) line(text);
   out.flush();
   if (out.failed() || !file.commit()) {
-    if (!out.failed()) engine::ShowMessage(rt, msg::kCantExportColors);
+    if (!out.failed()) base::ShowMessage(rt, msg::kCantExportColors);
     return false;
   }
   return true;

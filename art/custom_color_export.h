@@ -5,13 +5,13 @@
 #include <string>
 
 #include "art/art_writer_inputs.h"
-#include "engine/runtime.h"
+#include "base/runtime.h"
 
 namespace vl::art {
 
 // Writes the colours (only the tagged ones when taggedOnly) to fileName, replacing a previous
 // file only when complete. On failure shows message 363 and returns false.
-bool exportCustomColors(engine::Runtime& rt, const std::string& fileName,
+bool exportCustomColors(base::Runtime& rt, const std::string& fileName,
                         const CustomColorList& colors, bool taggedOnly);
 
 }  // namespace vl::art

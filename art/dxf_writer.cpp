@@ -205,7 +205,7 @@ void writeDxfEnd(DxfWriter& w) {
   Line(w.out, "0\r\nEOF");
 }
 
-bool WriteDxfArt(engine::Runtime& rt, OutputBuffer& out, const Artwork& art,
+bool WriteDxfArt(base::Runtime& rt, OutputBuffer& out, const Artwork& art,
                  const ArtImageInfo& image, std::string_view progressLabel, bool& curvesFlattened) {
   DxfWriter w{out, image};
   writeDxfHeader(w);

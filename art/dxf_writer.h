@@ -13,7 +13,7 @@
 #include "art/art_output_buffer.h"
 #include "art/art_writer_inputs.h"
 #include "art/artwork.h"
-#include "engine/runtime.h"
+#include "base/runtime.h"
 
 namespace vl::art {
 
@@ -34,7 +34,7 @@ void writeDxfEnd(DxfWriter& w);
 // Header, every path (polling the stop request, with progress) and the end, which is written
 // even after a stop. False when the user stopped the save; a failed write shows its message
 // and leaves out.failed() set.
-bool WriteDxfArt(engine::Runtime& rt, OutputBuffer& out, const Artwork& art,
+bool WriteDxfArt(base::Runtime& rt, OutputBuffer& out, const Artwork& art,
                  const ArtImageInfo& image, std::string_view progressLabel, bool& curvesFlattened);
 
 // numerator / denominator in thousandths, truncated toward zero. Exact when both are whole

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <span>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "art/anchor_walk.h"
 #include "art/art_path_loop.h"
 #include "art/display_color.h"
@@ -170,7 +170,7 @@ std::string_view PictureName(std::string_view inputName) {
   return cut == std::string_view::npos ? inputName : inputName.substr(cut + 1);
 }
 
-MetafileResult WriteEmfArt(engine::Runtime& rt, OutputBuffer& out, platform::FileHandle file,
+MetafileResult WriteEmfArt(base::Runtime& rt, OutputBuffer& out, platform::FileHandle file,
                            const Artwork& art, const ArtImageInfo& image,
                            const MetafileSource& source, const platform::EmfReferenceDevice& device,
                            bool unattended, std::string_view progressLabel) {
@@ -192,7 +192,7 @@ MetafileResult WriteEmfArt(engine::Runtime& rt, OutputBuffer& out, platform::Fil
         headerPlaced = RewriteHeader(out, file, recorder);
       });
   if (!headerPlaced) {
-    engine::ShowMessage(rt, unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked);
+    base::ShowMessage(rt, unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked);
     rt.state.abortRequested = 1;
     return MetafileResult::Failed;
   }

@@ -12,7 +12,7 @@
 #include "art/art_output_buffer.h"
 #include "art/art_writer_inputs.h"
 #include "art/artwork.h"
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "platform/emf_recorder.h"
 #include "platform/file_io.h"
 
@@ -55,7 +55,7 @@ enum class MetafileResult {
   Stopped,  // the user stopped the save; the file is finished and holds the paths so far
   Failed,   // the header could not be put back (the file cannot seek): message shown
 };
-MetafileResult WriteEmfArt(engine::Runtime& rt, OutputBuffer& out, platform::FileHandle file,
+MetafileResult WriteEmfArt(base::Runtime& rt, OutputBuffer& out, platform::FileHandle file,
                            const Artwork& art, const ArtImageInfo& image,
                            const MetafileSource& source, const platform::EmfReferenceDevice& device,
                            bool unattended, std::string_view progressLabel);

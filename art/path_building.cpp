@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "art/artwork.h"
 
 namespace vl::art {
@@ -26,13 +26,13 @@ bool GrowPathTable(Artwork& art, platform::MemoryBudget& memory) {
 }
 
 // Makes room for one more segment (six words) in the current path.
-bool ReservePointWords(Artwork& art, engine::Runtime& rt) {
+bool ReservePointWords(Artwork& art, base::Runtime& rt) {
   while (art.paths[art.currentPath].usedWords + 6 >= art.paths[art.currentPath].capacityWords) {
     PathRecord& path = art.paths[art.currentPath];
     if (path.capacityWords == kMaxPointWords) {
       // The word counts are 16-bit: a longer path cannot be stored, and truncating it would
       // leave a wrong outline behind, so the conversion stops.
-      if (!rt.state.abortRequested) engine::ShowMessage(rt, msg::kInsufficientMemory);
+      if (!rt.state.abortRequested) base::ShowMessage(rt, msg::kInsufficientMemory);
       rt.state.abortRequested = 1;
       return false;
     }
@@ -50,7 +50,7 @@ bool ReservePointWords(Artwork& art, engine::Runtime& rt) {
   return true;
 }
 
-void ChoosePaint(Artwork& art, engine::Runtime& rt, const settings::ConversionSettings& settings,
+void ChoosePaint(Artwork& art, base::Runtime& rt, const settings::ConversionSettings& settings,
                  PathRecord& path) {
   const Pen& pen = art.pen;
   if (!rt.state.colorPassActive) {
@@ -130,7 +130,7 @@ void replaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y) {
   words[at + 1] = std::uint16_t((words[at + 1] & kCurveBit) | std::clamp(y, 0, kMaxCoordinate));
 }
 
-bool beginPath(Artwork& art, engine::Runtime& rt, const settings::ConversionSettings& settings) {
+bool beginPath(Artwork& art, base::Runtime& rt, const settings::ConversionSettings& settings) {
   // A path begun over stashed art would overwrite it: append to it instead.
   restoreArtwork(art);
 
@@ -164,7 +164,7 @@ bool beginPath(Artwork& art, engine::Runtime& rt, const settings::ConversionSett
   return false;
 }
 
-bool addPoint(Artwork& art, engine::Runtime& rt, bool curve) {
+bool addPoint(Artwork& art, base::Runtime& rt, bool curve) {
   if (art.currentPath < 0 || art.currentPath >= art.count) return false;
   if (!ReservePointWords(art, rt)) return false;
 

@@ -3,15 +3,15 @@
 
 #include <array>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "platform/atomic_file.h"
 #include "art/dxf_writer.h"
 #include "art/gq_header.h"
 #include "art/gq_path_writer.h"
 #include "art/user_identity.h"
-#include "engine/byte_order.h"
-#include "engine/progress.h"
-#include "engine/scratch_files.h"
+#include "platform/byte_order.h"
+#include "base/progress.h"
+#include "base/scratch_files.h"
 
 namespace vl::art {
 
@@ -60,10 +60,10 @@ bool Written(const PathRecord& path, int format) {
 // After the PostScript (which starts behind the header): appends the TIFF preview, then puts
 // the header with the offsets and lengths at the start of the file. A stop during the preview
 // keeps the file without one. kFailed after a message.
-PreviewResult FinishDosEps(engine::Runtime& rt, platform::FileHandle file,
+PreviewResult FinishDosEps(base::Runtime& rt, platform::FileHandle file,
                            const SaveArtOptions& options) {
   auto fail = [&rt, &options] {
-    engine::ShowMessage(rt, options.unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked);
+    base::ShowMessage(rt, options.unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked);
     rt.state.abortRequested = 1;
     return PreviewResult::kFailed;
   };
@@ -80,13 +80,13 @@ PreviewResult FinishDosEps(engine::Runtime& rt, platform::FileHandle file,
     if (platform::FileSize(file) > postScriptEnd) platform::TruncateTo(file, postScriptEnd);
   }
   std::array<std::uint8_t, kDosEpsHeaderBytes> header{0xC5, 0xD0, 0xD3, 0xC6};
-  engine::StoreLe32(&header[4], std::uint32_t(kDosEpsHeaderBytes));
-  engine::StoreLe32(&header[8], std::uint32_t(postScriptEnd - kDosEpsHeaderBytes));
-  engine::StoreLe32(&header[20], std::uint32_t(tiffStart));
-  engine::StoreLe32(&header[24], std::uint32_t(tiffEnd - tiffStart));
+  platform::StoreLe32(&header[4], std::uint32_t(kDosEpsHeaderBytes));
+  platform::StoreLe32(&header[8], std::uint32_t(postScriptEnd - kDosEpsHeaderBytes));
+  platform::StoreLe32(&header[20], std::uint32_t(tiffStart));
+  platform::StoreLe32(&header[24], std::uint32_t(tiffEnd - tiffStart));
   header[28] = header[29] = 0xFF;  // no checksum
   if (!platform::SeekTo(file, 0)) return fail();
-  if (engine::CheckedWrite(rt, file, header.data(), header.size()) != header.size()) {
+  if (base::CheckedWrite(rt, file, header.data(), header.size()) != header.size()) {
     return PreviewResult::kFailed;  // the checked write showed the message
   }
   if (!platform::SeekEnd(file)) return fail();
@@ -110,7 +110,7 @@ std::string SavingLabel(const std::string& fileName) {
          (slash == std::string::npos ? fileName : fileName.substr(slash + 1));
 }
 
-bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
+bool saveArt(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName,
              const SaveArtOptions& options, bool& artModified) {
   if (const char* missing = MissingFeature(options, image)) {
@@ -125,12 +125,12 @@ bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
 
   platform::AtomicFile file;
   if (!file.create(fileName)) {
-    engine::ShowMessage(rt, failureMessage);
+    base::ShowMessage(rt, failureMessage);
     return false;
   }
   if (options.format == kFormatNone) {
     if (!file.commit()) {
-      engine::ShowMessage(rt, failureMessage);
+      base::ShowMessage(rt, failureMessage);
       artModified = true;
       return false;
     }
@@ -139,7 +139,7 @@ bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
   }
   OutputBuffer out(rt, file.handle(), unattended);
   if (!out.allocate()) {
-    engine::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
+    base::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
     return false;
   }
 
@@ -176,10 +176,10 @@ bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
     int written = 0;
     for (const PathRecord& path : pathsInUse(art)) {
       if (!Written(path, options.format)) continue;
-      if (engine::PollAbort(rt)) break;
+      if (base::PollAbort(rt)) break;
       writePath(w, path);
       ++written;
-      if (total >= kProgressMinPaths) engine::ShowProgress(rt, written * 100 / total, label);
+      if (total >= kProgressMinPaths) base::ShowProgress(rt, written * 100 / total, label);
     }
 
     // A stop by the user still ends the file properly; the checked write refuses while the
@@ -196,10 +196,10 @@ bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
     if (stopped && !out.failed() && !headerFailed) rt.state.abortRequested = 1;
     longPath = w.longPath;
   }
-  engine::ShowProgress(rt, 0, "");
+  base::ShowProgress(rt, 0, "");
 
   if (out.failed() || headerFailed || !file.commit()) {
-    if (!out.failed() && !headerFailed) engine::ShowMessage(rt, failureMessage);
+    if (!out.failed() && !headerFailed) base::ShowMessage(rt, failureMessage);
     file.discard();
     artModified = true;
     return false;
@@ -209,7 +209,7 @@ bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
   if (longPath && !unattended && !rt.app.batchRunning) rt.ui.showMessage(LongPathWarningText());
   if (curvesFlattened && !unattended && !rt.app.batchRunning &&
       options.linesMode == settings::kCurvedAndStraight)
-    engine::ShowMessage(rt, msg::kCurvesFlattened);
+    base::ShowMessage(rt, msg::kCurvesFlattened);
   if (!unattended) artModified = false;
   return true;
 }

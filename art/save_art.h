@@ -13,7 +13,7 @@
 #include "art/artwork.h"
 #include "art/emf_writer.h"
 #include "art/gq_writer.h"
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "platform/file_io.h"
 
 namespace vl::art {
@@ -52,7 +52,7 @@ struct SaveArtOptions {
 // format is refused, the file could not be created or written (the message was shown, the
 // previous file is untouched, artModified is set), or the user stopped the save (the file is
 // kept, complete with its trailer, but holds only the paths written before the stop).
-bool saveArt(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
+bool saveArt(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName,
              const SaveArtOptions& options, bool& artModified);
 

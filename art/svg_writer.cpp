@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <span>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "art/anchor_walk.h"
 #include "art/art_output_buffer.h"
 #include "platform/atomic_file.h"
 #include "art/page_scale.h"
 #include "art/gq_writer.h"
 #include "art/save_art.h"
-#include "engine/progress.h"
+#include "base/progress.h"
 
 namespace vl::art {
 
@@ -166,18 +166,18 @@ bool SvgPaintColor(PaintType type, std::uint32_t packed, std::uint16_t customInd
   return true;
 }
 
-bool saveSvg(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
+bool saveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName, bool unattended) {
   const int failureMessage = unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked;
   rt.state.abortRequested = 0;  // a stale stop request would make every write a no-op
   bool ok = false, stopped = false;
   platform::AtomicFile file;
   if (!file.create(fileName)) {
-    engine::ShowMessage(rt, failureMessage);
+    base::ShowMessage(rt, failureMessage);
   } else {
     OutputBuffer out(rt, file.handle(), unattended);
     if (!out.allocate()) {
-      engine::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
+      base::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
     } else {
       PageScale page = computePageScale(image, kFormatGq5);
       double artScale = image.artScale > 0 ? image.artScale : 1.0;
@@ -200,10 +200,10 @@ bool saveSvg(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
       const int total = static_cast<int>(paths.size());
       int written = 0;
       for (const PathRecord& path : paths) {
-        if (engine::PollAbort(rt)) break;
+        if (base::PollAbort(rt)) break;
         WritePathElement(out, path, artScale, 1.0 / page.pointsPerPixelX, customColors);
         ++written;
-        if (total >= kProgressMinPaths) engine::ShowProgress(rt, written * 100 / total, label);
+        if (total >= kProgressMinPaths) base::ShowProgress(rt, written * 100 / total, label);
       }
       // A stop by the user still ends the file properly: the writes refuse while the flag is
       // up, so it is lowered for the closing tag and raised again.
@@ -213,10 +213,10 @@ bool saveSvg(engine::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
       out.flush();
       if (!out.failed()) {
         ok = file.commit();
-        if (!ok) engine::ShowMessage(rt, failureMessage);
+        if (!ok) base::ShowMessage(rt, failureMessage);
       }
       if (stopped && ok) rt.state.abortRequested = 1;
-      engine::ShowProgress(rt, 0, "");
+      base::ShowProgress(rt, 0, "");
     }
   }
   return ok && !stopped;

@@ -11,10 +11,10 @@
 #include <random>
 #include <string>
 
-#include "app/application_state.h"
+#include "base/application_state.h"
 #include "art/artwork.h"
-#include "engine/conversion_state.h"
-#include "engine/runtime.h"
+#include "base/conversion_state.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "platform/headless_ui.h"
 #include "settings/settings_defaults.h"
@@ -29,7 +29,7 @@ struct Document {
   platform::HeadlessUi ui{nullptr};
   platform::MemoryBudget memory;
   ConversionState state;
-  app::ApplicationState app;
+  base::ApplicationState app;
   std::string scratchFolder =
       (std::filesystem::temp_directory_path() / ("vl-bench-" + std::to_string(::getpid())))
           .string() +

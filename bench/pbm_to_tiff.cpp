@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
   if (!(resolution > 0)) return std::fprintf(stderr, "bad resolution %s\n", argv[3]), 1;
 
   vl::app::Program program(std::make_unique<vl::platform::HeadlessUi>());
-  vl::engine::Runtime rt = program.runtime();
+  vl::base::Runtime rt = program.runtime();
   vl::image::RasterImage& image = program.image;
   if (!vl::image::setGeometry(image, std::int32_t(header.width), std::int32_t(header.height)) ||
       !vl::image::allocateBitLayer(image, program.memory))

@@ -4,12 +4,12 @@
 #include <optional>
 #include <string>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "engine/curve_fitting.h"
 #include "engine/edge_extraction.h"
 #include "engine/outline_assembly.h"
-#include "engine/progress.h"
-#include "engine/scratch_files.h"
+#include "base/progress.h"
+#include "base/scratch_files.h"
 #include "engine/stage_seams.h"
 #include "engine/tracing_backup.h"
 #include "engine/work_area.h"
@@ -35,7 +35,7 @@ void UseBlackPaint(art::Pen& pen) {
 // White Lines: a black rectangle over the whole image, the artwork's first path, under the
 // traced paths, which are then painted white.
 void DrawWhiteLinesFrame(ConversionJob& job) {
-  Runtime& rt = job.rt;
+  base::Runtime& rt = job.rt;
   art::Pen& pen = job.art.pen;
   UseBlackPaint(pen);
   rt.state.colorPassActive = 0;
@@ -58,15 +58,15 @@ void DrawWhiteLinesFrame(ConversionJob& job) {
 // Preparation of the core once the backup is set aside: paint, state, shape mask, work area and the
 // tracer's copy of the bit layer. False when the conversion must wind down at once.
 bool PrepareCore(ConversionJob& job, Tracer& t) {
-  Runtime& rt = job.rt;
-  ConversionState& s = rt.state;
+  base::Runtime& rt = job.rt;
+  base::ConversionState& s = rt.state;
   image::RasterImage& image = job.image;
 
   // In a colour conversion the paint comes from the classes and the geometry is doubled for
   // tracing: added with posterization.
   UseBlackPaint(job.art.pen);
   job.art.pen.strokeWeightPoints = 0.0;
-  s.scratch = ScratchHandles{};
+  s.scratch = base::ScratchHandles{};
   s.maskInImage = false;
   s.tracerMode = 0;
 
@@ -93,7 +93,7 @@ bool PrepareCore(ConversionJob& job, Tracer& t) {
 
 // The wind-down of the core, also after an abort or a failed preparation.
 void WindDown(ConversionJob& job, Tracer& t) {
-  Runtime& rt = job.rt;
+  base::Runtime& rt = job.rt;
   // A colour conversion halves the doubled geometry and doubles artScale here, and an
   // interactive-thinning pause returns before anything is freed: added with those stages.
   RestoreBitLayer(job);
@@ -115,7 +115,7 @@ int NoiseThresholdBytes(const settings::ConversionSettings& s) {
 }
 
 bool RunOutlineLoop(Tracer& t) {
-  Runtime& rt = t.rt;
+  base::Runtime& rt = t.rt;
   rt.state.stageLabel = static_cast<std::int16_t>(msg::kOutliningLabel);
   InitBoundaryScan(t);
   const int threshold = NoiseThresholdBytes(t.settings);
@@ -140,7 +140,7 @@ bool RunOutlineLoop(Tracer& t) {
 }
 
 void RunConversionCore(ConversionJob& job) {
-  Runtime& rt = job.rt;
+  base::Runtime& rt = job.rt;
   if (rt.state.abortRequested) return;
   SetBackupAside(job);
 
@@ -153,8 +153,8 @@ void RunConversionCore(ConversionJob& job) {
 }
 
 void Convert(ConversionJob& job) {
-  Runtime& rt = job.rt;
-  ConversionState& s = rt.state;
+  base::Runtime& rt = job.rt;
+  base::ConversionState& s = rt.state;
   image::RasterImage& image = job.image;
   art::Artwork& art = job.art;
   const settings::ConversionSettings& active = job.active;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "art/artwork.h"
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "platform/file_io.h"
 #include "platform/memory_block.h"
@@ -33,12 +33,12 @@ struct TracingBackup {
 };
 
 struct ConversionJob {
-  ConversionJob(Runtime& runtime, image::RasterImage& img, art::Artwork& artwork,
+  ConversionJob(base::Runtime& runtime, image::RasterImage& img, art::Artwork& artwork,
                 settings::ConversionSettings& activeSettings,
                 settings::ConversionSettings& dialogSettings)
       : rt(runtime), image(img), art(artwork), active(activeSettings), dialog(dialogSettings) {}
 
-  Runtime& rt;
+  base::Runtime& rt;
   image::RasterImage& image;
   art::Artwork& art;
   settings::ConversionSettings& active;  // the settings in force

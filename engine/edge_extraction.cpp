@@ -7,8 +7,8 @@
 #include <span>
 
 #include "engine/bit_plane.h"
-#include "engine/progress.h"
-#include "engine/scratch_files.h"
+#include "base/progress.h"
+#include "base/scratch_files.h"
 #include "platform/file_io.h"
 
 namespace vl::engine {
@@ -29,7 +29,7 @@ BitPlaneView MaskPlane(Tracer& t) {
 // on the word where ink was found, so the next search resumes there and the image is scanned
 // once a pass.
 bool FindNextStart(Tracer& t) {
-  ConversionState& s = t.rt.state;
+  base::ConversionState& s = t.rt.state;
   const image::RasterImage& img = t.image;
   // A colour conversion also ends the scan below the colour region being traced: added with
   // shape separation (colour conversions do not run before it exists).
@@ -68,7 +68,7 @@ void ExtendBox(BoundaryBox& box, std::int32_t x, std::int32_t y) {
 // Follows the boundary from the start point until it comes back there, writing the record.
 // False when spilling failed or the user aborted.
 bool FollowBoundary(Tracer& t) {
-  ConversionState& s = t.rt.state;
+  base::ConversionState& s = t.rt.state;
   ChainBuffer& chain = *t.chain;
   if (!chain.startRecord(t.startX, t.startY)) return false;
   t.box = {t.startX, t.startX, t.startY, t.startY, t.startY, t.startY, t.startX, t.startX};
@@ -135,7 +135,7 @@ void WidenBox(Tracer& t) {
 // With the mask drawn into the source plane, the source words under the widened box go to
 // "dgtemp" (row after row from offset 0) and are cleared for the mask.
 bool SaveShapeArea(Tracer& t) {
-  ConversionState& s = t.rt.state;
+  base::ConversionState& s = t.rt.state;
   platform::FileHandle& file = s.scratch.dgtemp;
   if (file == platform::kNoFile) {
     if (s.abortRequested) return false;
@@ -175,12 +175,12 @@ constexpr std::int8_t kMerge[8][8] = {
 }  // namespace
 
 void InitBoundaryScan(Tracer& t) {
-  ConversionState& s = t.rt.state;
+  base::ConversionState& s = t.rt.state;
   if (!s.maskInImage && !t.image.spareLayer.empty())
     std::memset(t.image.spareLayer.data(), 0, t.image.spareLayer.size());
   t.scanWord = 0;
   s.currentRow = 0;
-  s.shownRow = kProgressForce;
+  s.shownRow = base::kProgressForce;
 }
 
 int ExtractNextBoundary(Tracer& t) {
@@ -210,7 +210,7 @@ int ExtractNextBoundary(Tracer& t) {
 }
 
 int NextDirection(Tracer& t) {
-  ConversionState& s = t.rt.state;
+  base::ConversionState& s = t.rt.state;
   const int d = t.lastDirection;
   const int lastProbe = d == 7 ? d + 4 : d + 3;
   for (int probe = d - 2; probe <= lastProbe; ++probe) {
@@ -254,7 +254,7 @@ void WalkChain(Tracer& t, int stamp) {
 }
 
 void RestoreShapeArea(Tracer& t) {
-  ConversionState& s = t.rt.state;
+  base::ConversionState& s = t.rt.state;
   const WidenedBox& w = t.widened;
   if (w.width <= 0 || w.height <= 0) return;
   const ByteSpan span = CoveringWordBytes(w.left, w.width);

@@ -10,9 +10,9 @@
 #include <numbers>
 #include <optional>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "engine/edge_extraction.h"
-#include "engine/progress.h"
+#include "base/progress.h"
 #include "engine/vertex_record.h"
 
 namespace vl::engine {

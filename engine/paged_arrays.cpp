@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "engine/byte_order.h"
-#include "engine/progress.h"
-#include "engine/scratch_files.h"
+#include "platform/byte_order.h"
+#include "base/progress.h"
+#include "base/scratch_files.h"
 #include "platform/file_io.h"
 
 namespace vl::engine {
@@ -17,14 +17,14 @@ namespace {
 
 // Opens the array's scratch file on its first spill. Once the user has aborted (or an earlier
 // creation failed) nothing is created, so a failure is reported once, not at every access.
-bool EnsureScratchFile(Runtime& rt, platform::FileHandle& handle, std::string_view name) {
+bool EnsureScratchFile(base::Runtime& rt, platform::FileHandle& handle, std::string_view name) {
   if (handle != platform::kNoFile) return true;
   if (rt.state.abortRequested) return false;
   handle = CreateScratchFileOrAbort(rt, name);
   return handle != platform::kNoFile;
 }
 
-bool WriteAt(Runtime& rt, platform::FileHandle handle, std::int64_t offsetBytes,
+bool WriteAt(base::Runtime& rt, platform::FileHandle handle, std::int64_t offsetBytes,
              const void* data, std::size_t countBytes) {
   platform::SeekTo(handle, offsetBytes);
   return CheckedWrite(rt, handle, data, countBytes) == countBytes;
@@ -40,7 +40,7 @@ void ReadAt(platform::FileHandle handle, std::int64_t offsetBytes, void* data,
 
 // ---------------------------------------------------------------------------- chain buffer
 
-ChainBuffer::ChainBuffer(Runtime& rt, std::uint8_t* window, std::size_t sizeBytes)
+ChainBuffer::ChainBuffer(base::Runtime& rt, std::uint8_t* window, std::size_t sizeBytes)
     : rt_(rt), window_(window), size_(sizeBytes) {}
 
 bool ChainBuffer::startRecord(std::int16_t startX, std::int16_t startY) {
@@ -52,8 +52,8 @@ bool ChainBuffer::startRecord(std::int16_t startX, std::int16_t startY) {
   spilled_ = false;
   writing_ = true;
   std::uint8_t head[kChainHeaderBytes];
-  StoreLe16(head, static_cast<std::uint16_t>(startX));
-  StoreLe16(head + 2, static_cast<std::uint16_t>(startY));
+  platform::StoreLe16(head, static_cast<std::uint16_t>(startX));
+  platform::StoreLe16(head + 2, static_cast<std::uint16_t>(startY));
   bool ok = true;
   for (std::uint8_t b : head) ok = append(b) && ok;
   return ok;
@@ -125,8 +125,8 @@ bool ChainBuffer::readAll(platform::Block& out) {
 bool ChainBuffer::replaceRecord(std::span<const std::uint8_t> record) {
   if (record.size() < kChainHeaderBytes || size_ == 0) return false;
   writing_ = false;
-  startX_ = static_cast<std::int16_t>(LoadLe16(record.data()));
-  startY_ = static_cast<std::int16_t>(LoadLe16(record.data() + 2));
+  startX_ = static_cast<std::int16_t>(platform::LoadLe16(record.data()));
+  startY_ = static_cast<std::int16_t>(platform::LoadLe16(record.data() + 2));
   held_ = 0;
   length_ = static_cast<std::int64_t>(record.size());
   if (record.size() <= size_) {
@@ -183,7 +183,7 @@ bool ChainBuffer::extendRecord(std::int64_t fromOffset, std::int64_t toOffset) {
 
 // ---------------------------------------------------------------------------- point window
 
-PointWindow::PointWindow(Runtime& rt, std::int16_t* window, std::size_t sizeWords)
+PointWindow::PointWindow(base::Runtime& rt, std::int16_t* window, std::size_t sizeWords)
     : rt_(rt), window_(window), size_(static_cast<std::int64_t>(sizeWords)) {}
 
 bool PointWindow::writeWindow() {
@@ -257,7 +257,7 @@ bool PointWindow::resetForNewSide() {
 
 // --------------------------------------------------------------------------- vertex window
 
-VertexWindow::VertexWindow(Runtime& rt, std::int16_t* window, std::size_t sizeWords)
+VertexWindow::VertexWindow(base::Runtime& rt, std::int16_t* window, std::size_t sizeWords)
     : rt_(rt), window_(window), size_(static_cast<std::int64_t>(sizeWords)) {}
 
 std::int16_t* VertexWindow::wordSlot(std::int64_t k) {

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "platform/memory_block.h"
 
 namespace vl::engine {
@@ -27,7 +27,7 @@ constexpr std::size_t kChainHeaderBytes = 4;  // start x and start y, 16-bit lit
 // Written forward from startRecord() to finishRecord(), then read at any byte offset.
 class ChainBuffer {
  public:
-  ChainBuffer(Runtime& rt, std::uint8_t* window, std::size_t sizeBytes);
+  ChainBuffer(base::Runtime& rt, std::uint8_t* window, std::size_t sizeBytes);
 
   // Starts a new record with its start point: writing at offset 0, not spilled. False when
   // the header itself had to spill and could not.
@@ -74,7 +74,7 @@ class ChainBuffer {
   bool SpillChain();
   void load(std::int64_t offsetBytes);
 
-  Runtime& rt_;
+  base::Runtime& rt_;
   std::uint8_t* window_;
   std::size_t size_;
   std::int64_t held_ = 0;      // record offset of window_[0]
@@ -89,7 +89,7 @@ class ChainBuffer {
 // words, written forward and read forward and backward by whole windows.
 class PointWindow {
  public:
-  PointWindow(Runtime& rt, std::int16_t* window, std::size_t sizeWords);
+  PointWindow(base::Runtime& rt, std::int16_t* window, std::size_t sizeWords);
 
   // Appends a word. When the window is full: "seglist" is created on the first spill, the
   // abort poll runs, the window is written at byte 2 x base, base += S and writing continues
@@ -117,7 +117,7 @@ class PointWindow {
   bool writeWindow();
   void readWindow();
 
-  Runtime& rt_;
+  base::Runtime& rt_;
   std::int16_t* window_;
   std::int64_t size_;
   std::int64_t base_ = 0;  // in words, a multiple of size_
@@ -130,7 +130,7 @@ class PointWindow {
 // being traced, at random access relative to the vertex cursor.
 class VertexWindow {
  public:
-  VertexWindow(Runtime& rt, std::int16_t* window, std::size_t sizeWords);
+  VertexWindow(base::Runtime& rt, std::int16_t* window, std::size_t sizeWords);
 
   // The vertex cursor: a logical byte offset into the whole array (even).
   std::int64_t cursor() const { return cursor_; }
@@ -153,7 +153,7 @@ class VertexWindow {
   std::size_t sizeWords() const { return size_; }
 
  private:
-  Runtime& rt_;
+  base::Runtime& rt_;
   std::int16_t* window_;
   std::int64_t size_;
   std::int64_t cursor_ = 0;

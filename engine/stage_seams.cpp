@@ -1,7 +1,7 @@
 // Entry points of the stages later changes add; see stage_seams.h for what each keeps.
 #include "engine/stage_seams.h"
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 namespace vl::engine {
 
@@ -28,7 +28,7 @@ std::string MissingStageName(const ConversionJob& job) {
   return {};
 }
 
-void ShowNotAvailable(Runtime& rt, std::string_view stageName) {
+void ShowNotAvailable(base::Runtime& rt, std::string_view stageName) {
   const std::string name(stageName);
   rt.ui.showMessage(msg::Format(msg::kNotAvailableInThisBuild, name.c_str()));
 }
@@ -53,7 +53,7 @@ bool RunLineRecognizer(ConversionJob& job) {
 void FreeLineRecognizer(ConversionJob&) {}
 
 int TraceCenterlines(Tracer& t) {
-  ConversionState& s = t.rt.state;
+  base::ConversionState& s = t.rt.state;
   if (s.abortRequested) return 1;
   if (t.rt.app.selectionEdgeCommand) {
     s.tracerMode = 0;
@@ -67,7 +67,7 @@ int TraceCenterlines(Tracer& t) {
 }
 
 int RunCenterlinePass(Tracer& t, int mode) {
-  ConversionState& s = t.rt.state;
+  base::ConversionState& s = t.rt.state;
   if (mode > 0 && t.settings.has(settings::kMethodLineRecognition) && !s.abortRequested) {
     ShowNotAvailable(t.rt, LineRecognitionName());
     return 1;

@@ -24,7 +24,7 @@ constexpr int kUndoConversion = 21;
 std::string MissingStageName(const ConversionJob& job);
 
 // Shows message 1000 with the stage's name.
-void ShowNotAvailable(Runtime& rt, std::string_view stageName);
+void ShowNotAvailable(base::Runtime& rt, std::string_view stageName);
 
 // Records the undo step for `operationCode` before the operation changes anything. Returns 1
 // to go on, 0 when the user chose to cancel. Added with the undo stage: until then nothing is

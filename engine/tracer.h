@@ -13,7 +13,7 @@
 #include "art/artwork.h"
 #include "engine/fitter_state.h"
 #include "engine/paged_arrays.h"
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "engine/work_area.h"
 #include "image/raster_image.h"
 #include "settings/conversion_constants.h"
@@ -40,7 +40,7 @@ struct JunctionList;     // centre-line junction points
 struct LineRecognizer;   // recognised straight lines and rectangles
 
 struct Tracer {
-  Runtime& rt;
+  base::Runtime& rt;
   image::RasterImage& image;
   art::Artwork& art;
   const settings::ConversionSettings& settings;
@@ -75,7 +75,7 @@ struct Tracer {
   JunctionList* junctions = nullptr;
   LineRecognizer* lineRecognizer = nullptr;
 
-  Tracer(Runtime& runtime, image::RasterImage& img, art::Artwork& artwork,
+  Tracer(base::Runtime& runtime, image::RasterImage& img, art::Artwork& artwork,
          const settings::ConversionSettings& s, const settings::ConversionConstants& c)
       : rt(runtime), image(img), art(artwork), settings(s), constants(c) {}
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "app/message_table.h"
-#include "engine/progress.h"
-#include "engine/scratch_files.h"
+#include "base/message_table.h"
+#include "base/progress.h"
+#include "base/scratch_files.h"
 
 namespace vl::engine {
 
@@ -31,7 +31,7 @@ void CopyIntoBackupBlock(image::RasterImage& image) {
 // Writes the bit layer to `file` from offset 0, one row at a time, with progress and the
 // abort poll after every row. False after a failed write or an abort.
 bool WriteRowsWithProgress(ConversionJob& job, platform::FileHandle file) {
-  Runtime& rt = job.rt;
+  base::Runtime& rt = job.rt;
   image::RasterImage& image = job.image;
   const std::string label(msg::Text(msg::kProcessingLabel));
   bool complete = platform::SeekTo(file, 0);

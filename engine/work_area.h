@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "platform/memory_block.h"
 
 namespace vl::engine {
@@ -41,7 +41,7 @@ inline std::size_t WorkAreaBudget(std::size_t freeBytes, std::size_t bitRowBytes
 }
 
 // Budget from the free memory the memory budget reports.
-inline std::size_t WorkAreaBudget(const Runtime& rt, std::size_t bitRowBytes,
+inline std::size_t WorkAreaBudget(const base::Runtime& rt, std::size_t bitRowBytes,
                                   std::size_t capBytes = kWorkAreaCapBytes) {
   return WorkAreaBudget(rt.memory.available(), bitRowBytes, capBytes);
 }
@@ -81,7 +81,7 @@ struct WorkArea {
 
 // Allocates and cuts the work area; false when the block cannot be had (the driver shows
 // message 11 and cleans up).
-inline bool AllocateWorkArea(Runtime& rt, std::size_t bitRowBytes, std::size_t budgetBytes,
+inline bool AllocateWorkArea(base::Runtime& rt, std::size_t bitRowBytes, std::size_t budgetBytes,
                              WorkArea& area) {
   area.layout = CutWorkArea(bitRowBytes, budgetBytes);
   return area.block.allocate(rt.memory, area.layout.totalBytes);

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application_state.h"
-#include "engine/conversion_state.h"
-#include "engine/runtime.h"
+#include "base/application_state.h"
+#include "base/conversion_state.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "image/tiff_writer.h"
 #include "platform/headless_ui.h"
@@ -127,10 +127,10 @@ int main(int argc, char** argv) {
   }
   vl::platform::HeadlessUi ui(stderr);
   vl::platform::MemoryBudget memory;
-  vl::engine::ConversionState state;
-  vl::app::ApplicationState app;
+  vl::base::ConversionState state;
+  vl::base::ApplicationState app;
   std::string scratch = vl::platform::ProcessScratchFolder(vl::platform::DefaultScratchBase());
-  vl::engine::Runtime rt{ui, memory, state, app, scratch};
+  vl::base::Runtime rt{ui, memory, state, app, scratch};
 
   RasterImage image;
   if (!vl::image::setGeometry(image, kWidthPixels, kHeightPixels) ||

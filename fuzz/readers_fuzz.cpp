@@ -33,7 +33,7 @@ const std::string& WorkFolder() {
   return folder;
 }
 
-std::int16_t RunReader(unsigned selector, vl::image::RasterImage& image, vl::engine::Runtime& rt) {
+std::int16_t RunReader(unsigned selector, vl::image::RasterImage& image, vl::base::Runtime& rt) {
   switch (selector) {
     case 0: return vl::image::readRvx(image, rt);
     case 1: return vl::image::readSunRaster(image, rt);
@@ -56,10 +56,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vl::platform::HeadlessUi ui(nullptr);
   vl::platform::MemoryBudget memory;
   memory.setLimit(kMemoryCapBytes);
-  vl::engine::ConversionState state;
-  vl::app::ApplicationState app;
+  vl::base::ConversionState state;
+  vl::base::ApplicationState app;
   std::string scratch = WorkFolder() + "scratch/";
-  vl::engine::Runtime rt{ui, memory, state, app, scratch};
+  vl::base::Runtime rt{ui, memory, state, app, scratch};
 
   vl::image::RasterImage image;
   image.xResolution = image.yResolution = 300.0;

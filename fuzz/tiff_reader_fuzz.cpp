@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application_state.h"
-#include "engine/conversion_state.h"
-#include "engine/runtime.h"
+#include "base/application_state.h"
+#include "base/conversion_state.h"
+#include "base/runtime.h"
 #include "image/input_dispatch.h"
 #include "image/raster_image.h"
 #include "platform/headless_ui.h"
@@ -55,10 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vl::platform::HeadlessUi ui(nullptr);
   vl::platform::MemoryBudget memory;
   memory.setLimit((size & 2) != 0 ? kShortBudgetBytes : kBudgetBytes);
-  vl::engine::ConversionState state;
-  vl::app::ApplicationState app;
+  vl::base::ConversionState state;
+  vl::base::ApplicationState app;
   std::string scratch = ScratchFolder();
-  vl::engine::Runtime rt{ui, memory, state, app, scratch};
+  vl::base::Runtime rt{ui, memory, state, app, scratch};
 
   vl::image::RasterImage image;
   image.sourceFormat = vl::image::kSourceBySignature;

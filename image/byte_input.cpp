@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/byte_order.h"
+#include "platform/byte_order.h"
 
 namespace vl::image {
 
@@ -81,14 +81,14 @@ bool ByteInput::skip(std::uint64_t count) {
 bool ByteInput::be16(std::uint16_t& value) {
   std::uint8_t b[2];
   if (!read(b)) return false;
-  value = engine::LoadBe16(b);
+  value = platform::LoadBe16(b);
   return true;
 }
 
 bool ByteInput::be32(std::uint32_t& value) {
   std::uint8_t b[4];
   if (!read(b)) return false;
-  value = engine::LoadBe32(b);
+  value = platform::LoadBe32(b);
   return true;
 }
 

@@ -2,7 +2,7 @@
 // preparation and the display share, with the optional 2:1 downsampling.
 #include <algorithm>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "image/raster_image.h"
 
 namespace vl::image {
@@ -28,7 +28,7 @@ ProcessingLayout processingLayout(const RasterImage& image, std::int32_t screenW
   return l;
 }
 
-bool prepareColorLayer(RasterImage& image, engine::Runtime& rt, std::int32_t screenWidthPixels) {
+bool prepareColorLayer(RasterImage& image, base::Runtime& rt, std::int32_t screenWidthPixels) {
   if (isBilevel(image) || image.samplesPerPixel < 1 || image.width < 1 || image.height < 1) {
     return false;
   }
@@ -43,7 +43,7 @@ bool prepareColorLayer(RasterImage& image, engine::Runtime& rt, std::int32_t scr
 
     if (!image.processingBuffer.allocate(rt.memory,
                                          processingLayout(image, screenWidthPixels).totalBytes)) {
-      engine::ShowMessage(rt, msg::kInsufficientMemory);
+      base::ShowMessage(rt, msg::kInsufficientMemory);
       return false;
     }
     const std::int64_t layerBytes = std::int64_t{workingHeight} * image.colorRowBytes;
@@ -56,7 +56,7 @@ bool prepareColorLayer(RasterImage& image, engine::Runtime& rt, std::int32_t scr
       image.yResolution /= 2;
       setGeometry(image, workingWidth, workingHeight);
       if (!allocateBitLayer(image, rt.memory)) {
-        engine::ShowMessage(rt, msg::kInsufficientMemory);
+        base::ShowMessage(rt, msg::kInsufficientMemory);
         return false;
       }
       return true;

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/message_table.h"
-#include "engine/progress.h"
+#include "base/message_table.h"
+#include "base/progress.h"
 #include "image/macpaint_reader.h"
 #include "image/pcx_reader.h"
 #include "image/rvx_reader.h"
@@ -25,7 +25,7 @@ constexpr std::uint8_t kDosEpsSignature[4] = {0xC5, 0xD0, 0xD3, 0xC6};
 constexpr std::uint8_t kSunRasterSignature[4] = {0x59, 0xA6, 0x6A, 0x95};  // big-endian
 
 // A reader returns 0 on success, non-zero after it reported its error.
-using Reader = std::int16_t (*)(RasterImage& image, engine::Runtime& rt);
+using Reader = std::int16_t (*)(RasterImage& image, base::Runtime& rt);
 
 // The readers that the format codes call for. A reader that is not part of this build is
 // nullptr, and its files are refused as an unknown format.
@@ -75,8 +75,8 @@ void ResetDefaults(RasterImage& image) {
   image.bitsPerSample = 1;
 }
 
-bool Refuse(RasterImage& image, engine::Runtime& rt, int message) {
-  engine::ShowMessage(rt, message);
+bool Refuse(RasterImage& image, base::Runtime& rt, int message) {
+  base::ShowMessage(rt, message);
   releaseImage(image, rt);
   return false;
 }
@@ -94,7 +94,7 @@ std::int16_t chooseFormatByName(RasterImage& image, std::string_view path) {
   return format;
 }
 
-bool openInputImage(RasterImage& image, engine::Runtime& rt, bool fromClipboard) {
+bool openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard) {
   releaseImage(image, rt);
   if (!fromClipboard) {
     const std::string path =
@@ -109,7 +109,7 @@ bool openInputImage(RasterImage& image, engine::Runtime& rt, bool fromClipboard)
   return readImage(image, rt);
 }
 
-bool readImage(RasterImage& image, engine::Runtime& rt) {
+bool readImage(RasterImage& image, base::Runtime& rt) {
   ResetDefaults(image);
   Reader reader = nullptr;
   if (!ReaderByCode(image.sourceFormat, reader)) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 
 namespace vl::image {
@@ -20,11 +20,11 @@ std::int16_t chooseFormatByName(RasterImage& image, std::string_view path);
 // batch run, else inputName), then reads it with readImage. fromClipboard: no file is opened
 // and the reader for sourceFormat takes the picture from the clipboard. False after "Error %d
 // opening input file." (the system's error number) or when readImage fails.
-bool openInputImage(RasterImage& image, engine::Runtime& rt, bool fromClipboard);
+bool openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard);
 
 // Resets the descriptor's defaults (300 pixels per inch, bilevel, white is zero, art scale 1),
 // runs the reader that sourceFormat or the file's signature calls for, then completes the load.
 // False after the reader failed (its message shown; the image released) or the user stopped.
-bool readImage(RasterImage& image, engine::Runtime& rt);
+bool readImage(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

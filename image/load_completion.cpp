@@ -2,35 +2,35 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/message_table.h"
-#include "engine/progress.h"
-#include "engine/scratch_files.h"
+#include "base/message_table.h"
+#include "base/progress.h"
+#include "base/scratch_files.h"
 #include "image/raster_image.h"
 
 namespace vl::image {
 
 namespace {
 
-bool writeBackupFile(RasterImage& image, engine::Runtime& rt) {
+bool writeBackupFile(RasterImage& image, base::Runtime& rt) {
   platform::CloseFile(image.fileHandle);  // a bilevel image needs its input file no longer
-  image.fileHandle = engine::CreateScratchFileOrAbort(rt, "memtemp");
+  image.fileHandle = base::CreateScratchFileOrAbort(rt, "memtemp");
   if (image.fileHandle == platform::kNoFile) return false;
 
   const std::string label(msg::Text(msg::kProcessingLabel));
   bool complete = true;
   for (std::int32_t y = 0; y < image.height; ++y) {
-    if (engine::CheckedWrite(rt, image.fileHandle, bitRow(image, y),
+    if (base::CheckedWrite(rt, image.fileHandle, bitRow(image, y),
                              static_cast<std::size_t>(image.bitRowBytes)) == 0) {
       complete = false;
       break;
     }
-    engine::ShowProgress(rt, static_cast<int>(std::int64_t{y + 1} * 100 / image.height), label);
-    if (engine::PollAbort(rt) != 0) {
+    base::ShowProgress(rt, static_cast<int>(std::int64_t{y + 1} * 100 / image.height), label);
+    if (base::PollAbort(rt) != 0) {
       complete = false;
       break;
     }
   }
-  engine::ShowProgress(rt, 0, "");
+  base::ShowProgress(rt, 0, "");
   return complete;
 }
 
@@ -44,7 +44,7 @@ void complementColorLayer(RasterImage& image) {
 
 }  // namespace
 
-bool saveBackup(RasterImage& image, engine::Runtime& rt) {
+bool saveBackup(RasterImage& image, base::Runtime& rt) {
   if (!image.backupOnDisk) {
     if (image.backupLayer.empty() || image.bitLayer.empty()) return false;
     std::memcpy(image.backupLayer.data(), image.bitLayer.data(),
@@ -54,7 +54,7 @@ bool saveBackup(RasterImage& image, engine::Runtime& rt) {
   return writeBackupFile(image, rt);
 }
 
-bool completeLoad(RasterImage& image, engine::Runtime& rt) {
+bool completeLoad(RasterImage& image, base::Runtime& rt) {
   if (image.bitLayer.empty()) {
     releaseImage(image, rt);
     return false;

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "image/byte_input.h"
 #include "image/reader_progress.h"
 
@@ -20,14 +20,14 @@ constexpr std::int64_t kPictureBytes = std::int64_t{kRowBytes} * kMacPaintHeight
 constexpr std::size_t kInputBufferBytes = 128;
 constexpr double kResolution = 72.0;  // pixels per inch
 
-std::int16_t failWith(engine::Runtime& rt, int message) {
-  engine::ShowMessage(rt, message);
+std::int16_t failWith(base::Runtime& rt, int message) {
+  base::ShowMessage(rt, message);
   return kReadFailed;
 }
 
 }  // namespace
 
-std::int16_t readMacPaint(RasterImage& image, engine::Runtime& rt) {
+std::int16_t readMacPaint(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer, kHeaderBytes);
   if (in.fileSize() <= kHeaderBytes) return failWith(rt, msg::kUnknownInputFormat);

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "image/reader_result.h"
 
@@ -14,6 +14,6 @@ constexpr std::int32_t kMacPaintHeightPixels = 720;
 
 // Reads the file open in image.fileHandle into the image. 0 on success; otherwise the error was
 // shown (or the user stopped the read) and the caller releases the image.
-std::int16_t readMacPaint(RasterImage& image, engine::Runtime& rt);
+std::int16_t readMacPaint(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <array>
 
-#include "app/message_table.h"
-#include "engine/byte_order.h"
+#include "base/message_table.h"
+#include "platform/byte_order.h"
 #include "image/byte_input.h"
 #include "image/reader_progress.h"
 
@@ -42,8 +42,8 @@ struct PcxHeader {
   std::int64_t lineBytes = 0;  // per plane
 };
 
-std::int16_t failWith(engine::Runtime& rt, int message) {
-  engine::ShowMessage(rt, message);
+std::int16_t failWith(base::Runtime& rt, int message) {
+  base::ShowMessage(rt, message);
   return kReadFailed;
 }
 
@@ -150,7 +150,7 @@ void assembleRow(Layout layout, const PcxHeader& h, const std::uint8_t* lines,
   }
 }
 
-std::int16_t readBilevel(RasterImage& image, engine::Runtime& rt, RunDecoder& decoder,
+std::int16_t readBilevel(RasterImage& image, base::Runtime& rt, RunDecoder& decoder,
                          const PcxHeader& h, platform::Block& line) {
   const auto copyBytes =
       static_cast<std::size_t>(std::min<std::int64_t>(h.lineBytes, image.bitRowBytes));
@@ -169,7 +169,7 @@ std::int16_t readBilevel(RasterImage& image, engine::Runtime& rt, RunDecoder& de
 
 }  // namespace
 
-std::int16_t readPcx(RasterImage& image, engine::Runtime& rt, double screenPixelsPerInch) {
+std::int16_t readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   std::array<std::uint8_t, kHeaderBytes> raw{};
@@ -178,10 +178,10 @@ std::int16_t readPcx(RasterImage& image, engine::Runtime& rt, double screenPixel
   PcxHeader h;
   h.version = raw[1];
   h.bitsPerPixel = raw[3];
-  h.width = std::int64_t{engine::LoadLe16(&raw[8])} - engine::LoadLe16(&raw[4]) + 1;
-  h.height = std::int64_t{engine::LoadLe16(&raw[10])} - engine::LoadLe16(&raw[6]) + 1;
+  h.width = std::int64_t{platform::LoadLe16(&raw[8])} - platform::LoadLe16(&raw[4]) + 1;
+  h.height = std::int64_t{platform::LoadLe16(&raw[10])} - platform::LoadLe16(&raw[6]) + 1;
   h.planes = raw[65];
-  h.lineBytes = engine::LoadLe16(&raw[66]);
+  h.lineBytes = platform::LoadLe16(&raw[66]);
 
   // The 256-colour palette of version 5 single-plane files ends the file; it is not image data.
   std::array<std::uint8_t, kPaletteBytes> palette{};
@@ -245,7 +245,7 @@ std::int16_t readPcx(RasterImage& image, engine::Runtime& rt, double screenPixel
   return kReadOk;
 }
 
-std::int16_t readPcx(RasterImage& image, engine::Runtime& rt) {
+std::int16_t readPcx(RasterImage& image, base::Runtime& rt) {
   return readPcx(image, rt, kDefaultScreenPixelsPerInch);
 }
 

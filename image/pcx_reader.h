@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "image/reader_result.h"
 
@@ -17,8 +17,8 @@ constexpr double kDefaultScreenPixelsPerInch = 96.0;
 // (screenPixelsPerInch), or larger when that is needed for the image to span at most 11 inches.
 // 0 on success; otherwise the error was shown (or the user stopped the read) and the caller
 // releases the image.
-std::int16_t readPcx(RasterImage& image, engine::Runtime& rt, double screenPixelsPerInch);
+std::int16_t readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch);
 // The same on a screen of kDefaultScreenPixelsPerInch: the reader contract's signature.
-std::int16_t readPcx(RasterImage& image, engine::Runtime& rt);
+std::int16_t readPcx(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

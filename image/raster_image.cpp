@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/scratch_files.h"
+#include "base/scratch_files.h"
 
 namespace vl::image {
 
@@ -145,7 +145,7 @@ void buildDisplayTables(RasterImage& image) {
   }
 }
 
-void releaseImage(RasterImage& image, engine::Runtime& rt) {
+void releaseImage(RasterImage& image, base::Runtime& rt) {
   image.bitLayer.release();
   image.backupLayer.release();
   image.spareLayer.release();
@@ -154,7 +154,7 @@ void releaseImage(RasterImage& image, engine::Runtime& rt) {
   dropSelectionCapture(image);
   image.fileSpanReader = nullptr;  // it reads through the handle closed below
   platform::CloseFile(image.fileHandle);
-  if (image.backupOnDisk) engine::DeleteScratchFile(rt, "memtemp");
+  if (image.backupOnDisk) base::DeleteScratchFile(rt, "memtemp");
   image.backupOnDisk = false;
   image.colorInMemory = false;
 }

@@ -22,7 +22,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "platform/file_io.h"
 #include "platform/memory_block.h"
 
@@ -182,7 +182,7 @@ void clearPadding(RasterImage& image);
 
 // Frees every layer and buffer, closes fileHandle and deletes "memtemp" when backupOnDisk.
 // The descriptor is kept for the next reader to overwrite.
-void releaseImage(RasterImage& image, engine::Runtime& rt);
+void releaseImage(RasterImage& image, base::Runtime& rt);
 
 // ---- Loading -------------------------------------------------------------------------------
 
@@ -193,7 +193,7 @@ void releaseImage(RasterImage& image, engine::Runtime& rt);
 // image." when the processing buffer or the bit layer cannot be had (silently for a bilevel
 // image, which has no colour layer); true otherwise, colorInMemory telling whether the colour
 // layer is held.
-bool prepareColorLayer(RasterImage& image, engine::Runtime& rt,
+bool prepareColorLayer(RasterImage& image, base::Runtime& rt,
                        std::int32_t screenWidthPixels = kDefaultScreenWidthPixels);
 
 // Byte offsets of the parts of the processing buffer for the current colorRowBytes.
@@ -217,12 +217,12 @@ bool storeColorRow(RasterImage& image, std::int32_t sourceRow,
 // The common completion after a reader succeeded: row sizes, artScale, bilevel inversion,
 // padding and backup (in memory or "memtemp"), gray complement, display tables. On failure (the
 // backup could not be written, or the user stopped it) the image is released.
-bool completeLoad(RasterImage& image, engine::Runtime& rt);
+bool completeLoad(RasterImage& image, base::Runtime& rt);
 
 // Copies the bit layer into the backup: into its block when held, else (backupOnDisk) closes
 // the input file and writes the rows to a fresh "memtemp" with progress and the abort poll.
 // False on a creation failure (message 155), a failed write or a user abort.
-bool saveBackup(RasterImage& image, engine::Runtime& rt);
+bool saveBackup(RasterImage& image, base::Runtime& rt);
 
 // Doubles artScale while the larger of paddedWidth and height, in art units, stays below
 // kArtScaleThreshold.
@@ -257,11 +257,11 @@ void dropSelectionCapture(RasterImage& image);
 // while the backup (memory or "memtemp") keeps the image as loaded. False after a message when
 // the backup is missing (237) or a row buffer cannot be had (11), the selection then unchanged;
 // or when "memtemp" cannot be read back (13).
-bool applyRectSelection(RasterImage& image, engine::Runtime& rt, std::int32_t left,
+bool applyRectSelection(RasterImage& image, base::Runtime& rt, std::int32_t left,
                         std::int32_t top, std::int32_t right, std::int32_t bottom, int mode);
 
 // Empties the selection: a bilevel image gets the whole loaded image back from the backup; a
 // gray scale or colour image's mask is cleared. Fails as applyRectSelection does.
-bool selectNone(RasterImage& image, engine::Runtime& rt);
+bool selectNone(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

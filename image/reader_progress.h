@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/reader_result.h"
 
 namespace vl::image {
@@ -14,7 +14,7 @@ namespace vl::image {
 class ReaderProgress {
  public:
   // totalSteps: rows, or rows x planes for readers that read one plane after another.
-  ReaderProgress(engine::Runtime& rt, std::int64_t totalSteps);
+  ReaderProgress(base::Runtime& rt, std::int64_t totalSteps);
   ReaderProgress(const ReaderProgress&) = delete;
   ReaderProgress& operator=(const ReaderProgress&) = delete;
   ~ReaderProgress();
@@ -24,7 +24,7 @@ class ReaderProgress {
   bool beforeStep(std::int64_t done);
 
  private:
-  engine::Runtime& rt_;
+  base::Runtime& rt_;
   std::int64_t total_;
   std::string label_;
 };

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "image/raster_image.h"
 
 namespace vl::image {
@@ -65,17 +65,17 @@ bool readBackupRows(const RasterImage& image, std::int32_t y, std::int32_t rows,
              static_cast<std::size_t>(bytes);
 }
 
-bool applyToBilevel(RasterImage& image, engine::Runtime& rt, std::int32_t top, std::int32_t bottom,
+bool applyToBilevel(RasterImage& image, base::Runtime& rt, std::int32_t top, std::int32_t bottom,
                     const RectBytes& r, int mode) {
   if (!backupAvailable(image)) {
-    engine::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
+    base::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
     return false;
   }
   const bool needsLoaded = mode == kSelectNew || mode == kSelectAdd;
   platform::Block rowBuffer;
   if (image.backupOnDisk && mode == kSelectAdd &&
       !rowBuffer.allocate(rt.memory, static_cast<std::size_t>(image.bitRowBytes))) {
-    engine::ShowMessage(rt, msg::kInsufficientMemory);
+    base::ShowMessage(rt, msg::kInsufficientMemory);
     return false;
   }
   for (std::int32_t y = 0; y < image.height; ++y) {
@@ -92,7 +92,7 @@ bool applyToBilevel(RasterImage& image, engine::Runtime& rt, std::int32_t top, s
       // New mode reads the loaded row in place; add mode must keep the working row.
       std::uint8_t* dst = mode == kSelectNew ? row : rowBuffer.data();
       if (!readBackupRows(image, y, 1, dst)) {
-        engine::ShowMessage(rt, msg::kScratchDiskFull);
+        base::ShowMessage(rt, msg::kScratchDiskFull);
         return false;
       }
       loaded = dst;
@@ -116,7 +116,7 @@ void applyToMask(RasterImage& image, std::int32_t top, std::int32_t bottom, cons
 
 }  // namespace
 
-bool applyRectSelection(RasterImage& image, engine::Runtime& rt, std::int32_t left,
+bool applyRectSelection(RasterImage& image, base::Runtime& rt, std::int32_t left,
                         std::int32_t top, std::int32_t right, std::int32_t bottom, int mode) {
   if (mode < kSelectNew || mode > kSelectIntersect || image.bitLayer.empty()) return false;
   if (left > right) std::swap(left, right);  // a rectangle dragged right to left
@@ -134,14 +134,14 @@ bool applyRectSelection(RasterImage& image, engine::Runtime& rt, std::int32_t le
   return true;
 }
 
-bool selectNone(RasterImage& image, engine::Runtime& rt) {
+bool selectNone(RasterImage& image, base::Runtime& rt) {
   if (image.bitLayer.empty()) return false;
   if (!isBilevel(image)) {
     std::memset(image.bitLayer.data(), 0, image.bitLayer.size());
     return true;
   }
   if (!backupAvailable(image)) {
-    engine::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
+    base::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
     return false;
   }
   if (!image.backupOnDisk) {
@@ -150,7 +150,7 @@ bool selectNone(RasterImage& image, engine::Runtime& rt) {
     return true;
   }
   if (!readBackupRows(image, 0, image.height, bitRow(image, 0))) {
-    engine::ShowMessage(rt, msg::kScratchDiskFull);
+    base::ShowMessage(rt, msg::kScratchDiskFull);
     return false;
   }
   return true;

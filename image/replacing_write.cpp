@@ -1,16 +1,16 @@
 // Pixel files written beside their target and renamed over it when complete.
 #include "image/replacing_write.h"
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "platform/atomic_file.h"
 
 namespace vl::image {
 
-bool WriteReplacing(engine::Runtime& rt, const std::string& path,
+bool WriteReplacing(base::Runtime& rt, const std::string& path,
                     const std::function<bool(platform::FileHandle)>& write) {
   platform::AtomicFile file;
   if (!file.create(path)) {
-    engine::ShowMessage(rt, msg::kDiskFullOrLocked);
+    base::ShowMessage(rt, msg::kDiskFullOrLocked);
     rt.state.abortRequested = 1;
     return false;
   }
@@ -19,7 +19,7 @@ bool WriteReplacing(engine::Runtime& rt, const std::string& path,
     return false;
   }
   if (!file.commit()) {
-    engine::ShowMessage(rt, msg::kDiskFullOrLocked);
+    base::ShowMessage(rt, msg::kDiskFullOrLocked);
     rt.state.abortRequested = 1;
     return false;
   }

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "platform/file_io.h"
 
 namespace vl::image {
@@ -13,7 +13,7 @@ namespace vl::image {
 // Runs `write` on a new file that replaces `path` once `write` returns true. A file that cannot
 // be created or put in place shows "disk full or locked" and raises abortRequested; when
 // `write` fails (it has reported why) the earlier file is kept.
-bool WriteReplacing(engine::Runtime& rt, const std::string& path,
+bool WriteReplacing(base::Runtime& rt, const std::string& path,
                     const std::function<bool(platform::FileHandle)>& write);
 
 }  // namespace vl::image

@@ -6,8 +6,8 @@
 #include <array>
 #include <cstring>
 
-#include "app/message_table.h"
-#include "engine/byte_order.h"
+#include "base/message_table.h"
+#include "platform/byte_order.h"
 #include "image/byte_input.h"
 #include "image/packbits.h"
 #include "image/reader_progress.h"
@@ -52,11 +52,11 @@ std::int16_t samplesFor(std::uint16_t mode) {
   }
 }
 
-std::int16_t fail(engine::Runtime& rt, Failure failure) {
+std::int16_t fail(base::Runtime& rt, Failure failure) {
   switch (failure) {
-    case Failure::kInvalid: engine::ShowMessage(rt, msg::kInvalidRvxFormat); break;
-    case Failure::kMode: engine::ShowMessage(rt, msg::kRvxModeNotSupported); break;
-    case Failure::kMemory: engine::ShowMessage(rt, msg::kInsufficientMemory); break;
+    case Failure::kInvalid: base::ShowMessage(rt, msg::kInvalidRvxFormat); break;
+    case Failure::kMode: base::ShowMessage(rt, msg::kRvxModeNotSupported); break;
+    case Failure::kMemory: base::ShowMessage(rt, msg::kInsufficientMemory); break;
     case Failure::kNone:
     case Failure::kStopped: break;
   }
@@ -148,7 +148,7 @@ std::int64_t storedRowBytes(const RvxHeader& h) {
 
 class PlaneReader {
  public:
-  PlaneReader(RasterImage& image, engine::Runtime& rt, ByteInput& in, const RvxHeader& h,
+  PlaneReader(RasterImage& image, base::Runtime& rt, ByteInput& in, const RvxHeader& h,
               const std::array<std::uint8_t, rvx::kColorTableBytes>& table)
       : image_(image), rt_(rt), in_(in), h_(h), table_(table) {}
 
@@ -172,7 +172,7 @@ class PlaneReader {
       }
       std::int64_t total = 0;
       for (std::int64_t i = 0; i < rowsRead; ++i) {
-        const std::int64_t count = engine::LoadBe16(counts_.data() + 2 * i);
+        const std::int64_t count = platform::LoadBe16(counts_.data() + 2 * i);
         largest_ = std::max(largest_, count);
         total += count;
       }
@@ -203,7 +203,7 @@ class PlaneReader {
   bool readStoredRow(std::int64_t index) {
     const std::span<std::uint8_t> row(row_.data(), row_.size());
     if (h_.compression == rvx::kCompressionRaw) return in_.read(row);
-    const std::size_t count = engine::LoadBe16(counts_.data() + 2 * index);
+    const std::size_t count = platform::LoadBe16(counts_.data() + 2 * index);
     const std::span<std::uint8_t> packed(packed_.data(), count);
     if (!in_.read(packed)) return false;
     return DecodePackBits(packed, row).ok();
@@ -243,7 +243,7 @@ class PlaneReader {
   }
 
   RasterImage& image_;
-  engine::Runtime& rt_;
+  base::Runtime& rt_;
   ByteInput& in_;
   const RvxHeader& h_;
   const std::array<std::uint8_t, rvx::kColorTableBytes>& table_;
@@ -257,7 +257,7 @@ class PlaneReader {
 
 }  // namespace
 
-std::int16_t readRvx(RasterImage& image, engine::Runtime& rt) {
+std::int16_t readRvx(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   RvxHeader h;
@@ -280,7 +280,7 @@ std::int16_t readRvx(RasterImage& image, engine::Runtime& rt) {
     image.fileRowBytes = image.colorRowBytes;
     if (!prepareColorLayer(image, rt)) return kReadFailed;  // the message was shown
     if (!image.colorInMemory) return fail(rt, Failure::kMemory);
-    if (h.depth == 16) engine::ShowMessage(rt, msg::kRvxSixteenBitNote);
+    if (h.depth == 16) base::ShowMessage(rt, msg::kRvxSixteenBitNote);
   } else {
     image.fileRowBytes = static_cast<std::int32_t>(storedRowBytes(h));
   }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "image/reader_result.h"
 
@@ -12,6 +12,6 @@ namespace vl::image {
 
 // Reads the file open in image.fileHandle into the image. 0 on success; otherwise the error was
 // shown (or the user stopped the read) and the caller releases the image.
-std::int16_t readRvx(RasterImage& image, engine::Runtime& rt);
+std::int16_t readRvx(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

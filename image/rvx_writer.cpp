@@ -6,9 +6,9 @@
 #include <array>
 #include <cstring>
 
-#include "app/message_table.h"
-#include "engine/byte_order.h"
-#include "engine/scratch_files.h"
+#include "base/message_table.h"
+#include "platform/byte_order.h"
+#include "base/scratch_files.h"
 #include "image/replacing_write.h"
 #include "image/rvx_format.h"
 
@@ -39,43 +39,43 @@ std::array<std::uint8_t, kFileHeaderBytes> fileHeader(const RasterImage& image) 
   std::array<std::uint8_t, kFileHeaderBytes> h{};
   std::uint8_t* p = h.data();
   std::memcpy(p, rvx::kSignature, 4);
-  engine::StoreBe16(p + 4, rvx::kVersion);
+  platform::StoreBe16(p + 4, rvx::kVersion);
   // 6 reserved bytes stay zero.
-  engine::StoreBe16(p + 12, static_cast<std::uint16_t>(bilevel ? 1 : image.samplesPerPixel));
-  engine::StoreBe32(p + 14, static_cast<std::uint32_t>(image.height));
-  engine::StoreBe32(p + 18, static_cast<std::uint32_t>(image.width));
-  engine::StoreBe16(p + 22, bilevel ? 1 : 8);  // the colour layer always holds 8-bit samples
-  engine::StoreBe16(p + 24, modeFor(image));
+  platform::StoreBe16(p + 12, static_cast<std::uint16_t>(bilevel ? 1 : image.samplesPerPixel));
+  platform::StoreBe32(p + 14, static_cast<std::uint32_t>(image.height));
+  platform::StoreBe32(p + 18, static_cast<std::uint32_t>(image.width));
+  platform::StoreBe16(p + 22, bilevel ? 1 : 8);  // the colour layer always holds 8-bit samples
+  platform::StoreBe16(p + 24, modeFor(image));
   p += rvx::kHeaderBytes;
-  engine::StoreBe32(p, 0);  // colour mode data
-  engine::StoreBe32(p + 4, rvx::kResolutionBlockBytes);
+  platform::StoreBe32(p, 0);  // colour mode data
+  platform::StoreBe32(p + 4, rvx::kResolutionBlockBytes);
   p += 8;
   std::memcpy(p, rvx::kResourceSignature, 4);
-  engine::StoreBe16(p + 4, rvx::kResolutionResourceId);
+  platform::StoreBe16(p + 4, rvx::kResolutionResourceId);
   // p + 6, p + 7: the empty name, a zero length byte and its pad byte.
-  engine::StoreBe32(p + 8, rvx::kResolutionDataBytes);
-  engine::StoreBe32(p + 12, fixed(image.xResolution));
-  engine::StoreBe16(p + 16, 1);  // horizontal resolution unit: pixels per inch
-  engine::StoreBe16(p + 18, 1);  // width unit
-  engine::StoreBe32(p + 20, fixed(image.yResolution));
-  engine::StoreBe16(p + 24, 1);
-  engine::StoreBe16(p + 26, 1);
+  platform::StoreBe32(p + 8, rvx::kResolutionDataBytes);
+  platform::StoreBe32(p + 12, fixed(image.xResolution));
+  platform::StoreBe16(p + 16, 1);  // horizontal resolution unit: pixels per inch
+  platform::StoreBe16(p + 18, 1);  // width unit
+  platform::StoreBe32(p + 20, fixed(image.yResolution));
+  platform::StoreBe16(p + 24, 1);
+  platform::StoreBe16(p + 26, 1);
   p += rvx::kResolutionBlockBytes;
-  engine::StoreBe32(p, 0);  // layer and mask information
-  engine::StoreBe16(p + 4, rvx::kCompressionRaw);
+  platform::StoreBe32(p, 0);  // layer and mask information
+  platform::StoreBe16(p + 4, rvx::kCompressionRaw);
   return h;
 }
 
 }  // namespace
 
-bool writeRvx(engine::Runtime& rt, const RasterImage& image, platform::FileHandle file) {
+bool writeRvx(base::Runtime& rt, const RasterImage& image, platform::FileHandle file) {
   const auto header = fileHeader(image);
-  if (engine::CheckedWrite(rt, file, header.data(), header.size()) != header.size()) return false;
+  if (base::CheckedWrite(rt, file, header.data(), header.size()) != header.size()) return false;
 
   if (isBilevel(image)) {
     const auto rowBytes = static_cast<std::size_t>(image.width + 7) / 8;
     for (std::int32_t y = 0; y < image.height; ++y) {
-      if (engine::CheckedWrite(rt, file, bitRow(image, y), rowBytes) != rowBytes) return false;
+      if (base::CheckedWrite(rt, file, bitRow(image, y), rowBytes) != rowBytes) return false;
     }
     return true;
   }
@@ -85,7 +85,7 @@ bool writeRvx(engine::Runtime& rt, const RasterImage& image, platform::FileHandl
   const auto planeBytes = static_cast<std::size_t>(image.width);
   platform::Block buffers;
   if (!buffers.allocate(rt.memory, spanBytes + planeBytes)) {
-    engine::ShowMessage(rt, msg::kInsufficientMemory);
+    base::ShowMessage(rt, msg::kInsufficientMemory);
     rt.state.abortRequested = 1;
     return false;
   }
@@ -99,13 +99,13 @@ bool writeRvx(engine::Runtime& rt, const RasterImage& image, platform::FileHandl
         const std::uint8_t v = span[x * spp + p];
         plane[x] = cmyk ? static_cast<std::uint8_t>(255 - v) : v;
       }
-      if (engine::CheckedWrite(rt, file, plane, planeBytes) != planeBytes) return false;
+      if (base::CheckedWrite(rt, file, plane, planeBytes) != planeBytes) return false;
     }
   }
   return true;
 }
 
-bool writeRvxFile(engine::Runtime& rt, const RasterImage& image, const std::string& path) {
+bool writeRvxFile(base::Runtime& rt, const RasterImage& image, const std::string& path) {
   return WriteReplacing(rt, path, [&](platform::FileHandle f) { return writeRvx(rt, image, f); });
 }
 

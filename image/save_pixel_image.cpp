@@ -1,13 +1,13 @@
 // Save Pixel Image As: the writer chosen by the pixel save format.
 #include "image/save_pixel_image.h"
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "image/rvx_writer.h"
 #include "image/tiff_writer.h"
 
 namespace vl::image {
 
-bool savePixelImage(engine::Runtime& rt, RasterImage& image, const std::string& path, int format) {
+bool savePixelImage(base::Runtime& rt, RasterImage& image, const std::string& path, int format) {
   if (format != kPixelSaveRvx2 && format != kPixelSaveRvx3 && format != kPixelSaveTiff) {
     rt.ui.showMessage(msg::Format(msg::kNotAvailableInThisBuild, "This pixel save format"));
     return false;

@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "app/message_table.h"
-#include "engine/byte_order.h"
+#include "base/message_table.h"
+#include "platform/byte_order.h"
 #include "image/byte_input.h"
 #include "image/reader_progress.h"
 
@@ -19,13 +19,13 @@ constexpr std::uint32_t kSunTypeOld = 0;
 constexpr std::uint32_t kSunTypeStandard = 1;
 constexpr int kBitmapHeaderBytes = 14;
 
-std::int16_t failWith(engine::Runtime& rt, int message) {
-  engine::ShowMessage(rt, message);
+std::int16_t failWith(base::Runtime& rt, int message) {
+  base::ShowMessage(rt, message);
   return kReadFailed;
 }
 
 // Geometry from the stored row length, the bit layer, then `height` rows of rowBytes each.
-std::int16_t readStoredRows(RasterImage& image, engine::Runtime& rt, ByteInput& in,
+std::int16_t readStoredRows(RasterImage& image, base::Runtime& rt, ByteInput& in,
                             std::int64_t widthPixels, std::int64_t heightPixels,
                             std::int64_t rowBytes) {
   if (heightPixels <= 0 || rowBytes <= 0 || widthPixels <= 0 || heightPixels > kMaxSidePixels ||
@@ -56,7 +56,7 @@ std::int16_t readStoredRows(RasterImage& image, engine::Runtime& rt, ByteInput& 
 
 }  // namespace
 
-std::int16_t readSunRaster(RasterImage& image, engine::Runtime& rt) {
+std::int16_t readSunRaster(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   std::array<std::uint32_t, kSunHeaderBytes / 4> word{};
@@ -76,14 +76,14 @@ std::int16_t readSunRaster(RasterImage& image, engine::Runtime& rt) {
   return readStoredRows(image, rt, in, width, height, rowBytes);
 }
 
-std::int16_t readBitmapFile(RasterImage& image, engine::Runtime& rt) {
+std::int16_t readBitmapFile(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   std::array<std::uint8_t, kBitmapHeaderBytes> header{};
   if (!in.read(header)) return failWith(rt, msg::kUnknownInputFormat);
   // Signed 16-bit fields, least significant byte first.
   auto field = [&header](int offset) {
-    return std::int64_t{static_cast<std::int16_t>(engine::LoadLe16(header.data() + offset))};
+    return std::int64_t{static_cast<std::int16_t>(platform::LoadLe16(header.data() + offset))};
   };
   const std::int64_t rowBytes = field(4);
   const std::int64_t top = field(6), left = field(8), bottom = field(10), right = field(12);

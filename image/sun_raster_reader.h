@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "image/reader_result.h"
 
@@ -15,7 +15,7 @@ constexpr std::uint32_t kSunRasterMagic = 0x59A66A95;  // first word, big-endian
 
 // Each reads the file open in image.fileHandle into the image. 0 on success; otherwise the
 // error was shown (or the user stopped the read) and the caller releases the image.
-std::int16_t readSunRaster(RasterImage& image, engine::Runtime& rt);
-std::int16_t readBitmapFile(RasterImage& image, engine::Runtime& rt);
+std::int16_t readSunRaster(RasterImage& image, base::Runtime& rt);
+std::int16_t readBitmapFile(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

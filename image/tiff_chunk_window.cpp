@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 namespace vl::image {
 

@@ -6,8 +6,8 @@
 #include <new>
 #include <string>
 
-#include "app/message_table.h"
-#include "engine/progress.h"
+#include "base/message_table.h"
+#include "base/progress.h"
 #include "image/ccitt_huffman.h"
 #include "image/lzw_decoder.h"
 #include "image/packbits.h"
@@ -56,7 +56,7 @@ TiffStatus LoadArray(const TiffFile& file, const TiffArray& array, std::int64_t 
 
 class ChunkDecoder {
  public:
-  ChunkDecoder(RasterImage& image, engine::Runtime& rt, const TiffFile& file,
+  ChunkDecoder(RasterImage& image, base::Runtime& rt, const TiffFile& file,
                const TiffLayout& layout, const ChunkTable& table)
       : image_(image), rt_(rt), file_(file), layout_(layout), table_(table),
         window_(file, windowBuffer_, rt.memory), label_(msg::Text(msg::kReadingImageData)) {
@@ -101,7 +101,7 @@ class ChunkDecoder {
   }
 
   RasterImage& image_;
-  engine::Runtime& rt_;
+  base::Runtime& rt_;
   const TiffFile& file_;
   const TiffLayout& layout_;
   const ChunkTable& table_;
@@ -266,8 +266,8 @@ TiffStatus ChunkDecoder::beforeRow(const Chunk& chunk, std::int32_t r) {
     done = std::int64_t{chunk.plane} * layout_.height + chunk.top + r;
     total = std::int64_t{layout_.planes} * layout_.height;
   }
-  engine::ShowProgress(rt_, static_cast<int>(done * 100 / total), label_);
-  return engine::PollAbort(rt_) != 0 ? kTiffSilent : kTiffOk;
+  base::ShowProgress(rt_, static_cast<int>(done * 100 / total), label_);
+  return base::PollAbort(rt_) != 0 ? kTiffSilent : kTiffOk;
 }
 
 void ChunkDecoder::deliver(const Chunk& chunk, std::int32_t r, const std::uint8_t* stored) {
@@ -300,7 +300,7 @@ TiffStatus LoadChunkTable(const TiffFile& file, const TiffLayout& layout,
   return LoadArray(file, layout.byteCounts, needed, budget, table.byteCounts);
 }
 
-TiffStatus DecodeTiffChunks(RasterImage& image, engine::Runtime& rt, const TiffFile& file,
+TiffStatus DecodeTiffChunks(RasterImage& image, base::Runtime& rt, const TiffFile& file,
                             const TiffLayout& layout, const ChunkTable& table) {
   ChunkDecoder decoder(image, rt, file, layout, table);
   return decoder.run();

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "image/tiff_file.h"
 #include "image/tiff_layout.h"
@@ -29,7 +29,7 @@ TiffStatus LoadChunkTable(const TiffFile& file, const TiffLayout& layout,
 // Decodes every chunk into the bit layer (bilevel) or the colour layer, which the caller has
 // allocated for the layout. On failure the layers hold a partial picture for the caller to
 // release.
-TiffStatus DecodeTiffChunks(RasterImage& image, engine::Runtime& rt, const TiffFile& file,
+TiffStatus DecodeTiffChunks(RasterImage& image, base::Runtime& rt, const TiffFile& file,
                             const TiffLayout& layout, const ChunkTable& table);
 
 // For rows left in the file: every strip's rows must lie inside the file.

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "platform/memory_block.h"
 
 namespace vl::image {
@@ -64,7 +64,7 @@ struct Entry {
 
 class DirectoryReader {
  public:
-  DirectoryReader(TiffFile& file, engine::Runtime& rt) : file_(file), rt_(rt) {}
+  DirectoryReader(TiffFile& file, base::Runtime& rt) : file_(file), rt_(rt) {}
 
   // "getlong": the first value of a BYTE, SHORT or LONG entry; any other type shows the
   // format message and gives 0.
@@ -108,12 +108,12 @@ class DirectoryReader {
  private:
   // One box per kind and read: a damaged directory would otherwise raise one per entry.
   void warn(int number, bool& shown) {
-    if (!shown) engine::ShowMessage(rt_, number);
+    if (!shown) base::ShowMessage(rt_, number);
     shown = true;
   }
 
   TiffFile& file_;
-  engine::Runtime& rt_;
+  base::Runtime& rt_;
   bool longWarned_ = false;
   bool rationalWarned_ = false;
 };
@@ -154,7 +154,7 @@ void ApplyEntry(DirectoryReader& reader, const Entry& e, TiffDirectory& dir) {
 
 }  // namespace
 
-TiffStatus ReadTiffDirectory(TiffFile& file, engine::Runtime& rt, TiffDirectory& dir) {
+TiffStatus ReadTiffDirectory(TiffFile& file, base::Runtime& rt, TiffDirectory& dir) {
   dir = TiffDirectory{};
   file.base = 0;
   std::uint8_t header[8];
@@ -162,13 +162,13 @@ TiffStatus ReadTiffDirectory(TiffFile& file, engine::Runtime& rt, TiffDirectory&
   if (std::memcmp(header, kDosEpsSignature, 4) == 0) {
     std::uint8_t start[4];
     if (!file.read(kDosEpsTiffStartAt, start, 4)) return msg::kTiffIncompleteData;
-    file.base = engine::LoadLe32(start);
+    file.base = platform::LoadLe32(start);
   }
   if (!file.read(0, header, 2)) return msg::kTiffIncompleteData;
   if (header[0] == 'I' && header[1] == 'I') {
-    file.order = engine::ByteOrder::kLittleEndian;
+    file.order = platform::ByteOrder::kLittleEndian;
   } else if (header[0] == 'M' && header[1] == 'M') {
-    file.order = engine::ByteOrder::kBigEndian;
+    file.order = platform::ByteOrder::kBigEndian;
   } else {
     return msg::kTiffByteOrderError;
   }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/tiff_file.h"
 
 namespace vl::image {
@@ -52,6 +52,6 @@ struct TiffDirectory {
 // which sets file.base), the byte order (into file.order) and the first directory. A value of
 // a type that cannot hold the tag's number shows "TIFF getlong format error." or "TIFF
 // getrational format error." (once per read) and the tag reads as 0.
-TiffStatus ReadTiffDirectory(TiffFile& file, engine::Runtime& rt, TiffDirectory& dir);
+TiffStatus ReadTiffDirectory(TiffFile& file, base::Runtime& rt, TiffDirectory& dir);
 
 }  // namespace vl::image

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/byte_order.h"
+#include "platform/byte_order.h"
 #include "platform/file_io.h"
 
 namespace vl::image {
@@ -21,7 +21,7 @@ struct TiffFile {
   platform::FileHandle handle = platform::kNoFile;
   std::uint64_t fileBytes = 0;  // size of the whole file
   std::uint64_t base = 0;       // where the TIFF data starts (tiffBase), bytes
-  engine::ByteOrder order = engine::ByteOrder::kLittleEndian;
+  platform::ByteOrder order = platform::ByteOrder::kLittleEndian;
 
   // Bytes of TIFF data from base to the end of the file.
   std::uint64_t dataBytes() const { return fileBytes > base ? fileBytes - base : 0; }
@@ -35,12 +35,12 @@ struct TiffFile {
   bool read(std::uint64_t offset, void* out, std::size_t count) const;
 
   std::uint16_t load16(const std::uint8_t* p) const {
-    return order == engine::ByteOrder::kLittleEndian ? engine::LoadLe16(p) : engine::LoadBe16(p);
+    return order == platform::ByteOrder::kLittleEndian ? platform::LoadLe16(p) : platform::LoadBe16(p);
   }
   std::uint32_t load32(const std::uint8_t* p) const {
-    return order == engine::ByteOrder::kLittleEndian ? engine::LoadLe32(p) : engine::LoadBe32(p);
+    return order == platform::ByteOrder::kLittleEndian ? platform::LoadLe32(p) : platform::LoadBe32(p);
   }
-  bool bigEndian() const { return order == engine::ByteOrder::kBigEndian; }
+  bool bigEndian() const { return order == platform::ByteOrder::kBigEndian; }
 };
 
 // Describes handle: its size, base 0, little-endian until the header says otherwise. False when

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "image/raster_image.h"
 
 namespace vl::image {

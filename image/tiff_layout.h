@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/tiff_directory.h"
 #include "image/tiff_file.h"
 

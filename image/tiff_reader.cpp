@@ -1,8 +1,8 @@
 // The TIFF reader: directory, layout, layers, then the strips or tiles.
 #include "image/tiff_reader.h"
 
-#include "app/message_table.h"
-#include "engine/progress.h"
+#include "base/message_table.h"
+#include "base/progress.h"
 #include "image/tiff_chunks.h"
 #include "image/tiff_directory.h"
 #include "image/tiff_layout.h"
@@ -37,7 +37,7 @@ void FillDescriptor(RasterImage& image, const TiffFile& file, const TiffDirector
   image.zoomX = image.zoomY = kZoomOne;
 }
 
-TiffStatus ReadInto(RasterImage& image, engine::Runtime& rt) {
+TiffStatus ReadInto(RasterImage& image, base::Runtime& rt) {
   TiffFile file;
   if (!OpenTiffFile(image.fileHandle, file)) return msg::kTiffIncompleteData;
   TiffDirectory dir;
@@ -66,11 +66,11 @@ TiffStatus ReadInto(RasterImage& image, engine::Runtime& rt) {
 
 }  // namespace
 
-std::int16_t readTiff(RasterImage& image, engine::Runtime& rt) {
+std::int16_t readTiff(RasterImage& image, base::Runtime& rt) {
   const TiffStatus status = ReadInto(image, rt);
-  engine::ShowProgress(rt, 0, "");
+  base::ShowProgress(rt, 0, "");
   if (status == kTiffOk) return 0;
-  if (status != kTiffSilent) engine::ShowMessage(rt, status);
+  if (status != kTiffSilent) base::ShowMessage(rt, status);
   return 1;
 }
 

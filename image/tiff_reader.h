@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 
 namespace vl::image {
@@ -16,6 +16,6 @@ namespace vl::image {
 // Reads from image.fileHandle. 0 on success, the image's descriptor and layers filled and
 // ready for completeLoad. Non-zero after the error's message was shown (none when the user
 // stopped the read); the caller then releases the half-built image.
-std::int16_t readTiff(RasterImage& image, engine::Runtime& rt);
+std::int16_t readTiff(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

@@ -7,10 +7,10 @@
 #include <array>
 #include <cstring>
 
-#include "app/message_table.h"
-#include "engine/byte_order.h"
-#include "engine/progress.h"
-#include "engine/scratch_files.h"
+#include "base/message_table.h"
+#include "platform/byte_order.h"
+#include "base/progress.h"
+#include "base/scratch_files.h"
 #include "image/packbits_encoder.h"
 #include "image/replacing_write.h"
 
@@ -60,14 +60,14 @@ std::int32_t scaledSize(std::int32_t size, double factor) {
 // Writes that remember whether one failed (the checked write then showed the message and raised
 // the abort flag) as opposed to being skipped after the user's stop.
 struct TiffOutput {
-  engine::Runtime& rt;
+  base::Runtime& rt;
   platform::FileHandle file;
   std::uint64_t written = 0;
   bool failed = false;
 
   bool put(const void* data, std::size_t bytes) {
     if (rt.state.abortRequested) return false;
-    if (engine::CheckedWrite(rt, file, data, bytes) != bytes) {
+    if (base::CheckedWrite(rt, file, data, bytes) != bytes) {
       failed = true;
       return false;
     }
@@ -77,14 +77,14 @@ struct TiffOutput {
 };
 
 void putEntry(std::uint8_t*& p, std::uint16_t tag, std::uint16_t type, std::uint32_t value) {
-  engine::StoreBe16(p, tag);
-  engine::StoreBe16(p + 2, type);
-  engine::StoreBe32(p + 4, 1);
+  platform::StoreBe16(p, tag);
+  platform::StoreBe16(p + 2, type);
+  platform::StoreBe32(p + 4, 1);
   if (type == kTypeShort) {
-    engine::StoreBe16(p + 8, static_cast<std::uint16_t>(value));  // a SHORT sits first
-    engine::StoreBe16(p + 10, 0);
+    platform::StoreBe16(p + 8, static_cast<std::uint16_t>(value));  // a SHORT sits first
+    platform::StoreBe16(p + 10, 0);
   } else {
-    engine::StoreBe32(p + 8, value);
+    platform::StoreBe32(p + 8, value);
   }
   p += kEntryBytes;
 }
@@ -105,7 +105,7 @@ TiffPreviewSize tiffPreviewSize(const RasterImage& image) {
           scaledSize(image.height, previewFactor(image.yResolution))};
 }
 
-TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::FileHandle file,
+TiffOutcome writeTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
                       int saveMode) {
   const bool preview = saveMode == kTiffPreview;
   const bool bilevel = isBilevel(image);
@@ -122,7 +122,7 @@ TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::F
       std::uint64_t{bilevel ? PackBitsBound(outRowBytes) : outRowBytes} *
       static_cast<std::uint64_t>(std::max<std::int32_t>(image.height, 0));
   if (base < 0 || largestData > 0xFFFFFFFFull - kHeaderBytes - kDirectoryBytes - 8) {
-    engine::ShowMessage(rt, msg::kDiskFullOrLocked);
+    base::ShowMessage(rt, msg::kDiskFullOrLocked);
     rt.state.abortRequested = 1;
     return TiffOutcome::kFailed;
   }
@@ -132,7 +132,7 @@ TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::F
       bilevel ? 0 : static_cast<std::size_t>(std::max<std::int32_t>(image.colorRowBytes, 0)) + spp;
   platform::Block buffers;
   if (!buffers.allocate(rt.memory, spanBytes + outRowBytes + PackBitsBound(outRowBytes) + 1)) {
-    engine::ShowMessage(rt, msg::kInsufficientMemory);
+    base::ShowMessage(rt, msg::kInsufficientMemory);
     rt.state.abortRequested = 1;
     return TiffOutcome::kFailed;
   }
@@ -148,7 +148,7 @@ TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::F
   Picker rows(fy);
   for (std::int32_t y = 0; y < image.height && !out.failed; ++y) {
     if (!rows.next()) continue;
-    if (engine::PollAbort(rt) != 0) break;
+    if (base::PollAbort(rt) != 0) break;
     std::memset(outRow, 0, outRowBytes);
     Picker columns(fx);
     std::int32_t n = 0;  // output column
@@ -182,7 +182,7 @@ TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::F
   const double resolution = preview ? kPreviewResolution : std::max(image.yResolution, 1.0);
   std::array<std::uint8_t, kDirectoryBytes + 8> directory{};
   std::uint8_t* p = directory.data();
-  engine::StoreBe16(p, kEntryCount);
+  platform::StoreBe16(p, kEntryCount);
   p += 2;
   putEntry(p, 255, kTypeShort, 1);  // SubfileType
   putEntry(p, 256, kTypeShort, static_cast<std::uint32_t>(outWidth));
@@ -195,20 +195,20 @@ TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::F
   putEntry(p, 279, kTypeLong, directoryOffset - kHeaderBytes);  // StripByteCounts
   putEntry(p, 282, kTypeRational, rationalOffset);
   putEntry(p, 283, kTypeRational, rationalOffset);
-  engine::StoreBe32(p, 0);  // no next directory
-  engine::StoreBe32(p + 4, static_cast<std::uint32_t>(resolution));
-  engine::StoreBe32(p + 8, 1);
+  platform::StoreBe32(p, 0);  // no next directory
+  platform::StoreBe32(p + 4, static_cast<std::uint32_t>(resolution));
+  platform::StoreBe32(p + 8, 1);
   if (!out.put(directory.data(), directory.size())) {
     return out.failed ? TiffOutcome::kFailed : TiffOutcome::kStopped;
   }
 
   std::array<std::uint8_t, kHeaderBytes> header{'M', 'M'};
-  engine::StoreBe16(header.data() + 2, 42);
-  engine::StoreBe32(header.data() + 4, directoryOffset);
+  platform::StoreBe16(header.data() + 2, 42);
+  platform::StoreBe32(header.data() + 4, directoryOffset);
   if (!platform::SeekTo(file, base) || !out.put(header.data(), header.size()) ||
       !platform::SeekEnd(file)) {
     if (!out.failed) {
-      engine::ShowMessage(rt, msg::kDiskFullOrLocked);
+      base::ShowMessage(rt, msg::kDiskFullOrLocked);
       rt.state.abortRequested = 1;
     }
     return TiffOutcome::kFailed;
@@ -216,7 +216,7 @@ TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::F
   return TiffOutcome::kWritten;
 }
 
-bool writeTiffFile(engine::Runtime& rt, const RasterImage& image, const std::string& path) {
+bool writeTiffFile(base::Runtime& rt, const RasterImage& image, const std::string& path) {
   return WriteReplacing(rt, path, [&](platform::FileHandle f) {
     return writeTiff(rt, image, f, kTiffFullImage) == TiffOutcome::kWritten;
   });

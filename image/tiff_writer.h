@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "platform/file_io.h"
 
@@ -25,13 +25,13 @@ enum class TiffOutcome {
 // applied) as a TIFF starting at the file's current position; every offset in it counts from
 // there. Leaves the file open and positioned at its end. Polls the user's abort request before
 // every row. A failure sets the abort request flag, after which nothing more is written.
-TiffOutcome writeTiff(engine::Runtime& rt, const RasterImage& image, platform::FileHandle file,
+TiffOutcome writeTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
                       int saveMode);
 
 // Creates `path` and writes the whole image into it. True when complete; otherwise the message
 // was shown (or the user stopped it), an existing file of that name is untouched and no partial
 // file is left.
-bool writeTiffFile(engine::Runtime& rt, const RasterImage& image, const std::string& path);
+bool writeTiffFile(base::Runtime& rt, const RasterImage& image, const std::string& path);
 
 // The preview's size, pixels: the image scaled to at most 72 pixels per inch.
 struct TiffPreviewSize {

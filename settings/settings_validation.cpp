@@ -1,7 +1,7 @@
 // OK-button checks of the two setup dialogs and the outcomes of their two questions.
 #include "settings/settings_validation.h"
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "platform/user_interface.h"
 #include "settings/settings_defaults.h"
 

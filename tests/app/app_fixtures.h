@@ -14,9 +14,9 @@
 #include <system_error>
 #include <vector>
 
-#include "app/application_state.h"
-#include "engine/conversion_state.h"
-#include "engine/runtime.h"
+#include "base/application_state.h"
+#include "base/conversion_state.h"
+#include "base/runtime.h"
 #include "image/raster_image.h"
 #include "image/tiff_writer.h"
 #include "platform/headless_ui.h"
@@ -78,10 +78,10 @@ inline bool WriteTiff(const std::string& path, int widthPixels, int heightPixels
                       const std::function<bool(image::RasterImage&, platform::MemoryBudget&)>& fill) {
   platform::HeadlessUi ui(nullptr);
   platform::MemoryBudget memory;
-  engine::ConversionState state;
-  app::ApplicationState appState;
+  base::ConversionState state;
+  base::ApplicationState appState;
   std::string scratch = std::filesystem::temp_directory_path().string() + "/";
-  engine::Runtime rt{ui, memory, state, appState, scratch};
+  base::Runtime rt{ui, memory, state, appState, scratch};
   image::RasterImage image;
   image.xResolution = image.yResolution = 300.0;
   if (!image::setGeometry(image, widthPixels, heightPixels) || !fill(image, memory)) return false;

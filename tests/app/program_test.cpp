@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "platform/headless_ui.h"
 
 namespace vl::app {
@@ -23,8 +23,8 @@ TEST(Program, RecordsAreIndependentAndStartFromDefaults) {
   EXPECT_EQ(b.memory.available(), platform::MemoryBudget::kUnlimited);
 
   // The runtime bundles references to the record's own parts.
-  engine::Runtime rt = a.runtime();
-  engine::ShowMessage(rt, msg::kNoPathsFound);
+  base::Runtime rt = a.runtime();
+  base::ShowMessage(rt, msg::kNoPathsFound);
   EXPECT_EQ(quietA.messages(), std::vector<std::string>{"No paths found"});
   EXPECT_EQ(&rt.state, &a.conversion);
   EXPECT_EQ(a.scratchFolder.rfind("/tmp/vectorlume-", 0), 0u);

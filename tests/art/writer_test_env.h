@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "art/art_output_buffer.h"
 #include "art/artwork.h"
 #include "art/gq_writer.h"
@@ -44,10 +44,10 @@ struct OutputFolder {
 struct ArtTestEnv {
   platform::HeadlessUi ui{nullptr};
   platform::MemoryBudget memory;
-  engine::ConversionState state;
-  app::ApplicationState app;
+  base::ConversionState state;
+  base::ApplicationState app;
   OutputFolder folder;  // also the scratch folder
-  engine::Runtime rt{ui, memory, state, app, folder.path};
+  base::Runtime rt{ui, memory, state, app, folder.path};
   settings::ConversionSettings settings;
   Artwork art;  // declared after memory: its blocks go back to the budget first
 
@@ -137,7 +137,7 @@ struct SaveEnv : WriterEnv {
   bool modified = true;
   SaveEnv() { options.stamp = &stamp; }
 
-  bool save(const std::string& path, engine::Runtime* through = nullptr) {
+  bool save(const std::string& path, base::Runtime* through = nullptr) {
     return saveArt(through ? *through : rt, art, image, colors, path, options, modified);
   }
   // The lines of a file saved in that format and preview; none when the save failed.

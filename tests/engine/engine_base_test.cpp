@@ -3,8 +3,8 @@
 // file failures, and the abort poll and progress throttles on a manual clock.
 #include <random>
 
-#include "engine/progress.h"
-#include "engine/scratch_files.h"
+#include "base/progress.h"
+#include "base/scratch_files.h"
 #include "tests/engine/engine_test_runtime.h"
 
 namespace vl::engine::test {
@@ -133,19 +133,19 @@ TEST(ScratchFailures, UnwritableFolderShows155OnceAndFullDisk12Or13AndLaterWrite
   // An unwritable scratch folder fails each array's first spill, with message 155 once.
   std::uint8_t bytes[8];
   std::int16_t words[8];
-  const std::function<bool(Runtime&)> spills[] = {
-      [&](Runtime& rt) {
+  const std::function<bool(base::Runtime&)> spills[] = {
+      [&](base::Runtime& rt) {
         ChainBuffer chain(rt, bytes, 8);
         bool ok = chain.startRecord(1, 1);
         for (int i = 0; i < 8; ++i) ok = chain.append(2) && ok;
         return chain.append(kChainEnd) && chain.finishRecord() && ok;
       },
-      [&](Runtime& rt) {
+      [&](base::Runtime& rt) {
         PointWindow points(rt, words, 8);
         for (int i = 0; i < 8; ++i) points.push(3);
         return bool(points.push(3) | points.push(3));  // the second push fails quietly
       },
-      [&](Runtime& rt) {
+      [&](base::Runtime& rt) {
         VertexWindow vertices(rt, words, 8);
         vertices.setCursor(64);
         return SetVertexWord(vertices, 4, 0), rt.state.abortRequested == 0;
@@ -193,12 +193,12 @@ TEST(Throttles, PollAbortDrainsAtMostEvery60MsAndRowProgressReportsAtMostEvery30
   EXPECT_EQ(t.ui.drains(), 2);
 
   // Row progress: at most every 30 ms, only when the percentage changes, with the path count.
-  ConversionState& s = t.state;
+  base::ConversionState& s = t.state;
   const std::string outlining(msg::Text(msg::kOutliningLabel));
   s.stageLabel = msg::kOutliningLabel;
   UpdateRowProgress(t.rt, 200, 64, 0);  // reporting is off until a stage forces it on
   EXPECT_EQ(t.ui.progressUpdates(), 0);
-  s.shownRow = kProgressForce;
+  s.shownRow = base::kProgressForce;
   s.currentRow = 10;
   UpdateRowProgress(t.rt, 200, 64, 1);
   EXPECT_EQ(t.ui.lastPercent(), 5);

@@ -1,4 +1,4 @@
-// Shared rigs for the engine tests: a Runtime over a headless UI that can stop a run, in a
+// Shared rigs for the engine tests: a base::Runtime over a headless UI that can stop a run, in a
 // fresh scratch folder removed at the end; ink predicates; and a Tracer over a small image
 // with its own work area, fed chain records and vertex lists and read back.
 #pragma once
@@ -15,8 +15,8 @@
 
 #include <stdlib.h>
 
-#include "app/application_state.h"
-#include "app/message_table.h"
+#include "base/application_state.h"
+#include "base/message_table.h"
 #include "engine/bit_plane.h"
 #include "engine/edge_extraction.h"
 #include "engine/outline_assembly.h"
@@ -54,17 +54,17 @@ struct TestUi : platform::HeadlessUi {
 struct TestRuntime {
   TestUi ui;
   platform::MemoryBudget memory;
-  ConversionState state;
-  app::ApplicationState app;
+  base::ConversionState state;
+  base::ApplicationState app;
   std::string root = [] {
     std::string pattern = (std::filesystem::temp_directory_path() / "vl-engine-XXXXXX").string();
     return ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
   }();
   std::string scratchFolder = root + "/";
-  Runtime rt{ui, memory, state, app, scratchFolder};
+  base::Runtime rt{ui, memory, state, app, scratchFolder};
 
   ~TestRuntime() {
-    ScratchHandles& s = state.scratch;
+    base::ScratchHandles& s = state.scratch;
     for (platform::FileHandle* h : {&s.dgtemp, &s.edgearr, &s.seglist, &s.linarr, &s.dgskel})
       platform::CloseFile(*h);
     std::filesystem::remove_all(root);

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "tests/image/raster_test_support.h"
 
 namespace vl::image {

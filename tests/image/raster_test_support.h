@@ -28,10 +28,10 @@ class RecordingUi : public platform::HeadlessUi {
 struct TestRuntime {
   RecordingUi ui;
   platform::MemoryBudget memory;
-  engine::ConversionState state;
-  app::ApplicationState app;
+  base::ConversionState state;
+  base::ApplicationState app;
   std::string scratchFolder;
-  engine::Runtime rt{ui, memory, state, app, scratchFolder};
+  base::Runtime rt{ui, memory, state, app, scratchFolder};
 
   TestRuntime() {
     char pattern[] = "/tmp/vl-image-test-XXXXXX";
@@ -46,7 +46,7 @@ inline bool pixelAt(const std::uint8_t* row, int x) { return (row[x >> 3] << (x 
 inline void setPixel(std::uint8_t* row, int x) { row[x >> 3] |= 0x80 >> (x & 7); }
 
 // A bilevel image as its reader leaves it, before the load is completed.
-inline bool drawBilevel(RasterImage& image, engine::Runtime& rt,
+inline bool drawBilevel(RasterImage& image, base::Runtime& rt,
                         const std::vector<std::string>& rows) {
   image.bitsPerSample = 1;
   if (!setGeometry(image, std::int32_t(rows[0].size()), std::int32_t(rows.size()))) return false;

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "image/raster_image.h"
 #include "tests/image/raster_test_support.h"
 

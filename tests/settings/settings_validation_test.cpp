@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "platform/user_interface.h"
 #include "settings/settings_defaults.h"
 

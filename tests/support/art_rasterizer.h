@@ -11,20 +11,9 @@
 #include <vector>
 
 #include "art/artwork.h"
+#include "tests/support/gray_image.h"
 
 namespace vl::test_support {
-
-// 8-bit gray, 0 black to 255 white, rows top to bottom.
-struct GrayImage {
-  int width = 0;   // pixels
-  int height = 0;  // pixels
-  std::vector<std::uint8_t> pixels;
-
-  GrayImage() = default;
-  GrayImage(int w, int h, std::uint8_t fill) : width(w), height(h), pixels(std::size_t(w) * h, fill) {}
-  std::uint8_t at(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
-  std::uint8_t& at(int x, int y) { return pixels[std::size_t(y) * width + x]; }
-};
 
 struct RasterizeScale {
   double artScale = 1.0;        // art units per pixel

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "tests/support/art_rasterizer.h"
+#include "tests/support/gray_image.h"
 
 namespace vl::test_support {
 

@@ -5,8 +5,9 @@
 
 #include <signal.h>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "tests/app/cli/cli_runner.h"
+#include "tests/support/art_rasterizer.h"
 #include "tests/support/external_renderers.h"
 
 namespace vl::app::test {

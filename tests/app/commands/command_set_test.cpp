@@ -6,7 +6,7 @@
 
 #include "app/command_set.h"
 #include "app/document_names.h"
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "image/save_pixel_image.h"
 #include "settings/settings_defaults.h"
 #include "tests/app/app_fixtures.h"

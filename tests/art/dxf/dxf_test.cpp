@@ -101,7 +101,7 @@ TEST(DxfSave, TheDriverWarnsAboutFlattenedCurvesWhenItShouldAndAStopEndsTheFile)
   DxfEnv env;
   for (int i = 0; i < 60; ++i) env.begin({10, 10}), env.curveTo({20, 0}, {30, 0}, {40, 10});
   test_support::StopOnDrainUi ui(11);  // Stop seen by the poll before the 11th path
-  engine::Runtime stopping{ui, env.memory, env.state, env.app, env.folder.path};
+  base::Runtime stopping{ui, env.memory, env.state, env.app, env.folder.path};
   EXPECT_FALSE(env.save(env.folder.path + "stopped.dxf", &stopping));
   EXPECT_TRUE(ui.messages().empty());  // neither an error nor the curve warning
   EXPECT_EQ(env.state.abortRequested, 1);

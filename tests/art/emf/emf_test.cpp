@@ -132,7 +132,7 @@ TEST(EmfSave, TheDriverWritesTheMetafileAndFailsOrStopsCleanly) {
   // A stop before the 31st path keeps a closed metafile of the paths so far, and says nothing.
   for (int i = 0; i < 60; ++i) env.linePath({{2, 2}, {9, 2}, {9, 9}, {2, 2}});
   test_support::StopOnDrainUi ui(31);
-  engine::Runtime stopping{ui, env.memory, env.state, env.app, env.folder.path};
+  base::Runtime stopping{ui, env.memory, env.state, env.app, env.folder.path};
   EXPECT_FALSE(env.save(env.folder.path + "stopped.emf", &stopping));
   EXPECT_TRUE(ui.messages().empty());
   const std::string file = ReadWholeFile(env.folder.path + "stopped.emf");

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "image/input_dispatch.h"
 #include "tests/image/raster_test_support.h"
 

@@ -3,7 +3,7 @@
 // resolution and messages, or refused with its exact messages, leaving nothing behind.
 #include <gtest/gtest.h>
 
-#include "engine/byte_order.h"
+#include "platform/byte_order.h"
 #include "tests/image/tiff/tiff_test_support.h"
 
 namespace vl::image::testing {
@@ -60,8 +60,8 @@ TEST(TiffHandMade, EveryFileIsReadOrRefusedAsRecorded) {
   planes.tag(258, 3, {1, 1, 1, 1}).tag(273, 4, {8, 9, 10, 11}).tag(279, 4, {1, 1, 1, 1});
   Bytes lzw = ReadWholeFile(CorpusPath("noise_lzw_r32.tif"));  // StripByteCounts renamed
   int renamed = 0;
-  for (std::uint32_t ifd = engine::LoadLe32(&lzw[4]), i = 0; i < engine::LoadLe16(&lzw[ifd]); ++i) {
-    if (engine::LoadLe16(&lzw[ifd + 2 + 12 * i]) == 279 && ++renamed) lzw[ifd + 3 + 12 * i] = 0x99;
+  for (std::uint32_t ifd = platform::LoadLe32(&lzw[4]), i = 0; i < platform::LoadLe16(&lzw[ifd]); ++i) {
+    if (platform::LoadLe16(&lzw[ifd + 2 + 12 * i]) == 279 && ++renamed) lzw[ifd + 3 + 12 * i] = 0x99;
   }
   ASSERT_EQ(renamed, 1);
   const Bytes eps = ReadWholeFile(CorpusPath("bilevel_preview.eps"));

@@ -10,7 +10,7 @@
 #include <map>
 #include <sstream>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "image/input_dispatch.h"
 #include "tests/image/raster_test_support.h"
 

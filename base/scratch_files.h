@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 #include "platform/file_io.h"
 
-namespace vl::engine {
+namespace vl::base {
 
 // Scratch folder + base name ("edgearr", "memtemp", ...).
 std::string ScratchPath(const Runtime& rt, std::string_view baseName);
@@ -32,4 +32,4 @@ std::size_t CheckedWrite(Runtime& rt, platform::FileHandle handle, const void* d
 // "linarr", "dgskel"); "memtemp" too when backupOnDisk (the image owns its handle).
 void CleanUpScratchFiles(Runtime& rt, bool backupOnDisk);
 
-}  // namespace vl::engine
+}  // namespace vl::base

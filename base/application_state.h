@@ -2,7 +2,7 @@
 // A plain record: the program record owns the one instance.
 #pragma once
 
-namespace vl::app {
+namespace vl::base {
 
 struct ApplicationState {
   bool converting = false;            // a conversion runs: menus disabled, palettes silenced
@@ -16,4 +16,4 @@ struct ApplicationState {
   bool interactiveThinningPaused = false;  // a conversion waits in the interactive-thinning pause
 };
 
-}  // namespace vl::app
+}  // namespace vl::base

@@ -1,12 +1,12 @@
 // Progress window throttling and the abort poll.
-#include "engine/progress.h"
+#include "base/progress.h"
 
 #include <cstdio>
 #include <string>
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 
-namespace vl::engine {
+namespace vl::base {
 
 namespace {
 constexpr std::uint32_t kDrainIntervalMs = 60;
@@ -71,4 +71,4 @@ void UpdateRowProgress(Runtime& rt, int height, int paddedWidth, int pathCount) 
   s.shownRow = s.currentRow;
 }
 
-}  // namespace vl::engine
+}  // namespace vl::base

@@ -5,22 +5,22 @@
 
 #include <string>
 
-#include "app/application_state.h"
-#include "engine/conversion_state.h"
+#include "base/application_state.h"
+#include "base/conversion_state.h"
 #include "platform/memory_block.h"
 #include "platform/user_interface.h"
 
-namespace vl::engine {
+namespace vl::base {
 
 struct Runtime {
   platform::UserInterface& ui;
   platform::MemoryBudget& memory;
   ConversionState& state;
-  app::ApplicationState& app;
+  base::ApplicationState& app;
   std::string& scratchFolder;  // directory of this process's scratch files, ending in '/'
 };
 
 // Shows message `number` of the message table in the message box.
 void ShowMessage(Runtime& rt, int number);
 
-}  // namespace vl::engine
+}  // namespace vl::base

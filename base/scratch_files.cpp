@@ -1,10 +1,10 @@
 // Named scratch files and the checked write.
-#include "engine/scratch_files.h"
+#include "base/scratch_files.h"
 
-#include "app/message_table.h"
+#include "base/message_table.h"
 #include "platform/scratch_folder.h"
 
-namespace vl::engine {
+namespace vl::base {
 
 std::string ScratchPath(const Runtime& rt, std::string_view baseName) {
   return rt.scratchFolder + std::string(baseName);
@@ -58,4 +58,4 @@ void CleanUpScratchFiles(Runtime& rt, bool backupOnDisk) {
   }
 }
 
-}  // namespace vl::engine
+}  // namespace vl::base

@@ -1,6 +1,6 @@
 // The message table's texts and the look-ups over them. The table is a constant array kept in
 // number order, so a look-up is a binary search and the compiler rejects a duplicate number.
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 #include <algorithm>
 #include <cstdarg>

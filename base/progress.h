@@ -3,9 +3,9 @@
 
 #include <string_view>
 
-#include "engine/runtime.h"
+#include "base/runtime.h"
 
-namespace vl::engine {
+namespace vl::base {
 
 // Returns abortRequested; at most every 60 ms lets the user interface handle pending events,
 // which may set the flag (Escape, close, "Stop", Ctrl+C).
@@ -20,4 +20,4 @@ void ShowProgress(Runtime& rt, int percent, std::string_view label);
 // pathCount > 0 appends " %d path(s)".
 void UpdateRowProgress(Runtime& rt, int height, int paddedWidth, int pathCount);
 
-}  // namespace vl::engine
+}  // namespace vl::base

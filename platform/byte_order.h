@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-namespace vl::engine {
+namespace vl::platform {
 
 enum class ByteOrder { kLittleEndian, kBigEndian };
 
@@ -117,4 +117,4 @@ inline bool Store32(std::span<std::uint8_t> buffer, std::size_t offset, ByteOrde
   return true;
 }
 
-}  // namespace vl::engine
+}  // namespace vl::platform

@@ -1,6 +1,6 @@
 // The message table: unique ordered numbers, placeholders Format can fill, the exact texts users
 // and other code rely on, the coded groups, and filling in.
-#include "app/message_table.h"
+#include "base/message_table.h"
 
 #include <gtest/gtest.h>
 

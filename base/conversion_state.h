@@ -7,7 +7,7 @@
 
 #include "platform/file_io.h"
 
-namespace vl::engine {
+namespace vl::base {
 
 // Progress reporting is off while shownRow holds this value.
 constexpr std::int32_t kProgressOff = 9999;
@@ -52,4 +52,4 @@ struct ConversionState {
   std::size_t workAreaCapBytes = 65535;
 };
 
-}  // namespace vl::engine
+}  // namespace vl::base
