@@ -28,13 +28,13 @@ constexpr int kPageWidth = 2550, kPageHeight = 3300;  // pixels
 struct Document {
   platform::HeadlessUi ui{nullptr};
   platform::MemoryBudget memory;
-  ConversionState state;
+  base::ConversionState state;
   base::ApplicationState app;
   std::string scratchFolder =
       (std::filesystem::temp_directory_path() / ("vl-bench-" + std::to_string(::getpid())))
           .string() +
       "/";
-  Runtime rt{ui, memory, state, app, scratchFolder};
+  base::Runtime rt{ui, memory, state, app, scratchFolder};
   image::RasterImage image;
   art::Artwork art;
   settings::ConversionSettings active, dialog;
