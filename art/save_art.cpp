@@ -24,26 +24,29 @@ bool TiffPreviewKind(int preview) {
   return preview == kPreviewTiffBw || preview == kPreviewTiffColor;
 }
 
-// The feature a format or preview needs that this build lacks; nullptr when it can be saved.
-const char* MissingFeature(const SaveArtOptions& options, const ArtImageInfo& image) {
+// The refusal of a format or preview this build lacks ("... is not available in this build.");
+// 0 when it can be saved.
+int MissingFeature(const SaveArtOptions& options, const ArtImageInfo& image) {
   switch (options.format) {
     case kFormatGq11:
     case kFormatGq88:
     case kFormatGq3:
     case kFormatGq5:
-      if (TiffPreviewKind(options.preview) && !options.tiffPreview) return "The EPS TIFF preview";
+      if (TiffPreviewKind(options.preview) && !options.tiffPreview)
+        return msg::kEpsTiffPreviewNotAvailable;
       // The black and white rendering of a colour image is the posterization's work.
       if (options.preview == kPreviewTiffBw && image.samplesPerPixel > 1)
-        return "The black and white EPS preview of a colour image";
-      if (options.preview < 0 || options.preview > kPreviewTiffColor) return "This EPS preview";
-      return nullptr;
+        return msg::kBwPreviewOfColorNotAvailable;
+      if (options.preview < 0 || options.preview > kPreviewTiffColor)
+        return msg::kEpsPreviewNotAvailable;
+      return 0;
     case kFormatEmf:
     case kFormatDxf:
     case kFormatNone:
     case kFormatClipboard:
-      return nullptr;
+      return 0;
     default:
-      return "This save format";
+      return msg::kSaveFormatNotAvailable;
   }
 }
 
@@ -113,8 +116,8 @@ std::string SavingLabel(const std::string& fileName) {
 bool saveArt(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName,
              const SaveArtOptions& options, bool& artModified) {
-  if (const char* missing = MissingFeature(options, image)) {
-    rt.ui.showMessage(msg::Format(msg::kNotAvailableInThisBuild, missing));
+  if (const int refusal = MissingFeature(options, image)) {
+    base::ShowMessage(rt, refusal);
     return false;
   }
   const bool unattended = options.unattended;

@@ -1,7 +1,6 @@
 // Progress window throttling and the abort poll.
 #include "base/progress.h"
 
-#include <cstdio>
 #include <string>
 
 #include "base/message_table.h"
@@ -11,8 +10,6 @@ namespace vl::base {
 namespace {
 constexpr std::uint32_t kDrainIntervalMs = 60;
 constexpr std::uint32_t kProgressIntervalMs = 30;
-constexpr int kLineRecognizingLabel = 33;
-constexpr int kPosterizingLabel = 357;
 }  // namespace
 
 void ShowMessage(Runtime& rt, int number) { rt.ui.showMessage(msg::Text(number)); }
@@ -40,7 +37,11 @@ void ShowProgress(Runtime& rt, int percent, std::string_view label) {
   if (percent == s.lastShownPercent || percent < 0 || percent > 100) return;
   s.lastShownPercent = percent;
   s.progressWindowOpen = true;
-  rt.ui.showProgress(percent, label, rt.app.batchRunning ? rt.app.batchFilesToGo : -1);
+  std::string batchLine;
+  if (rt.app.batchRunning && rt.app.batchFilesToGo >= 0)
+    batchLine = std::string(msg::Text(msg::kFilesToGo)) + " " +
+                std::to_string(rt.app.batchFilesToGo);
+  rt.ui.showProgress(percent, label, batchLine);
 }
 
 void UpdateRowProgress(Runtime& rt, int height, int paddedWidth, int pathCount) {
@@ -48,7 +49,7 @@ void UpdateRowProgress(Runtime& rt, int height, int paddedWidth, int pathCount) 
   if (s.shownRow == kProgressOff) return;
   std::uint32_t now = rt.ui.tickCount();
   if (s.progressReportedOnce && now - s.lastProgressTick < kProgressIntervalMs) return;
-  long total = s.stageLabel == kLineRecognizingLabel ? long(paddedWidth) + height : height;
+  long total = s.stageLabel == msg::kLineRecognizingLabel ? long(paddedWidth) + height : height;
   if (total <= 0) return;
   long p = long(s.currentRow) * 100 / total;
   long q = long(s.shownRow) * 100 / total;
@@ -57,15 +58,13 @@ void UpdateRowProgress(Runtime& rt, int height, int paddedWidth, int pathCount) 
   s.lastProgressTick = now;
 
   std::string label(msg::Text(s.stageLabel));
-  char extra[64];
-  if (s.stageLabel == kPosterizingLabel && s.colorPassActive) {
-    std::snprintf(extra, sizeof extra, " pass %d of %d,", s.posterizePass < 1 ? 1 : s.posterizePass,
-                  s.posterizePasses);
-    label += extra;
+  if (s.stageLabel == msg::kPosterizingLabel && s.colorPassActive) {
+    label += msg::Format(msg::kPassOfPasses, s.posterizePass < 1 ? 1 : s.posterizePass,
+                         s.posterizePasses);
   }
   if (pathCount != 0) {
-    std::snprintf(extra, sizeof extra, " %d %s", pathCount, pathCount == 1 ? "path" : "paths");
-    label += extra;
+    label += ' ' + std::to_string(pathCount) + ' ';
+    label += msg::Text(pathCount == 1 ? msg::kPathWord : msg::kPathsWord);
   }
   ShowProgress(rt, static_cast<int>(p), label);
   s.shownRow = s.currentRow;

@@ -8,9 +8,9 @@ namespace vl::engine {
 namespace {
 
 // Labels of the settings as the setup dialogs show them.
-constexpr std::string_view kPosterizationName = "Posterization";
-constexpr std::string_view kSeparateShapesName = "Separate Shapes";
-constexpr std::string_view kInteractiveThinningName = "Interactive Thinning";
+const std::string_view kPosterizationName = msg::Text(msg::kPosterizationSettingName);
+const std::string_view kSeparateShapesName = msg::Text(msg::kSeparateShapesSettingName);
+const std::string_view kInteractiveThinningName = msg::Text(msg::kInteractiveThinningSettingName);
 
 std::string CenterlineName() { return std::string(msg::Text(msg::kMethodCenterline)); }
 std::string LineRecognitionName() { return std::string(msg::Text(msg::kMethodLineRecognition)); }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/message_table.h"
 #include "base/scratch_files.h"
 
 namespace vl::image {
@@ -59,10 +60,10 @@ ImageMode imageMode(const RasterImage& image) {
 
 std::string_view imageModeName(ImageMode mode) {
   switch (mode) {
-    case ImageMode::Bitmap: return "Bitmap";
-    case ImageMode::GrayScale: return "Gray scale";
-    case ImageMode::Rgb: return "RGB";
-    case ImageMode::Cmyk: return "CMYK";
+    case ImageMode::Bitmap: return msg::Text(msg::kImageModeBitmap);
+    case ImageMode::GrayScale: return msg::Text(msg::kImageModeGray);
+    case ImageMode::Rgb: return msg::Text(msg::kImageModeRgb);
+    case ImageMode::Cmyk: return msg::Text(msg::kImageModeCmyk);
   }
   return "";
 }

@@ -9,7 +9,7 @@ namespace vl::image {
 
 bool savePixelImage(base::Runtime& rt, RasterImage& image, const std::string& path, int format) {
   if (format != kPixelSaveRvx2 && format != kPixelSaveRvx3 && format != kPixelSaveTiff) {
-    rt.ui.showMessage(msg::Format(msg::kNotAvailableInThisBuild, "This pixel save format"));
+    base::ShowMessage(rt, msg::kPixelSaveFormatNotAvailable);
     return false;
   }
   // A stop request left over from an earlier command must not cut this save short: the flag is

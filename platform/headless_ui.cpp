@@ -69,14 +69,15 @@ SaveAnswer HeadlessUi::askYesNoCancel(std::string_view text) {
   return SaveAnswer::Cancel;
 }
 
-void HeadlessUi::showProgress(int percent, std::string_view label, int filesToGo) {
+void HeadlessUi::showProgress(int percent, std::string_view label, std::string_view batchLine) {
   lastPercent_ = percent;
   lastLabel_ = std::string(label);
   progressOpen_ = true;
   ++progressUpdates_;
   if (stream_ == nullptr || !terminal_) return;
   std::fprintf(stream_, "\r\033[K%.*s %3d%%", static_cast<int>(label.size()), label.data(), percent);
-  if (filesToGo >= 0) std::fprintf(stream_, "  Files to go: %d", filesToGo);
+  if (!batchLine.empty())
+    std::fprintf(stream_, "  %.*s", static_cast<int>(batchLine.size()), batchLine.data());
   std::fflush(stream_);
 }
 

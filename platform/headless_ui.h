@@ -26,7 +26,7 @@ class HeadlessUi : public UserInterface {
   int askYesNo(std::string_view text) override;
   int askOkCancel(std::string_view text) override;
   SaveAnswer askYesNoCancel(std::string_view text) override;
-  void showProgress(int percent, std::string_view label, int filesToGo) override;
+  void showProgress(int percent, std::string_view label, std::string_view batchLine) override;
   void closeProgress() override;
   bool drainEvents() override;
   std::uint32_t tickCount() override;

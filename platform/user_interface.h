@@ -31,8 +31,8 @@ class UserInterface {
   virtual SaveAnswer askYesNoCancel(std::string_view text) = 0;
 
   // Progress window: shows or updates the bar. The throttling rules live in the engine;
-  // the backend only draws. filesToGo >= 0 adds the batch line ("Files to go:").
-  virtual void showProgress(int percent, std::string_view label, int filesToGo) = 0;
+  // the backend only draws. A non-empty batchLine ("Files to go: 3") is shown with the bar.
+  virtual void showProgress(int percent, std::string_view label, std::string_view batchLine) = 0;
   virtual void closeProgress() = 0;
 
   // Handles pending window events; true when the user asked to stop since the last call

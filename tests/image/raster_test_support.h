@@ -18,9 +18,9 @@ namespace vl::image::testing {
 class RecordingUi : public platform::HeadlessUi {
  public:
   RecordingUi() : HeadlessUi(nullptr) {}
-  void showProgress(int percent, std::string_view label, int filesToGo) override {
+  void showProgress(int percent, std::string_view label, std::string_view batchLine) override {
     labels.emplace_back(label);
-    HeadlessUi::showProgress(percent, label, filesToGo);
+    HeadlessUi::showProgress(percent, label, batchLine);
   }
   std::vector<std::string> labels;
 };

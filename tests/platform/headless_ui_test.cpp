@@ -24,7 +24,7 @@ TEST(HeadlessUi, ScriptedAnswersThenSafeDefaultsAbortsReportedOnceAndTheClock) {
   ui.clearMessages();
   EXPECT_TRUE(ui.messages().empty() && ui.questions().empty());
 
-  ui.showProgress(30, "Outlining -", -1);
+  ui.showProgress(30, "Outlining -", "");
   EXPECT_TRUE(ui.progressOpen() && ui.lastPercent() == 30 && ui.lastLabel() == "Outlining -");
   ui.closeProgress();
   EXPECT_TRUE(!ui.progressOpen() && ui.lastPercent() == -1);
