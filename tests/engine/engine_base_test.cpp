@@ -1,10 +1,8 @@
-// The engine's base: the work area's budget, the three paged arrays against plain vectors
-// with windows of a few units (so that every array spills through several windows), scratch
-// file failures, and the abort poll and progress throttles on a manual clock.
+// The engine's base: the work area's budget, and the three paged arrays against plain vectors
+// with windows of a few units (so that every array spills through several windows), also
+// where no scratch file can be made.
 #include <random>
 
-#include "base/progress.h"
-#include "base/scratch_files.h"
 #include "tests/engine/engine_test_runtime.h"
 
 namespace vl::engine::test {
@@ -129,8 +127,7 @@ TEST(VertexWindow, WordsAroundTheCursorPageTheirWindowInFromAnyDistance) {
   EXPECT_TRUE(t.messages().empty());
 }
 
-TEST(ScratchFailures, UnwritableFolderShows155OnceAndFullDisk12Or13AndLaterWritesStop) {
-  // An unwritable scratch folder fails each array's first spill, with message 155 once.
+TEST(PagedArrays, AnUnwritableScratchFolderFailsTheFirstSpillWith155Once) {
   std::uint8_t bytes[8];
   std::int16_t words[8];
   const std::function<bool(base::Runtime&)> spills[] = {
@@ -158,64 +155,6 @@ TEST(ScratchFailures, UnwritableFolderShows155OnceAndFullDisk12Or13AndLaterWrite
     EXPECT_EQ(t.messages(), Shown({155}));  // not at every access
     EXPECT_EQ(t.state.abortRequested, 1);
   }
-  const char data[16] = "scratch bytes..";
-  for (bool clipboard : {false, true}) {
-    TestRuntime t;
-    t.app.clipboardExportActive = clipboard;
-    platform::FileHandle full = platform::OpenFile("/dev/full");
-    if (full == platform::kNoFile) GTEST_SKIP() << "/dev/full is not available";
-    EXPECT_EQ(CheckedWrite(t.rt, full, data, sizeof data), 0u);
-    EXPECT_EQ(t.messages(), Shown({clipboard ? 13 : 12}));
-    EXPECT_EQ(t.state.abortRequested, 1);
-    platform::FileHandle good = CreateScratchFile(t.rt, "dgtemp");
-    EXPECT_EQ(CheckedWrite(t.rt, good, data, sizeof data), 0u);  // skipped after the failure
-    EXPECT_EQ(platform::FileSize(good), 0);
-    t.state.abortRequested = 0;  // the next Convert clears it: writes work again
-    EXPECT_EQ(CheckedWrite(t.rt, good, data, sizeof data), sizeof data);
-    EXPECT_EQ(t.messages().size(), 1u);
-    platform::CloseFile(good);
-    platform::CloseFile(full);
-  }
-}
-
-TEST(Throttles, PollAbortDrainsAtMostEvery60MsAndRowProgressReportsAtMostEvery30Ms) {
-  TestRuntime t;
-  t.ui.useManualClock(0xFFFFFFC0u);  // the tick count wraps during the test
-  EXPECT_EQ(PollAbort(t.rt), 0);
-  t.ui.advanceClock(59);
-  t.ui.requestAbort();
-  EXPECT_EQ(PollAbort(t.rt), 0);  // too early: the request waits in the queue
-  EXPECT_EQ(t.ui.drains(), 1);
-  t.ui.advanceClock(1);
-  EXPECT_EQ(PollAbort(t.rt), 1);
-  t.ui.advanceClock(500);
-  EXPECT_EQ(PollAbort(t.rt), 1);  // once set, no more draining
-  EXPECT_EQ(t.ui.drains(), 2);
-
-  // Row progress: at most every 30 ms, only when the percentage changes, with the path count.
-  base::ConversionState& s = t.state;
-  const std::string outlining(msg::Text(msg::kOutliningLabel));
-  s.stageLabel = msg::kOutliningLabel;
-  UpdateRowProgress(t.rt, 200, 64, 0);  // reporting is off until a stage forces it on
-  EXPECT_EQ(t.ui.progressUpdates(), 0);
-  s.shownRow = base::kProgressForce;
-  s.currentRow = 10;
-  UpdateRowProgress(t.rt, 200, 64, 1);
-  EXPECT_EQ(t.ui.lastPercent(), 5);
-  EXPECT_EQ(t.ui.lastLabel(), outlining + " 1 path");
-  s.currentRow = 100;
-  t.ui.advanceClock(29);
-  UpdateRowProgress(t.rt, 200, 64, 2);  // within 30 ms of the last report
-  EXPECT_EQ(t.ui.progressUpdates(), 1);
-  t.ui.advanceClock(1);
-  UpdateRowProgress(t.rt, 200, 64, 2);
-  EXPECT_EQ(t.ui.lastPercent(), 50);
-  EXPECT_EQ(t.ui.lastLabel(), outlining + " 2 paths");
-  s.currentRow = 101;  // still 50 %: nothing to redraw
-  t.ui.advanceClock(100);
-  UpdateRowProgress(t.rt, 200, 64, 3);
-  EXPECT_EQ(t.ui.progressUpdates(), 2);
-  EXPECT_EQ(s.shownRow, 100);
 }
 
 }  // namespace

@@ -23,14 +23,12 @@
 #include "engine/tracer.h"
 #include "engine/vertex_record.h"
 #include "platform/headless_ui.h"
+#include "tests/base/base_test_runtime.h"
 
 namespace vl::engine::test {
 
-// A folder in which nothing can be created, even by root: one below a plain file.
-inline std::string BlockedFolder(const std::string& root) {
-  std::ofstream(root + "/plain-file") << "x";
-  return root + "/plain-file/scratch/";
-}
+using base::test::BlockedFolder;
+using base::test::Shown;
 
 // On a clock moving stepMs per reading every abort poll looks at the events; the user presses
 // Stop at look stopAtDrain (0: never). Notes the scratch files in `watched` at each look.
@@ -72,13 +70,6 @@ struct TestRuntime {
   bool scratchExists(const char* name) const { return platform::FileExists(scratchFolder + name); }
   const std::vector<std::string>& messages() const { return ui.messages(); }
 };
-
-// The messages a run must have shown, by number.
-inline std::vector<std::string> Shown(std::initializer_list<int> numbers) {
-  std::vector<std::string> out;
-  for (int n : numbers) out.emplace_back(msg::Text(n));
-  return out;
-}
 
 using Ink = std::function<bool(int, int)>;  // pixels
 inline Ink Disc(double cx, double cy, double r) {
