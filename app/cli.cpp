@@ -133,8 +133,9 @@ int Convert(const ConvertRequest& request) {
 
   Document doc;
   int status = kExitOk;
-  if (!OpenDocument(program, doc, request.input)) {
-    status = ui.interrupted() ? kExitInterrupted : kExitFailure;
+  if (const image::ReadOutcome opened = OpenDocument(program, doc, request.input);
+      !opened.read()) {
+    status = opened.result == image::ReadResult::kStopped ? kExitInterrupted : kExitFailure;
   } else {
     const std::size_t messagesBefore = ui.messages().size();
     const ConversionOutcome outcome = ConvertDocument(program, doc);

@@ -74,7 +74,9 @@ void Open(CommandContext& ctx) {
   std::string path;
   if (!ctx.dialogs.chooseImageFile(path)) return;
   if (!RunSavePrompts(ctx)) return;
-  OpenDocument(ctx.program, ctx.document, path);
+  // The reader has shown why a read failed, and a stopped read needs no word; either way no
+  // document is open and the window shows the empty title, so there is nothing left to decide.
+  static_cast<void>(OpenDocument(ctx.program, ctx.document, path));
 }
 
 bool Close(CommandContext& ctx) {

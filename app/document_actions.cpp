@@ -13,7 +13,7 @@
 
 namespace vl::app {
 
-bool OpenDocument(Program& program, Document& doc, const std::string& path) {
+image::ReadOutcome OpenDocument(Program& program, Document& doc, const std::string& path) {
   CloseDocument(program, doc);
   base::Runtime rt = program.runtime();
   image::RasterImage& image = program.image;
@@ -22,10 +22,11 @@ bool OpenDocument(Program& program, Document& doc, const std::string& path) {
   image::chooseFormatByName(image, path);
   // A stop left over from an earlier command must not cut this read short.
   program.conversion.abortRequested = 0;
-  if (!image::openInputImage(image, rt, false)) return false;
+  const image::ReadOutcome outcome = image::openInputImage(image, rt, false);
+  if (!outcome.read()) return outcome;
   doc.imageOpen = true;
   doc.imageName = path;
-  return true;
+  return outcome;
 }
 
 ConversionOutcome ConvertDocument(Program& program, Document& doc) {

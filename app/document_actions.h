@@ -9,14 +9,15 @@
 #include "app/document.h"
 #include "app/program.h"
 #include "art/art_writer_inputs.h"
+#include "image/read_outcome.h"
 
 namespace vl::app {
 
 // Closes the current document (the caller ran the save prompts), then reads `path` through the
 // input dispatch: the reader the extension names, else the one the file's signature calls for.
-// True when the image was read; otherwise the reader's message was shown (or the user stopped
-// the read) and no document is open.
-bool OpenDocument(Program& program, Document& doc, const std::string& path);
+// The read's outcome: when read, the document is open; otherwise the failure's message was
+// shown (none when the user stopped the read) and no document is open.
+image::ReadOutcome OpenDocument(Program& program, Document& doc, const std::string& path);
 
 enum class ConversionOutcome {
   kConverted,  // ran to the end; the art may still be empty ("No paths found" was shown)

@@ -34,9 +34,13 @@ std::size_t CheckedWrite(Runtime& rt, platform::FileHandle handle, const void* d
                          std::size_t count) {
   if (rt.state.abortRequested) return 0;
   if (platform::WriteBytes(handle, data, count) == count) return count;
-  ShowMessage(rt, rt.app.clipboardExportActive ? msg::kScratchDiskFull : msg::kDiskFullOrLocked);
+  ShowMessage(rt, ShortWriteMessage(rt));
   rt.state.abortRequested = 1;
   return 0;
+}
+
+int ShortWriteMessage(const Runtime& rt) {
+  return rt.app.clipboardExportActive ? msg::kScratchDiskFull : msg::kDiskFullOrLocked;
 }
 
 void CleanUpScratchFiles(Runtime& rt, bool backupOnDisk) {

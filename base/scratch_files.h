@@ -23,10 +23,13 @@ platform::FileHandle CreateScratchFileOrAbort(Runtime& rt, std::string_view base
 
 void DeleteScratchFile(const Runtime& rt, std::string_view baseName);
 
-// Writes count bytes; does nothing while abortRequested is set. A short write shows message 13
-// while clipboard art is being written, else 12, and sets abortRequested. Returns count, or 0.
+// Writes count bytes; does nothing while abortRequested is set. A short write shows
+// ShortWriteMessage and sets abortRequested. Returns count, or 0.
 std::size_t CheckedWrite(Runtime& rt, platform::FileHandle handle, const void* data,
                          std::size_t count);
+
+// What a short write shows: message 13 while clipboard art is being written, else 12.
+int ShortWriteMessage(const Runtime& rt);
 
 // Closes and deletes every open conversion scratch file ("dgtemp", "edgearr", "seglist",
 // "linarr", "dgskel"); "memtemp" too when backupOnDisk (the image owns its handle).

@@ -51,7 +51,7 @@ struct Document {
     std::error_code ignored;
     std::filesystem::remove_all(scratchFolder, ignored);
   }
-  void finishLoad() { image::completeLoad(image, rt); }
+  void finishLoad() { static_cast<void>(image::completeLoad(image, rt)); }
 
   void set(int x, int y) {
     if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;

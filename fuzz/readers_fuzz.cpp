@@ -10,8 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "base/message_table.h"
 #include "image/macpaint_reader.h"
 #include "image/pcx_reader.h"
 #include "image/rvx_reader.h"
@@ -33,7 +35,8 @@ const std::string& WorkFolder() {
   return folder;
 }
 
-std::int16_t RunReader(unsigned selector, vl::image::RasterImage& image, vl::base::Runtime& rt) {
+vl::image::ReadOutcome RunReader(unsigned selector, vl::image::RasterImage& image,
+                                 vl::base::Runtime& rt) {
   switch (selector) {
     case 0: return vl::image::readRvx(image, rt);
     case 1: return vl::image::readSunRaster(image, rt);
@@ -65,9 +68,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   image.xResolution = image.yResolution = 300.0;
   image.downsample = (data[0] & 0x80) != 0;  // the high bit asks for 2:1 downsampling
   image.fileHandle = vl::platform::OpenFileForReading(path);
-  if (RunReader(data[0] % 5, image, rt) == vl::image::kReadOk) {
-    vl::image::completeLoad(image, rt);
+  const vl::image::ReadOutcome outcome = RunReader(data[0] % 5, image, rt);
+  // A failure names the message it showed; nobody asked these reads to stop.
+  if (outcome.result == vl::image::ReadResult::kStopped ||
+      (!outcome.read() && (outcome.message == 0 || ui.messages().empty() ||
+                           ui.messages().back() != vl::msg::Text(outcome.message)))) {
+    std::abort();
   }
+  if (outcome.read()) static_cast<void>(vl::image::completeLoad(image, rt));
   vl::image::releaseImage(image, rt);
   return 0;
 }

@@ -15,6 +15,7 @@
 
 #include "base/application_state.h"
 #include "base/conversion_state.h"
+#include "base/message_table.h"
 #include "base/runtime.h"
 #include "image/input_dispatch.h"
 #include "image/raster_image.h"
@@ -64,7 +65,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   image.sourceFormat = vl::image::kSourceBySignature;
   image.downsample = (size & 1) != 0;
   image.fileHandle = MemoryFile(data, size);
-  if (vl::image::readImage(image, rt)) {
+  const vl::image::ReadOutcome outcome = vl::image::readImage(image, rt);
+  // A failure names the message it showed last; nobody asked this read to stop.
+  if (outcome.result == vl::image::ReadResult::kStopped ||
+      (!outcome.read() && (outcome.message == 0 || ui.messages().empty() ||
+                           ui.messages().back() != vl::msg::Text(outcome.message)))) {
+    std::abort();
+  }
+  if (outcome.read()) {
     // Every reported row must be readable within the sizes the image states.
     if (!vl::image::isBilevel(image)) {
       std::vector<std::uint8_t> row(static_cast<std::size_t>(image.colorRowBytes) +

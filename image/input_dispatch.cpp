@@ -24,11 +24,11 @@ constexpr std::size_t kSignatureBytes = 32;
 constexpr std::uint8_t kDosEpsSignature[4] = {0xC5, 0xD0, 0xD3, 0xC6};
 constexpr std::uint8_t kSunRasterSignature[4] = {0x59, 0xA6, 0x6A, 0x95};  // big-endian
 
-// A reader returns 0 on success, non-zero after it reported its error.
-using Reader = std::int16_t (*)(RasterImage& image, base::Runtime& rt);
+// A reader shows its own failure's message; the dispatch releases what it left.
+using Reader = ReadOutcome (*)(RasterImage& image, base::Runtime& rt);
 
 // The readers that the format codes call for. A reader that is not part of this build is
-// nullptr, and its files are refused as an unknown format.
+// nullptr, and its sources are refused with the unknown format's message.
 struct ReaderSet {
   Reader tiff = readTiff;
   Reader sunRaster = readSunRaster;   // Sun raster files
@@ -41,8 +41,8 @@ struct ReaderSet {
 };
 constexpr ReaderSet kReaders{};
 
-// The reader for a format code that names its reader outright; nullptr for the codes that
-// leave the choice to the file's signature.
+// The reader for a format code that names its reader outright (nullptr when this build has
+// none); false for the codes that leave the choice to the file's signature.
 bool ReaderByCode(std::int16_t format, Reader& reader) {
   switch (format) {
     case kSourceAcquire: reader = kReaders.acquire; return true;
@@ -75,10 +75,11 @@ void ResetDefaults(RasterImage& image) {
   image.bitsPerSample = 1;
 }
 
-bool Refuse(RasterImage& image, base::Runtime& rt, int message) {
-  base::ShowMessage(rt, message);
+ReadOutcome ShowAndRelease(RasterImage& image, base::Runtime& rt, ReadResult result,
+                           int message) {
+  const ReadOutcome outcome = ShowReadFailure(rt, result, message);
   releaseImage(image, rt);
-  return false;
+  return outcome;
 }
 
 }  // namespace
@@ -94,7 +95,7 @@ std::int16_t chooseFormatByName(RasterImage& image, std::string_view path) {
   return format;
 }
 
-bool openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard) {
+ReadOutcome openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard) {
   releaseImage(image, rt);
   if (!fromClipboard) {
     const std::string path =
@@ -103,28 +104,34 @@ bool openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard) {
     if (image.fileHandle == platform::kNoFile) {
       const int error = errno;
       rt.ui.showMessage(msg::Format(msg::kInputOpenError, error));
-      return false;
+      return ReadFailed(msg::kInputOpenError);
     }
   }
   return readImage(image, rt);
 }
 
-bool readImage(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readImage(RasterImage& image, base::Runtime& rt) {
   ResetDefaults(image);
   Reader reader = nullptr;
-  if (!ReaderByCode(image.sourceFormat, reader)) {
+  if (ReaderByCode(image.sourceFormat, reader)) {
+    if (reader == nullptr) {
+      return ShowAndRelease(image, rt, ReadResult::kRefused, msg::kUnknownInputFormat);
+    }
+  } else {
     std::uint8_t head[kSignatureBytes] = {};
     // Shorter than any header this program reads: say so rather than fail without a word.
     if (!platform::SeekTo(image.fileHandle, 0) ||
         platform::ReadBytes(image.fileHandle, head, kSignatureBytes) != kSignatureBytes) {
-      return Refuse(image, rt, msg::kUnknownInputFormat);
+      return ShowAndRelease(image, rt, ReadResult::kFailed, msg::kUnknownInputFormat);
     }
     reader = ReaderBySignature(head, image.sourceFormat);
+    if (reader == nullptr) {
+      return ShowAndRelease(image, rt, ReadResult::kFailed, msg::kUnknownInputFormat);
+    }
   }
-  if (reader == nullptr) return Refuse(image, rt, msg::kUnknownInputFormat);
-  if (reader(image, rt) != 0) {
+  if (const ReadOutcome outcome = reader(image, rt); !outcome.read()) {
     releaseImage(image, rt);
-    return false;
+    return outcome;
   }
   return completeLoad(image, rt);
 }

@@ -8,6 +8,7 @@
 
 #include "base/runtime.h"
 #include "image/raster_image.h"
+#include "image/read_outcome.h"
 
 namespace vl::image {
 
@@ -18,13 +19,16 @@ std::int16_t chooseFormatByName(RasterImage& image, std::string_view path);
 
 // Releases the current image and opens the input file read-only (inputFolder + inputName in a
 // batch run, else inputName), then reads it with readImage. fromClipboard: no file is opened
-// and the reader for sourceFormat takes the picture from the clipboard. False after "Error %d
-// opening input file." (the system's error number) or when readImage fails.
-bool openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard);
+// and the reader for sourceFormat takes the picture from the clipboard. Failed with "Error %d
+// opening input file." (the system's error number) when the file cannot be opened; otherwise
+// what readImage returns.
+ReadOutcome openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard);
 
 // Resets the descriptor's defaults (300 pixels per inch, bilevel, white is zero, art scale 1),
 // runs the reader that sourceFormat or the file's signature calls for, then completes the load.
-// False after the reader failed (its message shown; the image released) or the user stopped.
-bool readImage(RasterImage& image, base::Runtime& rt);
+// The reader's outcome, or the completion's; a file whose first 32 bytes name no reader fails
+// with "Unknown input format.", and a source whose reader is not in this build is refused with
+// the same message. Unless read, the image is released.
+ReadOutcome readImage(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

@@ -11,27 +11,29 @@ namespace vl::image {
 
 namespace {
 
-bool writeBackupFile(RasterImage& image, base::Runtime& rt) {
+ReadOutcome writeBackupFile(RasterImage& image, base::Runtime& rt) {
   platform::CloseFile(image.fileHandle);  // a bilevel image needs its input file no longer
   image.fileHandle = base::CreateScratchFileOrAbort(rt, "memtemp");
-  if (image.fileHandle == platform::kNoFile) return false;
+  if (image.fileHandle == platform::kNoFile) return ReadFailed(msg::kScratchOpenFailed);
 
   const std::string label(msg::Text(msg::kProcessingLabel));
-  bool complete = true;
+  ReadOutcome outcome = kReadDone;
   for (std::int32_t y = 0; y < image.height; ++y) {
+    // A stop already requested makes CheckedWrite write nothing and say nothing.
+    const bool stopped = rt.state.abortRequested != 0;
     if (base::CheckedWrite(rt, image.fileHandle, bitRow(image, y),
                              static_cast<std::size_t>(image.bitRowBytes)) == 0) {
-      complete = false;
+      outcome = stopped ? kReadStopped : ReadFailed(base::ShortWriteMessage(rt));
       break;
     }
     base::ShowProgress(rt, static_cast<int>(std::int64_t{y + 1} * 100 / image.height), label);
     if (base::PollAbort(rt) != 0) {
-      complete = false;
+      outcome = kReadStopped;
       break;
     }
   }
   base::ShowProgress(rt, 0, "");
-  return complete;
+  return outcome;
 }
 
 // Gray samples become 0 = black. Exactly colorRowBytes per row: rounding each row up to whole
@@ -44,20 +46,21 @@ void complementColorLayer(RasterImage& image) {
 
 }  // namespace
 
-bool saveBackup(RasterImage& image, base::Runtime& rt) {
+ReadOutcome saveBackup(RasterImage& image, base::Runtime& rt) {
   if (!image.backupOnDisk) {
-    if (image.backupLayer.empty() || image.bitLayer.empty()) return false;
+    // Held layers of one geometry: nothing can fail but a caller's mistake, which says nothing.
+    if (image.backupLayer.empty() || image.bitLayer.empty()) return ReadFailed(0);
     std::memcpy(image.backupLayer.data(), image.bitLayer.data(),
                 std::min(image.backupLayer.size(), image.bitLayer.size()));
-    return true;
+    return kReadDone;
   }
   return writeBackupFile(image, rt);
 }
 
-bool completeLoad(RasterImage& image, base::Runtime& rt) {
-  if (image.bitLayer.empty()) {
+ReadOutcome completeLoad(RasterImage& image, base::Runtime& rt) {
+  if (image.bitLayer.empty()) {  // a reader that claimed success without a picture
     releaseImage(image, rt);
-    return false;
+    return ReadFailed(0);
   }
   buildDisplayTables(image);
 
@@ -74,16 +77,16 @@ bool completeLoad(RasterImage& image, base::Runtime& rt) {
     }
     clearPadding(image);
     image.backupOnDisk = !allocateBackupLayer(image, rt.memory);
-    if (!saveBackup(image, rt)) {
+    if (const ReadOutcome backup = saveBackup(image, rt); !backup.read()) {
       releaseImage(image, rt);
-      return false;
+      return backup;
     }
   } else if (image.samplesPerPixel == 1 && image.photometric == kWhiteIsZero &&
              image.colorInMemory) {
     complementColorLayer(image);
     image.photometric = kBlackIsZero;
   }
-  return true;
+  return kReadDone;
 }
 
 }  // namespace vl::image

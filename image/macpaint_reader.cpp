@@ -20,17 +20,12 @@ constexpr std::int64_t kPictureBytes = std::int64_t{kRowBytes} * kMacPaintHeight
 constexpr std::size_t kInputBufferBytes = 128;
 constexpr double kResolution = 72.0;  // pixels per inch
 
-std::int16_t failWith(base::Runtime& rt, int message) {
-  base::ShowMessage(rt, message);
-  return kReadFailed;
-}
-
 }  // namespace
 
-std::int16_t readMacPaint(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readMacPaint(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer, kHeaderBytes);
-  if (in.fileSize() <= kHeaderBytes) return failWith(rt, msg::kUnknownInputFormat);
+  if (in.fileSize() <= kHeaderBytes) return FailRead(rt, msg::kUnknownInputFormat);
 
   image.bitsPerSample = 1;
   image.samplesPerPixel = 1;
@@ -38,7 +33,7 @@ std::int16_t readMacPaint(RasterImage& image, base::Runtime& rt) {
   image.xResolution = image.yResolution = kResolution;
   image.fileRowBytes = kRowBytes;
   setGeometry(image, kMacPaintWidthPixels, kMacPaintHeightPixels);
-  if (!allocateBitLayer(image, rt.memory)) return failWith(rt, msg::kInsufficientMemory);
+  if (!allocateBitLayer(image, rt.memory)) return FailRead(rt, msg::kInsufficientMemory);
 
   // Output position in the picture, bytes; row = produced / 72.
   std::int64_t produced = 0;
@@ -64,22 +59,22 @@ std::int16_t readMacPaint(RasterImage& image, base::Runtime& rt) {
   while (produced < kPictureBytes) {
     if (produced / kRowBytes != polledRow) {
       polledRow = produced / kRowBytes;
-      if (!progress.beforeStep(polledRow)) return kReadFailed;
+      if (!progress.beforeStep(polledRow)) return kReadStopped;
     }
     std::uint8_t control = 0;
-    if (!in.next(control)) return failWith(rt, msg::kUnknownInputFormat);
+    if (!in.next(control)) return FailRead(rt, msg::kUnknownInputFormat);
     const int n = static_cast<std::int8_t>(control);
     if (n >= 0) {
       const std::span<std::uint8_t> bytes(literal.data(), static_cast<std::size_t>(n) + 1);
-      if (!in.read(bytes)) return failWith(rt, msg::kUnknownInputFormat);
+      if (!in.read(bytes)) return FailRead(rt, msg::kUnknownInputFormat);
       emit(bytes.data(), n + 1, false);
     } else if (n != -128) {
       std::uint8_t value = 0;
-      if (!in.next(value)) return failWith(rt, msg::kUnknownInputFormat);
+      if (!in.next(value)) return FailRead(rt, msg::kUnknownInputFormat);
       emit(&value, 1 - n, true);
     }
   }
-  return kReadOk;
+  return kReadDone;
 }
 
 }  // namespace vl::image

@@ -42,11 +42,6 @@ struct PcxHeader {
   std::int64_t lineBytes = 0;  // per plane
 };
 
-std::int16_t failWith(base::Runtime& rt, int message) {
-  base::ShowMessage(rt, message);
-  return kReadFailed;
-}
-
 // The plane arrangements this reader knows; two planes, or more than one plane of other depths,
 // are not a known layout.
 bool chooseLayout(const PcxHeader& h, bool hasPalette, Layout& layout) {
@@ -150,30 +145,30 @@ void assembleRow(Layout layout, const PcxHeader& h, const std::uint8_t* lines,
   }
 }
 
-std::int16_t readBilevel(RasterImage& image, base::Runtime& rt, RunDecoder& decoder,
-                         const PcxHeader& h, platform::Block& line) {
+ReadOutcome readBilevel(RasterImage& image, base::Runtime& rt, RunDecoder& decoder,
+                        const PcxHeader& h, platform::Block& line) {
   const auto copyBytes =
       static_cast<std::size_t>(std::min<std::int64_t>(h.lineBytes, image.bitRowBytes));
   ReaderProgress progress(rt, image.height);
   for (std::int32_t y = 0; y < image.height; ++y) {
-    if (!progress.beforeStep(y)) return kReadFailed;
-    if (!decoder.line(line.data(), h.lineBytes)) return failWith(rt, msg::kUnknownInputFormat);
+    if (!progress.beforeStep(y)) return kReadStopped;
+    if (!decoder.line(line.data(), h.lineBytes)) return FailRead(rt, msg::kUnknownInputFormat);
     std::uint8_t* row = bitRow(image, y);
     std::copy(line.data(), line.data() + copyBytes, row);
     std::fill(row + copyBytes, row + image.bitRowBytes, std::uint8_t{0xFF});  // white once flipped
     for (std::int32_t i = 0; i < image.bitRowBytes; ++i)
       row[i] = static_cast<std::uint8_t>(~row[i]);
   }
-  return kReadOk;
+  return kReadDone;
 }
 
 }  // namespace
 
-std::int16_t readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch) {
+ReadOutcome readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   std::array<std::uint8_t, kHeaderBytes> raw{};
-  if (!in.read(raw) || raw[0] != kManufacturer) return failWith(rt, msg::kUnknownInputFormat);
+  if (!in.read(raw) || raw[0] != kManufacturer) return FailRead(rt, msg::kUnknownInputFormat);
 
   PcxHeader h;
   h.version = raw[1];
@@ -200,11 +195,11 @@ std::int16_t readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsP
   Layout layout = Layout::kBilevel;
   if (h.width < 1 || h.width > kMaxSidePixels || h.height < 1 || h.height > kMaxSidePixels ||
       !chooseLayout(h, hasPalette, layout)) {
-    return failWith(rt, msg::kUnknownInputFormat);
+    return FailRead(rt, msg::kUnknownInputFormat);
   }
   // Each plane line must hold the whole row.
   const std::int64_t needed = h.bitsPerPixel == 1 ? (h.width + 7) / 8 : h.width;
-  if (h.lineBytes < needed) return failWith(rt, msg::kUnknownInputFormat);
+  if (h.lineBytes < needed) return FailRead(rt, msg::kUnknownInputFormat);
 
   const bool bilevel = layout == Layout::kBilevel;
   image.bitsPerSample = bilevel ? 1 : 8;
@@ -219,33 +214,34 @@ std::int16_t readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsP
   platform::Block lines;
   if (!allocateBitLayer(image, rt.memory) ||
       !lines.allocate(rt.memory, static_cast<std::size_t>(h.lineBytes * h.planes))) {
-    return failWith(rt, msg::kInsufficientMemory);
+    return FailRead(rt, msg::kInsufficientMemory);
   }
   RunDecoder decoder(in);
   if (bilevel) return readBilevel(image, rt, decoder, h, lines);
 
   const std::int32_t sourceWidth = image.width;  // before any 2:1 downsampling
   platform::Block row;
-  if (!prepareColorLayer(image, rt)) return kReadFailed;  // the message was shown
+  // prepareColorLayer shows its memory message itself.
+  if (!prepareColorLayer(image, rt)) return ReadFailed(msg::kInsufficientMemory);
   if (!image.colorInMemory ||
       !row.allocate(rt.memory, static_cast<std::size_t>(sourceWidth) * image.samplesPerPixel)) {
-    return failWith(rt, msg::kInsufficientMemory);
+    return FailRead(rt, msg::kInsufficientMemory);
   }
   ReaderProgress progress(rt, h.height);
   for (std::int32_t y = 0; y < static_cast<std::int32_t>(h.height); ++y) {
-    if (!progress.beforeStep(y)) return kReadFailed;
+    if (!progress.beforeStep(y)) return kReadStopped;
     for (int p = 0; p < h.planes; ++p) {
       if (!decoder.line(lines.data() + p * h.lineBytes, h.lineBytes)) {
-        return failWith(rt, msg::kUnknownInputFormat);
+        return FailRead(rt, msg::kUnknownInputFormat);
       }
     }
     assembleRow(layout, h, lines.data(), palette, row.data());
     storeColorRow(image, y, {row.data(), row.size()});
   }
-  return kReadOk;
+  return kReadDone;
 }
 
-std::int16_t readPcx(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readPcx(RasterImage& image, base::Runtime& rt) {
   return readPcx(image, rt, kDefaultScreenPixelsPerInch);
 }
 

@@ -6,7 +6,7 @@
 
 #include "base/runtime.h"
 #include "image/raster_image.h"
-#include "image/reader_result.h"
+#include "image/read_outcome.h"
 
 namespace vl::image {
 
@@ -15,10 +15,12 @@ constexpr double kDefaultScreenPixelsPerInch = 96.0;
 
 // Reads the file open in image.fileHandle into the image. The resolution is the screen's
 // (screenPixelsPerInch), or larger when that is needed for the image to span at most 11 inches.
-// 0 on success; otherwise the error was shown (or the user stopped the read) and the caller
-// releases the image.
-std::int16_t readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch);
+// Failed with "Unknown input format." for a header that makes no image, a plane layout this
+// reader does not know, or lines the file does not hold; with the memory message when a layer
+// or buffer cannot be had. Stopped when the user asks. Unless read, the caller releases the
+// image.
+ReadOutcome readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch);
 // The same on a screen of kDefaultScreenPixelsPerInch: the reader contract's signature.
-std::int16_t readPcx(RasterImage& image, base::Runtime& rt);
+ReadOutcome readPcx(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

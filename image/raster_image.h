@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "base/runtime.h"
+#include "image/read_outcome.h"
 #include "platform/file_io.h"
 #include "platform/memory_block.h"
 
@@ -215,14 +216,15 @@ bool storeColorRow(RasterImage& image, std::int32_t sourceRow,
                    std::span<const std::uint8_t> samples);
 
 // The common completion after a reader succeeded: row sizes, artScale, bilevel inversion,
-// padding and backup (in memory or "memtemp"), gray complement, display tables. On failure (the
+// padding and backup (in memory or "memtemp"), gray complement, display tables. Unless read (the
 // backup could not be written, or the user stopped it) the image is released.
-bool completeLoad(RasterImage& image, base::Runtime& rt);
+ReadOutcome completeLoad(RasterImage& image, base::Runtime& rt);
 
 // Copies the bit layer into the backup: into its block when held, else (backupOnDisk) closes
 // the input file and writes the rows to a fresh "memtemp" with progress and the abort poll.
-// False on a creation failure (message 155), a failed write or a user abort.
-bool saveBackup(RasterImage& image, base::Runtime& rt);
+// Failed with the scratch file's message when "memtemp" cannot be created, with the write's
+// message when a write comes up short; stopped when the user asks.
+ReadOutcome saveBackup(RasterImage& image, base::Runtime& rt);
 
 // Doubles artScale while the larger of paddedWidth and height, in art units, stays below
 // kArtScaleThreshold.

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "base/runtime.h"
-#include "image/reader_result.h"
 
 namespace vl::image {
 

@@ -52,15 +52,16 @@ std::int16_t samplesFor(std::uint16_t mode) {
   }
 }
 
-std::int16_t fail(base::Runtime& rt, Failure failure) {
+// Shows the failure's message; kNone is no failure.
+ReadOutcome outcomeOf(base::Runtime& rt, Failure failure) {
   switch (failure) {
-    case Failure::kInvalid: base::ShowMessage(rt, msg::kInvalidRvxFormat); break;
-    case Failure::kMode: base::ShowMessage(rt, msg::kRvxModeNotSupported); break;
-    case Failure::kMemory: base::ShowMessage(rt, msg::kInsufficientMemory); break;
-    case Failure::kNone:
+    case Failure::kNone: return kReadDone;
+    case Failure::kInvalid: return FailRead(rt, msg::kInvalidRvxFormat);
+    case Failure::kMode: return RefuseRead(rt, msg::kRvxModeNotSupported);
+    case Failure::kMemory: return FailRead(rt, msg::kInsufficientMemory);
     case Failure::kStopped: break;
   }
-  return kReadFailed;
+  return kReadStopped;
 }
 
 // Resource blocks: signature, id, name (length byte, then (length OR 1) bytes so that the two
@@ -257,15 +258,15 @@ class PlaneReader {
 
 }  // namespace
 
-std::int16_t readRvx(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readRvx(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   RvxHeader h;
   std::array<std::uint8_t, rvx::kColorTableBytes> table{};
-  if (Failure f = readHeader(in, h, table); f != Failure::kNone) return fail(rt, f);
+  if (Failure f = readHeader(in, h, table); f != Failure::kNone) return outcomeOf(rt, f);
 
   PlaneReader planes(image, rt, in, h, table);
-  if (Failure f = planes.prepare(); f != Failure::kNone) return fail(rt, f);
+  if (Failure f = planes.prepare(); f != Failure::kNone) return outcomeOf(rt, f);
 
   image.samplesPerPixel = samplesFor(h.mode);
   image.bitsPerSample = h.mode == rvx::kModeBitmap ? 1 : 8;
@@ -273,19 +274,19 @@ std::int16_t readRvx(RasterImage& image, base::Runtime& rt) {
   image.xResolution = h.xResolution;
   image.yResolution = h.yResolution;
   setGeometry(image, static_cast<std::int32_t>(h.columns), static_cast<std::int32_t>(h.rows));
-  if (!allocateBitLayer(image, rt.memory)) return fail(rt, Failure::kMemory);
+  if (!allocateBitLayer(image, rt.memory)) return outcomeOf(rt, Failure::kMemory);
 
   if (h.mode != rvx::kModeBitmap) {
     image.colorRowBytes = image.width * image.samplesPerPixel;
     image.fileRowBytes = image.colorRowBytes;
-    if (!prepareColorLayer(image, rt)) return kReadFailed;  // the message was shown
-    if (!image.colorInMemory) return fail(rt, Failure::kMemory);
+    // prepareColorLayer shows its memory message itself.
+    if (!prepareColorLayer(image, rt)) return ReadFailed(msg::kInsufficientMemory);
+    if (!image.colorInMemory) return outcomeOf(rt, Failure::kMemory);
     if (h.depth == 16) base::ShowMessage(rt, msg::kRvxSixteenBitNote);
   } else {
     image.fileRowBytes = static_cast<std::int32_t>(storedRowBytes(h));
   }
-  if (Failure f = planes.readPlanes(); f != Failure::kNone) return fail(rt, f);
-  return kReadOk;
+  return outcomeOf(rt, planes.readPlanes());
 }
 
 }  // namespace vl::image

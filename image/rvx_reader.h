@@ -6,12 +6,14 @@
 
 #include "base/runtime.h"
 #include "image/raster_image.h"
-#include "image/reader_result.h"
+#include "image/read_outcome.h"
 
 namespace vl::image {
 
-// Reads the file open in image.fileHandle into the image. 0 on success; otherwise the error was
-// shown (or the user stopped the read) and the caller releases the image.
-std::int16_t readRvx(RasterImage& image, base::Runtime& rt);
+// Reads the file open in image.fileHandle into the image. Failed with "Invalid Rastelvox
+// format." for a header, table or row the reader cannot use or the file does not hold, with the
+// memory message when a layer or buffer cannot be had. A colour mode beyond CMYK is refused with
+// its own message. Stopped when the user asks. Unless read, the caller releases the image.
+ReadOutcome readRvx(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

@@ -267,7 +267,7 @@ TiffStatus ChunkDecoder::beforeRow(const Chunk& chunk, std::int32_t r) {
     total = std::int64_t{layout_.planes} * layout_.height;
   }
   base::ShowProgress(rt_, static_cast<int>(done * 100 / total), label_);
-  return base::PollAbort(rt_) != 0 ? kTiffSilent : kTiffOk;
+  return base::PollAbort(rt_) != 0 ? kTiffStopped : kTiffOk;
 }
 
 void ChunkDecoder::deliver(const Chunk& chunk, std::int32_t r, const std::uint8_t* stored) {

@@ -11,11 +11,11 @@
 
 namespace vl::image {
 
-// Outcome of a TIFF reading step: 0, the number of the message to show, or kTiffSilent when
-// the read failed with nothing (more) to show: the user aborted, or the message is out already.
+// Outcome of a TIFF reading step: 0, the number of the message to show, or kTiffStopped when
+// the user stopped the read (nothing to show).
 using TiffStatus = int;
 constexpr TiffStatus kTiffOk = 0;
-constexpr TiffStatus kTiffSilent = -1;
+constexpr TiffStatus kTiffStopped = -1;
 
 struct TiffFile {
   platform::FileHandle handle = platform::kNoFile;

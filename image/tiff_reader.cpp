@@ -37,6 +37,9 @@ void FillDescriptor(RasterImage& image, const TiffFile& file, const TiffDirector
   image.zoomX = image.zoomY = kZoomOne;
 }
 
+// The colour layer could not be had: prepareColorLayer has shown the memory message itself.
+constexpr TiffStatus kTiffColorLayerShort = -2;
+
 TiffStatus ReadInto(RasterImage& image, base::Runtime& rt) {
   TiffFile file;
   if (!OpenTiffFile(image.fileHandle, file)) return msg::kTiffIncompleteData;
@@ -50,7 +53,7 @@ TiffStatus ReadInto(RasterImage& image, base::Runtime& rt) {
   FillDescriptor(image, file, dir, layout);
   if (!allocateBitLayer(image, rt.memory)) return msg::kInsufficientMemory;
   if (!layout.bilevel) {
-    if (!prepareColorLayer(image, rt)) return kTiffSilent;  // it showed its message
+    if (!prepareColorLayer(image, rt)) return kTiffColorLayerShort;
     if (!image.colorInMemory) {
       // Only rows that can be found again in the file may stay there.
       if (layout.compression != kCompressionNone || layout.planar || layout.tiled) {
@@ -66,12 +69,16 @@ TiffStatus ReadInto(RasterImage& image, base::Runtime& rt) {
 
 }  // namespace
 
-std::int16_t readTiff(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readTiff(RasterImage& image, base::Runtime& rt) {
   const TiffStatus status = ReadInto(image, rt);
   base::ShowProgress(rt, 0, "");
-  if (status == kTiffOk) return 0;
-  if (status != kTiffSilent) base::ShowMessage(rt, status);
-  return 1;
+  switch (status) {
+    case kTiffOk: return kReadDone;
+    case kTiffStopped: return kReadStopped;
+    case kTiffColorLayerShort: return ReadFailed(msg::kInsufficientMemory);
+    case msg::kTiffUnimplementedEncoding: return RefuseRead(rt, status);
+    default: return FailRead(rt, status);
+  }
 }
 
 }  // namespace vl::image

@@ -10,12 +10,16 @@
 
 #include "base/runtime.h"
 #include "image/raster_image.h"
+#include "image/read_outcome.h"
 
 namespace vl::image {
 
-// Reads from image.fileHandle. 0 on success, the image's descriptor and layers filled and
-// ready for completeLoad. Non-zero after the error's message was shown (none when the user
-// stopped the read); the caller then releases the half-built image.
-std::int16_t readTiff(RasterImage& image, base::Runtime& rt);
+// Reads from image.fileHandle. When read, the image's descriptor and layers are filled and
+// ready for completeLoad. Refused with "Unimplemented TIFF encoding." for a compression, depth,
+// sample arrangement or size this reader does not decode; failed with the message of what is
+// missing, inconsistent or damaged ("TIFF error: Incomplete data.", "Bad TIFF code.", ...) or
+// with the memory message; stopped when the user asks. Unless read, the caller releases the
+// half-built image.
+ReadOutcome readTiff(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

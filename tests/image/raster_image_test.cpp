@@ -3,6 +3,8 @@
 #include "image/raster_image.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include "base/message_table.h"
 #include "tests/image/raster_test_support.h"
@@ -33,12 +35,12 @@ TEST(RasterLoad, BilevelEndsWhiteIsZeroWithCleanPaddingAndAnEqualBackup) {
   ASSERT_TRUE(drawBilevel(blackIsZero, t.rt, {".", "#", "."}));
   bitRow(blackIsZero, 1)[2] = 0x5A;  // a reader's garbage in the padding
   blackIsZero.photometric = kBlackIsZero;
-  ASSERT_TRUE(completeLoad(blackIsZero, t.rt));
+  ASSERT_EQ(completeLoad(blackIsZero, t.rt), kReadDone);
   EXPECT_EQ(blackIsZero.photometric, kWhiteIsZero);
   EXPECT_EQ(bilevelPicture(blackIsZero), (Picture{"#", ".", "#"}));
   RasterImage whiteIsZero;  // the same picture stored the other way loads identically
   ASSERT_TRUE(drawBilevel(whiteIsZero, t.rt, {"#", ".", "#"}));
-  ASSERT_TRUE(completeLoad(whiteIsZero, t.rt));
+  ASSERT_EQ(completeLoad(whiteIsZero, t.rt), kReadDone);
   EXPECT_EQ(std::memcmp(whiteIsZero.bitLayer.data(), blackIsZero.bitLayer.data(), 20), 0);
   EXPECT_TRUE(!whiteIsZero.backupOnDisk &&  // the backup in memory equals the loaded layer
               std::memcmp(whiteIsZero.backupLayer.data(), whiteIsZero.bitLayer.data(), 20) == 0);
@@ -56,8 +58,8 @@ TEST(RasterLoad, ArtScaleDoublesWhileTheLargerSideStaysBelow16000) {
       {1, 15999, 2.0}, {1, 16000, 1.0}, {100, 50, 128.0}, {15990, 1, 1.0}, {20000, 3, 1.0}};
   for (const auto& c : cases) {
     RasterImage image;
-    ASSERT_TRUE(setGeometry(image, c.width, c.height) && allocateBitLayer(image, t.memory) &&
-                completeLoad(image, t.rt));
+    ASSERT_TRUE(setGeometry(image, c.width, c.height) && allocateBitLayer(image, t.memory));
+    ASSERT_EQ(completeLoad(image, t.rt), kReadDone);
     EXPECT_TRUE(image.artScale == c.scale && (1 << image.artScaleShift) == c.scale)
         << c.width << " x " << c.height << ": " << image.artScale;
   }
@@ -70,7 +72,7 @@ TEST(RasterBackup, RefusedBackupBlockGoesToMemtempRowByRowAndReleaseDeletesIt) {
                                         "..#...................................#.",
                                         "....#.................................#."}));
   t.memory.setLimit(t.memory.used() + 10);  // no room for a second 40-byte layer
-  ASSERT_TRUE(completeLoad(image, t.rt));
+  ASSERT_EQ(completeLoad(image, t.rt), kReadDone);
   EXPECT_TRUE(image.backupOnDisk && image.backupLayer.empty());
   const std::string memtemp = t.scratchFolder + "memtemp";
   std::uint8_t bytes[3 * 8 + 1];
@@ -86,19 +88,43 @@ TEST(RasterBackup, RefusedBackupBlockGoesToMemtempRowByRowAndReleaseDeletesIt) {
   EXPECT_TRUE(image.fileHandle == platform::kNoFile && t.memory.used() == 0u);
 }
 
-TEST(RasterBackup, AbortOrUncreatableMemtempFailsTheLoadAndLeavesNothingBehind) {
-  for (bool abort : {true, false}) {
+// The user's Stop, a "memtemp" that cannot be created and a disk that fills up while the rows
+// are written each end the load as their outcome says, leaving nothing behind.
+TEST(RasterBackup, StopUncreatableMemtempOrFullDiskFailsTheLoadAndLeavesNothingBehind) {
+  enum class Trouble { kStop, kNoFolder, kDiskFull };
+  const struct {
+    Trouble trouble;
+    ReadOutcome outcome;
+  } cases[] = {{Trouble::kStop, kReadStopped},  // no message after a Stop
+               {Trouble::kNoFolder, ReadFailed(msg::kScratchOpenFailed)},
+               {Trouble::kDiskFull, ReadFailed(msg::kDiskFullOrLocked)}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.trouble));
     TestRuntime t;
     const std::string folder = t.scratchFolder;
-    if (!abort) t.scratchFolder = "/nonexistent-vectorlume-test/scratch/";
+    if (c.trouble == Trouble::kNoFolder) t.scratchFolder = "/nonexistent-vectorlume-test/scratch/";
     RasterImage image;
-    ASSERT_TRUE(drawBilevel(image, t.rt, {"#.", ".#", "##", ".."}));
+    ASSERT_TRUE(drawBilevel(image, t.rt, {"#.", ".#", "##", ".."}));  // rows of 4 bytes
     t.memory.setLimit(t.memory.used());
-    if (abort) t.ui.requestAbort();  // the user presses Stop while the rows are written
-    EXPECT_FALSE(completeLoad(image, t.rt));
-    EXPECT_TRUE(!abort || t.state.abortRequested != 0);
-    EXPECT_EQ(t.ui.messages(), abort ? Picture{}  // no message after a Stop
-                                     : Picture{std::string(msg::Text(msg::kScratchOpenFailed))});
+    if (c.trouble == Trouble::kStop) t.ui.requestAbort();  // Stop while the rows are written
+    ReadOutcome outcome = kReadDone;
+    if (c.trouble == Trouble::kDiskFull) {  // room for one row and a half
+      struct rlimit old {};
+      ::getrlimit(RLIMIT_FSIZE, &old);
+      const struct rlimit small = {6, old.rlim_max};
+      const sighandler_t oldHandler = ::signal(SIGXFSZ, SIG_IGN);  // a short write instead
+      ::setrlimit(RLIMIT_FSIZE, &small);
+      outcome = completeLoad(image, t.rt);
+      ::setrlimit(RLIMIT_FSIZE, &old);
+      ::signal(SIGXFSZ, oldHandler);
+    } else {
+      outcome = completeLoad(image, t.rt);
+    }
+    EXPECT_EQ(outcome, c.outcome);
+    EXPECT_NE(t.state.abortRequested, 0);  // whatever comes next writes nothing more
+    std::vector<std::string> shown;
+    if (c.outcome.message != 0) shown.emplace_back(msg::Text(c.outcome.message));
+    EXPECT_EQ(t.ui.messages(), shown);
     EXPECT_FALSE(platform::FileExists(folder + "memtemp"));
     EXPECT_TRUE(image.bitLayer.empty() && !t.ui.progressOpen());
     t.scratchFolder = folder;

@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,9 +13,21 @@
 #include "platform/headless_ui.h"
 #include "platform/scratch_folder.h"
 
+namespace vl::image {
+
+// Failed assertions show an outcome as {result, message number}.
+inline void PrintTo(const ReadOutcome& outcome, std::ostream* out) {
+  static constexpr const char* kNames[] = {"read", "failed", "refused", "stopped"};
+  *out << "{" << kNames[static_cast<int>(outcome.result)] << ", " << outcome.message << "}";
+}
+
+}  // namespace vl::image
+
 namespace vl::image::testing {
 
-// Keeps every progress label it is shown (the headless one forgets it on close).
+// Keeps every progress label it is shown (the headless one forgets it on close). With
+// stopAtDrain n > 0, the user presses Stop at the n-th look at the event queue, and the clock
+// moves on 100 ms per reading so that every abort poll looks.
 class RecordingUi : public platform::HeadlessUi {
  public:
   RecordingUi() : HeadlessUi(nullptr) {}
@@ -22,7 +35,13 @@ class RecordingUi : public platform::HeadlessUi {
     labels.emplace_back(label);
     HeadlessUi::showProgress(percent, label, batchLine);
   }
+  bool drainEvents() override { return HeadlessUi::drainEvents() || drains() == stopAtDrain; }
+  std::uint32_t tickCount() override {
+    if (stopAtDrain > 0) advanceClock(100);
+    return HeadlessUi::tickCount();
+  }
   std::vector<std::string> labels;
+  int stopAtDrain = 0;
 };
 
 struct TestRuntime {

@@ -61,7 +61,7 @@ TEST(RectSelection, BilevelSeriesWithTheBackupInMemoryAndInMemtempEndsWithSelect
     RasterImage image;
     ASSERT_TRUE(drawBilevel(image, t.rt, loaded));
     if (onDisk) t.memory.setLimit(t.memory.used());
-    ASSERT_TRUE(completeLoad(image, t.rt));
+    ASSERT_EQ(completeLoad(image, t.rt), kReadDone);
     ASSERT_EQ(image.backupOnDisk, onDisk);
     t.memory.setLimit(platform::MemoryBudget::kUnlimited);
     std::vector<std::vector<bool>> selected(h, std::vector<bool>(w, true));
@@ -106,7 +106,8 @@ TEST(RectSelection, BilevelFailuresShowTheirMessageAndLeaveTheSelectionAlone) {
   RasterImage image;  // backup on disk, and no memory for add mode's row buffer
   ASSERT_TRUE(drawBilevel(image, t.rt, picture));
   t.memory.setLimit(t.memory.used());
-  ASSERT_TRUE(completeLoad(image, t.rt) && applyRectSelection(image, t.rt, 0, 0, 1, 2, kSelectNew));
+  ASSERT_EQ(completeLoad(image, t.rt), kReadDone);
+  ASSERT_TRUE(applyRectSelection(image, t.rt, 0, 0, 1, 2, kSelectNew));
   EXPECT_FALSE(applyRectSelection(image, t.rt, 2, 0, 4, 2, kSelectAdd));
   EXPECT_EQ(t.ui.messages(), Picture{std::string(msg::Text(msg::kInsufficientMemory))});
   EXPECT_EQ(bilevelPicture(image), (Picture{"#....", ".#...", "#...."}));

@@ -1,15 +1,19 @@
-// The command set: the dispatcher ignoring what this build lacks, and the save prompts of
-// Close, Quit and Open with scripted Yes, No and Cancel, guarded by the modified flags.
+// The command set: the dispatcher ignoring what this build lacks, the save prompts of Close,
+// Quit and Open with scripted Yes, No and Cancel, guarded by the modified flags, and the outcome
+// of opening a document.
 #include <gtest/gtest.h>
 
 #include <optional>
 
 #include "app/command_set.h"
+#include "app/document_actions.h"
 #include "app/document_names.h"
 #include "base/message_table.h"
 #include "image/save_pixel_image.h"
 #include "settings/settings_defaults.h"
 #include "tests/app/app_fixtures.h"
+#include "tests/image/raster_test_support.h"
+#include "tests/support/stop_on_drain_ui.h"
 
 namespace vl::app::test {
 namespace {
@@ -177,6 +181,51 @@ TEST(CommandSet, AChangedPixelImageIsAskedForAfterTheArt) {
   EXPECT_EQ(s.ui->questions().back(), msg::Format(msg::kSavePixelImageQuestion, "Untitled"));
   EXPECT_EQ(ReadFile(s.dir / "touched.tif").substr(0, 2), "MM");
   EXPECT_FALSE(s.doc.imageOpen);
+}
+
+// Opening closes the document that was open, then tells what the read came to: read, the
+// document open; failed, with the message shown; stopped by the user halfway through the rows,
+// with no message. Unless read, no document is open and nothing of either image is kept.
+TEST(OpenDocument, TellsWhatTheReadCameToAndOpensOnlyWhatWasRead) {
+  TempDir dir;
+  const std::string scan = dir / "scan.tif";
+  ASSERT_TRUE(WriteBilevelTiff(scan, 120, 60, Squares(2, 40)));  // 60 rows, a poll before each
+  WriteFile(dir / "notes.txt", "These are not pixels, just a few words of text.\n");
+  WriteFile(dir / "cut.tif", ReadFile(scan).substr(0, ReadFile(scan).size() / 2));
+  const struct {
+    std::string path;
+    int stopAtLook;  // the user presses Stop at this look at the events during the read; 0 never
+    image::ReadOutcome outcome;
+  } cases[] = {{scan, 0, image::kReadDone},
+               {dir / "missing.tif", 0, image::ReadFailed(msg::kInputOpenError)},
+               {dir / "notes.txt", 0, image::ReadFailed(msg::kUnknownInputFormat)},
+               {dir / "cut.tif", 0, image::ReadFailed(msg::kTiffIncompleteData)},
+               {scan, 30, image::kReadStopped}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path + " " + std::to_string(c.stopAtLook));
+    auto* ui = new test_support::StopOnDrainUi(0);  // owned by the program
+    Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
+    Document doc;
+    ASSERT_EQ(OpenDocument(program, doc, scan), image::kReadDone);
+    ASSERT_TRUE(doc.imageOpen && doc.imageName == scan);
+    if (c.stopAtLook > 0) ui->stopAt = ui->drains + c.stopAtLook;
+    EXPECT_EQ(OpenDocument(program, doc, c.path), c.outcome);
+    EXPECT_EQ(doc.imageOpen, c.outcome.read());
+    EXPECT_EQ(doc.imageName, c.outcome.read() ? c.path : "");
+    if (c.outcome.message == msg::kInputOpenError) {
+      EXPECT_EQ(ui->messages(), Lines{msg::Format(msg::kInputOpenError, 2)});  // ENOENT
+    } else {
+      EXPECT_EQ(ui->messages(),
+                c.outcome.message == 0 ? Lines{} : Lines{std::string(msg::Text(c.outcome.message))});
+    }
+    if (!c.outcome.read()) {
+      EXPECT_TRUE(program.image.bitLayer.empty() && program.image.backupLayer.empty());
+      EXPECT_EQ(program.image.fileHandle, platform::kNoFile);
+      EXPECT_EQ(program.memory.used(), 0u);
+    }
+    CloseDocument(program, doc);
+    platform::RemoveScratchFolder(program.scratchFolder);
+  }
 }
 
 }  // namespace

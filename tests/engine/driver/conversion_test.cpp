@@ -73,7 +73,7 @@ struct DriverRig {
       for (int x = 0; x < p.width; ++x)
         if (p.at(x, y)) SetBitAt(image::bitRow(image, y), x);
     if (backupOnDisk) env.memory.setLimit(env.memory.used());
-    ASSERT_TRUE(image::completeLoad(image, env.rt));
+    ASSERT_TRUE(image::completeLoad(image, env.rt).read());
     env.memory.setLimit(platform::MemoryBudget::kUnlimited);
     ASSERT_EQ(image.backupOnDisk, backupOnDisk);
   }

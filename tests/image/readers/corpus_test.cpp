@@ -50,7 +50,7 @@ TEST(ReaderCorpus, EveryFileReadsToThePixelsGivenToTheTool) {
       SCOPED_TRACE(e.file + (halve ? " downsampled" : ""));
       ReadRun run;
       run.image.downsample = halve;
-      ASSERT_TRUE(run.open(ReadBytes(CorpusPath(e.file)), OpenName(e.file)))
+      ASSERT_EQ(run.open(ReadBytes(CorpusPath(e.file)), OpenName(e.file)), kReadDone)
           << ::testing::PrintToString(run.env.ui.messages());
       const int by = halve && !want.bilevel ? 2 : 1;  // a bilevel image is never downsampled
       EXPECT_EQ(run.image.width, want.width / by);
@@ -68,11 +68,11 @@ TEST(ReaderCorpus, EveryFileReadsToThePixelsGivenToTheTool) {
   }
 }
 
-TEST(ReaderCorpus, CutShortOutOfMemoryOrStoppedAReadLeavesNothing) {
+TEST(ReaderCorpus, CutShortOutOfMemoryOrStoppedAReadSaysSoAndLeavesNothing) {
   for (const CorpusEntry& e : Manifest()) {
     const Bytes whole = ReadBytes(CorpusPath(e.file));
     // Cut in the header, the sections or the pixels (which end before PCX's colour trailer
-    // and RVX's alpha plane of 19 2-byte rows): refused with the format's message.
+    // and RVX's alpha plane of 19 2-byte rows): failed with the format's message.
     std::size_t end = whole.size();
     if (e.reader == "pcx" && end > 769 && whole[end - 769] == 12) end -= 769;
     if (e.file == "rvx_rgb_alpha.rvx") end -= 38;
@@ -82,8 +82,9 @@ TEST(ReaderCorpus, CutShortOutOfMemoryOrStoppedAReadLeavesNothing) {
       SCOPED_TRACE(e.file + " cut to " + std::to_string(size));
       ReadRun run;
       const Bytes cut(whole.begin(), whole.begin() + std::ptrdiff_t(size));
-      EXPECT_FALSE(run.open(cut, OpenName(e.file)));
-      run.expectOnly(e.reader == "rvx" ? msg::kInvalidRvxFormat : msg::kUnknownInputFormat);
+      const int message = e.reader == "rvx" ? msg::kInvalidRvxFormat : msg::kUnknownInputFormat;
+      EXPECT_EQ(run.open(cut, OpenName(e.file)), ReadFailed(message));
+      run.expectOnly(message);
       run.expectNothingKept();
     }
     // Each allocation in turn fails: the read ends with the memory message, shown once.
@@ -92,18 +93,29 @@ TEST(ReaderCorpus, CutShortOutOfMemoryOrStoppedAReadLeavesNothing) {
       SCOPED_TRACE(e.file + " after " + std::to_string(allowed) + " allocations");
       ReadRun run;
       run.env.memory.failAfter(allowed);
-      if (run.open(whole, OpenName(e.file))) break;
+      const ReadOutcome outcome = run.open(whole, OpenName(e.file));
+      if (outcome.read()) break;
+      EXPECT_EQ(outcome, ReadFailed(msg::kInsufficientMemory));
       run.expectOnly(msg::kInsufficientMemory);
       run.expectNothingKept();
       ASSERT_LT(allowed, 40);
     }
     EXPECT_GT(allowed, 0) << e.file;
-    // The user's stop ends it without a message of its own.
-    ReadRun stopped;
-    stopped.env.ui.requestAbort();
-    EXPECT_FALSE(stopped.open(whole, OpenName(e.file))) << e.file;
-    EXPECT_EQ(stopped.env.ui.messages(), Notes(e.file));
-    stopped.expectNothingKept();
+    // The user's stop, before the first row or halfway through the rows, ends it without a
+    // message of its own. A whole read first counts the looks at the event queue.
+    ReadRun counted;
+    counted.env.ui.stopAtDrain = 1 << 30;
+    ASSERT_EQ(counted.open(whole, OpenName(e.file)), kReadDone);
+    ASSERT_GT(counted.env.ui.drains(), 2) << e.file;
+    for (int stopAt : {1, counted.env.ui.drains() / 2}) {
+      SCOPED_TRACE(e.file + " stopped at look " + std::to_string(stopAt));
+      ReadRun stopped;
+      stopped.env.ui.stopAtDrain = stopAt;
+      EXPECT_EQ(stopped.open(whole, OpenName(e.file)), kReadStopped);
+      EXPECT_EQ(stopped.env.ui.messages(), Notes(e.file));
+      EXPECT_FALSE(stopped.env.ui.progressOpen());
+      stopped.expectNothingKept();
+    }
   }
 }
 

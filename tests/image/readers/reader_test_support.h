@@ -42,7 +42,7 @@ struct ReadRun {
   TestRuntime env;
   RasterImage image;
 
-  bool open(const Bytes& bytes, const std::string& name) {
+  ReadOutcome open(const Bytes& bytes, const std::string& name) {
     image.inputName = env.scratchFolder + name;
     std::ofstream(image.inputName, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -52,7 +52,7 @@ struct ReadRun {
   void expectOnly(int message) const {
     EXPECT_EQ(env.ui.messages(), std::vector<std::string>{std::string(msg::Text(message))});
   }
-  void expectNothingKept() const {  // after a refusal: no layer, no open file, no memory
+  void expectNothingKept() const {  // unless read: no layer, no open file, no memory
     EXPECT_TRUE(image.colorLayer.empty());
     EXPECT_TRUE(image.bitLayer.empty());
     EXPECT_EQ(image.fileHandle, platform::kNoFile);

@@ -1,5 +1,5 @@
-// Files no tool here writes (corpus files with a field changed, small hand-made ones): each is
-// refused with its message, leaving nothing behind, or read as its layout says.
+// Files no tool here writes (corpus files with a field changed, small hand-made ones): each
+// fails or is refused with its message, leaving nothing behind, or is read as its layout says.
 #include <gtest/gtest.h>
 
 #include "tests/image/readers/reader_test_support.h"
@@ -19,7 +19,7 @@ Bytes PcxFile(int version, int bitsPerPixel, int width, int height, int planes, 
   return data;
 }
 
-TEST(ReaderVariants, EachIsRefusedWithItsMessageOrReadAsItsLayoutSays) {
+TEST(ReaderVariants, EachFailsOrIsRefusedWithItsMessageOrIsReadAsItsLayoutSays) {
   auto corpus = [](const char* name) { return ReadBytes(CorpusPath(name)); };
   const Bytes rvx = corpus("rvx_gray_raw.rvx"), rgb = corpus("rvx_rgb_packbits.rvx");
   const Bytes sun = corpus("sun_pnmtorast.ras"), bits = corpus("pcx_netpbm_bilevel.pcx");
@@ -36,18 +36,19 @@ TEST(ReaderVariants, EachIsRefusedWithItsMessageOrReadAsItsLayoutSays) {
   // 30 resources length, 38 first resource's id, 66 resolution, 93 compression, 95 row byte
   // counts. Sun raster: big-endian words. PCX: 0 maker, 3 bits per pixel, 8 last column, 65
   // planes, 66 line bytes.
-  const int kRvx = msg::kInvalidRvxFormat, kUnknown = msg::kUnknownInputFormat;
+  const ReadOutcome kRvx = ReadFailed(msg::kInvalidRvxFormat);
+  const ReadOutcome kUnknown = ReadFailed(msg::kUnknownInputFormat);
   struct Case {
     const char* what;
     Bytes file;
     const char* name;
-    int message;        // 0: read
+    ReadOutcome outcome;
     Bytes pixels = {};  // bilevel as '#' and '.'; empty: not compared
     double ppi = 0;     // pixels per inch, both ways
   } cases[] = {
       {"RVX signature", Edit(rvx, 3, {'G'}), "a.rvx", kRvx},
       {"RVX version 2", Edit(rvx, 4, {0, 2}), "a.rvx", kRvx},
-      {"RVX HSL mode", Edit(rvx, 24, {0, 5}), "a.rvx", msg::kRvxModeNotSupported},
+      {"RVX HSL mode", Edit(rvx, 24, {0, 5}), "a.rvx", ReadRefused(msg::kRvxModeNotSupported)},
       {"RVX zero columns", Edit(rvx, 18, {0, 0, 0, 0}), "a.rvx", kRvx},
       {"RVX 32768 columns", Edit(rvx, 18, {0, 0, 0x80, 0}), "a.rvx", kRvx},
       {"RVX 70000 rows", Edit(rvx, 14, {0, 1, 0x11, 0x70}), "a.rvx", kRvx},
@@ -61,8 +62,8 @@ TEST(ReaderVariants, EachIsRefusedWithItsMessageOrReadAsItsLayoutSays) {
       {"RVX compression 2", Edit(rvx, 93, {0, 2}), "a.rvx", kRvx},
       {"RVX row counts beyond the data", Edit(rgb, 95, {0xFF, 0xFF}), "a.rvx", kRvx},
       {"RVX PackBits row that ends early", Edit(rgb, 95, {0, 1}), "a.rvx", kRvx},
-      {"Sun 8 bits per pixel", Edit(sun, 15, {8}), "a.ras", msg::kSunRasterNotBilevel},
-      {"Sun byte-encoded", Edit(sun, 23, {2}), "a.ras", msg::kSunRasterCompressed},
+      {"Sun 8 bits per pixel", Edit(sun, 15, {8}), "a.ras", ReadRefused(msg::kSunRasterNotBilevel)},
+      {"Sun byte-encoded", Edit(sun, 23, {2}), "a.ras", ReadRefused(msg::kSunRasterCompressed)},
       {"Sun zero width", Edit(sun, 4, {0, 0, 0, 0}), "a.ras", kUnknown},
       {"Sun zero height", Edit(sun, 8, {0, 0, 0, 0}), "a.ras", kUnknown},
       {"Sun 32768 wide", Edit(sun, 4, {0, 0, 0x80, 0}), "a.ras", kUnknown},
@@ -86,31 +87,34 @@ TEST(ReaderVariants, EachIsRefusedWithItsMessageOrReadAsItsLayoutSays) {
       {"bitmap under another name", own, "a.dat", kUnknown},
       // Without the signature a ".sun" file is the program's own bitmap file, rows as long as
       // it says; with it, a Sun raster (type 0, the old style, reads as type 1).
-      {"bitmap", own, "a.sun", 0, Chars("####........#.#.#.#..#.#"), 300},
-      {"Sun type 0", Edit(sun, 23, {0}), "a.sun", 0, LoadPicture("bilevel_40x23.pbm").pixels, 300},
+      {"bitmap", own, "a.sun", kReadDone, Chars("####........#.#.#.#..#.#"), 300},
+      {"Sun type 0", Edit(sun, 23, {0}), "a.sun", kReadDone,
+       LoadPicture("bilevel_40x23.pbm").pixels, 300},
       // A resolution resource of the wrong size is skipped; a zero resolution keeps 72.
-      {"RVX two 1005 blocks", Edit(rvx, 38, {0x03, 0xED}), "a.rvx", 0, gray, 200},
-      {"RVX 0 ppi", Edit(rvx, 66, {0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0}), "a.rvx", 0, gray, 72},
+      {"RVX two 1005 blocks", Edit(rvx, 38, {0x03, 0xED}), "a.rvx", kReadDone, gray, 200},
+      {"RVX 0 ppi", Edit(rvx, 66, {0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 0, 0}), "a.rvx", kReadDone,
+       gray, 72},
       // Without a palette, 8 bits in one plane are gray (0 = black): version 3, or 5 without one.
-      {"PCX gray", PcxFile(3, 8, 3, 2, 1, 4, grayPcx), "a.pcx", 0, grayPixels, 96},
-      {"PCX 5 gray", PcxFile(5, 8, 3, 2, 1, 4, grayPcx), "a.pcx", 0, grayPixels, 96},
+      {"PCX gray", PcxFile(3, 8, 3, 2, 1, 4, grayPcx), "a.pcx", kReadDone, grayPixels, 96},
+      {"PCX 5 gray", PcxFile(5, 8, 3, 2, 1, 4, grayPcx), "a.pcx", kReadDone, grayPixels, 96},
       // Three bit planes (red, green, blue): 128 per set bit, all three light gray.
-      {"PCX 8 colours", PcxFile(5, 1, 8, 1, 3, 1, {0x55, 0x33, 0x0F}), "a.pcx", 0,
+      {"PCX 8 colours", PcxFile(5, 1, 8, 1, 3, 1, {0x55, 0x33, 0x0F}), "a.pcx", kReadDone,
        {0, 0, 0, 128, 0, 0, 0, 128, 0, 128, 128, 0,
         0, 0, 128, 128, 0, 128, 0, 128, 128, 192, 192, 192}, 96},
       // Four bit planes: blue, green, red at full strength; the fourth is ignored.
-      {"PCX 16 colours", PcxFile(2, 1, 4, 1, 4, 1, {0x50, 0x30, 0x00, 0x70}), "a.pcx", 0,
+      {"PCX 16 colours", PcxFile(2, 1, 4, 1, 4, 1, {0x50, 0x30, 0x00, 0x70}), "a.pcx", kReadDone,
        {0, 0, 0, 0, 0, 255, 0, 255, 0, 0, 255, 255}, 96},
       // More than the screen's pixels per inch when 11 inches need them; the padded width counts.
-      {"PCX 2000 wide", PcxFile(5, 1, 2000, 2, 1, 250, Bytes(500)), "a.pcx", 0, {}, 2016.0 / 11},
+      {"PCX 2000 wide", PcxFile(5, 1, 2000, 2, 1, 250, Bytes(500)), "a.pcx", kReadDone, {},
+       2016.0 / 11},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     ReadRun run;
-    EXPECT_EQ(run.open(c.file, c.name), c.message == 0)
+    EXPECT_EQ(run.open(c.file, c.name), c.outcome)
         << ::testing::PrintToString(run.env.ui.messages());
-    if (c.message != 0) {
-      run.expectOnly(c.message);
+    if (!c.outcome.read()) {
+      run.expectOnly(c.outcome.message);
       run.expectNothingKept();
       continue;
     }

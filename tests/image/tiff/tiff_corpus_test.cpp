@@ -68,16 +68,17 @@ bool HoldsTheSource(const RasterImage& image, const CorpusFile& f) {
   return rows == expected;
 }
 
-// Allocation n fails, for n up to 11, then none does: each read either says "Insufficient
+// Allocation n fails, for n up to 11, then none does: each read either fails with "Insufficient
 // memory to process image." and leaves nothing allocated, or gives the expected pixels. Every
-// prefix of the file (cut by 1000th parts) is refused with one message and nothing left, or,
-// when only unused bytes were cut, read in full. A user's abort fails without a message.
+// prefix of the file (cut by 1000th parts) fails with one message and nothing left, or, when
+// only unused bytes were cut, is read in full. The user's stop, before the first row or halfway
+// through, ends the read without a message and leaves nothing.
 TEST(TiffCorpus, EveryFileGivesTheToolsPixelsUnderAnyMemoryAndFailsCleanlyWhenCutOrStopped) {
   const std::vector<CorpusFile> files = Corpus();
   ASSERT_EQ(files.size(), 36u) << "corpus.txt missing or short";
-  const std::vector<std::string> cutMessages = {
-      Text(msg::kTiffIncompleteData), Text(msg::kUnknownInputFormat), Text(msg::kTiffBadCode),
-      Text(msg::kTiffBadStrokeLength), Text(msg::kTiffByteOrderError)};
+  const std::vector<int> cutMessages = {msg::kTiffIncompleteData, msg::kUnknownInputFormat,
+                                        msg::kTiffBadCode, msg::kTiffBadStrokeLength,
+                                        msg::kTiffByteOrderError};
   int pagedReads = 0, diskBackups = 0;
   for (const CorpusFile& f : files) {
     SCOPED_TRACE(f.name);
@@ -87,8 +88,10 @@ TEST(TiffCorpus, EveryFileGivesTheToolsPixelsUnderAnyMemoryAndFailsCleanlyWhenCu
       TestRuntime t;
       RasterImage image, half;
       t.memory.failAfter(allowed < 12 ? allowed : -1);
-      const bool ok = OpenBytes(t, image, whole);
+      const ReadOutcome outcome = OpenBytes(t, image, whole);
+      const bool ok = outcome.read();
       t.memory.failAfter(-1);
+      EXPECT_EQ(outcome, ok ? kReadDone : ReadFailed(msg::kInsufficientMemory));
       EXPECT_EQ(OnlyMessage(t), ok ? "" : Text(msg::kInsufficientMemory));
       ASSERT_TRUE(ok || allowed < 12);
       EXPECT_TRUE(!ok || HoldsTheSource(image, f));
@@ -105,7 +108,7 @@ TEST(TiffCorpus, EveryFileGivesTheToolsPixelsUnderAnyMemoryAndFailsCleanlyWhenCu
         EXPECT_NE(std::find(t.ui.labels.begin(), t.ui.labels.end(), Text(msg::kReadingImageData)),
                   t.ui.labels.end());
         half.downsample = true;  // a bilevel image never is
-        ASSERT_TRUE(OpenBytes(t, half, whole));
+        ASSERT_EQ(OpenBytes(t, half, whole), kReadDone);
         EXPECT_EQ(half.width, f.bitmap() ? f.width : f.width / 2);
         EXPECT_DOUBLE_EQ(half.yResolution * (f.bitmap() ? 1 : 2), image.yResolution);
         EXPECT_EQ(ColorBytes(half), f.bitmap() ? Bytes() : Halved(f));
@@ -121,20 +124,31 @@ TEST(TiffCorpus, EveryFileGivesTheToolsPixelsUnderAnyMemoryAndFailsCleanlyWhenCu
     for (std::size_t cut = 0; cut <= whole.size(); cut += 1 + whole.size() / 1000) {
       SCOPED_TRACE(cut);  // the last read, of a few bytes, fails and leaves nothing open
       t.ui.clearMessages();
-      const bool ok = ReadMemory(t, image, Bytes(whole.begin(), whole.end() - cut));
-      EXPECT_TRUE(ok ? HoldsTheSource(image, f) && t.ui.messages().empty()
-                     : t.ui.messages().size() == 1 && image.fileHandle == platform::kNoFile &&
-                           std::count(cutMessages.begin(), cutMessages.end(), OnlyMessage(t)) &&
-                           t.memory.used() == 0)
-          << OnlyMessage(t);
+      const ReadOutcome outcome = ReadMemory(t, image, Bytes(whole.begin(), whole.end() - cut));
+      const bool cutMessage =
+          std::count(cutMessages.begin(), cutMessages.end(), outcome.message) != 0;
+      EXPECT_TRUE(outcome.read() ? HoldsTheSource(image, f) && t.ui.messages().empty()
+                                 : outcome.result == ReadResult::kFailed && cutMessage &&
+                                       OnlyMessage(t) == Text(outcome.message) &&
+                                       image.fileHandle == platform::kNoFile &&
+                                       t.memory.used() == 0)
+          << ::testing::PrintToString(outcome) << " " << OnlyMessage(t);
     }
-    if (f.name != "noise_lzw_r32.tif") continue;  // many strips, so the abort is polled
-    TestRuntime fresh;  // whose events were never drained
-    fresh.ui.requestAbort();
-    EXPECT_FALSE(ReadMemory(fresh, image, whole));
-    EXPECT_TRUE(fresh.ui.messages().empty() && fresh.state.abortRequested != 0);
-    EXPECT_TRUE(fresh.memory.used() == 0 && image.fileHandle == platform::kNoFile);
-    EXPECT_FALSE(fresh.ui.progressOpen());
+    // A whole read first counts the looks at the event queue (a poll before every row).
+    TestRuntime counting;
+    counting.ui.stopAtDrain = 1 << 30;
+    ASSERT_EQ(ReadMemory(counting, image, whole), kReadDone);
+    releaseImage(image, counting.rt);
+    ASSERT_GE(counting.ui.drains(), f.height);
+    for (int stopAt : {1, counting.ui.drains() / 2}) {
+      SCOPED_TRACE("stopped at look " + std::to_string(stopAt));
+      TestRuntime stopped;
+      stopped.ui.stopAtDrain = stopAt;
+      EXPECT_EQ(ReadMemory(stopped, image, whole), kReadStopped);
+      EXPECT_TRUE(stopped.ui.messages().empty() && stopped.state.abortRequested != 0);
+      EXPECT_TRUE(stopped.memory.used() == 0 && image.fileHandle == platform::kNoFile);
+      EXPECT_FALSE(stopped.ui.progressOpen());
+    }
   }
   EXPECT_GE(pagedReads, 8);   // the uncompressed chunky strip files
   EXPECT_GE(diskBackups, 8);  // every bilevel file
@@ -146,10 +160,13 @@ TEST(TiffCorpus, FuzzerFindingsEndAsRecorded) {
     SCOPED_TRACE(row.at(0));
     TestRuntime t;
     RasterImage image;
-    const bool ok = ReadMemory(t, image, ReadWholeFile(TiffDir() + "regressions/" + row[0]));
+    const ReadOutcome outcome =
+        ReadMemory(t, image, ReadWholeFile(TiffDir() + "regressions/" + row[0]));
+    const bool ok = outcome.read();
     for (std::size_t i = 2; i < row.size(); ++i) row[1] += " " + row[i];
-    EXPECT_EQ(ok ? "ok " + ModeWord(image) : OnlyMessage(t), row.at(1));
-    EXPECT_EQ(t.ui.messages().size(), ok ? 0u : 1u);
+    EXPECT_EQ(ok ? "ok " + ModeWord(image) : Text(outcome.message), row.at(1));
+    const std::vector<std::string> shown = {Text(outcome.message)};
+    EXPECT_EQ(t.ui.messages(), ok ? std::vector<std::string>{} : shown);
     releaseImage(image, t.rt);
     EXPECT_EQ(t.memory.used(), 0u);
   }

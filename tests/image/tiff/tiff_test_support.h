@@ -2,6 +2,7 @@
 // manifests, and ways to run the input dispatch.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/mman.h>
 
 #include <cstdio>
@@ -115,7 +116,7 @@ inline TiffBuilder SimpleTiff(std::uint32_t width, std::uint32_t height, std::ui
 }
 
 // Writes `bytes` to a fresh file `name` in the scratch folder and opens it as the shell would.
-inline bool OpenBytes(TestRuntime& t, RasterImage& image, const Bytes& bytes,
+inline ReadOutcome OpenBytes(TestRuntime& t, RasterImage& image, const Bytes& bytes,
                       const std::string& name = "input.tif") {
   image.inputName = t.scratchFolder + name;
   std::remove(image.inputName.c_str());  // truncating in place makes some file systems flush
@@ -126,13 +127,16 @@ inline bool OpenBytes(TestRuntime& t, RasterImage& image, const Bytes& bytes,
 }
 
 // Reads `bytes` by signature through an in-memory file, without touching the disk.
-inline bool ReadMemory(TestRuntime& t, RasterImage& image, const Bytes& bytes) {
+inline ReadOutcome ReadMemory(TestRuntime& t, RasterImage& image, const Bytes& bytes) {
   releaseImage(image, t.rt);
   image.fileHandle = ::memfd_create("tiff-test", MFD_CLOEXEC);
   image.sourceFormat = kSourceBySignature;
-  return image.fileHandle >= 0 &&
-         platform::WriteBytes(image.fileHandle, bytes.data(), bytes.size()) == bytes.size() &&
-         readImage(image, t.rt);
+  if (image.fileHandle < 0 ||
+      platform::WriteBytes(image.fileHandle, bytes.data(), bytes.size()) != bytes.size()) {
+    ADD_FAILURE() << "no in-memory file";
+    return ReadFailed(0);
+  }
+  return readImage(image, t.rt);
 }
 
 // The one message shown, or "" when none or several were.

@@ -42,7 +42,7 @@ struct WriterRig {
     for (int i = 0, n = std::max(samples, 1); i < width * height * samples; ++i)
       image.colorLayer.data()[i] =
           std::uint8_t(i / n % width * ramp.dx + i / n / width * ramp.dy + i % n * ramp.ds);
-    ASSERT_TRUE(completeLoad(image, env.rt));
+    ASSERT_EQ(completeLoad(image, env.rt), kReadDone);
   }
 };
 
