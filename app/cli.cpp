@@ -24,8 +24,8 @@ namespace vl::app {
 
 namespace {
 
-// The terminal backend, remembering whether Ctrl+C was pressed: the engine only sees an abort
-// request, the exit status must tell a stop by the user from a failure.
+// The terminal backend, remembering whether Ctrl+C was pressed: also one that came after the
+// conversion's last abort poll (or during the read or the write) must end with status 130.
 class TerminalUi : public platform::HeadlessUi {
  public:
   using HeadlessUi::HeadlessUi;
@@ -43,21 +43,6 @@ class TerminalUi : public platform::HeadlessUi {
  private:
   bool interrupted_ = false;
 };
-
-// Messages a finished conversion may show without having failed.
-constexpr int kConversionNotes[] = {msg::kNoPathsFound, msg::kMemoryRanLow,
-                                    msg::kMaxPathsExceeded};
-
-// The conversion driver reports failures only as messages: one that is not a note means the
-// art is incomplete or missing.
-bool FailureShown(const std::vector<std::string>& messages, std::size_t from) {
-  for (std::size_t i = from; i < messages.size(); ++i) {
-    bool note = false;
-    for (int number : kConversionNotes) note = note || messages[i] == msg::Text(number);
-    if (!note) return true;
-  }
-  return false;
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {}, sb {};
@@ -137,12 +122,13 @@ int Convert(const ConvertRequest& request) {
       !opened.read()) {
     status = opened.result == image::ReadResult::kStopped ? kExitInterrupted : kExitFailure;
   } else {
-    const std::size_t messagesBefore = ui.messages().size();
-    const ConversionOutcome outcome = ConvertDocument(program, doc);
-    if (ui.interrupted()) {
+    // An empty art ("No paths found") and discarded short paths are written like any other;
+    // a refusal, a failure or a stop leaves no art to write.
+    // Ctrl+C after the conversion's last poll still means the user wants no output.
+    const engine::ConversionOutcome outcome = ConvertDocument(program, doc);
+    if (outcome.result == engine::ConversionResult::kStopped || ui.interrupted()) {
       status = kExitInterrupted;
-    } else if (outcome != ConversionOutcome::kConverted ||
-               FailureShown(ui.messages(), messagesBefore)) {
+    } else if (!outcome.ranToEnd()) {
       status = kExitFailure;
     } else if (!WriteOutput(program, doc, ui, request)) {
       status = ui.interrupted() ? kExitInterrupted : kExitFailure;

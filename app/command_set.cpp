@@ -65,7 +65,8 @@ void WindDownPendingConversion(Program& program) {
   base::Runtime rt = program.runtime();
   engine::ConversionJob job(rt, program.image, program.artwork, program.activeSettings,
                             program.dialogSettings);
-  engine::RunConversionCore(job);
+  // Stopped on purpose: what the core made of it matters no more, the document goes.
+  static_cast<void>(engine::RunConversionCore(job));
   program.app.interactiveThinningPaused = false;
   program.app.converting = false;
 }
@@ -92,7 +93,8 @@ void Convert(CommandContext& ctx) {
       ctx.program.ui->askYesNo(msg::Text(msg::kConvertAgainQuestion)) != platform::kAnswerYes) {
     return;
   }
-  ConvertDocument(ctx.program, ctx.document);
+  // The driver has shown what there was to show; the window redraws from the document.
+  static_cast<void>(ConvertDocument(ctx.program, ctx.document));
 }
 
 bool Quit(CommandContext& ctx) {

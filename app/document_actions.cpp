@@ -1,12 +1,13 @@
 // Opening, converting, writing and closing the document.
 #include "app/document_actions.h"
 
+#include <cassert>
+
 #include "app/document_names.h"
 #include "art/save_art.h"
 #include "art/svg_writer.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_job.h"
-#include "engine/stage_seams.h"
 #include "image/input_dispatch.h"
 #include "image/save_pixel_image.h"
 #include "image/tiff_writer.h"
@@ -29,18 +30,14 @@ image::ReadOutcome OpenDocument(Program& program, Document& doc, const std::stri
   return outcome;
 }
 
-ConversionOutcome ConvertDocument(Program& program, Document& doc) {
-  if (!doc.imageOpen) return ConversionOutcome::kNoImage;
+engine::ConversionOutcome ConvertDocument(Program& program, Document& doc) {
+  assert(doc.imageOpen);
   base::Runtime rt = program.runtime();
   engine::ConversionJob job(rt, program.image, program.artwork, program.activeSettings,
                             program.dialogSettings);
-  // The driver refuses such a conversion itself, with its message, before it changes anything.
-  const bool refused = !engine::MissingStageName(job).empty();
-  engine::Convert(job);
-  if (refused) return ConversionOutcome::kRefused;
-  doc.artModified = true;
-  return program.conversion.abortRequested ? ConversionOutcome::kStopped
-                                           : ConversionOutcome::kConverted;
+  const engine::ConversionOutcome outcome = engine::Convert(job);
+  if (outcome.result != engine::ConversionResult::kRefused) doc.artModified = true;
+  return outcome;
 }
 
 art::ArtImageInfo ArtImageInfoFor(const image::RasterImage& image, std::string_view artFileName) {

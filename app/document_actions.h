@@ -10,6 +10,7 @@
 #include "app/program.h"
 #include "art/art_writer_inputs.h"
 #include "image/read_outcome.h"
+#include "engine/conversion_outcome.h"
 
 namespace vl::app {
 
@@ -19,16 +20,10 @@ namespace vl::app {
 // shown (none when the user stopped the read) and no document is open.
 image::ReadOutcome OpenDocument(Program& program, Document& doc, const std::string& path);
 
-enum class ConversionOutcome {
-  kConverted,  // ran to the end; the art may still be empty ("No paths found" was shown)
-  kRefused,    // this build lacks a stage the settings or the image need; nothing changed
-  kStopped,    // ended on an abort: the user's stop, or a failure that showed its message
-  kNoImage,    // no document is open: nothing happened
-};
-
-// The Convert command's work: runs the conversion driver on the open image with the settings
-// in force. The new art counts as unsaved.
-ConversionOutcome ConvertDocument(Program& program, Document& doc);
+// The Convert command's work: runs the conversion driver on the open image (the document must
+// hold one) with the settings in force, and returns the driver's outcome. Unless the driver
+// refused, the new art counts as unsaved.
+engine::ConversionOutcome ConvertDocument(Program& program, Document& doc);
 
 // The page facts the art writers need, for art saved under `artFileName` (its file part becomes
 // the file's title).

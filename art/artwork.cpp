@@ -43,7 +43,7 @@ bool initArtwork(Artwork& art, base::Runtime& rt) {
   art.firstNewPath = 0;
   art.selectedCount = 0;
   if (!art.pathsCharge.allocate(rt.memory, kPathGrowthRecords * sizeof(PathRecord))) {
-    base::ShowMessage(rt, msg::kInsufficientMemory);
+    base::ShowFailure(rt, msg::kInsufficientMemory);
     return false;
   }
   art.paths.resize(kPathGrowthRecords);
@@ -90,7 +90,7 @@ bool discardShortPaths(Artwork& art, base::Runtime& rt, DiscardCause cause) {
   // endless when the remaining paths are all long.
   constexpr int kCeiling = std::numeric_limits<std::int16_t>::max() - kDiscardStep;
   if (art.count < kMinPathsForDiscard || art.minPathLength > kCeiling) {
-    base::ShowMessage(rt, msg::kDisposalFailed);
+    base::ShowFailure(rt, msg::kDisposalFailed);
     rt.state.abortRequested = 1;
     return false;
   }

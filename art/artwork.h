@@ -123,8 +123,8 @@ struct Rgb {
 // --- Lifecycle (artwork.cpp) ---
 
 // Prepares for a conversion: clears the closing-message flags and minPathLength; appends to
-// stashed art when there is some, else starts empty with 20 slots. Shows message 11 and
-// returns false when the slots cannot be allocated.
+// stashed art when there is some, else starts empty with 20 slots. Shows message 11 as the
+// failure (base::ShowFailure) and returns false when the slots cannot be allocated.
 bool initArtwork(Artwork& art, base::Runtime& rt);
 // Frees every point array and the slots; restores a stashed count first.
 void freeArtwork(Artwork& art);
@@ -135,8 +135,8 @@ void stashArtwork(Artwork& art);
 void restoreArtwork(Artwork& art);
 // Raises minPathLength by kDiscardStep and deletes every path but the current one that is
 // shorter, setting the closing-message flag of `cause`. With fewer than 100 paths (or once
-// minPathLength cannot rise further) shows message 66 and requests an abort instead. False
-// when the conversion is (now) aborted, true when the pass ran.
+// minPathLength cannot rise further) shows message 66 as the failure and requests an abort
+// instead. False when the conversion is (now) aborted, true when the pass ran.
 bool discardShortPaths(Artwork& art, base::Runtime& rt, DiscardCause cause);
 
 // --- Building paths (path_building.cpp) ---

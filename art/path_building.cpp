@@ -32,7 +32,7 @@ bool ReservePointWords(Artwork& art, base::Runtime& rt) {
     if (path.capacityWords == kMaxPointWords) {
       // The word counts are 16-bit: a longer path cannot be stored, and truncating it would
       // leave a wrong outline behind, so the conversion stops.
-      if (!rt.state.abortRequested) base::ShowMessage(rt, msg::kInsufficientMemory);
+      if (!rt.state.abortRequested) base::ShowFailure(rt, msg::kInsufficientMemory);
       rt.state.abortRequested = 1;
       return false;
     }

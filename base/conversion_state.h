@@ -24,6 +24,10 @@ struct ScratchHandles {
 
 struct ConversionState {
   std::int16_t abortRequested = 0;   // set by the abort poll, "Stop" and failures; cleared by Convert
+  // Number of the first failure message shown since Convert cleared abortRequested, 0 for none
+  // (RecordFailure). It tells a failure from the user's stop, and it is set also where a
+  // failure ends the conversion without the abort flag (no memory for the work area).
+  int failureMessage = 0;
   std::int16_t colorPassActive = 0;  // a colour conversion has drawn its boundary map
   std::int16_t tracerMode = 0;       // 0 outlines, > 0 centre lines, -1 separated shapes
   std::int16_t stageLabel = 0;       // message number of the progress label, 0 for none
@@ -51,5 +55,10 @@ struct ConversionState {
   // lower it so that small images spill their arrays into scratch files.
   std::size_t workAreaCapBytes = 65535;
 };
+
+// Records the failure whose message was just shown, unless an earlier one is recorded already.
+inline void RecordFailure(ConversionState& s, int message) {
+  if (s.failureMessage == 0) s.failureMessage = message;
+}
 
 }  // namespace vl::base

@@ -14,6 +14,11 @@ constexpr std::uint32_t kProgressIntervalMs = 30;
 
 void ShowMessage(Runtime& rt, int number) { rt.ui.showMessage(msg::Text(number)); }
 
+void ShowFailure(Runtime& rt, int number) {
+  ShowMessage(rt, number);
+  RecordFailure(rt.state, number);
+}
+
 int PollAbort(Runtime& rt) {
   ConversionState& s = rt.state;
   if (s.abortRequested) return s.abortRequested;

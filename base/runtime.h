@@ -23,4 +23,8 @@ struct Runtime {
 // Shows message `number` of the message table in the message box.
 void ShowMessage(Runtime& rt, int number);
 
+// Shows failure message `number` and records it (RecordFailure). The caller sets
+// abortRequested where the failure stops the operation.
+void ShowFailure(Runtime& rt, int number);
+
 }  // namespace vl::base

@@ -20,7 +20,7 @@ platform::FileHandle CreateScratchFile(Runtime& rt, std::string_view baseName) {
 platform::FileHandle CreateScratchFileOrAbort(Runtime& rt, std::string_view baseName) {
   platform::FileHandle h = CreateScratchFile(rt, baseName);
   if (h == platform::kNoFile) {
-    ShowMessage(rt, msg::kScratchOpenFailed);
+    ShowFailure(rt, msg::kScratchOpenFailed);
     rt.state.abortRequested = 1;
   }
   return h;
@@ -34,7 +34,7 @@ std::size_t CheckedWrite(Runtime& rt, platform::FileHandle handle, const void* d
                          std::size_t count) {
   if (rt.state.abortRequested) return 0;
   if (platform::WriteBytes(handle, data, count) == count) return count;
-  ShowMessage(rt, ShortWriteMessage(rt));
+  ShowFailure(rt, ShortWriteMessage(rt));
   rt.state.abortRequested = 1;
   return 0;
 }

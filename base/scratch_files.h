@@ -18,13 +18,14 @@ std::string ScratchPath(const Runtime& rt, std::string_view baseName);
 // process's scratch folder on first use. kNoFile when that fails (the caller shows message 155).
 platform::FileHandle CreateScratchFile(Runtime& rt, std::string_view baseName);
 
-// Creates the file; on failure shows message 155 and sets abortRequested.
+// Creates the file; on failure shows message 155 (ShowFailure) and sets abortRequested.
 platform::FileHandle CreateScratchFileOrAbort(Runtime& rt, std::string_view baseName);
 
 void DeleteScratchFile(const Runtime& rt, std::string_view baseName);
 
 // Writes count bytes; does nothing while abortRequested is set. A short write shows
-// ShortWriteMessage and sets abortRequested. Returns count, or 0.
+// ShortWriteMessage as the conversion's failure (ShowFailure) and sets abortRequested.
+// Returns count, or 0.
 std::size_t CheckedWrite(Runtime& rt, platform::FileHandle handle, const void* data,
                          std::size_t count);
 

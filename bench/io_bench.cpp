@@ -62,9 +62,10 @@ struct TracedPage : PageFiles {
   art::ArtImageInfo info;
   art::CustomColorList colors;
   art::SaveStamp stamp{"bench", "", {}};
+  bool converted = false;  // the conversion ran to its end
   TracedPage() {
     ConversionJob job(doc->rt, doc->image, doc->art, doc->active, doc->dialog);
-    Convert(job);
+    converted = Convert(job).ranToEnd();
     info.xResolution = doc->image.xResolution;
     info.yResolution = doc->image.yResolution;
     info.paddedWidth = doc->image.paddedWidth;
@@ -76,6 +77,7 @@ struct TracedPage : PageFiles {
 
 void BM_SaveEpsTextPage(benchmark::State& state) {
   TracedPage page;
+  if (!page.converted) return state.SkipWithError("conversion");
   const std::string path = page.path("page.eps");
   art::SaveArtOptions options;
   options.stamp = &page.stamp;
@@ -92,6 +94,7 @@ BENCHMARK(BM_SaveEpsTextPage)->Unit(benchmark::kMillisecond);
 
 void BM_SaveSvgTextPage(benchmark::State& state) {
   TracedPage page;
+  if (!page.converted) return state.SkipWithError("conversion");
   const std::string path = page.path("page.svg");
   for (auto _ : state) {
     if (!art::saveSvg(page.doc->rt, page.doc->art, page.info, page.colors, path, false))

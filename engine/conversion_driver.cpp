@@ -26,6 +26,21 @@ constexpr std::size_t kSmallestWorkAreaBytes = 256;
 // The noise setting is in hundredths of a pixel; a record has 4 header bytes and an end byte.
 constexpr int kNoiseThresholdBase = 4;
 
+// What the conversion came to, read from the state it left: a recorded failure (message 1000
+// being a refusal), else the abort flag (the user's stop), else the art and the discard flags.
+ConversionOutcome OutcomeOf(const base::ConversionState& s, const art::Artwork& art) {
+  if (s.failureMessage == msg::kNotAvailableInThisBuild)
+    return {ConversionResult::kRefused, s.failureMessage};
+  if (s.failureMessage != 0) return {ConversionResult::kFailed, s.failureMessage};
+  if (s.abortRequested) return {ConversionResult::kStopped, 0};
+  if (art.count == 0) return {ConversionResult::kNoPathsFound, msg::kNoPathsFound};
+  if (s.pathsSkippedForMemory)
+    return {ConversionResult::kConvertedPathsDiscarded, msg::kMemoryRanLow};
+  if (s.maxPathsExceeded)
+    return {ConversionResult::kConvertedPathsDiscarded, msg::kMaxPathsExceeded};
+  return {ConversionResult::kConverted, 0};
+}
+
 void UseBlackPaint(art::Pen& pen) {
   pen.color = art::kBlackColor;
   pen.fillType = art::PaintType::Black;
@@ -62,8 +77,6 @@ bool PrepareCore(ConversionJob& job, Tracer& t) {
   base::ConversionState& s = rt.state;
   image::RasterImage& image = job.image;
 
-  // In a colour conversion the paint comes from the classes and the geometry is doubled for
-  // tracing: added with posterization.
   UseBlackPaint(job.art.pen);
   job.art.pen.strokeWeightPoints = 0.0;
   s.scratch = base::ScratchHandles{};
@@ -79,12 +92,12 @@ bool PrepareCore(ConversionJob& job, Tracer& t) {
     s.maskInImage = true;
     budget = WorkAreaBudget(rt, rowBytes, s.workAreaCapBytes);
     if (budget < kSmallestWorkAreaBytes) {
-      ShowMessage(rt, msg::kInsufficientMemory);
+      ShowFailure(rt, msg::kInsufficientMemory);
       return false;
     }
   }
   if (!AllocateWorkArea(rt, rowBytes, budget, t.area)) {
-    ShowMessage(rt, msg::kInsufficientMemory);
+    ShowFailure(rt, msg::kInsufficientMemory);
     return false;
   }
   t.attachWindows();
@@ -94,8 +107,6 @@ bool PrepareCore(ConversionJob& job, Tracer& t) {
 // The wind-down of the core, also after an abort or a failed preparation.
 void WindDown(ConversionJob& job, Tracer& t) {
   base::Runtime& rt = job.rt;
-  // A colour conversion halves the doubled geometry and doubles artScale here, and an
-  // interactive-thinning pause returns before anything is freed: added with those stages.
   RestoreBitLayer(job);
   // "memtemp" belongs to the image (its backup) and stays; a copy made for this conversion
   // alone was deleted above.
@@ -105,7 +116,6 @@ void WindDown(ConversionJob& job, Tracer& t) {
   t.vertices.reset();
   t.area.block.release();
   if (!rt.state.maskInImage) job.image.spareLayer.release();
-  // The centre-line stage frees its junction list and used-junction bits here: added with it.
 }
 
 }  // namespace
@@ -139,9 +149,9 @@ bool RunOutlineLoop(Tracer& t) {
   return rt.state.abortRequested == 0;
 }
 
-void RunConversionCore(ConversionJob& job) {
+ConversionOutcome RunConversionCore(ConversionJob& job) {
   base::Runtime& rt = job.rt;
-  if (rt.state.abortRequested) return;
+  if (rt.state.abortRequested) return OutcomeOf(rt.state, job.art);
   SetBackupAside(job);
 
   Tracer t(rt, job.image, job.art, job.active, job.constants);
@@ -150,9 +160,10 @@ void RunConversionCore(ConversionJob& job) {
     if (RunOutlineLoop(t)) RunCenterlinePass(t, 0);
   }
   WindDown(job, t);
+  return OutcomeOf(rt.state, job.art);
 }
 
-void Convert(ConversionJob& job) {
+ConversionOutcome Convert(ConversionJob& job) {
   base::Runtime& rt = job.rt;
   base::ConversionState& s = rt.state;
   image::RasterImage& image = job.image;
@@ -163,14 +174,15 @@ void Convert(ConversionJob& job) {
   const std::string missing = MissingStageName(job);
   if (!missing.empty()) {
     ShowNotAvailable(rt, missing);
-    return;
+    return {ConversionResult::kRefused, msg::kNotAvailableInThisBuild};
   }
 
-  if (RecordUndo(job, kUndoConversion) == 0) return;
+  if (RecordUndo(job, kUndoConversion) == 0) return {ConversionResult::kStopped, 0};
   job.backup = TracingBackup{};  // nothing of an earlier command's copy carries over
   job.inverted = false;
   if (art.count > 0 || art.stashedCount > 0) art::freeArtwork(art);
   s.abortRequested = 0;
+  s.failureMessage = 0;
   s.colorPassActive = 0;
   job.constants =
       settings::ComputeConversionConstants(active, image.xResolution, image.yResolution);
@@ -180,9 +192,8 @@ void Convert(ConversionJob& job) {
 
   const bool bilevel = image::isBilevel(image);
   if (!bilevel) {
-    // Custom-colour checks (messages 203, 370, 371) come with posterization.
     job.dialog = job.active;
-    if (Posterize(job) == 0) return;
+    if (Posterize(job) == 0) return OutcomeOf(s, art);
   }
 
   if (art::initArtwork(art, rt)) {
@@ -201,8 +212,8 @@ void Convert(ConversionJob& job) {
     if (lineRecognizerAlone) {
       RunLineRecognizer(job);
     } else {
-      RunConversionCore(job);
-      if (rt.app.interactiveThinningPaused) return;  // the pause keeps everything as it is
+      // The outcome is read once the command has wound down: rewriting the backup may still fail.
+      static_cast<void>(RunConversionCore(job));
       if (rt.app.beepAfterConversion) rt.ui.beep();
     }
 
@@ -227,8 +238,8 @@ void Convert(ConversionJob& job) {
 
   rt.app.artPresent = art.count > 0;
   if (art.count == 0 && !s.abortRequested) ShowMessage(rt, msg::kNoPathsFound);
-  // The shell updates the window title, redraws and restores the scroll state; a colour
-  // conversion sets addNewColors again here: added with posterization.
+  // The shell updates the window title, redraws and restores the scroll state.
+  return OutcomeOf(s, art);
 }
 
 }  // namespace vl::engine

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "engine/conversion_job.h"
+#include "engine/conversion_outcome.h"
 #include "engine/tracer.h"
 
 namespace vl::engine {
@@ -16,12 +17,16 @@ namespace vl::engine {
 // The Convert command. Shows its own messages: 1000 (a stage this build lacks, before anything
 // changes), 11, 155, 12 from the stages, 58 or 150 at the end (not after an abort, not during a
 // batch run), 131 when nothing was traced (not after an abort). An abort keeps the paths made
-// so far, restores the bit layer and deletes the scratch files, without a message.
-void Convert(ConversionJob& job);
+// so far, restores the bit layer and deletes the scratch files, without a message. Returns
+// what came of it: a failure recorded by a stage (base::ShowFailure) wins over the abort it
+// caused, an abort without one is the user's stop.
+ConversionOutcome Convert(ConversionJob& job);
 
 // The conversion core: the work area, the backup copy, the stages and the wind-down. Called by
-// Convert after the artwork and the bit layer are prepared.
-void RunConversionCore(ConversionJob& job);
+// Convert after the artwork and the bit layer are prepared (a bilevel image: Convert refuses
+// the others), and by the shell's Close with abortRequested set. Returns the outcome as it
+// stands when the core is done; the messages 58, 150 and 131 it may name are Convert's to show.
+ConversionOutcome RunConversionCore(ConversionJob& job);
 
 // Noise threshold of the outline loop: a boundary is traced when its chain record is longer
 // than this many bytes (noiseSuppression in hundredths of a pixel).

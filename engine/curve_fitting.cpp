@@ -50,14 +50,6 @@ std::int64_t GrowSpan(Tracer& t, std::int64_t minEnd) {
       continue;
     }
     if (SpanMustStayStraight(t, end)) break;
-    if (t.centerlineTrace()) {
-      // A junction or a retraced side at the span's first vertex stops it: added with the
-      // centre-line stage.
-    }
-    if (t.lineRecognizer != nullptr && t.settings.has(settings::kMethodLineRecognition)) {
-      // A line the recognizer found at the span's first vertex stops it: added with the line
-      // recognition stage.
-    }
     f.current.p3 = VertexPoint(t, last);
     ThirdPoints(t, end);
     SetControlPoints(f.current);
@@ -117,10 +109,6 @@ void FitOutline(Tracer& t) {
     if (Aborted(t)) return;
     const std::int64_t index = CursorIndex(t);
     if (index == 2) ExtendAcrossStart(t, 2);
-    if (t.centerlineTrace()) {
-      // The cursor's side is skipped when it retraces an earlier one: added with the
-      // centre-line stage.
-    }
 
     const std::int64_t end = GrowSpan(t, minEnd);
     if (end <= minEnd) {  // no curve covers the cursor's side
@@ -159,18 +147,10 @@ void FinishOutline(Tracer& t) {
     ExtendAcrossStart(t, 2);
   }
   while (VertexExists(t, 0) && VertexExists(t, 1) && !Aborted(t)) {
-    if (t.centerlineTrace()) {
-      // Retraced sides are left out: added with the centre-line stage.
-    }
     EmitLine(t);
     v.moveCursor(kRecordBytes);
   }
-  if (!f.pathStarted) {
-    EmitDegenerate(t);
-  } else if (t.rt.state.tracerMode < 0) {
-    // Separated shapes take the mean of their measured line widths: added with the shape
-    // separation stage.
-  }
+  if (!f.pathStarted) EmitDegenerate(t);
 }
 
 }  // namespace vl::engine

@@ -31,8 +31,6 @@ BitPlaneView MaskPlane(Tracer& t) {
 bool FindNextStart(Tracer& t) {
   base::ConversionState& s = t.rt.state;
   const image::RasterImage& img = t.image;
-  // A colour conversion also ends the scan below the colour region being traced: added with
-  // shape separation (colour conversions do not run before it exists).
   while (s.currentRow < img.height) {
     t.scanWord = FindInkWord(SourceRow(t, s.currentRow), t.scanWord, img.bitRowWords);
     if (t.scanWord < img.bitRowWords) break;
@@ -47,22 +45,10 @@ bool FindNextStart(Tracer& t) {
 }
 
 void ExtendBox(BoundaryBox& box, std::int32_t x, std::int32_t y) {
-  if (x < box.minX) {
-    box.minX = x;
-    box.yAtMinX = y;
-  }
-  if (x > box.maxX) {
-    box.maxX = x;
-    box.yAtMaxX = y;
-  }
-  if (y < box.minY) {
-    box.minY = y;
-    box.xAtMinY = x;
-  }
-  if (y > box.maxY) {
-    box.maxY = y;
-    box.xAtMaxY = x;
-  }
+  box.minX = std::min(box.minX, x);
+  box.maxX = std::max(box.maxX, x);
+  box.minY = std::min(box.minY, y);
+  box.maxY = std::max(box.maxY, y);
 }
 
 // Follows the boundary from the start point until it comes back there, writing the record.
@@ -71,7 +57,7 @@ bool FollowBoundary(Tracer& t) {
   base::ConversionState& s = t.rt.state;
   ChainBuffer& chain = *t.chain;
   if (!chain.startRecord(t.startX, t.startY)) return false;
-  t.box = {t.startX, t.startX, t.startY, t.startY, t.startY, t.startY, t.startX, t.startX};
+  t.box = {t.startX, t.startX, t.startY, t.startY};
   t.lastDirection = 7;
   t.codeCount = 0;
   s.tracerX = t.startX;
@@ -83,9 +69,6 @@ bool FollowBoundary(Tracer& t) {
     ExtendBox(t.box, s.tracerX, s.tracerY);
     if (s.tracerX == t.startX && s.tracerY == t.startY) {
       if (!chain.append(kChainEnd)) return false;
-      // A centre-line trace of a closed one-pixel loop follows on past the start until the
-      // direction leaving it repeats the first code: added with the centre-line stage, which
-      // alone sets tracerMode > 0. Until then every record ends where it came back.
       break;
     }
   }
@@ -115,12 +98,6 @@ void FillShape(Tracer& t) {
     y += kChainDy[code];
   }
 }
-
-// Colour conversions accept a boundary only when its start pixel is set in the shape mask or
-// lies outside the selection band, and paint it with the colour shape separation made
-// current: added with shape separation. Until then (no colour conversion runs) every boundary
-// is accepted.
-bool AcceptColorBoundary(Tracer&) { return true; }
 
 // The box widened by 2 pixels on every side, clipped to the image.
 void WidenBox(Tracer& t) {
@@ -184,29 +161,15 @@ void InitBoundaryScan(Tracer& t) {
 }
 
 int ExtractNextBoundary(Tracer& t) {
-  for (;;) {
-    if (!FindNextStart(t)) return 0;
-    if (!FollowBoundary(t)) return 0;
-
-    // Centre-line traces outside a colour conversion skip the fill (the erase alone removes a
-    // one-pixel line); separated shapes outside a colour conversion are removed from the
-    // skeleton file in RestoreShapeArea instead.
-    if (t.outlineTrace() || t.colorPass()) {
-      FillShape(t);
-      WalkChain(t, 0);
-    } else if (t.centerlineTrace()) {
-      WalkChain(t, 0);
-    }
-
-    if (t.colorPass() && !AcceptColorBoundary(t)) continue;
-
-    WidenBox(t);
-    if (t.rt.state.maskInImage && !SaveShapeArea(t)) return 0;
-    WalkChain(t, 1);
-    const ChainBuffer& chain = *t.chain;
-    return static_cast<int>(chain.spilled() ? static_cast<std::int64_t>(chain.sizeBytes())
-                                            : chain.lengthBytes());
-  }
+  if (!FindNextStart(t) || !FollowBoundary(t)) return 0;
+  FillShape(t);
+  WalkChain(t, 0);
+  WidenBox(t);
+  if (t.rt.state.maskInImage && !SaveShapeArea(t)) return 0;
+  WalkChain(t, 1);
+  const ChainBuffer& chain = *t.chain;
+  return static_cast<int>(chain.spilled() ? static_cast<std::int64_t>(chain.sizeBytes())
+                                          : chain.lengthBytes());
 }
 
 int NextDirection(Tracer& t) {
@@ -240,14 +203,8 @@ void WalkChain(Tracer& t, int stamp) {
   for (std::int64_t offset = kFirstCodeOffset;; ++offset) {
     const std::uint8_t code = chain.byteAt(offset);
     if (IsEnd(code)) break;
-    if (stamp) {
-      ApplyBlock5x5(mask, x, y, BlockOp::kSet);
-    } else {
-      // A centre-line trace outside a colour conversion clears a 5 x 5 block here
-      // (ApplyBlock5x5 with BlockOp::kClear): added with the centre-line stage, which alone
-      // sets tracerMode > 0. Until then one pixel, which removes a one-pixel line as well.
-      ClearBitAt(SourceRow(t, y), x);
-    }
+    if (stamp) ApplyBlock5x5(mask, x, y, BlockOp::kSet);
+    else ClearBitAt(SourceRow(t, y), x);
     x += kChainDx[code];
     y += kChainDy[code];
   }
@@ -266,8 +223,6 @@ void RestoreShapeArea(Tracer& t) {
         platform::ReadBytes(s.scratch.dgtemp, SourceRow(t, y) + span.firstByte, count);
       continue;
     }
-    // Separated shapes (tracerMode < 0) outside a colour conversion also clear the mask's bits
-    // from the same bytes of "dgskel" here: added with shape separation.
     std::memset(MaskRow(t, y) + span.firstByte, 0, count);
   }
 }

@@ -26,7 +26,6 @@ constexpr std::int16_t kPointListEnd = -1;
 // Errors and tolerances are squared distances in 1/64 square pixel.
 constexpr std::int64_t kNoError = 999;           // "no point" in the error history
 constexpr std::int64_t kMaxLineDistance = 9999;
-constexpr std::int64_t kCenterlineMinTolerance = 300;
 // Doubling 32 times lifts any tolerance above every possible error (at most 64 x 2 x 32767^2),
 // so the repetition always ends.
 constexpr int kMaxToleranceDoublings = 32;
@@ -68,7 +67,6 @@ class Assembly {
 
   bool run() {
     tolerance_ = t_.constants.polygonTolerance;
-    if (t_.centerlineTrace()) tolerance_ = std::max(tolerance_, kCenterlineMinTolerance);
     for (;;) {
       switch (assemble()) {
         case Step::kGoOn: return true;
@@ -91,19 +89,11 @@ class Assembly {
     t_.rt.state.tracerX = static_cast<std::int16_t>(a_.x);
     t_.rt.state.tracerY = static_cast<std::int16_t>(a_.y);
     pos_ = static_cast<std::int64_t>(kChainHeaderBytes);
-    bool forcedSide = false;
     if (Step s = startSide(); s != Step::kGoOn) return s;
 
     for (;;) {
       const std::uint8_t code = chain_.byteAt(pos_);
       if (code > 7) {  // the end byte (top bit set); nothing else is a valid code
-        // A centre line makes at least one side even when all of it fitted the tolerance.
-        if (t_.centerlineTrace() && vertices_.cursor() == kRecordBytes && count_ > 0 &&
-            !forcedSide) {
-          forcedSide = true;
-          if (Step s = endSide(); s != Step::kGoOn) return s;
-          continue;
-        }
         finishList();
         return Step::kGoOn;
       }
@@ -111,19 +101,12 @@ class Assembly {
       b_.x += kChainDx[code];
       b_.y += kChainDy[code];
 
-      if (t_.rt.state.tracerMode != 0) {
-        // Centre-line traces check here whether B comes back over an earlier vertex or passes
-        // a junction point, either of which may end the side at B. Added with the centre-line
-        // stage; until then such traces are assembled as outlines are.
-      }
-
       if (candidate_) examineWithCandidate();
       else examineAll();
       Step s = Step::kGoOn;
       for (;;) {
         // The first point after a vertex is always taken, so every side moves on.
-        if (error_ < tolerance_ || count_ == 0 ||
-            (t_.centerlineTrace() && !candidate_ && lastAccepted_ < tolerance_)) {
+        if (error_ < tolerance_ || count_ == 0) {
           s = accept();
           break;
         }
@@ -311,8 +294,7 @@ bool TraceOutlinePolygon(Tracer& t) {
     if (t.codeCount >= before) break;
   }
   if (t.rt.state.abortRequested) return false;
-  if (t.outlineTrace() && !t.colorPass())
-    t.startPixel = BackupPixel(t, t.chain->startX(), t.chain->startY());
+  t.startPixel = BackupPixel(t, t.chain->startX(), t.chain->startY());
   return Assembly(t).run();
 }
 

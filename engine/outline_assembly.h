@@ -19,10 +19,9 @@ constexpr std::int64_t kMaxOutlineSides = 10000;
 // Builds the vertex list of the current chain record (t.chain, t.codeCount), simplifying a
 // record of more than kMaxChainCodes codes first (SimplifyChain). Walks the chain,
 // growing each side while every chain point since its start stays within the tolerance
-// (polygonTolerance, 1/64 square pixel; at least 300 in a centre-line trace), and places a
-// vertex at the best point near where the tolerance broke. Also reads the backup pixel under
-// the start point into t.startPixel (outline traces). False, with a partial list, when the
-// user aborted or a scratch file failed.
+// (polygonTolerance, 1/64 square pixel), and places a vertex at the best point near where the
+// tolerance broke. Also reads the backup pixel under the start point into t.startPixel. False,
+// with a partial list, when the user aborted or a scratch file failed.
 bool TraceOutlinePolygon(Tracer& t);
 
 // Fills word 3 of every record of the vertex list: the turn at V between the directions of

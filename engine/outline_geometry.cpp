@@ -121,8 +121,8 @@ std::size_t LoopLength(const PendingPath& path) {
 
 }  // namespace
 
-PendingPath OffsetOutward(const PendingPath& path, bool filled, std::size_t maxWords) {
-  if (!filled || path.onPixelEdges || path.segments.empty()) return path;
+PendingPath OffsetOutward(const PendingPath& path, std::size_t maxWords) {
+  if (path.onPixelEdges || path.segments.empty()) return path;
   const std::size_t n = LoopLength(path);
 
   auto anchor = [&](std::size_t i) { return i == 0 ? path.start : path.segments[i - 1].to; };
@@ -170,7 +170,7 @@ bool WritePendingPath(Tracer& t) {
     pending.clear();
     return !aborted;
   }
-  const PendingPath placed = OffsetOutward(pending, !t.centerlineTrace(), art::kMaxPointWords);
+  const PendingPath placed = OffsetOutward(pending, art::kMaxPointWords);
   pending.clear();
 
   art::Pen& pen = t.art.pen;

@@ -9,8 +9,7 @@
 // (the background lies to the left of travel) by half a pixel across its main axis (0.5 along
 // an axis, 0.35 on the diagonal, where the pixel centres already lie nearer the edge), the
 // sides meeting again at their anchors, and a convex turn sharper than a right angle squared
-// off with two anchors, so that a one-pixel spike keeps its width. Centre lines are only moved
-// onto the pixel centres.
+// off with two anchors, so that a one-pixel spike keeps its width.
 #pragma once
 
 #include <vector>
@@ -45,11 +44,11 @@ struct PendingPath {
 // How far a filled outline is moved out across its sides' main axis, in pixels.
 constexpr double kOutlineOffset = 0.5;
 
-// The collected path moved out, or not moved (`filled` false), in tracer
-// pixels. Sides written again across the start point (straight sides repeated after the loop
-// has closed) are left out: the loop ends at its start. `maxWords` bounds the point words of the result: when squared-off corners would pass
-// it, every turn keeps a single anchor.
-PendingPath OffsetOutward(const PendingPath& path, bool filled, std::size_t maxWords);
+// The collected path moved out, in tracer pixels (a path already on pixel edges as it is).
+// Sides written again across the start point (straight sides repeated after the loop has
+// closed) are left out: the loop ends at its start. `maxWords` bounds the point words of the
+// result: when squared-off corners would pass it, every turn keeps a single anchor.
+PendingPath OffsetOutward(const PendingPath& path, std::size_t maxWords);
 
 // Places the collected path on the page and writes it into the artwork as one path with the
 // pen's paint; clears the collection. Nothing is written after an abort. False when the path

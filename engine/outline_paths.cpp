@@ -30,10 +30,6 @@ bool AddCurve(Tracer& t, art::PixelPoint c1, art::PixelPoint c2, art::PixelPoint
 // The position a line or curve ends at: vertex k, loaded into the tracer position.
 art::PixelPoint LineEnd(Tracer& t, std::int64_t k) {
   const std::int32_t x = VertexX(t, k), y = VertexY(t, k);
-  if (t.centerlineTrace()) {
-    // A centre line's end may move onto a nearby junction point: added with the centre-line
-    // stage. An outline keeps the vertex.
-  }
   t.rt.state.tracerX = static_cast<std::int16_t>(x);
   t.rt.state.tracerY = static_cast<std::int16_t>(y);
   return art::PixelPoint{double(x), double(y)};
@@ -45,11 +41,6 @@ void BeginOutlinePaint(Tracer& t) {
   t.fit.pathStarted = false;
   t.fit.lastAnchor = art::PixelPoint{kNoAnchor, kNoAnchor};
   t.fit.pending.clear();
-  if (t.colorPass()) {
-    // The region's colour from shape separation: added with the colour conversion stage.
-    return;
-  }
-  if (!t.outlineTrace()) return;
   // Shapes come out black and their holes white; White Lines traces the inverted image, so
   // the same test swaps the colours.
   const int whiteLines = t.settings.has(settings::kWhiteLines) ? 1 : 0;
@@ -90,10 +81,6 @@ void EmitLine(Tracer& t) {
   // A polygon that turns straight back at P1 is a spike one pixel wide whose out and back
   // sides coincide: the outward offset of filled paths squares its tip off, which gives it
   // its pixel of width.
-  if (t.centerlineTrace() || t.lineRecognizer != nullptr) {
-    // Centre-line traces, and sides the line recognizer has flagged, add their own anchors:
-    // added with those stages.
-  }
   AddAnchor(t, p1);
 }
 
@@ -110,10 +97,6 @@ void EmitCurve(Tracer& t, std::int64_t end) {
     for (std::int64_t k = 1; k < last && !leaves; ++k) leaves = !SamePoint(VertexPoint(t, k), p0);
     if (!leaves) return;
   }
-  if (t.centerlineTrace() && !t.settings.has(settings::kUniformLineWeight)) {
-    // The stroke weight follows the line width measured at Q1 and Q2: added with the
-    // centre-line stage.
-  }
   if (!EnsurePathStarted(t)) return;
   const SpanFit& fit = t.fit.accepted;
   if (!AddCurve(t, fit.c1, fit.c2, p3)) return;
@@ -126,29 +109,19 @@ void EmitDegenerate(Tracer& t) {
   VertexWindow& v = *t.vertices;
   const std::int64_t saved = v.cursor();
   v.setCursor(0);
-  const art::PixelPoint p = VertexPoint(t, 0);
   if (EnsurePathStarted(t)) {
-    if (t.centerlineTrace()) {
-      // One line to vertex 1, moved half a pixel when it coincides with vertex 0. (Its stroke
-      // weight, measured there unless the line weight is uniform, comes with the centre-line
-      // stage.)
-      art::PixelPoint q = VertexExists(t, 1) ? VertexPoint(t, 1) : p;
-      if (SamePoint(p, q)) q.x += 0.5;
-      AddAnchor(t, q);
-    } else {
-      // The rectangle of the boundary's pixels (a lone pixel, or two), drawn on their edges
-      // already.
-      const art::PixelPoint low{double(t.box.minX), double(t.box.minY)};
-      const art::PixelPoint high{double(t.box.maxX), double(t.box.maxY)};
-      const double h = kOutlineOffset;
-      PendingPath& path = t.fit.pending;
-      path.start = {low.x - h, low.y - h};
-      path.onPixelEdges = true;
-      for (art::PixelPoint corner : {art::PixelPoint{high.x + h, low.y - h},
-                                     art::PixelPoint{high.x + h, high.y + h},
-                                     art::PixelPoint{low.x - h, high.y + h}, path.start})
-        if (!AddAnchor(t, corner)) break;
-    }
+    // The rectangle of the boundary's pixels (a lone pixel, or two), drawn on their edges
+    // already.
+    const art::PixelPoint low{double(t.box.minX), double(t.box.minY)};
+    const art::PixelPoint high{double(t.box.maxX), double(t.box.maxY)};
+    const double h = kOutlineOffset;
+    PendingPath& path = t.fit.pending;
+    path.start = {low.x - h, low.y - h};
+    path.onPixelEdges = true;
+    for (art::PixelPoint corner : {art::PixelPoint{high.x + h, low.y - h},
+                                   art::PixelPoint{high.x + h, high.y + h},
+                                   art::PixelPoint{low.x - h, high.y + h}, path.start})
+      if (!AddAnchor(t, corner)) break;
   }
   v.setCursor(saved);
 }

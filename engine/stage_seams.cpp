@@ -31,6 +31,7 @@ std::string MissingStageName(const ConversionJob& job) {
 void ShowNotAvailable(base::Runtime& rt, std::string_view stageName) {
   const std::string name(stageName);
   rt.ui.showMessage(msg::Format(msg::kNotAvailableInThisBuild, name.c_str()));
+  base::RecordFailure(rt.state, msg::kNotAvailableInThisBuild);
 }
 
 int RecordUndo(ConversionJob&, int) { return 1; }

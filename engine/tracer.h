@@ -21,11 +21,9 @@
 
 namespace vl::engine {
 
-// Boundary box of the current shape, in pixels, with the pixel where each extreme was first
-// reached (shape separation uses those four points).
+// Boundary box of the current shape, in pixels.
 struct BoundaryBox {
   std::int32_t minX = 0, maxX = 0, minY = 0, maxY = 0;
-  std::int32_t yAtMinX = 0, yAtMaxX = 0, xAtMinY = 0, xAtMaxY = 0;
 };
 
 // The box widened by 2 pixels on every side and clipped to the image: the area whose mask
@@ -33,11 +31,6 @@ struct BoundaryBox {
 struct WidenedBox {
   std::int32_t left = 0, top = 0, width = 0, height = 0;  // pixels
 };
-
-// Seams for the stages that later changes add. Each is absent (null) until its stage exists;
-// the outline stages then behave as in a plain outline trace.
-struct JunctionList;     // centre-line junction points
-struct LineRecognizer;   // recognised straight lines and rectangles
 
 struct Tracer {
   base::Runtime& rt;
@@ -71,10 +64,6 @@ struct Tracer {
   // The curve fitter's path and span state for the outline being written.
   FitterState fit;
 
-  // Stage seams.
-  JunctionList* junctions = nullptr;
-  LineRecognizer* lineRecognizer = nullptr;
-
   Tracer(base::Runtime& runtime, image::RasterImage& img, art::Artwork& artwork,
          const settings::ConversionSettings& s, const settings::ConversionConstants& c)
       : rt(runtime), image(img), art(artwork), settings(s), constants(c) {}
@@ -86,8 +75,6 @@ struct Tracer {
     vertices.emplace(rt, area.vertexWindow(), area.layout.vertexWindowWords());
   }
 
-  bool outlineTrace() const { return rt.state.tracerMode == 0; }
-  bool centerlineTrace() const { return rt.state.tracerMode > 0; }
   bool colorPass() const { return rt.state.colorPassActive != 0; }
 };
 

@@ -40,7 +40,6 @@ bool WriteRowsWithProgress(ConversionJob& job, platform::FileHandle file) {
     ShowProgress(rt, static_cast<int>(std::int64_t{y + 1} * 100 / image.height), label);
     if (PollAbort(rt) != 0) complete = false;
   }
-  // A colour conversion keeps the window for its later stages: added with posterization.
   ShowProgress(rt, 0, "");
   return complete;
 }
@@ -75,7 +74,6 @@ void SetBackupAside(ConversionJob& job) {
 bool RefreshTracingBackup(ConversionJob& job) {
   image::RasterImage& image = job.image;
   TracingBackup& b = job.backup;
-  if (!image::isBilevel(image)) return true;  // colour layers: added with posterization
 
   if (!b.parked) {
     if (!image.backupOnDisk && !image.backupLayer.empty()) {
@@ -106,7 +104,7 @@ bool RefreshTracingBackup(ConversionJob& job) {
   }
   if (b.parked && b.parkedOnDisk) {
     // "memtemp" holds the only copy of the pixels outside the selection.
-    ShowMessage(job.rt, msg::kInsufficientMemory);
+    ShowFailure(job.rt, msg::kInsufficientMemory);
     return false;
   }
   if (!b.parked) b.resync = job.inverted;
@@ -118,7 +116,6 @@ bool RefreshTracingBackup(ConversionJob& job) {
 void RestoreBitLayer(ConversionJob& job) {
   image::RasterImage& image = job.image;
   TracingBackup& b = job.backup;
-  if (!image::isBilevel(image)) return;
 
   // An incomplete copy means tracing never started: the bit layer is still whole.
   if (b.complete) {
@@ -128,7 +125,7 @@ void RestoreBitLayer(ConversionJob& job) {
     } else if (!platform::SeekTo(image.fileHandle, 0) ||
                platform::ReadBytes(image.fileHandle, image::bitRow(image, 0), LayerBytes(image)) !=
                    LayerBytes(image)) {
-      ShowMessage(job.rt, msg::kScratchDiskFull);
+      ShowFailure(job.rt, msg::kScratchDiskFull);
     }
   }
 
@@ -165,7 +162,7 @@ void ResyncBackupAfterInversion(ConversionJob& job) {
   for (std::int32_t y = 0; written && y < image.height; ++y)
     written = platform::WriteBytes(image.fileHandle, image::bitRow(image, y), RowBytes(image)) ==
               RowBytes(image);
-  if (!written) ShowMessage(job.rt, msg::kScratchDiskFull);
+  if (!written) ShowFailure(job.rt, msg::kScratchDiskFull);
 }
 
 }  // namespace vl::engine

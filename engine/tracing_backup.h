@@ -22,16 +22,17 @@ void SetBackupAside(ConversionJob& job);
 // after every row. False when the conversion must wind down: "memtemp" could not be created
 // (message 155, abortRequested set), a write failed (message 12, abortRequested set), the user
 // stopped, or a selection's backup already fills "memtemp" and no block is left for the copy
-// (message 11).
+// (message 11). Each failure is recorded as well (base::ShowFailure).
 bool RefreshTracingBackup(ConversionJob& job);
 
 // Wind-down: rebuilds the bit layer from a complete copy (after an abort too), frees the copy
-// unless it is the image's backup, and puts a set-aside backup back.
+// unless it is the image's backup, and puts a set-aside backup back. A copy in "memtemp" that
+// cannot be read back shows message 13, recorded as the failure.
 void RestoreBitLayer(ConversionJob& job);
 
 // After the Convert command has inverted the bit layer back: the image's backup is made equal
 // to the bit layer again when it received the inverted copy. Runs after an abort as well; a
-// failed write shows message 13.
+// failed write shows message 13, recorded as the failure.
 void ResyncBackupAfterInversion(ConversionJob& job);
 
 }  // namespace vl::engine

@@ -93,6 +93,36 @@ TEST(CommandSet, DispatcherIgnoresWhatThisBuildLacks) {
   }
 }
 
+// The front ends decide from the driver's outcome; only art the driver made counts as unsaved.
+TEST(CommandSet, ConvertingReportsTheDriversOutcomeAndMarksOnlyNewArtUnsaved) {
+  using engine::ConversionResult;
+  Shell s;
+  ASSERT_TRUE(WriteBilevelTiff(s.scan, 120, 60, Squares(2, 10)));
+  ASSERT_TRUE(s.open(false));
+  const struct {
+    const char* name;
+    bool centerline;
+    int noise;  // hundredths of a pixel
+    engine::ConversionOutcome outcome;
+  } cases[] = {
+      {"squares", false, 100, {ConversionResult::kConverted, 0}},
+      // The 10-pixel squares' boundaries (36 codes) are noise at 40 pixels.
+      {"all noise", false, 4000, {ConversionResult::kNoPathsFound, msg::kNoPathsFound}},
+      {"missing stage", true, 100, {ConversionResult::kRefused, msg::kNotAvailableInThisBuild}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    s.doc.artModified = false;
+    s.program.activeSettings.set(settings::kMethodCenterline, c.centerline);
+    s.program.activeSettings.noiseSuppression = c.noise;
+    const engine::ConversionOutcome outcome = ConvertDocument(s.program, s.doc);
+    EXPECT_TRUE(outcome == c.outcome) << int(outcome.result) << " " << outcome.message;
+    EXPECT_EQ(s.doc.artModified, c.outcome.result != ConversionResult::kRefused);
+  }
+  // The refusal left the art of the conversion before it, the empty one.
+  EXPECT_EQ(s.program.artwork.count, 0);
+}
+
 TEST(CommandSet, ArtIsKeptOnCancelDroppedOnNoAndSavedOnYes) {
   Shell s;
   ASSERT_TRUE(s.open(true));

@@ -1,8 +1,13 @@
 // Whole conversions of bilevel images as a reader leaves them (backup in memory or "memtemp"):
 // the art painted back against the input, bounded-memory paths giving the same art, White Lines
-// and Reverse Image, runs that stop part-way or refuse to start, the image always restored.
+// and Reverse Image, runs that stop part-way, fail or refuse to start, each with the outcome it
+// reports, the image always restored.
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "engine/conversion_driver.h"
 #include "engine/conversion_job.h"
@@ -10,8 +15,17 @@
 #include "tests/engine/engine_test_runtime.h"
 #include "tests/support/art_rasterizer.h"
 
-namespace vl::engine::test {
+namespace vl::engine {
+
+void PrintTo(const ConversionOutcome& o, std::ostream* os) {
+  *os << "{result " << int(o.result) << ", message " << o.message << "}";
+}
+
+namespace test {
 namespace {
+
+using R = ConversionResult;
+const ConversionOutcome kConverted{R::kConverted, 0};
 
 // 1 = ink, rows top to bottom.
 struct Picture {
@@ -77,7 +91,7 @@ struct DriverRig {
     env.memory.setLimit(platform::MemoryBudget::kUnlimited);
     ASSERT_EQ(image.backupOnDisk, backupOnDisk);
   }
-  void convert() { Convert(job); }
+  ConversionOutcome convert() { return Convert(job); }
 
   std::vector<std::uint8_t> plane(const std::uint8_t* rows) const {
     return Picture(input.width, input.height, [&](int x, int y) {
@@ -148,7 +162,7 @@ void ExpectImageBack(const DriverRig& rig, const std::vector<std::string>& left 
 
 void ConvertPicture(DriverRig& rig, const Picture& p) {
   rig.load(p);
-  rig.convert();
+  EXPECT_EQ(rig.convert(), kConverted);
   EXPECT_EQ(rig.env.messages(), Shown({}));
   ExpectImageBack(rig);
 }
@@ -230,14 +244,14 @@ TEST(Spill, SmallWorkAreasMissingLayersAndMemtempGiveTheSameArt) {
     DriverRig plain, rig;
     plain.active.set(settings::kReverseImage, c.reverse);
     plain.load(SpillPicture());
-    plain.convert();
+    EXPECT_EQ(plain.convert(), kConverted);
     EXPECT_TRUE(plain.env.ui.seenFiles.empty());
     rig.active.set(settings::kReverseImage, c.reverse);
     rig.load(SpillPicture(), c.backupOnDisk);
     if (c.capBeyondRow) rig.env.state.workAreaCapBytes = rig.image.bitRowBytes + c.capBeyondRow;
     if (c.layerShortBytes >= 0)
       rig.env.memory.setLimit(rig.env.memory.used() + rig.image.bitLayerBytes - c.layerShortBytes);
-    rig.convert();
+    EXPECT_EQ(rig.convert(), kConverted);
     EXPECT_EQ(rig.env.messages(), Shown({}));
     EXPECT_EQ(ArtWords(rig.art), ArtWords(plain.art));
     for (const std::string& name : c.used) EXPECT_EQ(rig.env.ui.seenFiles.count(name), 1u) << name;
@@ -289,16 +303,16 @@ TEST(AbortAndFailure, AbortKeepsTheCompletedPathsAndCleansUpSilently) {
     // The small work area keeps scratch files open while the conversion runs.
     rig.env.state.workAreaCapBytes = std::size_t(rig.image.bitRowBytes) + 1024;
     rig.env.ui.stopAtDrain = stopAt;
-    rig.convert();
+    return rig.convert();
   };
   DriverRig full;
-  run(full, 0);
+  EXPECT_EQ(run(full, 0), kConverted);
   const auto all = ArtWords(full.art);
   ASSERT_EQ(all.size(), 20u);
   for (int stopAt : {1, full.env.ui.drains() / 3, full.env.ui.drains() - 2}) {
     SCOPED_TRACE(stopAt);
     DriverRig rig;
-    run(rig, stopAt);
+    EXPECT_EQ(run(rig, stopAt), (ConversionOutcome{R::kStopped, 0}));
     EXPECT_EQ(rig.env.messages(), Shown({}));  // not even "No paths found"
     EXPECT_NE(rig.env.state.abortRequested, 0);
     const auto kept = ArtWords(rig.art);
@@ -310,16 +324,72 @@ TEST(AbortAndFailure, AbortKeepsTheCompletedPathsAndCleansUpSilently) {
   }
 }
 
-TEST(AbortAndFailure, UnwritableScratchFolderStopsTheFirstSpillWithMessage155) {
-  for (bool spills : {false, true}) {
+// Files may grow to this many bytes while it lives (a full disk); writes past it come up short.
+struct FileSizeLimit {
+  rlimit saved{};
+  sighandler_t savedHandler;
+  explicit FileSizeLimit(rlim_t bytes) : savedHandler(::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, savedHandler);
+  }
+};
+
+TEST(AbortAndFailure, FailuresShowTheirMessageAndReportItAsTheOutcome) {
+  // A chain buffer of 112 bytes: the discs' boundaries (about 70 codes) spill to "edgearr".
+  auto spill = [](DriverRig& r) {
+    r.env.state.workAreaCapBytes = std::size_t(r.image.bitRowBytes) + 256;
+  };
+  auto memoryFor = [](DriverRig& r, std::size_t bytes) {
+    r.env.memory.setLimit(r.env.memory.used() + bytes);
+  };
+  const std::size_t pathSlots = art::kPathGrowthRecords * sizeof(art::PathRecord);
+  const struct {
+    const char* name;
+    std::function<void(DriverRig&)> arrange;
+    std::vector<int> shown;
+    ConversionOutcome outcome;
+    int fewestPaths = 0, mostPaths = 0;  // kept in the art
+    bool fileSizeLimited = false;
+  } cases[] = {
+      // Nothing spills, so the scratch folder is never needed.
+      {"unwritable folder, no spill",
+       [](DriverRig& r) { r.env.scratchFolder = BlockedFolder(r.env.root); }, {}, kConverted,
+       20, 20},
+      {"unwritable folder", [&](DriverRig& r) {
+         r.env.scratchFolder = BlockedFolder(r.env.root);
+         spill(r);
+       }, {155}, {R::kFailed, 155}},
+      {"full disk", spill, {12}, {R::kFailed, 12}, 0, 0, true},
+      // "No paths found" follows: the failure did not set the abort flag.
+      {"no memory for the artwork", [&](DriverRig& r) { memoryFor(r, 0); },
+       {11, msg::kNoPathsFound}, {R::kFailed, 11}},
+      {"no memory for the work area", [&](DriverRig& r) { memoryFor(r, pathSlots + 5000); },
+       {11, msg::kNoPathsFound}, {R::kFailed, 11}},
+      // After the path slots, the shape mask and the work area, three point arrays: too few
+      // paths to discard any, and the paths completed so far stay.
+      {"memory for three paths", [](DriverRig& r) { r.env.memory.failAfter(3 + 3); },
+       {66}, {R::kFailed, 66}, 3, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     DriverRig rig;
     rig.load(Grid());
-    rig.env.scratchFolder = BlockedFolder(rig.env.root);
-    // The discs' boundaries (about 70 codes) overflow a chain buffer of 112 bytes.
-    if (spills) rig.env.state.workAreaCapBytes = std::size_t(rig.image.bitRowBytes) + 256;
-    rig.convert();
-    EXPECT_EQ(rig.env.messages(), spills ? Shown({155}) : Shown({}));
-    EXPECT_EQ(rig.art.count, spills ? 0 : 20);
+    c.arrange(rig);
+    std::optional<FileSizeLimit> limit;
+    if (c.fileSizeLimited) limit.emplace(64);
+    EXPECT_EQ(rig.convert(), c.outcome);
+    limit.reset();
+    std::vector<std::string> shown;
+    for (int n : c.shown) shown.emplace_back(msg::Text(n));
+    EXPECT_EQ(rig.env.messages(), shown);
+    EXPECT_GE(rig.art.count, c.fewestPaths);
+    EXPECT_LE(rig.art.count, c.mostPaths);
     EXPECT_EQ(rig.bitLayer(), rig.input.ink);
     EXPECT_FALSE(rig.env.app.converting);
   }
@@ -327,23 +397,29 @@ TEST(AbortAndFailure, UnwritableScratchFolderStopsTheFirstSpillWithMessage155) {
 
 TEST(AbortAndFailure, NoiseTooManyPathsOrTooLittleMemoryDropSmallPathsWithTheirMessage) {
   // Separate specks at Noise Suppression 1: 10201 paths, over the 10000 a document holds; or
-  // 2601 with memory for about a thousand. At Noise Suppression 2 a lone pixel is noise.
-  for (int side : {202, 102, 1}) {
-    SCOPED_TRACE(side);
-    DriverRig rig;
-    rig.active.noiseSuppression = side == 1 ? 200 : 100;
-    rig.load(Picture(side + 2, side + 2,
-                     [side](int x, int y) { return x % 2 + y % 2 == 0 && x < side && y < side; }));
-    if (side == 102) rig.env.memory.setLimit(rig.env.memory.used() + 400000);
-    rig.convert();
-    EXPECT_EQ(rig.env.state.maxPathsExceeded, side == 202);
-    EXPECT_EQ(rig.env.state.pathsSkippedForMemory, side == 102);
-    EXPECT_TRUE(rig.art.count < art::kMaxPaths && (rig.art.count > 0) == (side > 1));
-    EXPECT_EQ(rig.env.app.artPresent, side > 1);
-    EXPECT_EQ(rig.env.messages(),
-              Shown({side == 202 ? 150 : side == 102 ? 58 : msg::kNoPathsFound}));
-    ExpectImageBack(rig);
-  }
+  // 2601 with memory for about a thousand. At Noise Suppression 2 a lone pixel is noise. A
+  // batch run shows no closing message, and the outcome still tells what happened.
+  for (bool batch : {false, true})
+    for (int side : {202, 102, 1}) {
+      SCOPED_TRACE(testing::Message() << side << (batch ? " in a batch" : ""));
+      DriverRig rig;
+      rig.env.app.batchRunning = batch;
+      rig.active.noiseSuppression = side == 1 ? 200 : 100;
+      rig.load(Picture(side + 2, side + 2, [side](int x, int y) {
+        return x % 2 + y % 2 == 0 && x < side && y < side;
+      }));
+      if (side == 102) rig.env.memory.setLimit(rig.env.memory.used() + 400000);
+      const int message = side == 202 ? 150 : side == 102 ? 58 : msg::kNoPathsFound;
+      EXPECT_EQ(rig.convert(), (ConversionOutcome{side == 1 ? R::kNoPathsFound
+                                                            : R::kConvertedPathsDiscarded,
+                                                  message}));
+      EXPECT_EQ(rig.env.state.maxPathsExceeded, side == 202);
+      EXPECT_EQ(rig.env.state.pathsSkippedForMemory, side == 102);
+      EXPECT_TRUE(rig.art.count < art::kMaxPaths && (rig.art.count > 0) == (side > 1));
+      EXPECT_EQ(rig.env.app.artPresent, side > 1);
+      EXPECT_EQ(rig.env.messages(), batch && side > 1 ? Shown({}) : Shown({message}));
+      ExpectImageBack(rig);
+    }
 }
 
 TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
@@ -361,13 +437,13 @@ TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
     SCOPED_TRACE(name);
     DriverRig rig;
     rig.load(Grid());
-    rig.convert();  // art from an earlier conversion
+    ASSERT_EQ(rig.convert(), kConverted);  // art from an earlier conversion
     const auto before = ArtWords(rig.art);
     rig.active.set(settings::kWhiteLines, true);  // would invert the bit layer and add a frame
     arrange(rig);
     rig.env.state.abortRequested = 1;
     const int progressBefore = rig.env.ui.progressUpdates();
-    rig.convert();
+    EXPECT_EQ(rig.convert(), (ConversionOutcome{R::kRefused, 1000}));
     EXPECT_EQ(rig.env.messages(),
               std::vector<std::string>{std::string(name) + " is not available in this build."});
     EXPECT_EQ(ArtWords(rig.art), before);
@@ -379,4 +455,5 @@ TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
 }
 
 }  // namespace
-}  // namespace vl::engine::test
+}  // namespace test
+}  // namespace vl::engine
