@@ -7,24 +7,21 @@ namespace vl::engine {
 
 namespace {
 
-// Labels of the settings as the setup dialogs show them.
-const std::string_view kPosterizationName = msg::Text(msg::kPosterizationSettingName);
-const std::string_view kSeparateShapesName = msg::Text(msg::kSeparateShapesSettingName);
-const std::string_view kInteractiveThinningName = msg::Text(msg::kInteractiveThinningSettingName);
-
-std::string CenterlineName() { return std::string(msg::Text(msg::kMethodCenterline)); }
-std::string LineRecognitionName() { return std::string(msg::Text(msg::kMethodLineRecognition)); }
+// The missing stages by the names of their settings, as the setup dialogs show them.
+std::string StageName(int message) { return std::string(msg::Text(message)); }
+std::string CenterlineName() { return StageName(msg::kMethodCenterline); }
+std::string LineRecognitionName() { return StageName(msg::kMethodLineRecognition); }
 
 }  // namespace
 
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
-  if (!image::isBilevel(job.image)) return std::string(kPosterizationName);
+  if (!image::isBilevel(job.image)) return StageName(msg::kPosterizationSettingName);
   if (s.has(settings::kMethodCenterline)) return CenterlineName();
   if (s.has(settings::kMethodLineRecognition)) return LineRecognitionName();
-  if (s.has(settings::kSeparateShapes)) return std::string(kSeparateShapesName);
+  if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);
   if (s.has(settings::kInteractiveThinning) || job.rt.app.interactiveThinningPaused)
-    return std::string(kInteractiveThinningName);
+    return StageName(msg::kInteractiveThinningSettingName);
   return {};
 }
 
@@ -37,7 +34,7 @@ void ShowNotAvailable(base::Runtime& rt, std::string_view stageName) {
 int RecordUndo(ConversionJob&, int) { return 1; }
 
 int Posterize(ConversionJob& job) {
-  ShowNotAvailable(job.rt, kPosterizationName);
+  ShowNotAvailable(job.rt, StageName(msg::kPosterizationSettingName));
   return 0;
 }
 
@@ -75,7 +72,7 @@ int RunCenterlinePass(Tracer& t, int mode) {
   }
   if (!t.colorPass() && !t.settings.has(settings::kMethodCenterline)) return 1;
   if (s.abortRequested) return 1;
-  ShowNotAvailable(t.rt, t.colorPass() ? std::string(kSeparateShapesName) : CenterlineName());
+  ShowNotAvailable(t.rt, t.colorPass() ? StageName(msg::kSeparateShapesSettingName) : CenterlineName());
   return 1;
 }
 
