@@ -8,7 +8,9 @@
 #include <initializer_list>
 #include <limits>
 #include <optional>
+#include <utility>
 
+#include "app/art_format_names.h"
 #include "app/document_names.h"
 #include "base/message_table.h"
 #include "settings/decimal_field.h"
@@ -419,60 +421,58 @@ Error ApplyConversionOptions(SettingsBuilder& b, const RawOptions& raw) {
 
 // ---- Output --------------------------------------------------------------------------------
 
-// --format: a GQ generation keeps the preview open (the name's extension decides it).
-bool FormatByName(std::string_view name, ArtFormat& format, bool& previewOpen) {
-  previewOpen = false;
-  format = ArtFormat{};
-  if (name == "gq1") { format.format = art::kFormatGq11; previewOpen = true; }
-  else if (name == "gq88") { format.format = art::kFormatGq88; previewOpen = true; }
-  else if (name == "gq3") { format.format = art::kFormatGq3; previewOpen = true; }
-  else if (name == "gq5") { format.format = art::kFormatGq5; previewOpen = true; }
-  else if (name == "eps") { format.preview = art::kPreviewHeader; }
-  else if (name == "gq") { format.preview = art::kPreviewNone; }
-  else if (name == "emf") { format.format = art::kFormatEmf; }
-  else if (name == "dxf") { format.format = art::kFormatDxf; }
-  else if (name == "svg") { format.svg = true; }
-  else return false;
-  return true;
+using NameAndNote = std::pair<std::string_view, std::string_view>;
+
+// Joins a listed name to its note, so that the help never breaks a line between the two.
+// Latin-1's no-break space: as a single byte it is never part of the UTF-8 help text.
+constexpr char kNoBreak = '\xA0';
+
+// The names `item` gives for the rows, rows without one skipped, each followed by its note (if
+// any) in parentheses: "a (note), b or c" with `last` = " or ".
+template <typename Rows, typename Item>
+std::string NameList(const Rows& rows, Item item, std::string_view last) {
+  std::vector<NameAndNote> names;
+  for (const auto& row : rows)
+    if (const NameAndNote n = item(row); !n.first.empty()) names.push_back(n);
+  std::string out;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) out += i + 1 == names.size() ? last : ", ";
+    out += names[i].first;
+    if (!names[i].second.empty())
+      out += Join({std::string_view(&kNoBreak, 1), "(", names[i].second, ")"});
+  }
+  return out;
 }
 
-bool PreviewByName(std::string_view name, int& preview) {
-  constexpr std::string_view kNames[] = {"none",          "header",  "mac-pic",
-                                         "mac-color-pic", "tiff-bw", "tiff-color"};
-  for (int kind = 0; kind < static_cast<int>(std::size(kNames)); ++kind) {
-    if (name == kNames[kind]) {
-      preview = kind;
-      return true;
-    }
-  }
-  return false;
-}
+NameAndNote FormatName(const ArtFormatName& row) { return {row.name, {}}; }
+NameAndNote FormatExtension(const ArtFormatName& row) { return {row.extension, {}}; }
+NameAndNote PreviewKind(const PreviewKindName& row) { return {row.name, {}}; }
 
 bool IsGqFormat(const ArtFormat& f) { return !f.svg && f.format <= art::kFormatGq5; }
 
 Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
   ArtFormat format;
   if (raw.format) {
-    bool previewOpen = false;
-    if (!FormatByName(*raw.format, format, previewOpen)) {
-      return Join({"--format expects gq1, gq88, gq3, gq5, eps, gq, svg, emf or dxf, not ",
+    const ArtFormatName* row = FindArtFormatName(*raw.format);
+    if (row == nullptr) {
+      return Join({"--format expects ", NameList(kArtFormatNames, FormatName, " or "), ", not ",
                    Quoted(*raw.format)});
     }
-    if (previewOpen) {
-      const bool eps = raw.output && platform::HasExtension(*raw.output, ".eps");
-      format.preview = eps || !raw.output ? art::kPreviewHeader : art::kPreviewNone;
-    }
+    const bool headerName =
+        !raw.output || platform::HasExtension(*raw.output, ExtensionForRule(PreviewRule::kHeader));
+    format = FormatForRow(*row, headerName);
   } else if (raw.output && !ArtFormatForName(*raw.output, format)) {
-    return Join({"cannot tell the art format from ", Quoted(*raw.output),
-                 ": name it .eps, .gq, .svg, .emf or .dxf, or give --format"});
+    return Join({"cannot tell the art format from ", Quoted(*raw.output), ": name it ",
+                 NameList(kArtFormatNames, FormatExtension, " or "), ", or give --format"});
   }
   if (raw.preview) {
     if (!IsGqFormat(format)) return "--preview applies to GQ and EPS output only";
-    if (!PreviewByName(*raw.preview, format.preview)) {
-      return Join({"--preview expects none, header, mac-pic, mac-color-pic, tiff-bw or "
-                   "tiff-color, not ",
+    const PreviewKindName* kind = FindPreviewKindName(*raw.preview);
+    if (kind == nullptr) {
+      return Join({"--preview expects ", NameList(kPreviewKindNames, PreviewKind, " or "), ", not ",
                    Quoted(*raw.preview)});
     }
+    format.preview = kind->preview;
   }
   request.format = format;
   request.output = raw.output ? *raw.output
@@ -481,31 +481,74 @@ Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
   return {};
 }
 
+// ---- Help --------------------------------------------------------------------------------
+
+constexpr std::size_t kHelpColumn = 28;  // where an option's description starts
+constexpr std::size_t kHelpWidth = 93;   // the right margin of the options' descriptions
+
+// One option of the help: the option, and its description filled from the description column
+// to the right margin, breaking at spaces.
+std::string HelpEntry(std::string_view option, std::string_view description) {
+  std::string out(option);
+  out.resize(kHelpColumn, ' ');
+  std::size_t lineStart = 0;
+  bool lineEmpty = true;
+  while (!description.empty()) {
+    const std::size_t space = description.find(' ');
+    const std::string_view word = description.substr(0, space);
+    description.remove_prefix(space == std::string_view::npos ? description.size() : space + 1);
+    if (!lineEmpty && out.size() - lineStart + 1 + word.size() > kHelpWidth) {
+      out += '\n';
+      lineStart = out.size();
+      out.append(kHelpColumn, ' ');
+      lineEmpty = true;
+    }
+    if (!lineEmpty) out += ' ';
+    out += word;
+    lineEmpty = false;
+  }
+  for (char& c : out)
+    if (c == kNoBreak) c = ' ';
+  return out + '\n';
+}
+
+// The options that choose the art's name, format and preview. A format's note is given once:
+// with its extension if it has one, else with its --format name.
+std::string OutputHelp() {
+  const auto extension = [](const ArtFormatName& row) {
+    return NameAndNote{row.extension, row.note};
+  };
+  const auto name = [](const ArtFormatName& row) {
+    return NameAndNote{row.name, row.extension.empty() ? row.note : std::string_view()};
+  };
+  const auto kind = [](const PreviewKindName& row) { return NameAndNote{row.name, row.note}; };
+  return Join({HelpEntry("  -o, --output FILE",
+                         Join({"the art file; its extension chooses the format: ",
+                               NameList(kArtFormatNames, extension, ", ")})),
+               HelpEntry("      --format FORMAT", Join({"the format, whatever the name: ",
+                                                        NameList(kArtFormatNames, name, ", ")})),
+               HelpEntry("      --preview KIND", Join({"the preview of GQ and EPS output: ",
+                                                       NameList(kPreviewKindNames, kind, ", ")}))});
+}
+
 }  // namespace
 
 bool ArtFormatForName(std::string_view path, ArtFormat& format) {
-  format = ArtFormat{};
-  if (platform::HasExtension(path, ".eps")) {
-    format.preview = art::kPreviewHeader;
-  } else if (platform::HasExtension(path, ".gq")) {
-    format.preview = art::kPreviewNone;
-  } else if (platform::HasExtension(path, ".svg")) {
-    format.svg = true;
-  } else if (platform::HasExtension(path, ".emf")) {
-    format.format = art::kFormatEmf;
-  } else if (platform::HasExtension(path, ".dxf")) {
-    format.format = art::kFormatDxf;
-  } else {
-    return false;
-  }
-  return true;
+  const ArtFormatName* row = ArtFormatNameForPath(path);
+  format = row ? FormatForRow(*row, false) : ArtFormat{};  // an extension's row is never kOpen
+  return row != nullptr;
 }
 
 std::string_view ExtensionForFormat(const ArtFormat& format) {
-  if (format.svg) return ".svg";
-  if (format.format == art::kFormatEmf) return ".emf";
-  if (format.format == art::kFormatDxf) return ".dxf";
-  return format.preview != art::kPreviewNone ? ".eps" : ".gq";
+  // A format other than GQ has one name.
+  for (const ArtFormatName& row : kArtFormatNames) {
+    if (row.extension.empty() || row.preview != PreviewRule::kNoPreview) continue;
+    if (row.format == kSvgWriter ? format.svg : (!format.svg && format.format == row.format))
+      return row.extension;
+  }
+  // Any other is written by the GQ writer: EPS when it has a preview, else a plain GQ file.
+  return ExtensionForRule(format.preview != art::kPreviewNone ? PreviewRule::kHeader
+                                                              : PreviewRule::kNone);
 }
 
 CommandLine ParseCommandLine(const std::vector<std::string>& args) {
@@ -560,7 +603,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
 std::string VersionText() { return Join({"Vectorlume ", kVersion}); }
 
 std::string HelpText() {
-  return R"(Usage: vectorlume convert INPUT [-o OUTPUT] [options]
+  return Join({R"(Usage: vectorlume convert INPUT [-o OUTPUT] [options]
        vectorlume --help | --version
 
 Traces the raster image INPUT (a TIFF file; other raster formats as their readers are part of
@@ -568,14 +611,8 @@ the build) into vector art and writes the art to OUTPUT. Without -o the art is w
 INPUT, named like it with the extension ".eps" (or the extension of --format).
 
 Output:
-  -o, --output FILE         the art file; its extension chooses the format: .eps (EPS),
-                            .gq (a plain GQ file), .svg, .emf, .dxf
-      --format FORMAT       the format, whatever the name: gq1, gq88, gq3, gq5 (a GQ
-                            generation; with a header when FILE ends in .eps), eps, gq, svg,
-                            emf, dxf
-      --preview KIND        the preview of GQ and EPS output: none (a plain GQ file), header,
-                            mac-pic, mac-color-pic, tiff-bw, tiff-color
-
+)",
+               OutputHelp(), R"(
 Conversion Setup (defaults in brackets):
       --method LIST         outline, centerline and/or lines, comma-separated [outline]
       --tolerance N         fitting tolerance, 1 (tight) to 5 (loose) [3]
@@ -619,7 +656,7 @@ Examples:
   vectorlume convert scan.tif                      writes scan.eps next to scan.tif
   vectorlume convert scan.tif -o art/scan.svg --tolerance 2
   vectorlume convert logo.tif -o logo.gq --format gq3 --noise 4 --lines curved
-)";
+)"});
 }
 
 }  // namespace vl::app

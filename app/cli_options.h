@@ -37,12 +37,12 @@ struct CommandLine {
 // Parses the arguments that follow the program name.
 CommandLine ParseCommandLine(const std::vector<std::string>& args);
 
-// The art format an output name's extension calls for (.eps, .gq, .svg, .emf, .dxf, in any
-// case). False for any other name.
+// The art format an output name's extension calls for (one of kArtFormatNames, in any case).
+// False, and `format` the default, for any other name.
 bool ArtFormatForName(std::string_view path, ArtFormat& format);
 
-// The extension that names art of `format`: ".svg", ".emf", ".dxf", else ".eps" for a file
-// with an EPS preview and ".gq" for a plain one.
+// The extension that names art of `format`: an SVG, EMF or DXF file's own, else ".eps" for a
+// GQ file with an EPS preview and ".gq" for a plain one.
 std::string_view ExtensionForFormat(const ArtFormat& format);
 
 std::string HelpText();
