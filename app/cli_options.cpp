@@ -162,7 +162,7 @@ Error ReadDecimal(std::string_view name, const std::string& text, int scale, std
   if (!IsNumberText(text, true)) return Join({name, " expects a number, not ", Quoted(text)});
   const bool negative = text.front() == '-';
   const settings::ParsedDecimal parsed =
-      settings::parseDecimal(negative ? std::string_view(text).substr(1) : text, scale,
+      settings::ParseDecimal(negative ? std::string_view(text).substr(1) : text, scale,
                              kDecimalPoint);
   out = negative ? -parsed.value : parsed.value;
   return {};
@@ -232,11 +232,11 @@ Error RangeError(const SettingsBuilder& b, const settings::ValidationResult& r) 
 
 // Both dialogs' OK checks, in the order the dialogs run them.
 settings::ValidationResult Validate(ConversionSettings& s) {
-  settings::ValidationResult r = settings::validateConversionSetup(s);
+  settings::ValidationResult r = settings::ValidateConversionSetup(s);
   if (!r.ok()) return r;
   // The command line offers no custom colours, so the gray-image case of the posterization
   // list never arises.
-  return settings::validateColorSetup(s, false);
+  return settings::ValidateColorSetup(s, false);
 }
 
 Error CheckSettings(SettingsBuilder& b) {
@@ -261,7 +261,7 @@ Error CheckSettings(SettingsBuilder& b) {
 // Turns an option on the way the Conversion Setup check box does; an option that needs black
 // and white conversion cannot be combined with --color.
 Error SetOption(SettingsBuilder& b, settings::Flag flag, bool on, std::string_view option) {
-  if (settings::setMethodOption(b.s, flag, on) != 0) {
+  if (settings::SetMethodOption(b.s, flag, on) != 0) {
     return Join({option, " has no effect with --color: it needs black and white conversion"});
   }
   return {};
@@ -298,7 +298,7 @@ Error ApplyColorOptions(SettingsBuilder& b, const RawOptions& raw) {
     if (raw.threshold) return "--threshold applies to black and white conversion, not --color";
     if (raw.contrast) return "--contrast applies to black and white conversion, not --color";
     if (raw.boost) return "--boost applies to black and white conversion, not --color";
-    settings::choosePosterizationMode(s,
+    settings::ChoosePosterizationMode(s,
                                       raw.colors ? settings::PosterizationMode::kLimitedColors
                                                  : settings::PosterizationMode::kUnlimitedColors,
                                       false);
@@ -589,8 +589,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (Error e = ChooseOutput(raw, request); !e.empty()) return fail(e);
 
   SettingsBuilder b;
-  settings::setConversionDefaults(b.s);
-  settings::setColorDefaults(b.s);
+  settings::SetConversionDefaults(b.s);
+  settings::SetColorDefaults(b.s);
   // Posterization first: the method options then meet it exactly as the dialog's check boxes do.
   if (Error e = ApplyColorOptions(b, raw); !e.empty()) return fail(e);
   if (Error e = ApplyConversionOptions(b, raw); !e.empty()) return fail(e);

@@ -23,7 +23,7 @@ image::ReadOutcome OpenDocument(Program& program, Document& doc, const std::stri
   image::chooseFormatByName(image, path);
   // A stop left over from an earlier command must not cut this read short.
   program.conversion.abortRequested = 0;
-  const image::ReadOutcome outcome = image::openInputImage(image, rt, false);
+  const image::ReadOutcome outcome = image::OpenInputImage(image, rt, false);
   if (!outcome.read()) return outcome;
   doc.imageOpen = true;
   doc.imageName = path;
@@ -58,7 +58,7 @@ bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
   const art::ArtImageInfo info = ArtImageInfoFor(program.image, artName);
   const art::CustomColorList customColors;  // the custom colour table arrives with its stage
   if (format.svg) {
-    if (!art::saveSvg(rt, program.artwork, info, customColors, filePath, false)) return false;
+    if (!art::SaveSvg(rt, program.artwork, info, customColors, filePath, false)) return false;
     doc.artModified = false;
     return true;
   }
@@ -70,7 +70,7 @@ bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
   // The DOS EPS preview is the image itself (kind 4 on a colour image is refused by the save
   // driver until posterization can render it in black and white).
   options.tiffPreview = [&program, &rt](platform::FileHandle file, int) {
-    switch (image::writeTiff(rt, program.image, file, image::kTiffPreview)) {
+    switch (image::WriteTiff(rt, program.image, file, image::kTiffPreview)) {
       case image::TiffOutcome::kWritten: return art::PreviewResult::kWritten;
       case image::TiffOutcome::kStopped: return art::PreviewResult::kStopped;
       case image::TiffOutcome::kFailed: break;
@@ -90,7 +90,7 @@ bool WriteArt(Program& program, Document& doc, const std::string& path, const Ar
 
 bool WritePixelImage(Program& program, Document& doc, const std::string& path, int pixelFormat) {
   base::Runtime rt = program.runtime();
-  if (!image::savePixelImage(rt, program.image, path, pixelFormat)) return false;
+  if (!image::SavePixelImage(rt, program.image, path, pixelFormat)) return false;
   doc.imageName = path;
   doc.imageUntitled = false;
   doc.pixelImageModified = false;
@@ -100,7 +100,7 @@ bool WritePixelImage(Program& program, Document& doc, const std::string& path, i
 void CloseDocument(Program& program, Document& doc) {
   base::Runtime rt = program.runtime();
   art::freeArtwork(program.artwork);
-  image::releaseImage(program.image, rt);
+  image::ReleaseImage(program.image, rt);
   program.app.artPresent = false;
   doc.imageOpen = false;
   doc.imageName.clear();

@@ -9,7 +9,7 @@ bool WritePathsThenEnd(base::Runtime& rt, OutputBuffer& out, const Artwork& art,
                        std::string_view progressLabel,
                        const std::function<void(const PathRecord&)>& writePath,
                        const std::function<void()>& writeEnd) {
-  std::span<const PathRecord> paths = pathsInUse(art);
+  std::span<const PathRecord> paths = PathsInUse(art);
   const int total = int(paths.size());
   int written = 0;
   for (const PathRecord& path : paths) {

@@ -52,7 +52,7 @@ bool initArtwork(Artwork& art, base::Runtime& rt) {
 }
 
 void freeArtwork(Artwork& art) {
-  restoreArtwork(art);
+  RestoreArtwork(art);
   ReleaseSlots(art);
   art.count = 0;
   art.firstNewPath = 0;
@@ -78,13 +78,13 @@ void stashArtwork(Artwork& art) {
   art.count = 0;
 }
 
-void restoreArtwork(Artwork& art) {
+void RestoreArtwork(Artwork& art) {
   if (art.stashedCount == 0) return;
   art.count = art.stashedCount;
   art.stashedCount = 0;
 }
 
-bool discardShortPaths(Artwork& art, base::Runtime& rt, DiscardCause cause) {
+bool DiscardShortPaths(Artwork& art, base::Runtime& rt, DiscardCause cause) {
   if (rt.state.abortRequested) return false;
   // The ceiling keeps minPathLength from wrapping, which would make the callers' retry loops
   // endless when the remaining paths are all long.

@@ -132,12 +132,12 @@ void freeArtwork(Artwork& art);
 void deletePath(Artwork& art, int index);
 // The view switch to the pixel image and back: the paths are kept, count reads 0 meanwhile.
 void stashArtwork(Artwork& art);
-void restoreArtwork(Artwork& art);
+void RestoreArtwork(Artwork& art);
 // Raises minPathLength by kDiscardStep and deletes every path but the current one that is
 // shorter, setting the closing-message flag of `cause`. With fewer than 100 paths (or once
 // minPathLength cannot rise further) shows message 66 as the failure and requests an abort
 // instead. False when the conversion is (now) aborted, true when the pass ran.
-bool discardShortPaths(Artwork& art, base::Runtime& rt, DiscardCause cause);
+bool DiscardShortPaths(Artwork& art, base::Runtime& rt, DiscardCause cause);
 
 // --- Building paths (path_building.cpp) ---
 
@@ -149,31 +149,31 @@ bool beginPath(Artwork& art, base::Runtime& rt, const settings::ConversionSettin
 bool addPoint(Artwork& art, base::Runtime& rt, bool curve);
 // Pixel coordinate to art units: control points round to nearest, anchors truncate; both are
 // limited to 0..32767 so that bit 15 never takes part of a value.
-std::uint16_t controlToArt(double pixels, double artScale);
-std::uint16_t anchorToArt(double pixels, double artScale);
+std::uint16_t ControlToArt(double pixels, double artScale);
+std::uint16_t AnchorToArt(double pixels, double artScale);
 // Widens bounds by a point in art units (kBoundsMargin around it).
 void widenBounds(PathRecord& path, std::int32_t x, std::int32_t y);
 void widenBounds(Artwork& art, std::int32_t x, std::int32_t y);  // the current path
 // Overwrites the current path's last anchor (art units), keeping its arriving-curve bit.
-void replaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y);
+void ReplaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y);
 
 // --- Reading paths (path_metrics.cpp) ---
 
-std::span<const PathRecord> pathsInUse(const Artwork& art);
-std::span<const std::uint16_t> pointWords(const PathRecord& path);
+std::span<const PathRecord> PathsInUse(const Artwork& art);
+std::span<const std::uint16_t> PointWords(const PathRecord& path);
 // Closed: at least two anchors and the last equals the first (flags ignored).
-bool isClosed(const PathRecord& path);
+bool IsClosed(const PathRecord& path);
 // Segments, plus one for an open path; 0 for a path of fewer than 3 words.
 int anchorCount(const PathRecord& path);
-long totalAnchors(const Artwork& art);
-long selectedAnchors(const Artwork& art);
+long TotalAnchors(const Artwork& art);
+long SelectedAnchors(const Artwork& art);
 // Sum of |dx| + |dy| between consecutive anchors in art units, control points ignored;
 // returns `limit` as soon as the sum reaches it.
 std::int32_t pathLength(const PathRecord& path, std::int32_t limit);
 // (slots x record size + point array bytes + 512) / 1024.
-long memoryUsedKB(const Artwork& art);
+long MemoryUsedKB(const Artwork& art);
 // Union of the bounds of the selected paths; nothing when no path is selected.
-std::optional<ArtBounds> selectedArtBounds(const Artwork& art);
+std::optional<ArtBounds> SelectedArtBounds(const Artwork& art);
 
 // --- After a conversion (collinear.cpp) ---
 

@@ -18,7 +18,7 @@ bool Between(std::int32_t v, std::int32_t a, std::int32_t b) {
 
 void RemoveFromPath(PathRecord& path) {
   auto* data = path.points.as<std::uint16_t>();
-  std::size_t used = pointWords(path).size();
+  std::size_t used = PointWords(path).size();
   std::size_t at = detail::NextAnchor({data, used}, 0);
   while (true) {
     std::span<const std::uint16_t> words{data, used};

@@ -70,7 +70,7 @@ bool exportCustomColors(base::Runtime& rt, const std::string& fileName,
     if (taggedOnly && !color.tagged) continue;
     out.put(first ? "%%CMYKCustomColor: " : "%%+ ");
     first = false;
-    writeCustomColorInks(out, color);
+    WriteCustomColorInks(out, color);
     line(")");
   }
   for (std::string_view text : kClosing) line(text);

@@ -165,7 +165,7 @@ void writeDxfHeader(DxfWriter& w) {
 }
 
 void writeDxfPath(DxfWriter& w, const PathRecord& path) {
-  std::span<const std::uint16_t> words = pointWords(path);
+  std::span<const std::uint16_t> words = PointWords(path);
   if (!detail::HasAnchorAt(words, 0)) return;
   OutputBuffer& out = w.out;
   const std::string_view layer = LayerLine(path);

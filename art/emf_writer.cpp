@@ -85,7 +85,7 @@ struct ArtMetafile {
   }
 
   void drawPathPainted(const PathRecord& path) const {
-    std::span<const std::uint16_t> words = pointWords(path);
+    std::span<const std::uint16_t> words = PointWords(path);
     if (!detail::HasAnchorAt(words, 0)) return;
     const bool fill = !(path.flags & kUnfilled) && path.fillType != PaintType::None;
     const bool stroke = path.strokeType != PaintType::None;

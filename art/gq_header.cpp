@@ -54,7 +54,7 @@ void WriteColorUsage(GqWriter& w, std::uint32_t colorUsage) {
   for (const CustomColor& color : w.customColors) {
     out.put(first ? "%%CMYKCustomColor: " : "%%+ ");
     first = false;
-    writeCustomColorInks(out, color);
+    WriteCustomColorInks(out, color);
     out.line(")");
   }
 }
@@ -181,12 +181,12 @@ void writeHeader(GqWriter& w, const ArtImageInfo& image, const SaveStamp& stamp,
   out.put('\xAA');
   out.line(" 4.0");
   out.put("%%For: (");
-  writePsStringBody(out, TrimTrailingBlanks(stamp.user));
+  WritePsStringBody(out, TrimTrailingBlanks(stamp.user));
   out.put(") (");
-  writePsStringBody(out, TrimTrailingBlanks(stamp.organisation));
+  WritePsStringBody(out, TrimTrailingBlanks(stamp.organisation));
   out.line(")");
   out.put("%%Title: (");
-  writePsStringBody(out, image.outputName);
+  WritePsStringBody(out, image.outputName);
   out.line(")");
   WriteCreationDate(out, stamp.time);
   WriteBox(out, "%%BoundingBox:", w.page);

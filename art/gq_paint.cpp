@@ -33,7 +33,7 @@ void writePaint(GqWriter& w, bool isStroke, PaintType type, std::uint32_t packed
       // rather than reading beyond the table.
       if (EffectiveFormat(w.format) >= kFormatGq3 && customIndex < w.customColors.size()) {
         const CustomColor& color = w.customColors[customIndex];
-        writeCustomColorInks(out, color);
+        WriteCustomColorInks(out, color);
         out.put(") ");
         writeFraction(out, static_cast<std::uint8_t>(255 - tint));
         out.line(isStroke ? "X" : "x");

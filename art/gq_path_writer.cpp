@@ -53,7 +53,7 @@ bool IsSmoothAnchor(std::span<const std::uint16_t> words, std::size_t at) {
 }
 
 void writePath(GqWriter& w, const PathRecord& path) {
-  std::span<const std::uint16_t> words = pointWords(path);
+  std::span<const std::uint16_t> words = PointWords(path);
   if (words.size() < 2) return;
   bool fill = path.fillType != PaintType::None && !(path.flags & kUnfilled);
   bool stroke = path.strokeType != PaintType::None;

@@ -45,7 +45,7 @@ bool ReservePointWords(Artwork& art, base::Runtime& rt) {
       continue;
     }
     // The pass never deletes the current path, but it moves it: the loop looks it up again.
-    if (!discardShortPaths(art, rt, DiscardCause::Memory)) return false;
+    if (!DiscardShortPaths(art, rt, DiscardCause::Memory)) return false;
   }
   return true;
 }
@@ -96,13 +96,13 @@ std::uint8_t StrokeWeightTenths(double points) {
 
 }  // namespace
 
-std::uint16_t controlToArt(double pixels, double artScale) {
+std::uint16_t ControlToArt(double pixels, double artScale) {
   double v = pixels * artScale + 0.5;
   if (!(v > 0.0)) return 0;  // a control point may overshoot the image; NaN too
   return std::uint16_t(std::min(v, double(kMaxCoordinate)));
 }
 
-std::uint16_t anchorToArt(double pixels, double artScale) {
+std::uint16_t AnchorToArt(double pixels, double artScale) {
   double v = pixels * artScale;
   if (!(v > 0.0)) return 0;
   return std::uint16_t(std::min(v, double(kMaxCoordinate)));
@@ -120,7 +120,7 @@ void widenBounds(Artwork& art, std::int32_t x, std::int32_t y) {
   widenBounds(art.paths[art.currentPath], x, y);
 }
 
-void replaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y) {
+void ReplaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y) {
   if (art.currentPath < 0 || art.currentPath >= art.count) return;
   PathRecord& path = art.paths[art.currentPath];
   if (path.usedWords < 2) return;
@@ -132,18 +132,18 @@ void replaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y) {
 
 bool beginPath(Artwork& art, base::Runtime& rt, const settings::ConversionSettings& settings) {
   // A path begun over stashed art would overwrite it: append to it instead.
-  restoreArtwork(art);
+  RestoreArtwork(art);
 
   if (art.minPathLength != 0 && art.count > 0 &&
       pathLength(art.paths[art.count - 1], art.minPathLength) < art.minPathLength) {
     deletePath(art, art.count - 1);
   }
   while (art.count >= art.maxPaths) {
-    if (!discardShortPaths(art, rt, DiscardCause::PathCount)) return false;
+    if (!DiscardShortPaths(art, rt, DiscardCause::PathCount)) return false;
   }
   if (art.count == art.capacity && !GrowPathTable(art, rt.memory)) {
     while (art.count >= art.capacity) {
-      if (!discardShortPaths(art, rt, DiscardCause::Memory)) return false;
+      if (!DiscardShortPaths(art, rt, DiscardCause::Memory)) return false;
     }
   }
 
@@ -176,13 +176,13 @@ bool addPoint(Artwork& art, base::Runtime& rt, bool curve) {
   const bool asCurve = curve && used >= 2;
   if (asCurve) {
     words[used - 2] |= kCurveBit;
-    words[used++] = controlToArt(pen.control1.x, pen.artScale);
-    words[used++] = controlToArt(pen.control1.y, pen.artScale);
-    words[used++] = controlToArt(pen.control2.x, pen.artScale);
-    words[used++] = controlToArt(pen.control2.y, pen.artScale);
+    words[used++] = ControlToArt(pen.control1.x, pen.artScale);
+    words[used++] = ControlToArt(pen.control1.y, pen.artScale);
+    words[used++] = ControlToArt(pen.control2.x, pen.artScale);
+    words[used++] = ControlToArt(pen.control2.y, pen.artScale);
   }
-  const std::uint16_t x = anchorToArt(pen.position.x, pen.artScale);
-  const std::uint16_t y = anchorToArt(pen.position.y, pen.artScale);
+  const std::uint16_t x = AnchorToArt(pen.position.x, pen.artScale);
+  const std::uint16_t y = AnchorToArt(pen.position.y, pen.artScale);
   words[used++] = x;
   words[used++] = std::uint16_t(y | (asCurve ? kCurveBit : 0));
   path.usedWords = used;

@@ -5,7 +5,7 @@
 
 namespace vl::art {
 
-void writePsStringBody(OutputBuffer& out, std::string_view text) {
+void WritePsStringBody(OutputBuffer& out, std::string_view text) {
   for (char ch : text) {
     auto byte = static_cast<unsigned char>(ch);
     if (ch == '(' || ch == ')' || ch == '\\') {
@@ -24,13 +24,13 @@ std::string_view TrimTrailingBlanks(std::string_view text) {
   return text;
 }
 
-void writeCustomColorInks(OutputBuffer& out, const CustomColor& color) {
+void WriteCustomColorInks(OutputBuffer& out, const CustomColor& color) {
   writeFraction(out, color.c);
   writeFraction(out, color.m);
   writeFraction(out, color.y);
   writeFraction(out, color.k);
   out.put('(');
-  writePsStringBody(out, color.name);
+  WritePsStringBody(out, color.name);
 }
 
 }  // namespace vl::art

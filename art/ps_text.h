@@ -12,11 +12,11 @@ namespace vl::art {
 
 // Writes text for use between "(" and ")": parentheses and backslashes are escaped, control
 // characters (CR, LF, tab and the like) become blanks.
-void writePsStringBody(OutputBuffer& out, std::string_view text);
+void WritePsStringBody(OutputBuffer& out, std::string_view text);
 
 // A custom colour as the art files name it: its four ink fractions, then "(" and its name,
 // escaped; the caller closes the string.
-void writeCustomColorInks(OutputBuffer& out, const CustomColor& color);
+void WriteCustomColorInks(OutputBuffer& out, const CustomColor& color);
 
 // text without its trailing blanks.
 std::string_view TrimTrailingBlanks(std::string_view text);

@@ -52,7 +52,7 @@ int MissingFeature(const SaveArtOptions& options, const ArtImageInfo& image) {
 
 std::uint32_t ColorUsage(const Artwork& art) {
   std::uint32_t all = 0;
-  for (const PathRecord& path : pathsInUse(art)) all |= path.fillColor | path.strokeColor;
+  for (const PathRecord& path : PathsInUse(art)) all |= path.fillColor | path.strokeColor;
   return all;
 }
 
@@ -175,9 +175,9 @@ bool saveArt(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
     writeHeader(w, image, options.stamp ? *options.stamp : systemStamp, ColorUsage(art));
 
     int total = 0;
-    for (const PathRecord& path : pathsInUse(art)) total += Written(path, options.format);
+    for (const PathRecord& path : PathsInUse(art)) total += Written(path, options.format);
     int written = 0;
-    for (const PathRecord& path : pathsInUse(art)) {
+    for (const PathRecord& path : PathsInUse(art)) {
       if (!Written(path, options.format)) continue;
       if (base::PollAbort(rt)) break;
       writePath(w, path);

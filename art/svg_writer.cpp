@@ -86,7 +86,7 @@ void PutPaint(OutputBuffer& out, const char* attribute, bool painted, PaintType 
 
 void WritePathElement(OutputBuffer& out, const PathRecord& path, double artScale,
                       double pixelsPerPoint, const CustomColorList& colors) {
-  std::span<const std::uint16_t> words = pointWords(path);
+  std::span<const std::uint16_t> words = PointWords(path);
   if (!detail::HasAnchorAt(words, 0)) return;
   bool fill = path.fillType != PaintType::None && !(path.flags & kUnfilled);
   bool stroke = path.strokeType != PaintType::None;
@@ -116,7 +116,7 @@ void WritePathElement(OutputBuffer& out, const PathRecord& path, double artScale
     point(next);
     at = next;
   }
-  if (isClosed(path)) out.put(" Z");
+  if (IsClosed(path)) out.put(" Z");
   out.put('"');
   PutPaint(out, "fill", fill, path.fillType, path.fillColor, path.fillCustomIndex, path.fillTint,
            colors);
@@ -166,7 +166,7 @@ bool SvgPaintColor(PaintType type, std::uint32_t packed, std::uint16_t customInd
   return true;
 }
 
-bool saveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
+bool SaveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName, bool unattended) {
   const int failureMessage = unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked;
   rt.state.abortRequested = 0;  // a stale stop request would make every write a no-op
@@ -196,7 +196,7 @@ bool saveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
       PutXmlText(out, image.outputName);
       out.put("</title>\n");
       const std::string label = SavingLabel(fileName);
-      const std::span<const PathRecord> paths = pathsInUse(art);
+      const std::span<const PathRecord> paths = PathsInUse(art);
       const int total = static_cast<int>(paths.size());
       int written = 0;
       for (const PathRecord& path : paths) {

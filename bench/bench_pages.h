@@ -40,22 +40,22 @@ struct Document {
   settings::ConversionSettings active, dialog;
 
   Document(int width, int height) {
-    settings::setConversionDefaults(active);
-    image::setGeometry(image, width, height);
-    image::allocateBitLayer(image, memory);
+    settings::SetConversionDefaults(active);
+    image::SetGeometry(image, width, height);
+    image::AllocateBitLayer(image, memory);
     image.xResolution = image.yResolution = 300.0;
   }
   ~Document() {
     art::freeArtwork(art);
-    image::releaseImage(image, rt);
+    image::ReleaseImage(image, rt);
     std::error_code ignored;
     std::filesystem::remove_all(scratchFolder, ignored);
   }
-  void finishLoad() { static_cast<void>(image::completeLoad(image, rt)); }
+  void finishLoad() { static_cast<void>(image::CompleteLoad(image, rt)); }
 
   void set(int x, int y) {
     if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
-    image::bitRow(image, y)[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
+    image::BitRow(image, y)[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
   }
   // A round-ended pen stroke, halfWidth pixels either side of the segment.
   void stroke(double x0, double y0, double x1, double y1, double halfWidth) {

@@ -34,7 +34,7 @@ void BM_WriteTiffTextPage(benchmark::State& state) {
   PageFiles files;
   const std::string path = files.path("page.tif");
   for (auto _ : state) {
-    if (!image::writeTiffFile(files.doc->rt, files.doc->image, path)) state.SkipWithError("write");
+    if (!image::WriteTiffFile(files.doc->rt, files.doc->image, path)) state.SkipWithError("write");
   }
   state.counters["bytes"] = double(std::filesystem::file_size(path));
 }
@@ -43,7 +43,7 @@ BENCHMARK(BM_WriteTiffTextPage)->Unit(benchmark::kMillisecond);
 void BM_ReadTiffTextPage(benchmark::State& state) {
   PageFiles files;
   const std::string path = files.path("page.tif");
-  if (!image::writeTiffFile(files.doc->rt, files.doc->image, path)) {
+  if (!image::WriteTiffFile(files.doc->rt, files.doc->image, path)) {
     state.SkipWithError("could not write the page");
     return;
   }
@@ -51,7 +51,7 @@ void BM_ReadTiffTextPage(benchmark::State& state) {
   for (auto _ : state) {
     reader.image.inputName = path;
     reader.image.sourceFormat = image::chooseFormatByName(reader.image, path);
-    if (!image::openInputImage(reader.image, reader.rt, false).read()) state.SkipWithError("read");
+    if (!image::OpenInputImage(reader.image, reader.rt, false).read()) state.SkipWithError("read");
   }
   state.counters["rows"] = reader.image.height;
 }
@@ -97,7 +97,7 @@ void BM_SaveSvgTextPage(benchmark::State& state) {
   if (!page.converted) return state.SkipWithError("conversion");
   const std::string path = page.path("page.svg");
   for (auto _ : state) {
-    if (!art::saveSvg(page.doc->rt, page.doc->art, page.info, page.colors, path, false))
+    if (!art::SaveSvg(page.doc->rt, page.doc->art, page.info, page.colors, path, false))
       state.SkipWithError("save");
   }
   state.counters["paths"] = page.doc->art.count;

@@ -74,18 +74,18 @@ int main(int argc, char** argv) {
   vl::app::Program program(std::make_unique<vl::platform::HeadlessUi>());
   vl::base::Runtime rt = program.runtime();
   vl::image::RasterImage& image = program.image;
-  if (!vl::image::setGeometry(image, std::int32_t(header.width), std::int32_t(header.height)) ||
-      !vl::image::allocateBitLayer(image, program.memory))
+  if (!vl::image::SetGeometry(image, std::int32_t(header.width), std::int32_t(header.height)) ||
+      !vl::image::AllocateBitLayer(image, program.memory))
     return std::fprintf(stderr, "%s: no memory for the page\n", argv[1]), 1;
   image.xResolution = image.yResolution = resolution;
   const auto* rows = reinterpret_cast<const unsigned char*>(bytes.data()) + header.dataOffset;
   for (std::int32_t y = 0; y < image.height; ++y) {
-    std::uint8_t* row = vl::image::bitRow(image, y);
+    std::uint8_t* row = vl::image::BitRow(image, y);
     for (std::size_t i = 0; i < pbmRowBytes; ++i) row[i] = rows[std::size_t(y) * pbmRowBytes + i];
   }
   // The PBM's row padding is undefined; the bit layer's must be white.
-  vl::image::clearPadding(image);
-  const bool written = vl::image::writeTiffFile(rt, image, argv[2]);
-  vl::image::releaseImage(image, rt);
+  vl::image::ClearPadding(image);
+  const bool written = vl::image::WriteTiffFile(rt, image, argv[2]);
+  vl::image::ReleaseImage(image, rt);
   return written ? 0 : 1;
 }

@@ -187,7 +187,7 @@ bool WritePendingPath(Tracer& t) {
   const double scale = pen.artScale;
   for (art::PixelPoint p : placed.boundsPoints)
     for (double d : {0.0, 1.0})
-      art::widenBounds(t.art, art::anchorToArt(p.x + d, scale), art::anchorToArt(p.y + d, scale));
+      art::widenBounds(t.art, art::AnchorToArt(p.x + d, scale), art::AnchorToArt(p.y + d, scale));
   return true;
 }
 

@@ -16,7 +16,7 @@ std::string LineRecognitionName() { return StageName(msg::kMethodLineRecognition
 
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
-  if (!image::isBilevel(job.image)) return StageName(msg::kPosterizationSettingName);
+  if (!image::IsBilevel(job.image)) return StageName(msg::kPosterizationSettingName);
   if (s.has(settings::kMethodCenterline)) return CenterlineName();
   if (s.has(settings::kMethodLineRecognition)) return LineRecognitionName();
   if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);

@@ -12,11 +12,11 @@ inline bool Inside(const Tracer& t, std::int32_t x, std::int32_t y) {
 }
 }  // namespace
 
-std::uint8_t* SourceRow(Tracer& t, std::int32_t y) { return image::bitRow(t.image, y); }
+std::uint8_t* SourceRow(Tracer& t, std::int32_t y) { return image::BitRow(t.image, y); }
 
 std::uint8_t* MaskRow(Tracer& t, std::int32_t y) {
-  if (t.rt.state.maskInImage) return image::bitRow(t.image, y);
-  return image::layerRow(t.image.spareLayer, t.image, y);
+  if (t.rt.state.maskInImage) return image::BitRow(t.image, y);
+  return image::LayerRow(t.image.spareLayer, t.image, y);
 }
 
 int SourcePixel(Tracer& t, std::int32_t x, std::int32_t y) {
@@ -31,7 +31,7 @@ int BackupPixel(Tracer& t, std::int32_t x, std::int32_t y) {
   if (!Inside(t, x, y)) return 0;
   if (!t.image.backupOnDisk) {
     if (t.image.backupLayer.empty()) return 0;
-    return BitAt(image::layerRow(t.image.backupLayer, t.image, y), x);
+    return BitAt(image::LayerRow(t.image.backupLayer, t.image, y), x);
   }
   // "memtemp" holds row r at r x bitRowBytes; the work area's row buffer is its one-row window.
   std::uint8_t* row = t.area.rowBuffer();

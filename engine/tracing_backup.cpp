@@ -24,7 +24,7 @@ std::size_t LayerBytes(const image::RasterImage& image) {
 
 // Rows only: the guard rows stay blank in both layers.
 void CopyIntoBackupBlock(image::RasterImage& image) {
-  std::memcpy(image::layerRow(image.backupLayer, image, 0), image::bitRow(image, 0),
+  std::memcpy(image::LayerRow(image.backupLayer, image, 0), image::BitRow(image, 0),
               LayerBytes(image));
 }
 
@@ -36,7 +36,7 @@ bool WriteRowsWithProgress(ConversionJob& job, platform::FileHandle file) {
   const std::string label(msg::Text(msg::kProcessingLabel));
   bool complete = platform::SeekTo(file, 0);
   for (std::int32_t y = 0; complete && y < image.height; ++y) {
-    if (CheckedWrite(rt, file, image::bitRow(image, y), RowBytes(image)) == 0) complete = false;
+    if (CheckedWrite(rt, file, image::BitRow(image, y), RowBytes(image)) == 0) complete = false;
     ShowProgress(rt, static_cast<int>(std::int64_t{y + 1} * 100 / image.height), label);
     if (PollAbort(rt) != 0) complete = false;
   }
@@ -62,7 +62,7 @@ void SetBackupAside(ConversionJob& job) {
   image::RasterImage& image = job.image;
   TracingBackup& b = job.backup;
   b = TracingBackup{};
-  if (!image::isBilevel(image) || !job.pixelSelection) return;
+  if (!image::IsBilevel(image) || !job.pixelSelection) return;
   b.parked = true;
   b.parkedLayer = std::move(image.backupLayer);
   b.parkedFile = image.fileHandle;
@@ -95,7 +95,7 @@ bool RefreshTracingBackup(ConversionJob& job) {
     image.backupOnDisk = false;
   }
 
-  if (image::allocateBackupLayer(image, job.rt.memory)) {
+  if (image::AllocateBackupLayer(image, job.rt.memory)) {
     image.backupOnDisk = false;
     CopyIntoBackupBlock(image);
     b.resync = !b.parked && job.inverted;
@@ -120,10 +120,10 @@ void RestoreBitLayer(ConversionJob& job) {
   // An incomplete copy means tracing never started: the bit layer is still whole.
   if (b.complete) {
     if (!image.backupOnDisk) {
-      std::memcpy(image::bitRow(image, 0), image::layerRow(image.backupLayer, image, 0),
+      std::memcpy(image::BitRow(image, 0), image::LayerRow(image.backupLayer, image, 0),
                   LayerBytes(image));
     } else if (!platform::SeekTo(image.fileHandle, 0) ||
-               platform::ReadBytes(image.fileHandle, image::bitRow(image, 0), LayerBytes(image)) !=
+               platform::ReadBytes(image.fileHandle, image::BitRow(image, 0), LayerBytes(image)) !=
                    LayerBytes(image)) {
       ShowFailure(job.rt, msg::kScratchDiskFull);
     }
@@ -160,7 +160,7 @@ void ResyncBackupAfterInversion(ConversionJob& job) {
   // right whatever became of the conversion.
   bool written = platform::SeekTo(image.fileHandle, 0);
   for (std::int32_t y = 0; written && y < image.height; ++y)
-    written = platform::WriteBytes(image.fileHandle, image::bitRow(image, y), RowBytes(image)) ==
+    written = platform::WriteBytes(image.fileHandle, image::BitRow(image, y), RowBytes(image)) ==
               RowBytes(image);
   if (!written) ShowFailure(job.rt, msg::kScratchDiskFull);
 }

@@ -34,7 +34,7 @@ using Stroke = std::vector<Point>;  // a polyline in letter units, y down
 
 void SetPixel(RasterImage& image, int x, int y, bool ink) {
   if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
-  std::uint8_t& byte = vl::image::bitRow(image, y)[x >> 3];
+  std::uint8_t& byte = vl::image::BitRow(image, y)[x >> 3];
   const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x & 7));
   byte = ink ? (byte | bit) : (byte & ~bit);
 }
@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
   vl::base::Runtime rt{ui, memory, state, app, scratch};
 
   RasterImage image;
-  if (!vl::image::setGeometry(image, kWidthPixels, kHeightPixels) ||
-      !vl::image::allocateBitLayer(image, memory)) {
+  if (!vl::image::SetGeometry(image, kWidthPixels, kHeightPixels) ||
+      !vl::image::AllocateBitLayer(image, memory)) {
     std::fprintf(stderr, "make_sample: no memory for the image\n");
     return 1;
   }
@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
     for (const Stroke& stroke : Letter(word[i])) Pen(image, stroke, {left + i * advance, 40});
   Shapes(image);
 
-  const bool ok = vl::image::writeTiffFile(rt, image, argv[1]);
+  const bool ok = vl::image::WriteTiffFile(rt, image, argv[1]);
   vl::platform::RemoveScratchFolder(scratch);
   return ok ? 0 : 1;
 }

@@ -20,11 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const vl::app::CommandLine line = vl::app::ParseCommandLine(args);
   if (line.action == vl::app::CommandLine::Action::kConvert) {
     vl::settings::ConversionSettings settings = line.request.settings;
-    if (!vl::settings::validateConversionSetup(settings).ok()) __builtin_trap();
+    if (!vl::settings::ValidateConversionSetup(settings).ok()) __builtin_trap();
   }
   for (const std::string& arg : args) {
     for (auto [scale, separator] : {std::pair{100, '.'}, std::pair{10, ','}}) {
-      if (vl::settings::parseDecimal(arg, scale, separator).value < 0) __builtin_trap();
+      if (vl::settings::ParseDecimal(arg, scale, separator).value < 0) __builtin_trap();
     }
   }
   return 0;

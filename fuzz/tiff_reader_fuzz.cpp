@@ -1,5 +1,5 @@
 // libFuzzer target for the input dispatch and the TIFF reader: each input is a whole file,
-// handed to readImage through an in-memory file descriptor. The memory budget is capped, as
+// handed to ReadImage through an in-memory file descriptor. The memory budget is capped, as
 // the free memory of a real machine is, so a file that asks for huge layers is refused rather
 // than exhausting the fuzzer; the input's length picks 2:1 downsampling and a budget so small
 // that colour rows stay in the file (exercising the paged span reader) or the backup goes to
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   image.sourceFormat = vl::image::kSourceBySignature;
   image.downsample = (size & 1) != 0;
   image.fileHandle = MemoryFile(data, size);
-  const vl::image::ReadOutcome outcome = vl::image::readImage(image, rt);
+  const vl::image::ReadOutcome outcome = vl::image::ReadImage(image, rt);
   // A failure names the message it showed last; nobody asked this read to stop.
   if (outcome.result == vl::image::ReadResult::kStopped ||
       (!outcome.read() && (outcome.message == 0 || ui.messages().empty() ||
@@ -74,14 +74,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (outcome.read()) {
     // Every reported row must be readable within the sizes the image states.
-    if (!vl::image::isBilevel(image)) {
+    if (!vl::image::IsBilevel(image)) {
       std::vector<std::uint8_t> row(static_cast<std::size_t>(image.colorRowBytes) +
                                     static_cast<std::size_t>(image.samplesPerPixel));
       for (std::int32_t y = 0; y < image.height; ++y) {
         vl::image::readColorSpan(image, 0, y, image.colorRowBytes, row.data());
       }
     }
-    vl::image::releaseImage(image, rt);
+    vl::image::ReleaseImage(image, rt);
   } else if (image.fileHandle != vl::platform::kNoFile || memory.used() != 0) {
     std::abort();  // a failed read must leave nothing behind
   }

@@ -12,7 +12,7 @@ constexpr std::size_t kTableBytes = 3456;
 constexpr std::size_t kFilterRows = 3;
 }  // namespace
 
-ProcessingLayout processingLayout(const RasterImage& image, std::int32_t screenWidthPixels) {
+ProcessingLayout ProcessingLayoutFor(const RasterImage& image, std::int32_t screenWidthPixels) {
   auto samples = static_cast<std::size_t>(std::max<std::int32_t>(image.samplesPerPixel, 0));
   auto screen = static_cast<std::size_t>(std::max<std::int32_t>(screenWidthPixels, 0));
   ProcessingLayout l;
@@ -28,8 +28,8 @@ ProcessingLayout processingLayout(const RasterImage& image, std::int32_t screenW
   return l;
 }
 
-bool prepareColorLayer(RasterImage& image, base::Runtime& rt, std::int32_t screenWidthPixels) {
-  if (isBilevel(image) || image.samplesPerPixel < 1 || image.width < 1 || image.height < 1) {
+bool PrepareColorLayer(RasterImage& image, base::Runtime& rt, std::int32_t screenWidthPixels) {
+  if (IsBilevel(image) || image.samplesPerPixel < 1 || image.width < 1 || image.height < 1) {
     return false;
   }
   // A one-pixel side would halve to nothing.
@@ -42,7 +42,7 @@ bool prepareColorLayer(RasterImage& image, base::Runtime& rt, std::int32_t scree
     image.colorRowBytes = workingWidth * image.samplesPerPixel;
 
     if (!image.processingBuffer.allocate(rt.memory,
-                                         processingLayout(image, screenWidthPixels).totalBytes)) {
+                                         ProcessingLayoutFor(image, screenWidthPixels).totalBytes)) {
       base::ShowMessage(rt, msg::kInsufficientMemory);
       return false;
     }
@@ -54,8 +54,8 @@ bool prepareColorLayer(RasterImage& image, base::Runtime& rt, std::int32_t scree
     if (image.colorInMemory) {
       image.xResolution /= 2;
       image.yResolution /= 2;
-      setGeometry(image, workingWidth, workingHeight);
-      if (!allocateBitLayer(image, rt.memory)) {
+      SetGeometry(image, workingWidth, workingHeight);
+      if (!AllocateBitLayer(image, rt.memory)) {
         base::ShowMessage(rt, msg::kInsufficientMemory);
         return false;
       }

@@ -18,12 +18,12 @@ const std::uint8_t* maskRow(const RasterImage& image, std::int32_t y) {
       return image.selectionRows.data() + offset;
     }
   }
-  return image.bitLayer.empty() ? nullptr : bitRow(image, y);
+  return image.bitLayer.empty() ? nullptr : BitRow(image, y);
 }
 
 void applySelection(const RasterImage& image, std::int32_t xBytes, std::int32_t y,
                     std::int32_t countBytes, std::uint8_t* out) {
-  const std::uint8_t white = whiteSample(image);
+  const std::uint8_t white = WhiteSample(image);
   if (y < image.selectionFirstRow || y > image.selectionLastRow) {
     std::fill(out, out + countBytes, white);
     return;
@@ -78,7 +78,7 @@ bool readColorSpan(const RasterImage& image, std::int32_t xBytes, std::int32_t y
     }
   }
   if (!ok) {
-    std::fill(out, out + countBytes + samples, whiteSample(image));
+    std::fill(out, out + countBytes + samples, WhiteSample(image));
     return false;
   }
 

@@ -21,7 +21,7 @@ ReadOutcome writeBackupFile(RasterImage& image, base::Runtime& rt) {
   for (std::int32_t y = 0; y < image.height; ++y) {
     // A stop already requested makes CheckedWrite write nothing and say nothing.
     const bool stopped = rt.state.abortRequested != 0;
-    if (base::CheckedWrite(rt, image.fileHandle, bitRow(image, y),
+    if (base::CheckedWrite(rt, image.fileHandle, BitRow(image, y),
                              static_cast<std::size_t>(image.bitRowBytes)) == 0) {
       outcome = stopped ? kReadStopped : ReadFailed(base::ShortWriteMessage(rt));
       break;
@@ -46,7 +46,7 @@ void complementColorLayer(RasterImage& image) {
 
 }  // namespace
 
-ReadOutcome saveBackup(RasterImage& image, base::Runtime& rt) {
+ReadOutcome SaveBackup(RasterImage& image, base::Runtime& rt) {
   if (!image.backupOnDisk) {
     // Held layers of one geometry: nothing can fail but a caller's mistake, which says nothing.
     if (image.backupLayer.empty() || image.bitLayer.empty()) return ReadFailed(0);
@@ -57,28 +57,28 @@ ReadOutcome saveBackup(RasterImage& image, base::Runtime& rt) {
   return writeBackupFile(image, rt);
 }
 
-ReadOutcome completeLoad(RasterImage& image, base::Runtime& rt) {
+ReadOutcome CompleteLoad(RasterImage& image, base::Runtime& rt) {
   if (image.bitLayer.empty()) {  // a reader that claimed success without a picture
-    releaseImage(image, rt);
+    ReleaseImage(image, rt);
     return ReadFailed(0);
   }
-  buildDisplayTables(image);
+  BuildDisplayTables(image);
 
   image.bitRowBytes = image.paddedWidth / 8;
   image.bitRowWords = image.bitRowBytes / 2;
   image.bitLayerBytes = std::int64_t{image.bitRowBytes} * image.height;
 
-  computeArtScale(image);
+  ComputeArtScale(image);
 
-  if (isBilevel(image)) {
+  if (IsBilevel(image)) {
     if (image.photometric != kWhiteIsZero) {
-      invertBitLayer(image);
+      InvertBitLayer(image);
       image.photometric = kWhiteIsZero;
     }
-    clearPadding(image);
-    image.backupOnDisk = !allocateBackupLayer(image, rt.memory);
-    if (const ReadOutcome backup = saveBackup(image, rt); !backup.read()) {
-      releaseImage(image, rt);
+    ClearPadding(image);
+    image.backupOnDisk = !AllocateBackupLayer(image, rt.memory);
+    if (const ReadOutcome backup = SaveBackup(image, rt); !backup.read()) {
+      ReleaseImage(image, rt);
       return backup;
     }
   } else if (image.samplesPerPixel == 1 && image.photometric == kWhiteIsZero &&

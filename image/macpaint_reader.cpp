@@ -22,7 +22,7 @@ constexpr double kResolution = 72.0;  // pixels per inch
 
 }  // namespace
 
-ReadOutcome readMacPaint(RasterImage& image, base::Runtime& rt) {
+ReadOutcome ReadMacPaint(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer, kHeaderBytes);
   if (in.fileSize() <= kHeaderBytes) return FailRead(rt, msg::kUnknownInputFormat);
@@ -32,8 +32,8 @@ ReadOutcome readMacPaint(RasterImage& image, base::Runtime& rt) {
   image.photometric = kWhiteIsZero;
   image.xResolution = image.yResolution = kResolution;
   image.fileRowBytes = kRowBytes;
-  setGeometry(image, kMacPaintWidthPixels, kMacPaintHeightPixels);
-  if (!allocateBitLayer(image, rt.memory)) return FailRead(rt, msg::kInsufficientMemory);
+  SetGeometry(image, kMacPaintWidthPixels, kMacPaintHeightPixels);
+  if (!AllocateBitLayer(image, rt.memory)) return FailRead(rt, msg::kInsufficientMemory);
 
   // Output position in the picture, bytes; row = produced / 72.
   std::int64_t produced = 0;
@@ -42,7 +42,7 @@ ReadOutcome readMacPaint(RasterImage& image, base::Runtime& rt) {
       const auto row = static_cast<std::int32_t>(produced / kRowBytes);
       const std::int64_t column = produced % kRowBytes;
       const std::int64_t take = std::min(count, kRowBytes - column);
-      std::uint8_t* dst = bitRow(image, row) + column;
+      std::uint8_t* dst = BitRow(image, row) + column;
       if (repeat)
         std::memset(dst, *bytes, static_cast<std::size_t>(take));
       else

@@ -35,14 +35,14 @@ bool allocateLayer(platform::Block& layer, const RasterImage& image,
 
 }  // namespace
 
-bool setGeometry(RasterImage& image, std::int32_t widthPixels, std::int32_t heightPixels) {
+bool SetGeometry(RasterImage& image, std::int32_t widthPixels, std::int32_t heightPixels) {
   if (widthPixels < 1 || widthPixels > kMaxSidePixels) return false;
   if (heightPixels < 1 || heightPixels > kMaxSidePixels) return false;
   applyGeometry(image, widthPixels, heightPixels, (widthPixels + 31) / 32 * 4);
   return true;
 }
 
-bool setGeometryFromRowBytes(RasterImage& image, std::int32_t widthPixels,
+bool SetGeometryFromRowBytes(RasterImage& image, std::int32_t widthPixels,
                              std::int32_t heightPixels, std::int32_t rowBytes) {
   if (widthPixels < 1 || widthPixels > kMaxSidePixels) return false;
   if (heightPixels < 1 || heightPixels > kMaxSidePixels) return false;
@@ -51,14 +51,14 @@ bool setGeometryFromRowBytes(RasterImage& image, std::int32_t widthPixels,
   return true;
 }
 
-ImageMode imageMode(const RasterImage& image) {
-  if (isBilevel(image)) return ImageMode::Bitmap;
+ImageMode ImageModeOf(const RasterImage& image) {
+  if (IsBilevel(image)) return ImageMode::Bitmap;
   if (image.samplesPerPixel == 4) return ImageMode::Cmyk;
   if (image.samplesPerPixel == 3) return ImageMode::Rgb;
   return ImageMode::GrayScale;
 }
 
-std::string_view imageModeName(ImageMode mode) {
+std::string_view ImageModeName(ImageMode mode) {
   switch (mode) {
     case ImageMode::Bitmap: return msg::Text(msg::kImageModeBitmap);
     case ImageMode::GrayScale: return msg::Text(msg::kImageModeGray);
@@ -68,30 +68,30 @@ std::string_view imageModeName(ImageMode mode) {
   return "";
 }
 
-bool allocateBitLayer(RasterImage& image, platform::MemoryBudget& budget) {
+bool AllocateBitLayer(RasterImage& image, platform::MemoryBudget& budget) {
   return allocateLayer(image.bitLayer, image, budget);
 }
 
-bool allocateBackupLayer(RasterImage& image, platform::MemoryBudget& budget) {
+bool AllocateBackupLayer(RasterImage& image, platform::MemoryBudget& budget) {
   return allocateLayer(image.backupLayer, image, budget);
 }
 
-bool allocateSpareLayer(RasterImage& image, platform::MemoryBudget& budget) {
+bool AllocateSpareLayer(RasterImage& image, platform::MemoryBudget& budget) {
   return allocateLayer(image.spareLayer, image, budget);
 }
 
-std::uint8_t* layerRow(platform::Block& layer, const RasterImage& image, std::int32_t y) {
+std::uint8_t* LayerRow(platform::Block& layer, const RasterImage& image, std::int32_t y) {
   return layer.data() + (std::int64_t{y} + 1) * image.bitRowBytes;
 }
 
-const std::uint8_t* layerRow(const platform::Block& layer, const RasterImage& image,
+const std::uint8_t* LayerRow(const platform::Block& layer, const RasterImage& image,
                              std::int32_t y) {
   return layer.data() + (std::int64_t{y} + 1) * image.bitRowBytes;
 }
 
-void invertBitLayer(RasterImage& image) {
+void InvertBitLayer(RasterImage& image) {
   if (image.bitLayer.empty()) return;
-  std::uint8_t* first = bitRow(image, 0);
+  std::uint8_t* first = BitRow(image, 0);
   std::size_t bytes = static_cast<std::size_t>(image.bitLayerBytes);
   // Whole 32-bit words where possible: rows are 4-byte multiples, so this is the whole layer.
   std::size_t words = bytes / 4;
@@ -103,23 +103,23 @@ void invertBitLayer(RasterImage& image) {
   }
   for (std::size_t i = words * 4; i < bytes; ++i) first[i] = static_cast<std::uint8_t>(~first[i]);
   // The padding bits came out as 1; they must read as white everywhere the layer is used.
-  clearPadding(image);
+  ClearPadding(image);
 }
 
-void clearPadding(RasterImage& image) {
+void ClearPadding(RasterImage& image) {
   if (image.bitLayer.empty() || image.width >= image.paddedWidth) return;
   std::int32_t fullBytes = image.width / 8;
   std::int32_t partialBits = image.width % 8;
   auto keep = static_cast<std::uint8_t>(0xFF << (8 - partialBits));  // leftmost bits of the byte
   for (std::int32_t y = 0; y < image.height; ++y) {
-    std::uint8_t* row = bitRow(image, y);
+    std::uint8_t* row = BitRow(image, y);
     std::int32_t from = fullBytes;
     if (partialBits != 0) row[from++] &= keep;
     std::fill(row + from, row + image.bitRowBytes, std::uint8_t{0});
   }
 }
 
-void computeArtScale(RasterImage& image) {
+void ComputeArtScale(RasterImage& image) {
   image.artScale = 1.0;
   image.artScaleShift = 0;
   double side = std::max(image.paddedWidth, image.height);
@@ -130,7 +130,7 @@ void computeArtScale(RasterImage& image) {
   }
 }
 
-void buildDisplayTables(RasterImage& image) {
+void BuildDisplayTables(RasterImage& image) {
   std::size_t i = 0;
   for (int r = 0; r < 6; ++r) {
     for (int g = 0; g < 6; ++g) {
@@ -146,13 +146,13 @@ void buildDisplayTables(RasterImage& image) {
   }
 }
 
-void releaseImage(RasterImage& image, base::Runtime& rt) {
+void ReleaseImage(RasterImage& image, base::Runtime& rt) {
   image.bitLayer.release();
   image.backupLayer.release();
   image.spareLayer.release();
   image.colorLayer.release();
   image.processingBuffer.release();
-  dropSelectionCapture(image);
+  DropSelectionCapture(image);
   image.fileSpanReader = nullptr;  // it reads through the handle closed below
   platform::CloseFile(image.fileHandle);
   if (image.backupOnDisk) base::DeleteScratchFile(rt, "memtemp");

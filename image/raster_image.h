@@ -115,7 +115,7 @@ struct RasterImage {
   // downsampled colour layer could not be had either.
   bool downsample = false;
 
-  // Selection applied by readColorSpan (set up by captureSelection). Rows outside the first and
+  // Selection applied by readColorSpan (set up by CaptureSelection). Rows outside the first and
   // last row read white; inside, pixels whose mask bit is 0 read white. The mask comes from
   // selectionRows (those rows, bitRowBytes each) when that copy is held, else from the bit layer.
   bool selectionActive = false;
@@ -141,19 +141,19 @@ struct RasterImage {
 
 // Sets width, height (pixels), paddedWidth, bitRowBytes, bitRowWords and bitLayerBytes. False, and
 // nothing changed, unless 1 <= width, height <= kMaxSidePixels.
-bool setGeometry(RasterImage& image, std::int32_t widthPixels, std::int32_t heightPixels);
+bool SetGeometry(RasterImage& image, std::int32_t widthPixels, std::int32_t heightPixels);
 // For files whose stored row length fixes the bit-layer row (Sun raster, the own bitmap file):
 // bitRowBytes = rowBytes rounded up to 4, paddedWidth = 8 x bitRowBytes. False when the row
 // cannot hold widthPixels or a size is out of range.
-bool setGeometryFromRowBytes(RasterImage& image, std::int32_t widthPixels,
+bool SetGeometryFromRowBytes(RasterImage& image, std::int32_t widthPixels,
                              std::int32_t heightPixels, std::int32_t rowBytes);
 
-ImageMode imageMode(const RasterImage& image);
-std::string_view imageModeName(ImageMode mode);  // "Bitmap", "Gray scale", "RGB", "CMYK"
-inline bool isBilevel(const RasterImage& image) { return image.bitsPerSample < 2; }
+ImageMode ImageModeOf(const RasterImage& image);
+std::string_view ImageModeName(ImageMode mode);  // "Bitmap", "Gray scale", "RGB", "CMYK"
+inline bool IsBilevel(const RasterImage& image) { return image.bitsPerSample < 2; }
 
 // White as a sample value: 0 in all four CMYK samples (no ink), 255 otherwise.
-inline std::uint8_t whiteSample(const RasterImage& image) {
+inline std::uint8_t WhiteSample(const RasterImage& image) {
   return image.samplesPerPixel == 4 ? 0 : 255;
 }
 
@@ -161,29 +161,29 @@ inline std::uint8_t whiteSample(const RasterImage& image) {
 
 // Each allocates its zero-filled layer, with the two guard rows, for the current geometry. False
 // leaves the layer absent; the caller shows its own message.
-bool allocateBitLayer(RasterImage& image, platform::MemoryBudget& budget);
-bool allocateBackupLayer(RasterImage& image, platform::MemoryBudget& budget);
-bool allocateSpareLayer(RasterImage& image, platform::MemoryBudget& budget);
+bool AllocateBitLayer(RasterImage& image, platform::MemoryBudget& budget);
+bool AllocateBackupLayer(RasterImage& image, platform::MemoryBudget& budget);
+bool AllocateSpareLayer(RasterImage& image, platform::MemoryBudget& budget);
 
 // Row y (-1 and height are the guard rows) of a bit, backup or spare layer.
-std::uint8_t* layerRow(platform::Block& layer, const RasterImage& image, std::int32_t y);
-const std::uint8_t* layerRow(const platform::Block& layer, const RasterImage& image,
+std::uint8_t* LayerRow(platform::Block& layer, const RasterImage& image, std::int32_t y);
+const std::uint8_t* LayerRow(const platform::Block& layer, const RasterImage& image,
                              std::int32_t y);
-inline std::uint8_t* bitRow(RasterImage& image, std::int32_t y) {
-  return layerRow(image.bitLayer, image, y);
+inline std::uint8_t* BitRow(RasterImage& image, std::int32_t y) {
+  return LayerRow(image.bitLayer, image, y);
 }
-inline const std::uint8_t* bitRow(const RasterImage& image, std::int32_t y) {
-  return layerRow(image.bitLayer, image, y);
+inline const std::uint8_t* BitRow(const RasterImage& image, std::int32_t y) {
+  return LayerRow(image.bitLayer, image, y);
 }
 
 // Complements every pixel of the bit layer; the padding bits stay 0.
-void invertBitLayer(RasterImage& image);
+void InvertBitLayer(RasterImage& image);
 // Clears the bits from width to the end of every bit-layer row.
-void clearPadding(RasterImage& image);
+void ClearPadding(RasterImage& image);
 
 // Frees every layer and buffer, closes fileHandle and deletes "memtemp" when backupOnDisk.
 // The descriptor is kept for the next reader to overwrite.
-void releaseImage(RasterImage& image, base::Runtime& rt);
+void ReleaseImage(RasterImage& image, base::Runtime& rt);
 
 // ---- Loading -------------------------------------------------------------------------------
 
@@ -194,7 +194,7 @@ void releaseImage(RasterImage& image, base::Runtime& rt);
 // image." when the processing buffer or the bit layer cannot be had (silently for a bilevel
 // image, which has no colour layer); true otherwise, colorInMemory telling whether the colour
 // layer is held.
-bool prepareColorLayer(RasterImage& image, base::Runtime& rt,
+bool PrepareColorLayer(RasterImage& image, base::Runtime& rt,
                        std::int32_t screenWidthPixels = kDefaultScreenWidthPixels);
 
 // Byte offsets of the parts of the processing buffer for the current colorRowBytes.
@@ -207,7 +207,7 @@ struct ProcessingLayout {
   std::size_t tables = 0;          // offset of the 3456 bytes of tables
   std::size_t totalBytes = 0;
 };
-ProcessingLayout processingLayout(const RasterImage& image, std::int32_t screenWidthPixels);
+ProcessingLayout ProcessingLayoutFor(const RasterImage& image, std::int32_t screenWidthPixels);
 
 // A reader hands one decoded source row of 8-bit interleaved samples (other depths are widened
 // and palettes expanded by the reader before this call). With downsampling only odd source rows
@@ -218,21 +218,21 @@ bool storeColorRow(RasterImage& image, std::int32_t sourceRow,
 // The common completion after a reader succeeded: row sizes, artScale, bilevel inversion,
 // padding and backup (in memory or "memtemp"), gray complement, display tables. Unless read (the
 // backup could not be written, or the user stopped it) the image is released.
-ReadOutcome completeLoad(RasterImage& image, base::Runtime& rt);
+ReadOutcome CompleteLoad(RasterImage& image, base::Runtime& rt);
 
 // Copies the bit layer into the backup: into its block when held, else (backupOnDisk) closes
 // the input file and writes the rows to a fresh "memtemp" with progress and the abort poll.
 // Failed with the scratch file's message when "memtemp" cannot be created, with the write's
 // message when a write comes up short; stopped when the user asks.
-ReadOutcome saveBackup(RasterImage& image, base::Runtime& rt);
+ReadOutcome SaveBackup(RasterImage& image, base::Runtime& rt);
 
 // Doubles artScale while the larger of paddedWidth and height, in art units, stays below
 // kArtScaleThreshold.
-void computeArtScale(RasterImage& image);
-void buildDisplayTables(RasterImage& image);
+void ComputeArtScale(RasterImage& image);
+void BuildDisplayTables(RasterImage& image);
 
 // Pixels to art units.
-inline double pixelToArt(const RasterImage& image, double pixels) {
+inline double PixelToArt(const RasterImage& image, double pixels) {
   return pixels * image.artScale;
 }
 
@@ -248,8 +248,8 @@ bool readColorSpan(const RasterImage& image, std::int32_t xBytes, std::int32_t y
 // Finds the first and last rows of the bit layer with a selected pixel and copies those mask
 // rows aside, so readColorSpan keeps applying the selection while the bit layer is rewritten.
 // False (and no selection applied) when nothing is selected or the copy cannot be allocated.
-bool captureSelection(RasterImage& image, platform::MemoryBudget& budget);
-void dropSelectionCapture(RasterImage& image);
+bool CaptureSelection(RasterImage& image, platform::MemoryBudget& budget);
+void DropSelectionCapture(RasterImage& image);
 
 // ---- Rectangle selection -------------------------------------------------------------------
 
@@ -264,6 +264,6 @@ bool applyRectSelection(RasterImage& image, base::Runtime& rt, std::int32_t left
 
 // Empties the selection: a bilevel image gets the whole loaded image back from the backup; a
 // gray scale or colour image's mask is cleared. Fails as applyRectSelection does.
-bool selectNone(RasterImage& image, base::Runtime& rt);
+bool SelectNone(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

@@ -79,7 +79,7 @@ bool applyToBilevel(RasterImage& image, base::Runtime& rt, std::int32_t top, std
     return false;
   }
   for (std::int32_t y = 0; y < image.height; ++y) {
-    std::uint8_t* row = bitRow(image, y);
+    std::uint8_t* row = BitRow(image, y);
     if (y < top || y > bottom) {
       if (mode == kSelectNew || mode == kSelectIntersect) {
         std::memset(row, 0, static_cast<std::size_t>(image.bitRowBytes));
@@ -87,7 +87,7 @@ bool applyToBilevel(RasterImage& image, base::Runtime& rt, std::int32_t top, std
       continue;
     }
     const std::uint8_t* loaded = nullptr;
-    if (needsLoaded && !image.backupOnDisk) loaded = layerRow(image.backupLayer, image, y);
+    if (needsLoaded && !image.backupOnDisk) loaded = LayerRow(image.backupLayer, image, y);
     if (needsLoaded && image.backupOnDisk) {
       // New mode reads the loaded row in place; add mode must keep the working row.
       std::uint8_t* dst = mode == kSelectNew ? row : rowBuffer.data();
@@ -105,7 +105,7 @@ bool applyToBilevel(RasterImage& image, base::Runtime& rt, std::int32_t top, std
 void applyToMask(RasterImage& image, std::int32_t top, std::int32_t bottom, const RectBytes& r,
                  int mode) {
   for (std::int32_t y = 0; y < image.height; ++y) {
-    std::uint8_t* row = bitRow(image, y);
+    std::uint8_t* row = BitRow(image, y);
     if (y >= top && y <= bottom) {
       combineRow(row, nullptr, r, image.bitRowBytes, mode);
     } else if (mode == kSelectNew || mode == kSelectIntersect) {
@@ -129,14 +129,14 @@ bool applyRectSelection(RasterImage& image, base::Runtime& rt, std::int32_t left
   if (left > right || top > bottom) return true;  // nothing of it lies on the image
 
   const RectBytes r = rectBytes(left, right);
-  if (isBilevel(image)) return applyToBilevel(image, rt, top, bottom, r, mode);
+  if (IsBilevel(image)) return applyToBilevel(image, rt, top, bottom, r, mode);
   applyToMask(image, top, bottom, r, mode);
   return true;
 }
 
-bool selectNone(RasterImage& image, base::Runtime& rt) {
+bool SelectNone(RasterImage& image, base::Runtime& rt) {
   if (image.bitLayer.empty()) return false;
-  if (!isBilevel(image)) {
+  if (!IsBilevel(image)) {
     std::memset(image.bitLayer.data(), 0, image.bitLayer.size());
     return true;
   }
@@ -145,11 +145,11 @@ bool selectNone(RasterImage& image, base::Runtime& rt) {
     return false;
   }
   if (!image.backupOnDisk) {
-    std::memcpy(bitRow(image, 0), layerRow(image.backupLayer, image, 0),
+    std::memcpy(BitRow(image, 0), LayerRow(image.backupLayer, image, 0),
                 static_cast<std::size_t>(image.bitLayerBytes));
     return true;
   }
-  if (!readBackupRows(image, 0, image.height, bitRow(image, 0))) {
+  if (!readBackupRows(image, 0, image.height, BitRow(image, 0))) {
     base::ShowMessage(rt, msg::kScratchDiskFull);
     return false;
   }

@@ -213,7 +213,7 @@ class PlaneReader {
   void placeRow(int plane, std::int32_t r) {
     const std::uint8_t* src = row_.data();
     if (h_.mode == rvx::kModeBitmap) {
-      std::memcpy(bitRow(image_, r), src, static_cast<std::size_t>(rowBytes_));
+      std::memcpy(BitRow(image_, r), src, static_cast<std::size_t>(rowBytes_));
       return;
     }
     // 2:1 downsampling keeps the odd rows and, of them, samples 1, 3, 5, ...
@@ -258,7 +258,7 @@ class PlaneReader {
 
 }  // namespace
 
-ReadOutcome readRvx(RasterImage& image, base::Runtime& rt) {
+ReadOutcome ReadRvx(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   RvxHeader h;
@@ -273,14 +273,14 @@ ReadOutcome readRvx(RasterImage& image, base::Runtime& rt) {
   image.photometric = h.mode == rvx::kModeGray ? kBlackIsZero : kWhiteIsZero;
   image.xResolution = h.xResolution;
   image.yResolution = h.yResolution;
-  setGeometry(image, static_cast<std::int32_t>(h.columns), static_cast<std::int32_t>(h.rows));
-  if (!allocateBitLayer(image, rt.memory)) return outcomeOf(rt, Failure::kMemory);
+  SetGeometry(image, static_cast<std::int32_t>(h.columns), static_cast<std::int32_t>(h.rows));
+  if (!AllocateBitLayer(image, rt.memory)) return outcomeOf(rt, Failure::kMemory);
 
   if (h.mode != rvx::kModeBitmap) {
     image.colorRowBytes = image.width * image.samplesPerPixel;
     image.fileRowBytes = image.colorRowBytes;
-    // prepareColorLayer shows its memory message itself.
-    if (!prepareColorLayer(image, rt)) return ReadFailed(msg::kInsufficientMemory);
+    // PrepareColorLayer shows its memory message itself.
+    if (!PrepareColorLayer(image, rt)) return ReadFailed(msg::kInsufficientMemory);
     if (!image.colorInMemory) return outcomeOf(rt, Failure::kMemory);
     if (h.depth == 16) base::ShowMessage(rt, msg::kRvxSixteenBitNote);
   } else {

@@ -22,7 +22,7 @@ constexpr std::size_t kFileHeaderBytes =
     rvx::kHeaderBytes + 4 + 4 + rvx::kResolutionBlockBytes + 4 + 2;
 
 std::uint16_t modeFor(const RasterImage& image) {
-  if (isBilevel(image)) return rvx::kModeBitmap;
+  if (IsBilevel(image)) return rvx::kModeBitmap;
   switch (image.samplesPerPixel) {
     case 1: return rvx::kModeGray;
     case 4: return rvx::kModeCmyk;
@@ -35,7 +35,7 @@ std::uint32_t fixed(double resolution) {
 }
 
 std::array<std::uint8_t, kFileHeaderBytes> fileHeader(const RasterImage& image) {
-  const bool bilevel = isBilevel(image);
+  const bool bilevel = IsBilevel(image);
   std::array<std::uint8_t, kFileHeaderBytes> h{};
   std::uint8_t* p = h.data();
   std::memcpy(p, rvx::kSignature, 4);
@@ -68,14 +68,14 @@ std::array<std::uint8_t, kFileHeaderBytes> fileHeader(const RasterImage& image) 
 
 }  // namespace
 
-bool writeRvx(base::Runtime& rt, const RasterImage& image, platform::FileHandle file) {
+bool WriteRvx(base::Runtime& rt, const RasterImage& image, platform::FileHandle file) {
   const auto header = fileHeader(image);
   if (base::CheckedWrite(rt, file, header.data(), header.size()) != header.size()) return false;
 
-  if (isBilevel(image)) {
+  if (IsBilevel(image)) {
     const auto rowBytes = static_cast<std::size_t>(image.width + 7) / 8;
     for (std::int32_t y = 0; y < image.height; ++y) {
-      if (base::CheckedWrite(rt, file, bitRow(image, y), rowBytes) != rowBytes) return false;
+      if (base::CheckedWrite(rt, file, BitRow(image, y), rowBytes) != rowBytes) return false;
     }
     return true;
   }
@@ -105,8 +105,8 @@ bool writeRvx(base::Runtime& rt, const RasterImage& image, platform::FileHandle 
   return true;
 }
 
-bool writeRvxFile(base::Runtime& rt, const RasterImage& image, const std::string& path) {
-  return WriteReplacing(rt, path, [&](platform::FileHandle f) { return writeRvx(rt, image, f); });
+bool WriteRvxFile(base::Runtime& rt, const RasterImage& image, const std::string& path) {
+  return WriteReplacing(rt, path, [&](platform::FileHandle f) { return WriteRvx(rt, image, f); });
 }
 
 }  // namespace vl::image

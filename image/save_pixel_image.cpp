@@ -7,7 +7,7 @@
 
 namespace vl::image {
 
-bool savePixelImage(base::Runtime& rt, RasterImage& image, const std::string& path, int format) {
+bool SavePixelImage(base::Runtime& rt, RasterImage& image, const std::string& path, int format) {
   if (format != kPixelSaveRvx2 && format != kPixelSaveRvx3 && format != kPixelSaveTiff) {
     base::ShowMessage(rt, msg::kPixelSaveFormatNotAvailable);
     return false;
@@ -16,7 +16,7 @@ bool savePixelImage(base::Runtime& rt, RasterImage& image, const std::string& pa
   // also what the checked write refuses to write under.
   rt.state.abortRequested = 0;
   const bool written =
-      format == kPixelSaveTiff ? writeTiffFile(rt, image, path) : writeRvxFile(rt, image, path);
+      format == kPixelSaveTiff ? WriteTiffFile(rt, image, path) : WriteRvxFile(rt, image, path);
   if (!written) return false;
   image.sourceFormat = format == kPixelSaveTiff   ? kSourceTiff
                        : format == kPixelSaveRvx2 ? kSourceRvx2

@@ -27,7 +27,7 @@ ReadOutcome readStoredRows(RasterImage& image, base::Runtime& rt, ByteInput& in,
       widthPixels > kMaxSidePixels || rowBytes > kMaxSidePixels) {
     return FailRead(rt, msg::kUnknownInputFormat);
   }
-  if (!setGeometryFromRowBytes(image, static_cast<std::int32_t>(widthPixels),
+  if (!SetGeometryFromRowBytes(image, static_cast<std::int32_t>(widthPixels),
                                static_cast<std::int32_t>(heightPixels),
                                static_cast<std::int32_t>(rowBytes)) ||
       heightPixels * rowBytes > in.remaining()) {
@@ -37,12 +37,12 @@ ReadOutcome readStoredRows(RasterImage& image, base::Runtime& rt, ByteInput& in,
   image.samplesPerPixel = 1;
   image.photometric = kWhiteIsZero;
   image.fileRowBytes = static_cast<std::int32_t>(rowBytes);
-  if (!allocateBitLayer(image, rt.memory)) return FailRead(rt, msg::kInsufficientMemory);
+  if (!AllocateBitLayer(image, rt.memory)) return FailRead(rt, msg::kInsufficientMemory);
 
   ReaderProgress progress(rt, image.height);
   for (std::int32_t y = 0; y < image.height; ++y) {
     if (!progress.beforeStep(y)) return kReadStopped;
-    if (!in.read({bitRow(image, y), static_cast<std::size_t>(rowBytes)})) {
+    if (!in.read({BitRow(image, y), static_cast<std::size_t>(rowBytes)})) {
       return FailRead(rt, msg::kUnknownInputFormat);
     }
   }
@@ -51,7 +51,7 @@ ReadOutcome readStoredRows(RasterImage& image, base::Runtime& rt, ByteInput& in,
 
 }  // namespace
 
-ReadOutcome readSunRaster(RasterImage& image, base::Runtime& rt) {
+ReadOutcome ReadSunRaster(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   std::array<std::uint32_t, kSunHeaderBytes / 4> word{};
@@ -71,7 +71,7 @@ ReadOutcome readSunRaster(RasterImage& image, base::Runtime& rt) {
   return readStoredRows(image, rt, in, width, height, rowBytes);
 }
 
-ReadOutcome readBitmapFile(RasterImage& image, base::Runtime& rt) {
+ReadOutcome ReadBitmapFile(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   std::array<std::uint8_t, kBitmapHeaderBytes> header{};

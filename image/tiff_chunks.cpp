@@ -94,9 +94,9 @@ class ChunkDecoder {
   TiffStatus beforeRow(const Chunk& chunk, std::int32_t r);
   void deliver(const Chunk& chunk, std::int32_t r, const std::uint8_t* stored);
   // Where row r of a full-width chunk lies in its layer (when direct_).
-  std::uint8_t* layerRow(const Chunk& chunk, std::int32_t r) {
+  std::uint8_t* LayerRow(const Chunk& chunk, std::int32_t r) {
     const std::int32_t y = chunk.top + r;
-    return layout_.bilevel ? bitRow(image_, y)
+    return layout_.bilevel ? BitRow(image_, y)
                            : image_.colorLayer.data() + std::int64_t{y} * image_.colorRowBytes;
   }
 
@@ -191,7 +191,7 @@ TiffStatus ChunkDecoder::decodeRows(const Chunk& chunk) {
       if (const TiffStatus s = window_.more(); s != kTiffOk) return s;
     }
     const std::span<std::uint8_t> target =
-        direct_ ? std::span<std::uint8_t>(layerRow(chunk, r), rowBytes) : row;
+        direct_ ? std::span<std::uint8_t>(LayerRow(chunk, r), rowBytes) : row;
     for (;;) {
       const std::span<const std::uint8_t> in = window_.data();
       DecodeResult result;
@@ -227,7 +227,7 @@ TiffStatus ChunkDecoder::decodeLzw(const Chunk& chunk) {
   if (!directStrips_ && (stripBuffer_.empty() || stripBuffer_.size() < bytes)) {
     if (!stripBuffer_.allocate(rt_.memory, bytes)) return msg::kInsufficientMemory;
   }
-  const std::span<std::uint8_t> out(directStrips_ ? layerRow(chunk, 0) : stripBuffer_.data(),
+  const std::span<std::uint8_t> out(directStrips_ ? LayerRow(chunk, 0) : stripBuffer_.data(),
                                     bytes);
   DecodeResult result;
   for (;;) {

@@ -15,11 +15,11 @@
 namespace vl::image {
 
 // Reads from image.fileHandle. When read, the image's descriptor and layers are filled and
-// ready for completeLoad. Refused with "Unimplemented TIFF encoding." for a compression, depth,
+// ready for CompleteLoad. Refused with "Unimplemented TIFF encoding." for a compression, depth,
 // sample arrangement or size this reader does not decode; failed with the message of what is
 // missing, inconsistent or damaged ("TIFF error: Incomplete data.", "Bad TIFF code.", ...) or
 // with the memory message; stopped when the user asks. Unless read, the caller releases the
 // half-built image.
-ReadOutcome readTiff(RasterImage& image, base::Runtime& rt);
+ReadOutcome ReadTiff(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

@@ -82,7 +82,7 @@ void PlaceBits(RasterImage& image, std::int32_t row, std::int32_t left, std::int
   if (image.bitLayer.empty() || row < 0 || row >= image.height || left < 0) return;
   const std::int32_t count = std::min(pixels, image.width - left);
   if (count <= 0) return;
-  std::uint8_t* dst = bitRow(image, row);
+  std::uint8_t* dst = BitRow(image, row);
   if (left % 8 == 0) {
     // Whole bytes; the bits of a last partial byte beyond `count` are cleared when the next
     // tile or the padding clean-up writes them.

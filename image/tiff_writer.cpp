@@ -90,7 +90,7 @@ void putEntry(std::uint8_t*& p, std::uint16_t tag, std::uint16_t type, std::uint
 }
 
 std::uint16_t photometricFor(const RasterImage& image) {
-  if (isBilevel(image)) return kWhiteIsZero;  // 1 = black, as in the bit layer
+  if (IsBilevel(image)) return kWhiteIsZero;  // 1 = black, as in the bit layer
   switch (image.samplesPerPixel) {
     case 1: return kBlackIsZero;
     case 4: return kPhotometricSeparated;
@@ -100,15 +100,15 @@ std::uint16_t photometricFor(const RasterImage& image) {
 
 }  // namespace
 
-TiffPreviewSize tiffPreviewSize(const RasterImage& image) {
+TiffPreviewSize PreviewSizeFor(const RasterImage& image) {
   return {scaledSize(image.width, previewFactor(image.xResolution)),
           scaledSize(image.height, previewFactor(image.yResolution))};
 }
 
-TiffOutcome writeTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
+TiffOutcome WriteTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
                       int saveMode) {
   const bool preview = saveMode == kTiffPreview;
-  const bool bilevel = isBilevel(image);
+  const bool bilevel = IsBilevel(image);
   const std::int32_t spp = bilevel ? 1 : std::max<std::int32_t>(image.samplesPerPixel, 1);
   const double fx = preview ? previewFactor(image.xResolution) : 1.0;
   const double fy = preview ? previewFactor(image.yResolution) : 1.0;
@@ -153,7 +153,7 @@ TiffOutcome writeTiff(base::Runtime& rt, const RasterImage& image, platform::Fil
     Picker columns(fx);
     std::int32_t n = 0;  // output column
     if (bilevel) {
-      const std::uint8_t* src = bitRow(image, y);
+      const std::uint8_t* src = BitRow(image, y);
       for (std::int32_t x = 0; x < image.width && n < outWidth; ++x) {
         if (!columns.next()) continue;
         if (src[x >> 3] & (0x80 >> (x & 7)))
@@ -216,9 +216,9 @@ TiffOutcome writeTiff(base::Runtime& rt, const RasterImage& image, platform::Fil
   return TiffOutcome::kWritten;
 }
 
-bool writeTiffFile(base::Runtime& rt, const RasterImage& image, const std::string& path) {
+bool WriteTiffFile(base::Runtime& rt, const RasterImage& image, const std::string& path) {
   return WriteReplacing(rt, path, [&](platform::FileHandle f) {
-    return writeTiff(rt, image, f, kTiffFullImage) == TiffOutcome::kWritten;
+    return WriteTiff(rt, image, f, kTiffFullImage) == TiffOutcome::kWritten;
   });
 }
 

@@ -11,7 +11,7 @@
 
 namespace vl::image {
 
-// saveMode of writeTiff.
+// saveMode of WriteTiff.
 constexpr int kTiffPreview = 0;    // at most 72 pixels per inch, into an open art file
 constexpr int kTiffFullImage = 1;  // the whole image at its own resolution
 
@@ -25,19 +25,19 @@ enum class TiffOutcome {
 // applied) as a TIFF starting at the file's current position; every offset in it counts from
 // there. Leaves the file open and positioned at its end. Polls the user's abort request before
 // every row. A failure sets the abort request flag, after which nothing more is written.
-TiffOutcome writeTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
+TiffOutcome WriteTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
                       int saveMode);
 
 // Creates `path` and writes the whole image into it. True when complete; otherwise the message
 // was shown (or the user stopped it), an existing file of that name is untouched and no partial
 // file is left.
-bool writeTiffFile(base::Runtime& rt, const RasterImage& image, const std::string& path);
+bool WriteTiffFile(base::Runtime& rt, const RasterImage& image, const std::string& path);
 
 // The preview's size, pixels: the image scaled to at most 72 pixels per inch.
 struct TiffPreviewSize {
   std::int32_t width = 0;
   std::int32_t height = 0;
 };
-TiffPreviewSize tiffPreviewSize(const RasterImage& image);
+TiffPreviewSize PreviewSizeFor(const RasterImage& image);
 
 }  // namespace vl::image

@@ -3,7 +3,7 @@
 
 namespace vl::settings {
 
-void setConversionDefaults(ConversionSettings& s) {
+void SetConversionDefaults(ConversionSettings& s) {
   s.tolerance = 30;
   s.set(kMethodOutline, true);
   s.set(kUniformLineWeight, true);
@@ -18,7 +18,7 @@ void setConversionDefaults(ConversionSettings& s) {
   s.linesMode = kCurvedAndStraight;
 }
 
-void setColorDefaults(ConversionSettings& s) {
+void SetColorDefaults(ConversionSettings& s) {
   s.complexity = 10;
   s.noiseReduction = 1;
   s.threshold = 50;
@@ -32,14 +32,14 @@ void setColorDefaults(ConversionSettings& s) {
   }
 }
 
-PosterizationMode derivePosterizationMode(const ConversionSettings& s, bool grayImageOpen) {
+PosterizationMode DerivePosterizationMode(const ConversionSettings& s, bool grayImageOpen) {
   if (!s.has(kColorConversion)) return PosterizationMode::kBlackAndWhiteOnly;
   if (s.has(kUseCustomColors) && !grayImageOpen) return PosterizationMode::kUseCustomColors;
   return s.has(kLimitedColors) ? PosterizationMode::kLimitedColors
                                : PosterizationMode::kUnlimitedColors;
 }
 
-PosterizationMode choosePosterizationMode(ConversionSettings& s, PosterizationMode entry,
+PosterizationMode ChoosePosterizationMode(ConversionSettings& s, PosterizationMode entry,
                                           bool grayImageOpen) {
   if (entry == PosterizationMode::kUseCustomColors && grayImageOpen) {
     entry = PosterizationMode::kBlackAndWhiteOnly;
@@ -65,7 +65,7 @@ PosterizationMode choosePosterizationMode(ConversionSettings& s, PosterizationMo
   }
   // Read back rather than echo `entry`, so a number outside the list changes nothing and
   // reports the mode still in force.
-  return derivePosterizationMode(s, grayImageOpen);
+  return DerivePosterizationMode(s, grayImageOpen);
 }
 
 }  // namespace vl::settings

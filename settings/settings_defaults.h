@@ -15,19 +15,19 @@ enum class PosterizationMode : int {
 };
 
 // Conversion Setup "Defaults": methods, tolerances and line options; colour fields untouched.
-void setConversionDefaults(ConversionSettings& s);
+void SetConversionDefaults(ConversionSettings& s);
 // Color/Grayscale Setup "Defaults": black and white conversion with threshold and colour
 // averaging on; methods and tolerances untouched.
-void setColorDefaults(ConversionSettings& s);
+void SetColorDefaults(ConversionSettings& s);
 
 // The mode the flags select. A gray scale image has no use for custom colours, so while one is
 // open the custom-colours mode is shown as Limited or Unlimited, after limitedColors.
-PosterizationMode derivePosterizationMode(const ConversionSettings& s, bool grayImageOpen);
+PosterizationMode DerivePosterizationMode(const ConversionSettings& s, bool grayImageOpen);
 
 // Sets the flags for a chosen list entry and returns the entry actually selected: choosing
 // custom colours with a gray scale image open selects black and white instead. The custom
 // entry leaves limitedColors as it was, so switching back restores the previous choice.
-PosterizationMode choosePosterizationMode(ConversionSettings& s, PosterizationMode entry,
+PosterizationMode ChoosePosterizationMode(ConversionSettings& s, PosterizationMode entry,
                                           bool grayImageOpen);
 
 }  // namespace vl::settings

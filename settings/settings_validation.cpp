@@ -41,7 +41,7 @@ constexpr Flag kTwoColorOnly[] = {kMethodCenterline, kMethodLineRecognition, kRe
 
 }  // namespace
 
-ValidationResult validateConversionSetup(ConversionSettings& s) {
+ValidationResult ValidateConversionSetup(ConversionSettings& s) {
   const bool outline = s.has(kMethodOutline);
   const bool centerline = s.has(kMethodCenterline);
   const bool lines = s.has(kMethodLineRecognition);
@@ -72,13 +72,13 @@ ValidationResult validateConversionSetup(ConversionSettings& s) {
   return {};
 }
 
-ValidationResult validateColorSetup(ConversionSettings& s, bool grayImageOpen) {
+ValidationResult ValidateColorSetup(ConversionSettings& s, bool grayImageOpen) {
   ValidationResult r;
   if (s.has(kColorConversion)) {
     r = Limit(s.complexity, 2, 20, msg::kComplexityRange, SettingsField::kComplexity);
     if (!r.ok()) return r;
     // The maximum is read back from its field only in the Limited Colors mode.
-    if (derivePosterizationMode(s, grayImageOpen) == PosterizationMode::kLimitedColors) {
+    if (DerivePosterizationMode(s, grayImageOpen) == PosterizationMode::kLimitedColors) {
       r = Limit(s.maxColors, 2, 255, msg::kMaxColorsRange, SettingsField::kMaxColors);
       if (!r.ok()) return r;
     }
@@ -99,7 +99,7 @@ ValidationResult validateColorSetup(ConversionSettings& s, bool grayImageOpen) {
   return Limit(s.threshold, 0, 100, msg::kPercentRange, SettingsField::kThreshold);
 }
 
-void answerIncompatibleMethod(ConversionSettings& s, int answer) {
+void AnswerIncompatibleMethod(ConversionSettings& s, int answer) {
   if (answer == platform::kAnswerOk) {
     for (Flag f : kTwoColorOnly) s.set(f, false);
     s.set(kMethodOutline, true);
@@ -108,7 +108,7 @@ void answerIncompatibleMethod(ConversionSettings& s, int answer) {
   }
 }
 
-int setMethodOption(ConversionSettings& s, Flag option, bool on) {
+int SetMethodOption(ConversionSettings& s, Flag option, bool on) {
   if (on && s.has(kColorConversion) && NeedsBlackAndWhite(option)) {
     return msg::kPosterizationOffQuestion;
   }
@@ -116,7 +116,7 @@ int setMethodOption(ConversionSettings& s, Flag option, bool on) {
   return 0;
 }
 
-bool answerPosterizationOff(ConversionSettings& s, Flag option, int answer) {
+bool AnswerPosterizationOff(ConversionSettings& s, Flag option, int answer) {
   if (answer != platform::kAnswerOk) return s.has(option);
   s.set(kColorConversion, false);
   s.set(option, true);

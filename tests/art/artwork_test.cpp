@@ -19,7 +19,7 @@ void AddTagged(ArtTestEnv& env, std::uint32_t tag, double length) {
 
 Tags TagsOf(const ArtTestEnv& env) {
   Tags tags;
-  for (const PathRecord& path : pathsInUse(env.art)) tags.push_back(path.fillColor);
+  for (const PathRecord& path : PathsInUse(env.art)) tags.push_back(path.fillColor);
   return tags;
 }
 
@@ -35,7 +35,7 @@ TEST(ArtworkModel, CoordinatesClampAndMemoryIsChargedInStepsReturnedAndLimited) 
   ASSERT_TRUE(env.begin({9000, -2}) && env.curveTo({-50, 9000}, {1.1, 0.9}, {8191.9, 9000}));
   EXPECT_EQ(env.words(0), (Words{32767 | kCurveBit, 0, 0, 32767, 4, 4, 32767, 32767 | kCurveBit}));
   EXPECT_EQ(env.art.paths[0].right, 32767 + kBoundsMargin);  // bounds do not wrap either
-  EXPECT_EQ(controlToArt(std::numeric_limits<double>::quiet_NaN(), 1.0), 0);
+  EXPECT_EQ(ControlToArt(std::numeric_limits<double>::quiet_NaN(), 1.0), 0);
   for (int i = 0; i < 21; ++i) ASSERT_TRUE(env.linePath({{0, 0}, {1, 1}}));
   EXPECT_EQ(env.art.capacity, 40);  // records come 20 at a time
   // A point array grows by 100 words when fewer than seven words are left: 96 words take 200.

@@ -11,7 +11,7 @@ namespace {
 
 std::string WriteAll(WriterEnv& env) {
   return env.capture(kFormatGq5, [&](GqWriter& w) {
-    for (const PathRecord& path : pathsInUse(env.art)) writePath(w, path);
+    for (const PathRecord& path : PathsInUse(env.art)) writePath(w, path);
   });
 }
 

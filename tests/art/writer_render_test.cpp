@@ -98,7 +98,7 @@ TEST(WriterRender, GhostscriptAndRsvgRenderEveryFormatLikeTheArt) {
     }
     SCOPED_TRACE("SVG at " + std::to_string(resolution));
     const std::string path = env.folder.path + "scene.svg";
-    ASSERT_TRUE(saveSvg(env.rt, env.art, env.image, env.colors, path, false));
+    ASSERT_TRUE(SaveSvg(env.rt, env.art, env.image, env.colors, path, false));
     ExpectLikeTheScene(env, test_support::RenderSvgWithRsvg(path, env.image.paddedWidth,
                                                             env.image.height, env.folder.path),
                        24, 1);  // anti-aliased edges blend

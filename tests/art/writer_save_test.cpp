@@ -86,13 +86,13 @@ TEST(WriterSave, StoppedSavesEndTheFileProperlyAndLeaveTheArtModified) {
   svg.linePath({{1.25, 2.5}, {3.0625, 1}, {63.999, 47.004}, {1.25, 2.5}});
   const std::string path = svg.folder.path + "out.svg";
   svg.ui.requestAbort();
-  EXPECT_FALSE(saveSvg(svg.rt, svg.art, svg.image, svg.colors, path, false));
+  EXPECT_FALSE(SaveSvg(svg.rt, svg.art, svg.image, svg.colors, path, false));
   EXPECT_EQ(svg.rt.state.abortRequested, 1);
   const std::string stopped = ReadWholeFile(path);
   EXPECT_TRUE(stopped.ends_with("</svg>\n")) << stopped;
   EXPECT_EQ(stopped.find("<path"), std::string::npos);
   EXPECT_TRUE(svg.ui.messages().empty());
-  ASSERT_TRUE(saveSvg(svg.rt, svg.art, svg.image, svg.colors, path, false));
+  ASSERT_TRUE(SaveSvg(svg.rt, svg.art, svg.image, svg.colors, path, false));
   EXPECT_NE(ReadWholeFile(path).find("d=\"M1.25 2.5 L3.062 1 L63.996 47.004 L1.25 2.5 Z\""),
             std::string::npos);
 }

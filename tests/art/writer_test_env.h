@@ -71,7 +71,7 @@ struct ArtTestEnv {
     for (int i = 1; i < anchors; ++i) ok = lineTo({double(i % 2), 0}) && ok;
     return ok;
   }
-  Words words(int i) const { auto w = pointWords(art.paths[i]); return {w.begin(), w.end()}; }
+  Words words(int i) const { auto w = PointWords(art.paths[i]); return {w.begin(), w.end()}; }
 };
 
 // What the interface shows after exactly one message, by its number.

@@ -24,8 +24,8 @@ bool LoadColor(RasterImage& image, TestRuntime& t, std::int32_t width, std::int3
   image.bitsPerSample = 8;
   image.samplesPerPixel = samples;
   image.fileRowBytes = width * samples;
-  if (!setGeometry(image, width, height) || !allocateBitLayer(image, t.memory)) return false;
-  if (!prepareColorLayer(image, t.rt)) return false;
+  if (!SetGeometry(image, width, height) || !AllocateBitLayer(image, t.memory)) return false;
+  if (!PrepareColorLayer(image, t.rt)) return false;
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width * samples));
   for (std::int32_t y = 0; y < height; ++y) {
     for (std::int32_t i = 0; i < width * samples; ++i) row[i] = Sample(i / samples, y, i % samples);
@@ -40,7 +40,7 @@ TEST(ColorSpan, OutsideTheSelectionIsWhiteAndTheLastPixelIsRepeated) {
     TestRuntime t;
     RasterImage image;
     ASSERT_TRUE(LoadColor(image, t, 4, 3, samples));
-    bitRow(image, 1)[0] = 0x30;  // select pixels 2 and 3 of row 1
+    BitRow(image, 1)[0] = 0x30;  // select pixels 2 and 3 of row 1
     image.selectionActive = true;
     image.selectionFirstRow = image.selectionLastRow = 1;
     std::uint8_t out[4 * 4];
@@ -59,18 +59,18 @@ TEST(ColorSpan, ACapturedSelectionSurvivesTheMaskBeingOverwritten) {
   TestRuntime t;
   RasterImage gray;
   ASSERT_TRUE(LoadColor(gray, t, 40, 5, 1));
-  EXPECT_FALSE(captureSelection(gray, t.memory));  // nothing selected
-  setPixel(bitRow(gray, 1), 39);  // the selection spans rows 1 to 3
-  setPixel(bitRow(gray, 3), 0);
-  ASSERT_TRUE(captureSelection(gray, t.memory));
+  EXPECT_FALSE(CaptureSelection(gray, t.memory));  // nothing selected
+  setPixel(BitRow(gray, 1), 39);  // the selection spans rows 1 to 3
+  setPixel(BitRow(gray, 3), 0);
+  ASSERT_TRUE(CaptureSelection(gray, t.memory));
   std::memset(gray.bitLayer.data(), 0xFF, gray.bitLayer.size());  // e.g. posterization output
   std::uint8_t out[41];
   ASSERT_TRUE(readColorSpan(gray, 0, 1, 40, out));
   for (int x = 0; x < 41; ++x) EXPECT_EQ(out[x], x >= 39 ? Sample(39, 1, 0) : 255) << x;
-  dropSelectionCapture(gray);
+  DropSelectionCapture(gray);
   EXPECT_TRUE(readColorSpan(gray, 0, 2, 40, out) && out[0] == Sample(0, 2, 0));
   t.memory.failAfter(0);
-  EXPECT_FALSE(captureSelection(gray, t.memory) || gray.selectionActive);  // no copy: ignored
+  EXPECT_FALSE(CaptureSelection(gray, t.memory) || gray.selectionActive);  // no copy: ignored
   // Spans outside the row or the image are refused, and come out white.
   EXPECT_FALSE(readColorSpan(gray, 3, 0, 40, out) || readColorSpan(gray, 0, 5, 40, out));
   EXPECT_EQ(out[0], 255);

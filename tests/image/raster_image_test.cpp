@@ -18,13 +18,13 @@ using Picture = std::vector<std::string>;
 TEST(RasterGeometry, RowsPadTo32BitsBetweenGuardRowsAndSizesAreValidated) {
   RasterImage image;
   for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-3, 5}, {32768, 5}, {5, 32768}})
-    EXPECT_FALSE(setGeometry(image, w, h)) << w << " x " << h;  // sizes are signed 16-bit
-  ASSERT_TRUE(setGeometry(image, kMaxSidePixels, kMaxSidePixels));  // pads past 16 bits
+    EXPECT_FALSE(SetGeometry(image, w, h)) << w << " x " << h;  // sizes are signed 16-bit
+  ASSERT_TRUE(SetGeometry(image, kMaxSidePixels, kMaxSidePixels));  // pads past 16 bits
   EXPECT_TRUE(image.paddedWidth == 32768 && image.bitLayerBytes == std::int64_t{4096} * 32767);
-  EXPECT_FALSE(setGeometryFromRowBytes(image, 17, 4, 2));  // too short for 17 pixels
+  EXPECT_FALSE(SetGeometryFromRowBytes(image, 17, 4, 2));  // too short for 17 pixels
   EXPECT_EQ(image.width, kMaxSidePixels);                  // a refused size changes nothing
   TestRuntime t;  // stored rows of 5 bytes; a blank guard row above and below
-  ASSERT_TRUE(setGeometryFromRowBytes(image, 10, 4, 5) && allocateBitLayer(image, t.memory));
+  ASSERT_TRUE(SetGeometryFromRowBytes(image, 10, 4, 5) && AllocateBitLayer(image, t.memory));
   EXPECT_TRUE(image.bitRowBytes == 8 && image.bitLayer.size() == 8u * 6);
 }
 
@@ -33,23 +33,23 @@ TEST(RasterLoad, BilevelEndsWhiteIsZeroWithCleanPaddingAndAnEqualBackup) {
   // One pixel wide and black-is-zero: the inversion sets all 31 padding bits of each row.
   RasterImage blackIsZero;
   ASSERT_TRUE(drawBilevel(blackIsZero, t.rt, {".", "#", "."}));
-  bitRow(blackIsZero, 1)[2] = 0x5A;  // a reader's garbage in the padding
+  BitRow(blackIsZero, 1)[2] = 0x5A;  // a reader's garbage in the padding
   blackIsZero.photometric = kBlackIsZero;
-  ASSERT_EQ(completeLoad(blackIsZero, t.rt), kReadDone);
+  ASSERT_EQ(CompleteLoad(blackIsZero, t.rt), kReadDone);
   EXPECT_EQ(blackIsZero.photometric, kWhiteIsZero);
   EXPECT_EQ(bilevelPicture(blackIsZero), (Picture{"#", ".", "#"}));
   RasterImage whiteIsZero;  // the same picture stored the other way loads identically
   ASSERT_TRUE(drawBilevel(whiteIsZero, t.rt, {"#", ".", "#"}));
-  ASSERT_EQ(completeLoad(whiteIsZero, t.rt), kReadDone);
+  ASSERT_EQ(CompleteLoad(whiteIsZero, t.rt), kReadDone);
   EXPECT_EQ(std::memcmp(whiteIsZero.bitLayer.data(), blackIsZero.bitLayer.data(), 20), 0);
   EXPECT_TRUE(!whiteIsZero.backupOnDisk &&  // the backup in memory equals the loaded layer
               std::memcmp(whiteIsZero.backupLayer.data(), whiteIsZero.bitLayer.data(), 20) == 0);
   // Inverting again (Select Inverse) keeps the padding and the guard rows clear.
   RasterImage wide;
   ASSERT_TRUE(drawBilevel(wide, t.rt, {"#....................................#"}));
-  invertBitLayer(wide);
+  InvertBitLayer(wide);
   EXPECT_EQ(bilevelPicture(wide), (Picture{".####################################."}));
-  EXPECT_EQ(bitRow(wide, 1)[0], 0);
+  EXPECT_EQ(BitRow(wide, 1)[0], 0);
 }
 
 TEST(RasterLoad, ArtScaleDoublesWhileTheLargerSideStaysBelow16000) {
@@ -58,8 +58,8 @@ TEST(RasterLoad, ArtScaleDoublesWhileTheLargerSideStaysBelow16000) {
       {1, 15999, 2.0}, {1, 16000, 1.0}, {100, 50, 128.0}, {15990, 1, 1.0}, {20000, 3, 1.0}};
   for (const auto& c : cases) {
     RasterImage image;
-    ASSERT_TRUE(setGeometry(image, c.width, c.height) && allocateBitLayer(image, t.memory));
-    ASSERT_EQ(completeLoad(image, t.rt), kReadDone);
+    ASSERT_TRUE(SetGeometry(image, c.width, c.height) && AllocateBitLayer(image, t.memory));
+    ASSERT_EQ(CompleteLoad(image, t.rt), kReadDone);
     EXPECT_TRUE(image.artScale == c.scale && (1 << image.artScaleShift) == c.scale)
         << c.width << " x " << c.height << ": " << image.artScale;
   }
@@ -72,18 +72,18 @@ TEST(RasterBackup, RefusedBackupBlockGoesToMemtempRowByRowAndReleaseDeletesIt) {
                                         "..#...................................#.",
                                         "....#.................................#."}));
   t.memory.setLimit(t.memory.used() + 10);  // no room for a second 40-byte layer
-  ASSERT_EQ(completeLoad(image, t.rt), kReadDone);
+  ASSERT_EQ(CompleteLoad(image, t.rt), kReadDone);
   EXPECT_TRUE(image.backupOnDisk && image.backupLayer.empty());
   const std::string memtemp = t.scratchFolder + "memtemp";
   std::uint8_t bytes[3 * 8 + 1];
   platform::FileHandle h = platform::OpenFileForReading(memtemp);
   ASSERT_EQ(platform::ReadBytes(h, bytes, sizeof bytes), 24u);  // rows without guard rows
   platform::CloseFile(h);
-  EXPECT_EQ(std::memcmp(bytes, bitRow(image, 0), 24), 0);
+  EXPECT_EQ(std::memcmp(bytes, BitRow(image, 0), 24), 0);
   ASSERT_FALSE(t.ui.labels.empty());
   for (const std::string& label : t.ui.labels) EXPECT_EQ(label, msg::Text(msg::kProcessingLabel));
   EXPECT_FALSE(t.ui.progressOpen());
-  releaseImage(image, t.rt);
+  ReleaseImage(image, t.rt);
   EXPECT_FALSE(platform::FileExists(memtemp));
   EXPECT_TRUE(image.fileHandle == platform::kNoFile && t.memory.used() == 0u);
 }
@@ -114,11 +114,11 @@ TEST(RasterBackup, StopUncreatableMemtempOrFullDiskFailsTheLoadAndLeavesNothingB
       const struct rlimit small = {6, old.rlim_max};
       const sighandler_t oldHandler = ::signal(SIGXFSZ, SIG_IGN);  // a short write instead
       ::setrlimit(RLIMIT_FSIZE, &small);
-      outcome = completeLoad(image, t.rt);
+      outcome = CompleteLoad(image, t.rt);
       ::setrlimit(RLIMIT_FSIZE, &old);
       ::signal(SIGXFSZ, oldHandler);
     } else {
-      outcome = completeLoad(image, t.rt);
+      outcome = CompleteLoad(image, t.rt);
     }
     EXPECT_EQ(outcome, c.outcome);
     EXPECT_NE(t.state.abortRequested, 0);  // whatever comes next writes nothing more

@@ -68,11 +68,11 @@ inline void setPixel(std::uint8_t* row, int x) { row[x >> 3] |= 0x80 >> (x & 7);
 inline bool drawBilevel(RasterImage& image, base::Runtime& rt,
                         const std::vector<std::string>& rows) {
   image.bitsPerSample = 1;
-  if (!setGeometry(image, std::int32_t(rows[0].size()), std::int32_t(rows.size()))) return false;
-  if (!allocateBitLayer(image, rt.memory)) return false;
+  if (!SetGeometry(image, std::int32_t(rows[0].size()), std::int32_t(rows.size()))) return false;
+  if (!AllocateBitLayer(image, rt.memory)) return false;
   for (std::int32_t y = 0; y < image.height; ++y) {
     for (std::int32_t x = 0; x < image.width; ++x) {
-      if (rows[y][x] == '#') setPixel(bitRow(image, y), x);
+      if (rows[y][x] == '#') setPixel(BitRow(image, y), x);
     }
   }
   return true;
@@ -82,7 +82,7 @@ inline bool drawBilevel(RasterImage& image, base::Runtime& rt,
 inline std::vector<std::string> bilevelPicture(const RasterImage& image) {
   std::vector<std::string> out;
   for (std::int32_t y = 0; y < image.height; ++y) {
-    const std::uint8_t* row = bitRow(image, y);
+    const std::uint8_t* row = BitRow(image, y);
     std::string text;
     bool padding = false;
     for (std::int32_t x = 0; x < image.width; ++x) text += pixelAt(row, x) ? '#' : '.';

@@ -20,7 +20,7 @@ using Picture = std::vector<std::string>;
 
 Row MaskRow(const RasterImage& image, std::int32_t y) {
   Row r;
-  std::memcpy(r.data(), bitRow(image, y), 8);
+  std::memcpy(r.data(), BitRow(image, y), 8);
   return r;
 }
 
@@ -37,14 +37,14 @@ TEST(RectSelection, ColorMaskModesCombineEdgeBytesWithTheirMasks) {
     TestRuntime t;
     RasterImage image;
     image.bitsPerSample = 8;
-    ASSERT_TRUE(setGeometry(image, 40, 4) && allocateBitLayer(image, t.memory));
-    for (std::int32_t y = 0; y < 4; ++y) std::memset(bitRow(image, y), 0xAA, 5);
+    ASSERT_TRUE(SetGeometry(image, 40, 4) && AllocateBitLayer(image, t.memory));
+    for (std::int32_t y = 0; y < 4; ++y) std::memset(BitRow(image, y), 0xAA, 5);
     ASSERT_TRUE(applyRectSelection(image, t.rt, 3, 1, 20, 2, c.mode));
     const std::array<Row, 4> expected = {c.outside, c.inside, c.inside, c.outside};
     for (std::int32_t y = 0; y < 4; ++y) EXPECT_EQ(MaskRow(image, y), expected[y]) << c.mode;
     EXPECT_FALSE(applyRectSelection(image, t.rt, 0, 0, 5, 5, 4));  // an unknown mode
     EXPECT_EQ(MaskRow(image, 1), c.inside);
-    ASSERT_TRUE(selectNone(image, t.rt));
+    ASSERT_TRUE(SelectNone(image, t.rt));
     for (std::int32_t y = 0; y < 4; ++y) EXPECT_EQ(MaskRow(image, y), Row{});
     EXPECT_TRUE(t.ui.messages().empty());
   }
@@ -61,7 +61,7 @@ TEST(RectSelection, BilevelSeriesWithTheBackupInMemoryAndInMemtempEndsWithSelect
     RasterImage image;
     ASSERT_TRUE(drawBilevel(image, t.rt, loaded));
     if (onDisk) t.memory.setLimit(t.memory.used());
-    ASSERT_EQ(completeLoad(image, t.rt), kReadDone);
+    ASSERT_EQ(CompleteLoad(image, t.rt), kReadDone);
     ASSERT_EQ(image.backupOnDisk, onDisk);
     t.memory.setLimit(platform::MemoryBudget::kUnlimited);
     std::vector<std::vector<bool>> selected(h, std::vector<bool>(w, true));
@@ -87,7 +87,7 @@ TEST(RectSelection, BilevelSeriesWithTheBackupInMemoryAndInMemtempEndsWithSelect
       }
       ASSERT_EQ(bilevelPicture(image), expected) << "step " << step << " mode " << mode;
     }
-    ASSERT_TRUE(selectNone(image, t.rt));
+    ASSERT_TRUE(SelectNone(image, t.rt));
     EXPECT_EQ(bilevelPicture(image), loaded);
     EXPECT_TRUE(t.ui.messages().empty());
     EXPECT_EQ(t.memory.used(), image.bitLayer.size() + image.backupLayer.size());  // no leaks
@@ -106,7 +106,7 @@ TEST(RectSelection, BilevelFailuresShowTheirMessageAndLeaveTheSelectionAlone) {
   RasterImage image;  // backup on disk, and no memory for add mode's row buffer
   ASSERT_TRUE(drawBilevel(image, t.rt, picture));
   t.memory.setLimit(t.memory.used());
-  ASSERT_EQ(completeLoad(image, t.rt), kReadDone);
+  ASSERT_EQ(CompleteLoad(image, t.rt), kReadDone);
   ASSERT_TRUE(applyRectSelection(image, t.rt, 0, 0, 1, 2, kSelectNew));
   EXPECT_FALSE(applyRectSelection(image, t.rt, 2, 0, 4, 2, kSelectAdd));
   EXPECT_EQ(t.ui.messages(), Picture{std::string(msg::Text(msg::kInsufficientMemory))});
@@ -114,7 +114,7 @@ TEST(RectSelection, BilevelFailuresShowTheirMessageAndLeaveTheSelectionAlone) {
   platform::CloseFile(image.fileHandle);  // "memtemp" no longer holds the rows
   image.fileHandle = platform::CreateFile(t.scratchFolder + "empty");
   t.ui.clearMessages();
-  EXPECT_FALSE(selectNone(image, t.rt));
+  EXPECT_FALSE(SelectNone(image, t.rt));
   EXPECT_EQ(t.ui.messages(), Picture{std::string(msg::Text(msg::kScratchDiskFull))});
 }
 

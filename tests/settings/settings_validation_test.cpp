@@ -17,8 +17,8 @@ using M = PosterizationMode;
 
 ConversionSettings Defaults(bool outline = true, bool centerline = false, bool lines = false) {
   ConversionSettings s;
-  setConversionDefaults(s);
-  setColorDefaults(s);
+  SetConversionDefaults(s);
+  SetColorDefaults(s);
   s.set(kMethodOutline, outline);
   s.set(kMethodCenterline, centerline);
   s.set(kMethodLineRecognition, lines);
@@ -29,29 +29,29 @@ TEST(SettingsDefaults, EachSetTouchesOnlyItsOwnDialogsFieldsAndModesFollowTheFla
   const ConversionSettings dirty{.flagsA = 0xFF, .flagsB = 0xFF, .flagsC = 0xFF,
                                  .linesMode = kCurvedOnly, .tolerance = 5, .complexity = 5};
   ConversionSettings s = dirty;
-  setConversionDefaults(s);  // methods on/off, colour flags and values kept
+  SetConversionDefaults(s);  // methods on/off, colour flags and values kept
   EXPECT_TRUE(s.flagsA == 0x4F && s.flagsB == 0xF4 && s.flagsC == 0xFF);
   EXPECT_TRUE(s.tolerance == 30 && s.linesMode == kCurvedAndStraight && s.complexity == 5);
   s = dirty;
-  setColorDefaults(s);  // tints off, colour averaging on, method flags and values kept
+  SetColorDefaults(s);  // tints off, colour averaging on, method flags and values kept
   EXPECT_TRUE(s.flagsA == 0xF8 && s.flagsB == 0x0B && s.flagsC == 0xFC);
   EXPECT_TRUE(s.tolerance == 5 && s.linesMode == kCurvedOnly && s.complexity == 10);
   s = {};  // black and white clears only the posterization bit; custom keeps limitedColors
-  choosePosterizationMode(s, M::kLimitedColors, false);
-  choosePosterizationMode(s, M::kUseCustomColors, false);
-  EXPECT_EQ(choosePosterizationMode(s, M::kBlackAndWhiteOnly, false), M::kBlackAndWhiteOnly);
+  ChoosePosterizationMode(s, M::kLimitedColors, false);
+  ChoosePosterizationMode(s, M::kUseCustomColors, false);
+  EXPECT_EQ(ChoosePosterizationMode(s, M::kBlackAndWhiteOnly, false), M::kBlackAndWhiteOnly);
   EXPECT_TRUE(!s.has(kColorConversion) && s.has(kUseCustomColors) && s.has(kLimitedColors));
-  EXPECT_EQ(choosePosterizationMode(s, M::kUnlimitedColors, false), M::kUnlimitedColors);
+  EXPECT_EQ(ChoosePosterizationMode(s, M::kUnlimitedColors, false), M::kUnlimitedColors);
   EXPECT_FALSE(s.has(kUseCustomColors) || s.has(kLimitedColors));
-  EXPECT_EQ(choosePosterizationMode(s, M(7), false), M::kUnlimitedColors);  // not in the list
-  EXPECT_EQ(choosePosterizationMode(s, M::kUseCustomColors, true), M::kBlackAndWhiteOnly);  // gray
+  EXPECT_EQ(ChoosePosterizationMode(s, M(7), false), M::kUnlimitedColors);  // not in the list
+  EXPECT_EQ(ChoosePosterizationMode(s, M::kUseCustomColors, true), M::kBlackAndWhiteOnly);  // gray
 }
 
 // Presses OK once per expected failure (one message, closest value put in), then once to pass.
 void ExpectPresses(const char* name, ConversionSettings s, int gray,
                    const std::vector<ValidationResult>& want) {
   SCOPED_TRACE(name);
-  auto run = [&] { return gray < 0 ? validateConversionSetup(s) : validateColorSetup(s, gray); };
+  auto run = [&] { return gray < 0 ? ValidateConversionSetup(s) : ValidateColorSetup(s, gray); };
   for (const ValidationResult& p : want) {
     const ValidationResult r = run();
     EXPECT_TRUE(r.message == p.message && r.field == p.field && !r.question) << r.message;
@@ -82,14 +82,14 @@ TEST(SetupOk, ChecksInOrderAndOnlyTheValuesTheChosenMethodsUse) {
   s.noiseSuppression = 50, s.tolerance = 5;
   ExpectPresses("centerline", s, kConversion, {{42, F::kTolerance, 10}});
   s = Defaults(false);
-  const ValidationResult none = validateConversionSetup(s);
+  const ValidationResult none = ValidateConversionSetup(s);
   EXPECT_TRUE(none.message == msg::kNoMethod && none.field == F::kMethod);
 
   s = Defaults();  // percentages are not checked while posterizing
-  choosePosterizationMode(s, M::kLimitedColors, false);
+  ChoosePosterizationMode(s, M::kLimitedColors, false);
   s.complexity = 1, s.maxColors = 1, s.threshold = 500, s.contrast = -1;
   ExpectPresses("limited", s, false, {{257, F::kComplexity, 2}, {68, F::kMaxColors, 2}});
-  choosePosterizationMode(s, M::kUseCustomColors, false);  // the maximum counts only if Limited
+  ChoosePosterizationMode(s, M::kUseCustomColors, false);  // the maximum counts only if Limited
   s.complexity = 21, s.maxColors = 0;
   ExpectPresses("custom", s, false, {{257, F::kComplexity, 20}});
   ExpectPresses("custom on gray", s, true, {{257, F::kComplexity, 20}, {68, F::kMaxColors, 2}});
@@ -110,32 +110,32 @@ TEST(SetupQuestions, TwoColourOptionsAndPosterizationExcludeEachOther) {
     SCOPED_TRACE(option);
     const bool twoColour = option != kUniformLineWeight && option != kSeparateShapes;
     ConversionSettings s = Defaults();  // posterizing: two-colour options ask to go to Outline
-    choosePosterizationMode(s, M::kUnlimitedColors, false);
+    ChoosePosterizationMode(s, M::kUnlimitedColors, false);
     s.set(option, true);
     s.complexity = 30;
-    EXPECT_EQ(validateColorSetup(s, false).message, 257);  // ranges first, then the question
-    const ValidationResult r = validateColorSetup(s, false);
+    EXPECT_EQ(ValidateColorSetup(s, false).message, 257);  // ranges first, then the question
+    const ValidationResult r = ValidateColorSetup(s, false);
     EXPECT_EQ(r.message == msg::kIncompatibleMethod && r.question && !r.ok(), twoColour);
     ConversionSettings cancelled = s;
-    answerIncompatibleMethod(cancelled, platform::kAnswerCancel);
+    AnswerIncompatibleMethod(cancelled, platform::kAnswerCancel);
     EXPECT_TRUE(!cancelled.has(kColorConversion) && cancelled.has(option));
-    answerIncompatibleMethod(s, platform::kAnswerOk);
+    AnswerIncompatibleMethod(s, platform::kAnswerOk);
     EXPECT_TRUE(s.has(kColorConversion) && s.has(kMethodOutline) && s.has(option) != twoColour);
-    EXPECT_TRUE(validateColorSetup(s, false).ok() && validateColorSetup(cancelled, false).ok());
+    EXPECT_TRUE(ValidateColorSetup(s, false).ok() && ValidateColorSetup(cancelled, false).ok());
 
     s = Defaults(false);  // ticking the option while posterizing asks to turn that off
     s.set(option, false);
     s.set(kColorConversion, true);
-    EXPECT_EQ(setMethodOption(s, option, true), msg::kPosterizationOffQuestion);
-    EXPECT_FALSE(answerPosterizationOff(s, option, platform::kAnswerCancel) ||
-                 answerPosterizationOff(s, option, 0) || s.has(option));  // only OK turns it on
-    EXPECT_TRUE(answerPosterizationOff(s, option, platform::kAnswerOk));
+    EXPECT_EQ(SetMethodOption(s, option, true), msg::kPosterizationOffQuestion);
+    EXPECT_FALSE(AnswerPosterizationOff(s, option, platform::kAnswerCancel) ||
+                 AnswerPosterizationOff(s, option, 0) || s.has(option));  // only OK turns it on
+    EXPECT_TRUE(AnswerPosterizationOff(s, option, platform::kAnswerOk));
     EXPECT_TRUE(s.has(option) && !s.has(kColorConversion));
-    EXPECT_EQ(setMethodOption(s, kMethodCenterline, true), 0);  // nothing asked in B&W
+    EXPECT_EQ(SetMethodOption(s, kMethodCenterline, true), 0);  // nothing asked in B&W
     // Outline and Interactive Thinning never ask, nor does turning an option off.
     s.set(kColorConversion, true);
-    EXPECT_EQ(setMethodOption(s, kMethodOutline, true) + setMethodOption(s, option, false) +
-                  setMethodOption(s, kInteractiveThinning, true), 0);
+    EXPECT_EQ(SetMethodOption(s, kMethodOutline, true) + SetMethodOption(s, option, false) +
+                  SetMethodOption(s, kInteractiveThinning, true), 0);
   }
 }
 

@@ -20,7 +20,7 @@ constexpr int kCurveSteps = 64;  // straight pieces per Bezier segment
 
 // The path as a polyline in pixels, curves flattened.
 std::vector<Pt> Flatten(const art::PathRecord& path, double artScale) {
-  std::span<const std::uint16_t> words = art::pointWords(path);
+  std::span<const std::uint16_t> words = art::PointWords(path);
   std::vector<Pt> out;
   if (!art::detail::HasAnchorAt(words, 0)) return out;
   auto point = [&](std::size_t at) {
@@ -120,14 +120,14 @@ std::uint8_t PaintGray(art::PaintType type, std::uint32_t packed) {
 
 GrayImage RasterizeArtwork(const art::Artwork& art, int width, int height, RasterizeScale scale) {
   GrayImage image(width, height, 255);
-  for (const art::PathRecord& path : art::pathsInUse(art)) {
+  for (const art::PathRecord& path : art::PathsInUse(art)) {
     std::vector<Pt> poly = Flatten(path, scale.artScale);
     if (path.fillType != art::PaintType::None && !(path.flags & art::kUnfilled))
       FillNonZero(image, poly, PaintGray(path.fillType, path.fillColor));
     if (path.strokeType != art::PaintType::None) {
       double halfWidth = std::max(0.5, path.strokeWeight / 10.0 * scale.pixelsPerPoint / 2);
       bool closedForStroke = path.fillType != art::PaintType::None && !(path.flags & art::kUnfilled);
-      Stroke(image, poly, closedForStroke || art::isClosed(path), halfWidth,
+      Stroke(image, poly, closedForStroke || art::IsClosed(path), halfWidth,
              PaintGray(path.strokeType, path.strokeColor));
     }
   }

@@ -51,9 +51,9 @@ struct Picture {
 // The paths as comparable values: paint, flags and every point word.
 std::vector<std::vector<std::uint32_t>> ArtWords(const art::Artwork& art) {
   std::vector<std::vector<std::uint32_t>> out;
-  for (const art::PathRecord& p : art::pathsInUse(art)) {
+  for (const art::PathRecord& p : art::PathsInUse(art)) {
     out.push_back({std::uint32_t(p.fillType), std::uint32_t(p.strokeType), p.fillColor, p.flags});
-    out.back().insert(out.back().end(), art::pointWords(p).begin(), art::pointWords(p).end());
+    out.back().insert(out.back().end(), art::PointWords(p).begin(), art::PointWords(p).end());
   }
   return out;
 }
@@ -67,27 +67,27 @@ struct DriverRig {
   Picture input{0, 0, Ink()};
 
   DriverRig() {
-    settings::setConversionDefaults(active);
+    settings::SetConversionDefaults(active);
     env.ui.useManualClock(0);
     env.ui.stepMs = 100;
     env.ui.watched = env.scratchFolder;
   }
   ~DriverRig() {
     art::freeArtwork(art);
-    image::releaseImage(image, env.rt);
+    image::ReleaseImage(image, env.rt);
   }
 
   // Loads the picture as a 300 ppi bilevel image; the backup goes to "memtemp" when asked.
   void load(const Picture& p, bool backupOnDisk = false) {
     input = p;
-    ASSERT_TRUE(image::setGeometry(image, p.width, p.height));
-    ASSERT_TRUE(image::allocateBitLayer(image, env.memory));
+    ASSERT_TRUE(image::SetGeometry(image, p.width, p.height));
+    ASSERT_TRUE(image::AllocateBitLayer(image, env.memory));
     image.xResolution = image.yResolution = 300.0;
     for (int y = 0; y < p.height; ++y)
       for (int x = 0; x < p.width; ++x)
-        if (p.at(x, y)) SetBitAt(image::bitRow(image, y), x);
+        if (p.at(x, y)) SetBitAt(image::BitRow(image, y), x);
     if (backupOnDisk) env.memory.setLimit(env.memory.used());
-    ASSERT_TRUE(image::completeLoad(image, env.rt).read());
+    ASSERT_TRUE(image::CompleteLoad(image, env.rt).read());
     env.memory.setLimit(platform::MemoryBudget::kUnlimited);
     ASSERT_EQ(image.backupOnDisk, backupOnDisk);
   }
@@ -98,10 +98,10 @@ struct DriverRig {
              return BitAt(rows + y * image.bitRowBytes, x);
            }).ink;
   }
-  std::vector<std::uint8_t> bitLayer() const { return plane(image::bitRow(image, 0)); }
+  std::vector<std::uint8_t> bitLayer() const { return plane(image::BitRow(image, 0)); }
   // The backup as the image keeps it, from its block or from "memtemp".
   std::vector<std::uint8_t> backup() const {
-    if (!image.backupOnDisk) return plane(image::layerRow(image.backupLayer, image, 0));
+    if (!image.backupOnDisk) return plane(image::LayerRow(image.backupLayer, image, 0));
     std::vector<std::uint8_t> rows(std::size_t(image.bitLayerBytes));
     EXPECT_TRUE(platform::SeekTo(image.fileHandle, 0));
     EXPECT_EQ(platform::ReadBytes(image.fileHandle, rows.data(), rows.size()), rows.size());

@@ -158,10 +158,10 @@ TEST(EdgeExtraction, EveryFourByFourPictureIsConsumedCompletely) {
   TracerRig f;
   f.build(4, 4);
   const image::RasterImage& img = f.image;
-  const std::uint8_t* plane = image::bitRow(img, 0);
+  const std::uint8_t* plane = image::BitRow(img, 0);
   for (unsigned pattern = 0; pattern < (1u << 16); ++pattern) {
     SCOPED_TRACE(pattern);
-    std::memset(image::bitRow(f.image, 0), 0, std::size_t(img.bitLayerBytes));
+    std::memset(image::BitRow(f.image, 0), 0, std::size_t(img.bitLayerBytes));
     f.draw([&](int x, int y) { return (pattern >> (4 * y + x)) & 1; });
     InitBoundaryScan(f.t());
     for (int boundaries = 0;; ++boundaries) {

@@ -21,8 +21,8 @@ struct PathView {
 
 std::vector<PathView> Paths(const TracerRig& rig) {
   std::vector<PathView> out;
-  for (const art::PathRecord& record : art::pathsInUse(rig.art)) {
-    std::span<const std::uint16_t> w = art::pointWords(record);
+  for (const art::PathRecord& record : art::PathsInUse(rig.art)) {
+    std::span<const std::uint16_t> w = art::PointWords(record);
     auto pt = [&](std::size_t at) {
       return Pt{art::detail::X(w, at) / rig.kArtScale, art::detail::Y(w, at) / rig.kArtScale};
     };
@@ -121,7 +121,7 @@ TEST(CurveFits, NeedsTheMaskAlongTheCurveAndEveryInnerVertexPassed) {
   rig.build(64, 32);
   // A straight chain along y = 10 from x = 5 to x = 25, stamped into the mask.
   rig.load(Chain{5, 10, std::vector<std::uint8_t>(20, 5)});
-  const BitPlaneView mask{image::layerRow(rig.image.spareLayer, rig.image, 0),
+  const BitPlaneView mask{image::LayerRow(rig.image.spareLayer, rig.image, 0),
                           rig.image.bitRowBytes, rig.image.paddedWidth, rig.image.height};
   for (int x = 5; x <= 25; ++x) ApplyBlock5x5(mask, x, 10, BlockOp::kSet);
   Tracer& t = rig.t();
@@ -147,7 +147,7 @@ TEST(CurveFits, NeedsTheMaskAlongTheCurveAndEveryInnerVertexPassed) {
   // A gap of three columns in the corridor fails the fit: samples fall at most 2 pixels apart.
   for (int y = 8; y <= 12; ++y)
     for (int x = 14; x <= 16; ++x)
-      ClearBitAt(image::layerRow(rig.image.spareLayer, rig.image, y), x);
+      ClearBitAt(image::LayerRow(rig.image.spareLayer, rig.image, y), x);
   EXPECT_FALSE(CurveFits(t, Span(2)));
 }
 

@@ -47,7 +47,7 @@ struct ReadRun {
     std::ofstream(image.inputName, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     chooseFormatByName(image, image.inputName);
-    return openInputImage(image, env.rt, false);
+    return OpenInputImage(image, env.rt, false);
   }
   void expectOnly(int message) const {
     EXPECT_EQ(env.ui.messages(), std::vector<std::string>{std::string(msg::Text(message))});
@@ -87,7 +87,7 @@ inline Picture LoadPicture(const std::string& name) {
 
 // The colour layer, or the bit layer as a picture (a row with padding bits set ends in '|').
 inline Bytes ImagePixels(const RasterImage& image) {
-  if (!isBilevel(image)) {
+  if (!IsBilevel(image)) {
     const std::uint8_t* p = image.colorLayer.data();
     return Bytes(p, p + std::size_t(image.colorRowBytes) * image.height);
   }

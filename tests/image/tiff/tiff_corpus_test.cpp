@@ -10,7 +10,7 @@ namespace vl::image::testing {
 namespace {
 
 std::string ModeWord(const RasterImage& image) {
-  const std::string name(imageModeName(imageMode(image)));
+  const std::string name(ImageModeName(ImageModeOf(image)));
   return name.substr(0, name.find(' '));  // "Gray scale" is "Gray" in the manifests
 }
 
@@ -49,7 +49,7 @@ bool HoldsTheSource(const RasterImage& image, const CorpusFile& f) {
   if (image.width != f.width || image.height != f.height) return false;
   for (int y = 0; f.bitmap() && y < f.height; ++y) {
     for (int x = 0; x < image.paddedWidth; ++x) {
-      if (pixelAt(bitRow(image, y), x) != (x < f.width && f.samples[y * f.width + x])) return false;
+      if (pixelAt(BitRow(image, y), x) != (x < f.width && f.samples[y * f.width + x])) return false;
     }
   }
   Bytes rows, piece(16);  // room for the repeated last pixel
@@ -113,8 +113,8 @@ TEST(TiffCorpus, EveryFileGivesTheToolsPixelsUnderAnyMemoryAndFailsCleanlyWhenCu
         EXPECT_DOUBLE_EQ(half.yResolution * (f.bitmap() ? 1 : 2), image.yResolution);
         EXPECT_EQ(ColorBytes(half), f.bitmap() ? Bytes() : Halved(f));
       }
-      releaseImage(image, t.rt);
-      releaseImage(half, t.rt);
+      ReleaseImage(image, t.rt);
+      ReleaseImage(half, t.rt);
       EXPECT_EQ(t.memory.used(), 0u);
       std::uint8_t sample[8];
       EXPECT_FALSE(paged && readColorSpan(image, 0, 0, 3, sample));  // the file is closed
@@ -138,7 +138,7 @@ TEST(TiffCorpus, EveryFileGivesTheToolsPixelsUnderAnyMemoryAndFailsCleanlyWhenCu
     TestRuntime counting;
     counting.ui.stopAtDrain = 1 << 30;
     ASSERT_EQ(ReadMemory(counting, image, whole), kReadDone);
-    releaseImage(image, counting.rt);
+    ReleaseImage(image, counting.rt);
     ASSERT_GE(counting.ui.drains(), f.height);
     for (int stopAt : {1, counting.ui.drains() / 2}) {
       SCOPED_TRACE("stopped at look " + std::to_string(stopAt));
@@ -167,7 +167,7 @@ TEST(TiffCorpus, FuzzerFindingsEndAsRecorded) {
     EXPECT_EQ(ok ? "ok " + ModeWord(image) : Text(outcome.message), row.at(1));
     const std::vector<std::string> shown = {Text(outcome.message)};
     EXPECT_EQ(t.ui.messages(), ok ? std::vector<std::string>{} : shown);
-    releaseImage(image, t.rt);
+    ReleaseImage(image, t.rt);
     EXPECT_EQ(t.memory.used(), 0u);
   }
 }

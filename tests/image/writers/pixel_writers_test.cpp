@@ -24,8 +24,8 @@ namespace {
 
 // Our own image in PilView's terms; `format` is "<mode> <compression> <x dpi> <y dpi>".
 Rows ExpectedView(const RasterImage& image, const std::string& format) {
-  Rows out = isBilevel(image) ? bilevelPicture(image) : Rows(image.height);
-  for (std::int32_t i = 0; !isBilevel(image) && i < image.colorRowBytes * image.height; ++i)
+  Rows out = IsBilevel(image) ? bilevelPicture(image) : Rows(image.height);
+  for (std::int32_t i = 0; !IsBilevel(image) && i < image.colorRowBytes * image.height; ++i)
     for (int shift : {4, 0})
       out[i / image.colorRowBytes] += "0123456789abcdef"[image.colorLayer.data()[i] >> shift & 15];
   out.insert(out.begin(), std::to_string(image.width) + " " + std::to_string(image.height) + " " +
@@ -48,7 +48,7 @@ Rows PackBitsPicture() {
 // Saves as Save Pixel Image As does, which must ignore a stop left from an earlier command.
 void Save(WriterRig& rig, const std::string& file, int format, std::int16_t source) {
   rig.env.state.abortRequested = 1;
-  ASSERT_TRUE(savePixelImage(rig.env.rt, rig.image, file, format));
+  ASSERT_TRUE(SavePixelImage(rig.env.rt, rig.image, file, format));
   EXPECT_EQ(rig.image.sourceFormat, source);
   EXPECT_TRUE(rig.env.ui.messages().empty());
 }
@@ -72,7 +72,7 @@ TEST(TiffWriter, EveryModeAndThePreviewReadBackByLibtiffAndPil) {
       Save(rig, file, kPixelSaveTiff, kSourceTiff);
     } else {
       platform::FileHandle f = platform::CreateFile(file);
-      EXPECT_EQ(writeTiff(rig.env.rt, rig.image, f, kTiffPreview), TiffOutcome::kWritten);
+      EXPECT_EQ(WriteTiff(rig.env.rt, rig.image, f, kTiffPreview), TiffOutcome::kWritten);
       platform::CloseFile(f);
     }
     // Header, rows, directory (11 entries), then the one resolution rational both tags share.
@@ -130,11 +130,11 @@ TEST(RvxWriter, EveryModeFollowsTheByteTableAndReadsBackToTheSameImage) {
 
     RasterImage back;
     back.fileHandle = platform::OpenFileForReading(file);
-    ASSERT_EQ(readRvx(back, rig.env.rt), kReadDone);
-    ASSERT_EQ(completeLoad(back, rig.env.rt), kReadDone);
+    ASSERT_EQ(ReadRvx(back, rig.env.rt), kReadDone);
+    ASSERT_EQ(CompleteLoad(back, rig.env.rt), kReadDone);
     EXPECT_EQ(std::pair(back.xResolution, back.yResolution), std::pair(240.5, 96.25));
     EXPECT_EQ(ExpectedView(back, ""), ExpectedView(rig.image, ""));
-    releaseImage(back, rig.env.rt);
+    ReleaseImage(back, rig.env.rt);
   }
 }
 
@@ -160,7 +160,7 @@ TEST(PixelWriterFailure, EachFailureShowsItsMessageAndKeepsThePreviousFile) {
       if (c.message == msg::kInsufficientMemory) rig.env.memory.failAfter(0);
       if (c.message == 0) rig.env.ui.requestAbort();
       EXPECT_FALSE(WithFileSizeLimit(
-          c.fileBytes, [&] { return savePixelImage(rig.env.rt, rig.image, path, format); }));
+          c.fileBytes, [&] { return SavePixelImage(rig.env.rt, rig.image, path, format); }));
       EXPECT_EQ(rig.env.ui.messages(),
                 c.message ? Rows{std::string(msg::Text(c.message))} : Rows{});
       EXPECT_EQ(rig.env.state.abortRequested, 1);
@@ -174,7 +174,7 @@ TEST(PixelWriterFailure, EachFailureShowsItsMessageAndKeepsThePreviousFile) {
   // A pixel save format this build lacks is refused before anything is made.
   WriterRig rig;
   rig.load(0, {"#"}, 72.0);
-  EXPECT_FALSE(savePixelImage(rig.env.rt, rig.image, rig.path("x"), 2));
+  EXPECT_FALSE(SavePixelImage(rig.env.rt, rig.image, rig.path("x"), 2));
   EXPECT_EQ(rig.env.ui.messages(), Rows{"This pixel save format is not available in this build."});
   EXPECT_EQ(FolderEntries(rig.env.scratchFolder), 0u);
 }
