@@ -32,15 +32,15 @@ art::ArtImageInfo ArtImageInfoFor(const image::RasterImage& image, std::string_v
 // Writes the art into `filePath` in `format`, titled after `artName` (normally the same path;
 // the command line writes a temporary file first). True when the whole art was written; the art
 // is then marked saved. False after the writer's message, or when the user stopped the save.
-bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
+[[nodiscard]] bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
                   std::string_view artName, const ArtFormat& format);
 
 // Save Art's write: WriteArtFile to `path`, which then becomes the art's own file and format.
-bool WriteArt(Program& program, Document& doc, const std::string& path, const ArtFormat& format);
+[[nodiscard]] bool WriteArt(Program& program, Document& doc, const std::string& path, const ArtFormat& format);
 
 // Writes the pixel image to `path` in a pixel save format (image/save_pixel_image.h); on success
 // the image is no longer untitled or modified.
-bool WritePixelImage(Program& program, Document& doc, const std::string& path, int pixelFormat);
+[[nodiscard]] bool WritePixelImage(Program& program, Document& doc, const std::string& path, int pixelFormat);
 
 // Frees the art and the image and forgets the document's names; the art format stays.
 void CloseDocument(Program& program, Document& doc);

@@ -11,7 +11,7 @@ namespace vl::art {
 
 // Writes the colours (only the tagged ones when taggedOnly) to fileName, replacing a previous
 // file only when complete. On failure shows message 363 and returns false.
-bool exportCustomColors(base::Runtime& rt, const std::string& fileName,
+[[nodiscard]] bool exportCustomColors(base::Runtime& rt, const std::string& fileName,
                         const CustomColorList& colors, bool taggedOnly);
 
 }  // namespace vl::art

@@ -34,7 +34,7 @@ void writeDxfEnd(DxfWriter& w);
 // Header, every path (polling the stop request, with progress) and the end, which is written
 // even after a stop. False when the user stopped the save; a failed write shows its message
 // and leaves out.failed() set.
-bool WriteDxfArt(base::Runtime& rt, OutputBuffer& out, const Artwork& art,
+[[nodiscard]] bool WriteDxfArt(base::Runtime& rt, OutputBuffer& out, const Artwork& art,
                  const ArtImageInfo& image, std::string_view progressLabel, bool& curvesFlattened);
 
 // numerator / denominator in thousandths, truncated toward zero. Exact when both are whole

@@ -50,7 +50,7 @@ std::string_view PictureName(std::string_view inputName);
 // Records the whole metafile into `out` (whose file is `file`, positioned at its start):
 // header placeholder, every path in order (polling the stop request, with progress), the end
 // record, and then the completed header at the start of the file, also after a stop.
-enum class MetafileResult {
+enum class [[nodiscard]] MetafileResult {
   Complete,
   Stopped,  // the user stopped the save; the file is finished and holds the paths so far
   Failed,   // the header could not be put back (the file cannot seek): message shown

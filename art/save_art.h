@@ -19,7 +19,7 @@
 namespace vl::art {
 
 // What appending the TIFF preview of a DOS EPS file came to.
-enum class PreviewResult {
+enum class [[nodiscard]] PreviewResult {
   kWritten,
   kStopped,  // the user stopped it: the file is kept without a preview
   kFailed,   // a write failed or memory ran short; the message was shown
@@ -52,7 +52,7 @@ struct SaveArtOptions {
 // format is refused, the file could not be created or written (the message was shown, the
 // previous file is untouched, artModified is set), or the user stopped the save (the file is
 // kept, complete with its trailer, but holds only the paths written before the stop).
-bool saveArt(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
+[[nodiscard]] bool saveArt(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName,
              const SaveArtOptions& options, bool& artModified);
 

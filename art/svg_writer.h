@@ -25,7 +25,7 @@ bool SvgPaintColor(PaintType type, std::uint32_t packedColor, std::uint16_t cust
 // abort poll. On failure shows message 12 (13 when unattended) and returns false. A stop by
 // the user keeps the file, properly closed but holding only the paths written before it, and
 // returns false with abortRequested set.
-bool SaveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
+[[nodiscard]] bool SaveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
              const CustomColorList& customColors, const std::string& fileName, bool unattended);
 
 }  // namespace vl::art

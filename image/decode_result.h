@@ -14,7 +14,7 @@ enum class DecodeStatus {
   kBadArgument,    // the output cannot hold one row, or a parameter is out of range
 };
 
-struct DecodeResult {
+struct [[nodiscard]] DecodeResult {
   std::size_t consumed = 0;  // input bytes used
   std::size_t produced = 0;  // output bytes written
   DecodeStatus status = DecodeStatus::kOk;

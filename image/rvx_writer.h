@@ -13,10 +13,10 @@ namespace vl::image {
 // Writes the image (the bit layer when bilevel, else the colour rows with the selection
 // applied) at the file's current position. False after a failure (message shown, abort
 // request flag set). It does not poll the user's abort request.
-bool WriteRvx(base::Runtime& rt, const RasterImage& image, platform::FileHandle file);
+[[nodiscard]] bool WriteRvx(base::Runtime& rt, const RasterImage& image, platform::FileHandle file);
 
 // Creates `path` and writes the image into it. True when complete; otherwise the message was
 // shown, an existing file of that name is untouched and no partial file is left.
-bool WriteRvxFile(base::Runtime& rt, const RasterImage& image, const std::string& path);
+[[nodiscard]] bool WriteRvxFile(base::Runtime& rt, const RasterImage& image, const std::string& path);
 
 }  // namespace vl::image

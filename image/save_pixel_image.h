@@ -17,6 +17,6 @@ constexpr int kPixelSaveTiff = 3;
 // Writes `path` in `format`. True when the file is complete; sourceFormat then becomes 4, 5 or
 // 3. False after a message (the file could not be created or written, memory ran short, the
 // format is unknown) or the user's stop; the file of that name is then as it was before.
-bool SavePixelImage(base::Runtime& rt, RasterImage& image, const std::string& path, int format);
+[[nodiscard]] bool SavePixelImage(base::Runtime& rt, RasterImage& image, const std::string& path, int format);
 
 }  // namespace vl::image

@@ -15,7 +15,7 @@ namespace vl::image {
 constexpr int kTiffPreview = 0;    // at most 72 pixels per inch, into an open art file
 constexpr int kTiffFullImage = 1;  // the whole image at its own resolution
 
-enum class TiffOutcome {
+enum class [[nodiscard]] TiffOutcome {
   kWritten,
   kStopped,  // the user stopped it between rows; the bytes written are not a usable TIFF
   kFailed,   // a write failed or memory ran short; the message was shown
@@ -31,7 +31,7 @@ TiffOutcome WriteTiff(base::Runtime& rt, const RasterImage& image, platform::Fil
 // Creates `path` and writes the whole image into it. True when complete; otherwise the message
 // was shown (or the user stopped it), an existing file of that name is untouched and no partial
 // file is left.
-bool WriteTiffFile(base::Runtime& rt, const RasterImage& image, const std::string& path);
+[[nodiscard]] bool WriteTiffFile(base::Runtime& rt, const RasterImage& image, const std::string& path);
 
 // The preview's size, pixels: the image scaled to at most 72 pixels per inch.
 struct TiffPreviewSize {

@@ -75,8 +75,9 @@ TEST(DecoderCorpus, ShortOutputsCutAndDamagedStripsStayInsideTheirBuffers) {
         std::uint8_t& at = damaged[rng() % n];
         at = trial % 2 ? static_cast<std::uint8_t>(rng()) : at ^ (1u << (rng() % 8));
       }
-      DecodeGuarded(c, damaged, c.expected.size());
-      DecodeGuarded(c, damaged, c.expected.size() / 3);
+      // Damaged input may decode to anything; the guard bytes around the output must hold.
+      static_cast<void>(DecodeGuarded(c, damaged, c.expected.size()));
+      static_cast<void>(DecodeGuarded(c, damaged, c.expected.size() / 3));
     }
   }
 }
