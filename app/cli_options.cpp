@@ -162,7 +162,7 @@ Error ReadDecimal(std::string_view name, const std::string& text, int scale, std
   if (!IsNumberText(text, true)) return Join({name, " expects a number, not ", Quoted(text)});
   const bool negative = text.front() == '-';
   const settings::ParsedDecimal parsed =
-      settings::ParseDecimal(negative ? std::string_view(text).substr(1) : text, scale,
+      settings::parseDecimal(negative ? std::string_view(text).substr(1) : text, scale,
                              kDecimalPoint);
   out = negative ? -parsed.value : parsed.value;
   return {};
@@ -589,8 +589,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if (Error e = ChooseOutput(raw, request); !e.empty()) return fail(e);
 
   SettingsBuilder b;
-  settings::SetConversionDefaults(b.s);
-  settings::SetColorDefaults(b.s);
+  settings::setConversionDefaults(b.s);
+  settings::setColorDefaults(b.s);
   // Posterization first: the method options then meet it exactly as the dialog's check boxes do.
   if (Error e = ApplyColorOptions(b, raw); !e.empty()) return fail(e);
   if (Error e = ApplyConversionOptions(b, raw); !e.empty()) return fail(e);

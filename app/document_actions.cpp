@@ -23,7 +23,7 @@ image::ReadOutcome OpenDocument(Program& program, Document& doc, const std::stri
   image::chooseFormatByName(image, path);
   // A stop left over from an earlier command must not cut this read short.
   program.conversion.abortRequested = 0;
-  const image::ReadOutcome outcome = image::OpenInputImage(image, rt, false);
+  const image::ReadOutcome outcome = image::openInputImage(image, rt, false);
   if (!outcome.read()) return outcome;
   doc.imageOpen = true;
   doc.imageName = path;
@@ -70,7 +70,7 @@ bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
   // The DOS EPS preview is the image itself (kind 4 on a colour image is refused by the save
   // driver until posterization can render it in black and white).
   options.tiffPreview = [&program, &rt](platform::FileHandle file, int) {
-    switch (image::WriteTiff(rt, program.image, file, image::kTiffPreview)) {
+    switch (image::writeTiff(rt, program.image, file, image::kTiffPreview)) {
       case image::TiffOutcome::kWritten: return art::PreviewResult::kWritten;
       case image::TiffOutcome::kStopped: return art::PreviewResult::kStopped;
       case image::TiffOutcome::kFailed: break;
@@ -100,7 +100,7 @@ bool WritePixelImage(Program& program, Document& doc, const std::string& path, i
 void CloseDocument(Program& program, Document& doc) {
   base::Runtime rt = program.runtime();
   art::freeArtwork(program.artwork);
-  image::ReleaseImage(program.image, rt);
+  image::releaseImage(program.image, rt);
   program.app.artPresent = false;
   doc.imageOpen = false;
   doc.imageName.clear();

@@ -52,7 +52,7 @@ bool initArtwork(Artwork& art, base::Runtime& rt) {
 }
 
 void freeArtwork(Artwork& art) {
-  RestoreArtwork(art);
+  restoreArtwork(art);
   ReleaseSlots(art);
   art.count = 0;
   art.firstNewPath = 0;
@@ -78,7 +78,7 @@ void stashArtwork(Artwork& art) {
   art.count = 0;
 }
 
-void RestoreArtwork(Artwork& art) {
+void restoreArtwork(Artwork& art) {
   if (art.stashedCount == 0) return;
   art.count = art.stashedCount;
   art.stashedCount = 0;

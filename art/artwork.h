@@ -132,7 +132,7 @@ void freeArtwork(Artwork& art);
 void deletePath(Artwork& art, int index);
 // The view switch to the pixel image and back: the paths are kept, count reads 0 meanwhile.
 void stashArtwork(Artwork& art);
-void RestoreArtwork(Artwork& art);
+void restoreArtwork(Artwork& art);
 // Raises minPathLength by kDiscardStep and deletes every path but the current one that is
 // shorter, setting the closing-message flag of `cause`. With fewer than 100 paths (or once
 // minPathLength cannot rise further) shows message 66 as the failure and requests an abort
@@ -155,7 +155,7 @@ std::uint16_t AnchorToArt(double pixels, double artScale);
 void widenBounds(PathRecord& path, std::int32_t x, std::int32_t y);
 void widenBounds(Artwork& art, std::int32_t x, std::int32_t y);  // the current path
 // Overwrites the current path's last anchor (art units), keeping its arriving-curve bit.
-void ReplaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y);
+void replaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y);
 
 // --- Reading paths (path_metrics.cpp) ---
 
@@ -165,13 +165,13 @@ std::span<const std::uint16_t> PointWords(const PathRecord& path);
 bool IsClosed(const PathRecord& path);
 // Segments, plus one for an open path; 0 for a path of fewer than 3 words.
 int anchorCount(const PathRecord& path);
-long TotalAnchors(const Artwork& art);
-long SelectedAnchors(const Artwork& art);
+long totalAnchors(const Artwork& art);
+long selectedAnchors(const Artwork& art);
 // Sum of |dx| + |dy| between consecutive anchors in art units, control points ignored;
 // returns `limit` as soon as the sum reaches it.
 std::int32_t pathLength(const PathRecord& path, std::int32_t limit);
 // (slots x record size + point array bytes + 512) / 1024.
-long MemoryUsedKB(const Artwork& art);
+long memoryUsedKB(const Artwork& art);
 // Union of the bounds of the selected paths; nothing when no path is selected.
 std::optional<ArtBounds> SelectedArtBounds(const Artwork& art);
 

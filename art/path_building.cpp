@@ -120,7 +120,7 @@ void widenBounds(Artwork& art, std::int32_t x, std::int32_t y) {
   widenBounds(art.paths[art.currentPath], x, y);
 }
 
-void ReplaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y) {
+void replaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y) {
   if (art.currentPath < 0 || art.currentPath >= art.count) return;
   PathRecord& path = art.paths[art.currentPath];
   if (path.usedWords < 2) return;
@@ -132,7 +132,7 @@ void ReplaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y) {
 
 bool beginPath(Artwork& art, base::Runtime& rt, const settings::ConversionSettings& settings) {
   // A path begun over stashed art would overwrite it: append to it instead.
-  RestoreArtwork(art);
+  restoreArtwork(art);
 
   if (art.minPathLength != 0 && art.count > 0 &&
       pathLength(art.paths[art.count - 1], art.minPathLength) < art.minPathLength) {

@@ -40,13 +40,13 @@ int anchorCount(const PathRecord& path) {
   return IsClosed(path) ? segments : segments + 1;
 }
 
-long TotalAnchors(const Artwork& art) {
+long totalAnchors(const Artwork& art) {
   long sum = 0;
   for (const PathRecord& path : PathsInUse(art)) sum += anchorCount(path);
   return sum;
 }
 
-long SelectedAnchors(const Artwork& art) {
+long selectedAnchors(const Artwork& art) {
   long sum = 0;
   for (const PathRecord& path : PathsInUse(art)) {
     if (path.flags & kSelected) sum += anchorCount(path);
@@ -67,7 +67,7 @@ std::int32_t pathLength(const PathRecord& path, std::int32_t limit) {
   return sum;
 }
 
-long MemoryUsedKB(const Artwork& art) {
+long memoryUsedKB(const Artwork& art) {
   long bytes = long(art.capacity) * long(sizeof(PathRecord)) + 512;
   for (const PathRecord& path : art.paths) bytes += long(path.capacityWords) * 2;
   return bytes / 1024;

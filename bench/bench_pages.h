@@ -40,14 +40,14 @@ struct Document {
   settings::ConversionSettings active, dialog;
 
   Document(int width, int height) {
-    settings::SetConversionDefaults(active);
-    image::SetGeometry(image, width, height);
-    image::AllocateBitLayer(image, memory);
+    settings::setConversionDefaults(active);
+    image::setGeometry(image, width, height);
+    image::allocateBitLayer(image, memory);
     image.xResolution = image.yResolution = 300.0;
   }
   ~Document() {
     art::freeArtwork(art);
-    image::ReleaseImage(image, rt);
+    image::releaseImage(image, rt);
     std::error_code ignored;
     std::filesystem::remove_all(scratchFolder, ignored);
   }

@@ -38,7 +38,7 @@ void RunConversions(benchmark::State& state, Document& doc) {
     benchmark::DoNotOptimize(doc.art.count);
   }
   state.counters["paths"] = doc.art.count;
-  state.counters["anchors"] = double(art::TotalAnchors(doc.art));
+  state.counters["anchors"] = double(art::totalAnchors(doc.art));
 }
 
 void BM_ConvertTextPage(benchmark::State& state) {
@@ -60,7 +60,7 @@ struct StageRig {
   explicit StageRig(Document& d) : doc(d) {
     const auto constants = settings::ComputeConversionConstants(d.active, 300, 300);
     tracer.emplace(d.rt, d.image, d.art, d.active, constants);
-    image::AllocateSpareLayer(d.image, d.memory);
+    image::allocateSpareLayer(d.image, d.memory);
     const auto rowBytes = std::size_t(d.image.bitRowBytes);
     AllocateWorkArea(d.rt, rowBytes, WorkAreaBudget(d.rt, rowBytes), tracer->area);
     tracer->attachWindows();
@@ -132,7 +132,7 @@ void BM_AssembleAndFitLongOutline(benchmark::State& state) {
     ComputeVertexAngles(t);
     FitOutline(t);
   }
-  state.counters["anchors"] = double(art::TotalAnchors(doc->art));
+  state.counters["anchors"] = double(art::totalAnchors(doc->art));
 }
 BENCHMARK(BM_AssembleAndFitLongOutline)->Unit(benchmark::kMicrosecond);
 

@@ -51,7 +51,7 @@ void BM_ReadTiffTextPage(benchmark::State& state) {
   for (auto _ : state) {
     reader.image.inputName = path;
     reader.image.sourceFormat = image::chooseFormatByName(reader.image, path);
-    if (!image::OpenInputImage(reader.image, reader.rt, false).read()) state.SkipWithError("read");
+    if (!image::openInputImage(reader.image, reader.rt, false).read()) state.SkipWithError("read");
   }
   state.counters["rows"] = reader.image.height;
 }

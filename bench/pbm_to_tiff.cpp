@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
   vl::app::Program program(std::make_unique<vl::platform::HeadlessUi>());
   vl::base::Runtime rt = program.runtime();
   vl::image::RasterImage& image = program.image;
-  if (!vl::image::SetGeometry(image, std::int32_t(header.width), std::int32_t(header.height)) ||
-      !vl::image::AllocateBitLayer(image, program.memory))
+  if (!vl::image::setGeometry(image, std::int32_t(header.width), std::int32_t(header.height)) ||
+      !vl::image::allocateBitLayer(image, program.memory))
     return std::fprintf(stderr, "%s: no memory for the page\n", argv[1]), 1;
   image.xResolution = image.yResolution = resolution;
   const auto* rows = reinterpret_cast<const unsigned char*>(bytes.data()) + header.dataOffset;
@@ -84,8 +84,8 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < pbmRowBytes; ++i) row[i] = rows[std::size_t(y) * pbmRowBytes + i];
   }
   // The PBM's row padding is undefined; the bit layer's must be white.
-  vl::image::ClearPadding(image);
+  vl::image::clearPadding(image);
   const bool written = vl::image::WriteTiffFile(rt, image, argv[2]);
-  vl::image::ReleaseImage(image, rt);
+  vl::image::releaseImage(image, rt);
   return written ? 0 : 1;
 }

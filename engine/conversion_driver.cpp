@@ -83,7 +83,7 @@ bool PrepareCore(ConversionJob& job, Tracer& t) {
   s.maskInImage = false;
   s.tracerMode = 0;
 
-  s.maskInImage = !image::AllocateSpareLayer(image, rt.memory);
+  s.maskInImage = !image::allocateSpareLayer(image, rt.memory);
 
   const auto rowBytes = static_cast<std::size_t>(image.bitRowBytes);
   std::size_t budget = WorkAreaBudget(rt, rowBytes, s.workAreaCapBytes);
@@ -199,7 +199,7 @@ ConversionOutcome Convert(ConversionJob& job) {
   if (art::initArtwork(art, rt)) {
     const bool whiteLines = active.has(settings::kWhiteLines);
     job.inverted = bilevel && whiteLines != active.has(settings::kReverseImage);
-    if (job.inverted) image::InvertBitLayer(image);
+    if (job.inverted) image::invertBitLayer(image);
     rt.app.converting = true;  // the shell disables its menus while this is set
     if (whiteLines) DrawWhiteLinesFrame(job);
 
@@ -230,7 +230,7 @@ ConversionOutcome Convert(ConversionJob& job) {
     }
 
     if (job.inverted) {
-      image::InvertBitLayer(image);
+      image::invertBitLayer(image);
       job.inverted = false;
     }
     ResyncBackupAfterInversion(job);

@@ -95,7 +95,7 @@ bool RefreshTracingBackup(ConversionJob& job) {
     image.backupOnDisk = false;
   }
 
-  if (image::AllocateBackupLayer(image, job.rt.memory)) {
+  if (image::allocateBackupLayer(image, job.rt.memory)) {
     image.backupOnDisk = false;
     CopyIntoBackupBlock(image);
     b.resync = !b.parked && job.inverted;

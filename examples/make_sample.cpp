@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
   vl::base::Runtime rt{ui, memory, state, app, scratch};
 
   RasterImage image;
-  if (!vl::image::SetGeometry(image, kWidthPixels, kHeightPixels) ||
-      !vl::image::AllocateBitLayer(image, memory)) {
+  if (!vl::image::setGeometry(image, kWidthPixels, kHeightPixels) ||
+      !vl::image::allocateBitLayer(image, memory)) {
     std::fprintf(stderr, "make_sample: no memory for the image\n");
     return 1;
   }

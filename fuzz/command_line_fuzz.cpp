@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (const std::string& arg : args) {
     for (auto [scale, separator] : {std::pair{100, '.'}, std::pair{10, ','}}) {
-      if (vl::settings::ParseDecimal(arg, scale, separator).value < 0) __builtin_trap();
+      if (vl::settings::parseDecimal(arg, scale, separator).value < 0) __builtin_trap();
     }
   }
   return 0;

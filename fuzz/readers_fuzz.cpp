@@ -38,11 +38,11 @@ const std::string& WorkFolder() {
 vl::image::ReadOutcome RunReader(unsigned selector, vl::image::RasterImage& image,
                                  vl::base::Runtime& rt) {
   switch (selector) {
-    case 0: return vl::image::ReadRvx(image, rt);
-    case 1: return vl::image::ReadSunRaster(image, rt);
-    case 2: return vl::image::ReadBitmapFile(image, rt);
-    case 3: return vl::image::ReadMacPaint(image, rt);
-    default: return vl::image::ReadPcx(image, rt);
+    case 0: return vl::image::readRvx(image, rt);
+    case 1: return vl::image::readSunRaster(image, rt);
+    case 2: return vl::image::readBitmapFile(image, rt);
+    case 3: return vl::image::readMacPaint(image, rt);
+    default: return vl::image::readPcx(image, rt);
   }
 }
 
@@ -76,6 +76,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
   if (outcome.read()) static_cast<void>(vl::image::CompleteLoad(image, rt));
-  vl::image::ReleaseImage(image, rt);
+  vl::image::releaseImage(image, rt);
   return 0;
 }

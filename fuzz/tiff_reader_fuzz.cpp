@@ -1,5 +1,5 @@
 // libFuzzer target for the input dispatch and the TIFF reader: each input is a whole file,
-// handed to ReadImage through an in-memory file descriptor. The memory budget is capped, as
+// handed to readImage through an in-memory file descriptor. The memory budget is capped, as
 // the free memory of a real machine is, so a file that asks for huge layers is refused rather
 // than exhausting the fuzzer; the input's length picks 2:1 downsampling and a budget so small
 // that colour rows stay in the file (exercising the paged span reader) or the backup goes to
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   image.sourceFormat = vl::image::kSourceBySignature;
   image.downsample = (size & 1) != 0;
   image.fileHandle = MemoryFile(data, size);
-  const vl::image::ReadOutcome outcome = vl::image::ReadImage(image, rt);
+  const vl::image::ReadOutcome outcome = vl::image::readImage(image, rt);
   // A failure names the message it showed last; nobody asked this read to stop.
   if (outcome.result == vl::image::ReadResult::kStopped ||
       (!outcome.read() && (outcome.message == 0 || ui.messages().empty() ||
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         vl::image::readColorSpan(image, 0, y, image.colorRowBytes, row.data());
       }
     }
-    vl::image::ReleaseImage(image, rt);
+    vl::image::releaseImage(image, rt);
   } else if (image.fileHandle != vl::platform::kNoFile || memory.used() != 0) {
     std::abort();  // a failed read must leave nothing behind
   }

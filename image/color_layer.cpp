@@ -28,7 +28,7 @@ ProcessingLayout ProcessingLayoutFor(const RasterImage& image, std::int32_t scre
   return l;
 }
 
-bool PrepareColorLayer(RasterImage& image, base::Runtime& rt, std::int32_t screenWidthPixels) {
+bool prepareColorLayer(RasterImage& image, base::Runtime& rt, std::int32_t screenWidthPixels) {
   if (IsBilevel(image) || image.samplesPerPixel < 1 || image.width < 1 || image.height < 1) {
     return false;
   }
@@ -54,8 +54,8 @@ bool PrepareColorLayer(RasterImage& image, base::Runtime& rt, std::int32_t scree
     if (image.colorInMemory) {
       image.xResolution /= 2;
       image.yResolution /= 2;
-      SetGeometry(image, workingWidth, workingHeight);
-      if (!AllocateBitLayer(image, rt.memory)) {
+      setGeometry(image, workingWidth, workingHeight);
+      if (!allocateBitLayer(image, rt.memory)) {
         base::ShowMessage(rt, msg::kInsufficientMemory);
         return false;
       }

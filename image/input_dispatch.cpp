@@ -31,11 +31,11 @@ using Reader = ReadOutcome (*)(RasterImage& image, base::Runtime& rt);
 // nullptr, and its sources are refused with the unknown format's message.
 struct ReaderSet {
   Reader tiff = ReadTiff;
-  Reader sunRaster = ReadSunRaster;   // Sun raster files
-  Reader ownBitmap = ReadBitmapFile;  // the program's own bitmap file
-  Reader macPaint = ReadMacPaint;
-  Reader pcx = ReadPcx;
-  Reader rvx = ReadRvx;  // RVX 2.0 and 3.0
+  Reader sunRaster = readSunRaster;   // Sun raster files
+  Reader ownBitmap = readBitmapFile;  // the program's own bitmap file
+  Reader macPaint = readMacPaint;
+  Reader pcx = readPcx;
+  Reader rvx = readRvx;  // RVX 2.0 and 3.0
   Reader clipboard = nullptr;    // a picture pasted or dropped
   Reader acquire = nullptr;      // an acquire plug-in module
 };
@@ -78,7 +78,7 @@ void ResetDefaults(RasterImage& image) {
 ReadOutcome ShowAndRelease(RasterImage& image, base::Runtime& rt, ReadResult result,
                            int message) {
   const ReadOutcome outcome = ShowReadFailure(rt, result, message);
-  ReleaseImage(image, rt);
+  releaseImage(image, rt);
   return outcome;
 }
 
@@ -95,8 +95,8 @@ std::int16_t chooseFormatByName(RasterImage& image, std::string_view path) {
   return format;
 }
 
-ReadOutcome OpenInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard) {
-  ReleaseImage(image, rt);
+ReadOutcome openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard) {
+  releaseImage(image, rt);
   if (!fromClipboard) {
     const std::string path =
         rt.app.batchRunning ? image.inputFolder + image.inputName : image.inputName;
@@ -107,10 +107,10 @@ ReadOutcome OpenInputImage(RasterImage& image, base::Runtime& rt, bool fromClipb
       return ReadFailed(msg::kInputOpenError);
     }
   }
-  return ReadImage(image, rt);
+  return readImage(image, rt);
 }
 
-ReadOutcome ReadImage(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readImage(RasterImage& image, base::Runtime& rt) {
   ResetDefaults(image);
   Reader reader = nullptr;
   if (ReaderByCode(image.sourceFormat, reader)) {
@@ -130,7 +130,7 @@ ReadOutcome ReadImage(RasterImage& image, base::Runtime& rt) {
     }
   }
   if (const ReadOutcome outcome = reader(image, rt); !outcome.read()) {
-    ReleaseImage(image, rt);
+    releaseImage(image, rt);
     return outcome;
   }
   return CompleteLoad(image, rt);

@@ -18,17 +18,17 @@ namespace vl::image {
 std::int16_t chooseFormatByName(RasterImage& image, std::string_view path);
 
 // Releases the current image and opens the input file read-only (inputFolder + inputName in a
-// batch run, else inputName), then reads it with ReadImage. fromClipboard: no file is opened
+// batch run, else inputName), then reads it with readImage. fromClipboard: no file is opened
 // and the reader for sourceFormat takes the picture from the clipboard. Failed with "Error %d
 // opening input file." (the system's error number) when the file cannot be opened; otherwise
-// what ReadImage returns.
-ReadOutcome OpenInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard);
+// what readImage returns.
+ReadOutcome openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard);
 
 // Resets the descriptor's defaults (300 pixels per inch, bilevel, white is zero, art scale 1),
 // runs the reader that sourceFormat or the file's signature calls for, then completes the load.
 // The reader's outcome, or the completion's; a file whose first 32 bytes name no reader fails
 // with "Unknown input format.", and a source whose reader is not in this build is refused with
 // the same message. Unless read, the image is released.
-ReadOutcome ReadImage(RasterImage& image, base::Runtime& rt);
+ReadOutcome readImage(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

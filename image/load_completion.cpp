@@ -46,7 +46,7 @@ void complementColorLayer(RasterImage& image) {
 
 }  // namespace
 
-ReadOutcome SaveBackup(RasterImage& image, base::Runtime& rt) {
+ReadOutcome saveBackup(RasterImage& image, base::Runtime& rt) {
   if (!image.backupOnDisk) {
     // Held layers of one geometry: nothing can fail but a caller's mistake, which says nothing.
     if (image.backupLayer.empty() || image.bitLayer.empty()) return ReadFailed(0);
@@ -59,7 +59,7 @@ ReadOutcome SaveBackup(RasterImage& image, base::Runtime& rt) {
 
 ReadOutcome CompleteLoad(RasterImage& image, base::Runtime& rt) {
   if (image.bitLayer.empty()) {  // a reader that claimed success without a picture
-    ReleaseImage(image, rt);
+    releaseImage(image, rt);
     return ReadFailed(0);
   }
   BuildDisplayTables(image);
@@ -72,13 +72,13 @@ ReadOutcome CompleteLoad(RasterImage& image, base::Runtime& rt) {
 
   if (IsBilevel(image)) {
     if (image.photometric != kWhiteIsZero) {
-      InvertBitLayer(image);
+      invertBitLayer(image);
       image.photometric = kWhiteIsZero;
     }
-    ClearPadding(image);
-    image.backupOnDisk = !AllocateBackupLayer(image, rt.memory);
-    if (const ReadOutcome backup = SaveBackup(image, rt); !backup.read()) {
-      ReleaseImage(image, rt);
+    clearPadding(image);
+    image.backupOnDisk = !allocateBackupLayer(image, rt.memory);
+    if (const ReadOutcome backup = saveBackup(image, rt); !backup.read()) {
+      releaseImage(image, rt);
       return backup;
     }
   } else if (image.samplesPerPixel == 1 && image.photometric == kWhiteIsZero &&

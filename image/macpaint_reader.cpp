@@ -22,7 +22,7 @@ constexpr double kResolution = 72.0;  // pixels per inch
 
 }  // namespace
 
-ReadOutcome ReadMacPaint(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readMacPaint(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer, kHeaderBytes);
   if (in.fileSize() <= kHeaderBytes) return FailRead(rt, msg::kUnknownInputFormat);
@@ -32,8 +32,8 @@ ReadOutcome ReadMacPaint(RasterImage& image, base::Runtime& rt) {
   image.photometric = kWhiteIsZero;
   image.xResolution = image.yResolution = kResolution;
   image.fileRowBytes = kRowBytes;
-  SetGeometry(image, kMacPaintWidthPixels, kMacPaintHeightPixels);
-  if (!AllocateBitLayer(image, rt.memory)) return FailRead(rt, msg::kInsufficientMemory);
+  setGeometry(image, kMacPaintWidthPixels, kMacPaintHeightPixels);
+  if (!allocateBitLayer(image, rt.memory)) return FailRead(rt, msg::kInsufficientMemory);
 
   // Output position in the picture, bytes; row = produced / 72.
   std::int64_t produced = 0;

@@ -15,6 +15,6 @@ constexpr std::int32_t kMacPaintHeightPixels = 720;
 // Reads the file open in image.fileHandle into the image. Failed with "Unknown input format."
 // when the file ends before the picture is complete, with the memory message when the bit layer
 // cannot be had; stopped when the user asks. Unless read, the caller releases the image.
-ReadOutcome ReadMacPaint(RasterImage& image, base::Runtime& rt);
+ReadOutcome readMacPaint(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

@@ -164,7 +164,7 @@ ReadOutcome readBilevel(RasterImage& image, base::Runtime& rt, RunDecoder& decod
 
 }  // namespace
 
-ReadOutcome ReadPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch) {
+ReadOutcome readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   std::array<std::uint8_t, kHeaderBytes> raw{};
@@ -206,13 +206,13 @@ ReadOutcome ReadPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPe
   image.samplesPerPixel = bilevel ? 1 : (layout == Layout::kGray ? 1 : 3);
   image.photometric = kWhiteIsZero;
   image.fileRowBytes = static_cast<std::int32_t>(h.lineBytes);
-  SetGeometry(image, static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height));
+  setGeometry(image, static_cast<std::int32_t>(h.width), static_cast<std::int32_t>(h.height));
   // The image spans at most 11 inches.
   const double spanned = std::max(image.paddedWidth, image.height) / kMaxSpanInches;
   image.xResolution = image.yResolution = std::max(screenPixelsPerInch, spanned);
 
   platform::Block lines;
-  if (!AllocateBitLayer(image, rt.memory) ||
+  if (!allocateBitLayer(image, rt.memory) ||
       !lines.allocate(rt.memory, static_cast<std::size_t>(h.lineBytes * h.planes))) {
     return FailRead(rt, msg::kInsufficientMemory);
   }
@@ -221,8 +221,8 @@ ReadOutcome ReadPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPe
 
   const std::int32_t sourceWidth = image.width;  // before any 2:1 downsampling
   platform::Block row;
-  // PrepareColorLayer shows its memory message itself.
-  if (!PrepareColorLayer(image, rt)) return ReadFailed(msg::kInsufficientMemory);
+  // prepareColorLayer shows its memory message itself.
+  if (!prepareColorLayer(image, rt)) return ReadFailed(msg::kInsufficientMemory);
   if (!image.colorInMemory ||
       !row.allocate(rt.memory, static_cast<std::size_t>(sourceWidth) * image.samplesPerPixel)) {
     return FailRead(rt, msg::kInsufficientMemory);
@@ -241,8 +241,8 @@ ReadOutcome ReadPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPe
   return kReadDone;
 }
 
-ReadOutcome ReadPcx(RasterImage& image, base::Runtime& rt) {
-  return ReadPcx(image, rt, kDefaultScreenPixelsPerInch);
+ReadOutcome readPcx(RasterImage& image, base::Runtime& rt) {
+  return readPcx(image, rt, kDefaultScreenPixelsPerInch);
 }
 
 }  // namespace vl::image

@@ -19,8 +19,8 @@ constexpr double kDefaultScreenPixelsPerInch = 96.0;
 // reader does not know, or lines the file does not hold; with the memory message when a layer
 // or buffer cannot be had. Stopped when the user asks. Unless read, the caller releases the
 // image.
-ReadOutcome ReadPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch);
+ReadOutcome readPcx(RasterImage& image, base::Runtime& rt, double screenPixelsPerInch);
 // The same on a screen of kDefaultScreenPixelsPerInch: the reader contract's signature.
-ReadOutcome ReadPcx(RasterImage& image, base::Runtime& rt);
+ReadOutcome readPcx(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

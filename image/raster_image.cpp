@@ -35,7 +35,7 @@ bool allocateLayer(platform::Block& layer, const RasterImage& image,
 
 }  // namespace
 
-bool SetGeometry(RasterImage& image, std::int32_t widthPixels, std::int32_t heightPixels) {
+bool setGeometry(RasterImage& image, std::int32_t widthPixels, std::int32_t heightPixels) {
   if (widthPixels < 1 || widthPixels > kMaxSidePixels) return false;
   if (heightPixels < 1 || heightPixels > kMaxSidePixels) return false;
   applyGeometry(image, widthPixels, heightPixels, (widthPixels + 31) / 32 * 4);
@@ -68,15 +68,15 @@ std::string_view ImageModeName(ImageMode mode) {
   return "";
 }
 
-bool AllocateBitLayer(RasterImage& image, platform::MemoryBudget& budget) {
+bool allocateBitLayer(RasterImage& image, platform::MemoryBudget& budget) {
   return allocateLayer(image.bitLayer, image, budget);
 }
 
-bool AllocateBackupLayer(RasterImage& image, platform::MemoryBudget& budget) {
+bool allocateBackupLayer(RasterImage& image, platform::MemoryBudget& budget) {
   return allocateLayer(image.backupLayer, image, budget);
 }
 
-bool AllocateSpareLayer(RasterImage& image, platform::MemoryBudget& budget) {
+bool allocateSpareLayer(RasterImage& image, platform::MemoryBudget& budget) {
   return allocateLayer(image.spareLayer, image, budget);
 }
 
@@ -89,7 +89,7 @@ const std::uint8_t* LayerRow(const platform::Block& layer, const RasterImage& im
   return layer.data() + (std::int64_t{y} + 1) * image.bitRowBytes;
 }
 
-void InvertBitLayer(RasterImage& image) {
+void invertBitLayer(RasterImage& image) {
   if (image.bitLayer.empty()) return;
   std::uint8_t* first = BitRow(image, 0);
   std::size_t bytes = static_cast<std::size_t>(image.bitLayerBytes);
@@ -103,10 +103,10 @@ void InvertBitLayer(RasterImage& image) {
   }
   for (std::size_t i = words * 4; i < bytes; ++i) first[i] = static_cast<std::uint8_t>(~first[i]);
   // The padding bits came out as 1; they must read as white everywhere the layer is used.
-  ClearPadding(image);
+  clearPadding(image);
 }
 
-void ClearPadding(RasterImage& image) {
+void clearPadding(RasterImage& image) {
   if (image.bitLayer.empty() || image.width >= image.paddedWidth) return;
   std::int32_t fullBytes = image.width / 8;
   std::int32_t partialBits = image.width % 8;
@@ -146,7 +146,7 @@ void BuildDisplayTables(RasterImage& image) {
   }
 }
 
-void ReleaseImage(RasterImage& image, base::Runtime& rt) {
+void releaseImage(RasterImage& image, base::Runtime& rt) {
   image.bitLayer.release();
   image.backupLayer.release();
   image.spareLayer.release();

@@ -141,7 +141,7 @@ struct RasterImage {
 
 // Sets width, height (pixels), paddedWidth, bitRowBytes, bitRowWords and bitLayerBytes. False, and
 // nothing changed, unless 1 <= width, height <= kMaxSidePixels.
-bool SetGeometry(RasterImage& image, std::int32_t widthPixels, std::int32_t heightPixels);
+bool setGeometry(RasterImage& image, std::int32_t widthPixels, std::int32_t heightPixels);
 // For files whose stored row length fixes the bit-layer row (Sun raster, the own bitmap file):
 // bitRowBytes = rowBytes rounded up to 4, paddedWidth = 8 x bitRowBytes. False when the row
 // cannot hold widthPixels or a size is out of range.
@@ -161,9 +161,9 @@ inline std::uint8_t WhiteSample(const RasterImage& image) {
 
 // Each allocates its zero-filled layer, with the two guard rows, for the current geometry. False
 // leaves the layer absent; the caller shows its own message.
-bool AllocateBitLayer(RasterImage& image, platform::MemoryBudget& budget);
-bool AllocateBackupLayer(RasterImage& image, platform::MemoryBudget& budget);
-bool AllocateSpareLayer(RasterImage& image, platform::MemoryBudget& budget);
+bool allocateBitLayer(RasterImage& image, platform::MemoryBudget& budget);
+bool allocateBackupLayer(RasterImage& image, platform::MemoryBudget& budget);
+bool allocateSpareLayer(RasterImage& image, platform::MemoryBudget& budget);
 
 // Row y (-1 and height are the guard rows) of a bit, backup or spare layer.
 std::uint8_t* LayerRow(platform::Block& layer, const RasterImage& image, std::int32_t y);
@@ -177,13 +177,13 @@ inline const std::uint8_t* BitRow(const RasterImage& image, std::int32_t y) {
 }
 
 // Complements every pixel of the bit layer; the padding bits stay 0.
-void InvertBitLayer(RasterImage& image);
+void invertBitLayer(RasterImage& image);
 // Clears the bits from width to the end of every bit-layer row.
-void ClearPadding(RasterImage& image);
+void clearPadding(RasterImage& image);
 
 // Frees every layer and buffer, closes fileHandle and deletes "memtemp" when backupOnDisk.
 // The descriptor is kept for the next reader to overwrite.
-void ReleaseImage(RasterImage& image, base::Runtime& rt);
+void releaseImage(RasterImage& image, base::Runtime& rt);
 
 // ---- Loading -------------------------------------------------------------------------------
 
@@ -194,7 +194,7 @@ void ReleaseImage(RasterImage& image, base::Runtime& rt);
 // image." when the processing buffer or the bit layer cannot be had (silently for a bilevel
 // image, which has no colour layer); true otherwise, colorInMemory telling whether the colour
 // layer is held.
-bool PrepareColorLayer(RasterImage& image, base::Runtime& rt,
+bool prepareColorLayer(RasterImage& image, base::Runtime& rt,
                        std::int32_t screenWidthPixels = kDefaultScreenWidthPixels);
 
 // Byte offsets of the parts of the processing buffer for the current colorRowBytes.
@@ -224,7 +224,7 @@ ReadOutcome CompleteLoad(RasterImage& image, base::Runtime& rt);
 // the input file and writes the rows to a fresh "memtemp" with progress and the abort poll.
 // Failed with the scratch file's message when "memtemp" cannot be created, with the write's
 // message when a write comes up short; stopped when the user asks.
-ReadOutcome SaveBackup(RasterImage& image, base::Runtime& rt);
+ReadOutcome saveBackup(RasterImage& image, base::Runtime& rt);
 
 // Doubles artScale while the larger of paddedWidth and height, in art units, stays below
 // kArtScaleThreshold.
@@ -232,7 +232,7 @@ void ComputeArtScale(RasterImage& image);
 void BuildDisplayTables(RasterImage& image);
 
 // Pixels to art units.
-inline double PixelToArt(const RasterImage& image, double pixels) {
+inline double pixelToArt(const RasterImage& image, double pixels) {
   return pixels * image.artScale;
 }
 

@@ -258,7 +258,7 @@ class PlaneReader {
 
 }  // namespace
 
-ReadOutcome ReadRvx(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readRvx(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   RvxHeader h;
@@ -273,14 +273,14 @@ ReadOutcome ReadRvx(RasterImage& image, base::Runtime& rt) {
   image.photometric = h.mode == rvx::kModeGray ? kBlackIsZero : kWhiteIsZero;
   image.xResolution = h.xResolution;
   image.yResolution = h.yResolution;
-  SetGeometry(image, static_cast<std::int32_t>(h.columns), static_cast<std::int32_t>(h.rows));
-  if (!AllocateBitLayer(image, rt.memory)) return outcomeOf(rt, Failure::kMemory);
+  setGeometry(image, static_cast<std::int32_t>(h.columns), static_cast<std::int32_t>(h.rows));
+  if (!allocateBitLayer(image, rt.memory)) return outcomeOf(rt, Failure::kMemory);
 
   if (h.mode != rvx::kModeBitmap) {
     image.colorRowBytes = image.width * image.samplesPerPixel;
     image.fileRowBytes = image.colorRowBytes;
-    // PrepareColorLayer shows its memory message itself.
-    if (!PrepareColorLayer(image, rt)) return ReadFailed(msg::kInsufficientMemory);
+    // prepareColorLayer shows its memory message itself.
+    if (!prepareColorLayer(image, rt)) return ReadFailed(msg::kInsufficientMemory);
     if (!image.colorInMemory) return outcomeOf(rt, Failure::kMemory);
     if (h.depth == 16) base::ShowMessage(rt, msg::kRvxSixteenBitNote);
   } else {

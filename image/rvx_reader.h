@@ -14,6 +14,6 @@ namespace vl::image {
 // format." for a header, table or row the reader cannot use or the file does not hold, with the
 // memory message when a layer or buffer cannot be had. A colour mode beyond CMYK is refused with
 // its own message. Stopped when the user asks. Unless read, the caller releases the image.
-ReadOutcome ReadRvx(RasterImage& image, base::Runtime& rt);
+ReadOutcome readRvx(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

@@ -105,7 +105,7 @@ bool WriteRvx(base::Runtime& rt, const RasterImage& image, platform::FileHandle 
   return true;
 }
 
-bool WriteRvxFile(base::Runtime& rt, const RasterImage& image, const std::string& path) {
+bool writeRvxFile(base::Runtime& rt, const RasterImage& image, const std::string& path) {
   return WriteReplacing(rt, path, [&](platform::FileHandle f) { return WriteRvx(rt, image, f); });
 }
 

@@ -17,6 +17,6 @@ namespace vl::image {
 
 // Creates `path` and writes the image into it. True when complete; otherwise the message was
 // shown, an existing file of that name is untouched and no partial file is left.
-[[nodiscard]] bool WriteRvxFile(base::Runtime& rt, const RasterImage& image, const std::string& path);
+[[nodiscard]] bool writeRvxFile(base::Runtime& rt, const RasterImage& image, const std::string& path);
 
 }  // namespace vl::image

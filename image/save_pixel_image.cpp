@@ -16,7 +16,7 @@ bool SavePixelImage(base::Runtime& rt, RasterImage& image, const std::string& pa
   // also what the checked write refuses to write under.
   rt.state.abortRequested = 0;
   const bool written =
-      format == kPixelSaveTiff ? WriteTiffFile(rt, image, path) : WriteRvxFile(rt, image, path);
+      format == kPixelSaveTiff ? WriteTiffFile(rt, image, path) : writeRvxFile(rt, image, path);
   if (!written) return false;
   image.sourceFormat = format == kPixelSaveTiff   ? kSourceTiff
                        : format == kPixelSaveRvx2 ? kSourceRvx2

@@ -37,7 +37,7 @@ ReadOutcome readStoredRows(RasterImage& image, base::Runtime& rt, ByteInput& in,
   image.samplesPerPixel = 1;
   image.photometric = kWhiteIsZero;
   image.fileRowBytes = static_cast<std::int32_t>(rowBytes);
-  if (!AllocateBitLayer(image, rt.memory)) return FailRead(rt, msg::kInsufficientMemory);
+  if (!allocateBitLayer(image, rt.memory)) return FailRead(rt, msg::kInsufficientMemory);
 
   ReaderProgress progress(rt, image.height);
   for (std::int32_t y = 0; y < image.height; ++y) {
@@ -51,7 +51,7 @@ ReadOutcome readStoredRows(RasterImage& image, base::Runtime& rt, ByteInput& in,
 
 }  // namespace
 
-ReadOutcome ReadSunRaster(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readSunRaster(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   std::array<std::uint32_t, kSunHeaderBytes / 4> word{};
@@ -71,7 +71,7 @@ ReadOutcome ReadSunRaster(RasterImage& image, base::Runtime& rt) {
   return readStoredRows(image, rt, in, width, height, rowBytes);
 }
 
-ReadOutcome ReadBitmapFile(RasterImage& image, base::Runtime& rt) {
+ReadOutcome readBitmapFile(RasterImage& image, base::Runtime& rt) {
   std::array<std::uint8_t, kInputBufferBytes> buffer{};
   ByteInput in(image.fileHandle, buffer);
   std::array<std::uint8_t, kBitmapHeaderBytes> header{};

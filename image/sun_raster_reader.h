@@ -18,7 +18,7 @@ constexpr std::uint32_t kSunRasterMagic = 0x59A66A95;  // first word, big-endian
 // message when the bit layer cannot be had. A Sun raster of more than 1 bit per pixel, or
 // compressed, is refused with its own message. Stopped when the user asks. Unless read, the
 // caller releases the image.
-ReadOutcome ReadSunRaster(RasterImage& image, base::Runtime& rt);
-ReadOutcome ReadBitmapFile(RasterImage& image, base::Runtime& rt);
+ReadOutcome readSunRaster(RasterImage& image, base::Runtime& rt);
+ReadOutcome readBitmapFile(RasterImage& image, base::Runtime& rt);
 
 }  // namespace vl::image

@@ -32,12 +32,12 @@ void FillDescriptor(RasterImage& image, const TiffFile& file, const TiffDirector
   image.bitsPerSample = static_cast<std::int16_t>(bits);
   image.samplesPerPixel = static_cast<std::int16_t>(layout.palette ? 3 : layout.samples);
   image.fileRowBytes = static_cast<std::int32_t>(layout.fileRowBytes);
-  SetGeometry(image, layout.width, layout.height);  // sides already checked
+  setGeometry(image, layout.width, layout.height);  // sides already checked
   image.colorRowBytes = image.width * image.samplesPerPixel;
   image.zoomX = image.zoomY = kZoomOne;
 }
 
-// The colour layer could not be had: PrepareColorLayer has shown the memory message itself.
+// The colour layer could not be had: prepareColorLayer has shown the memory message itself.
 constexpr TiffStatus kTiffColorLayerShort = -2;
 
 TiffStatus ReadInto(RasterImage& image, base::Runtime& rt) {
@@ -51,9 +51,9 @@ TiffStatus ReadInto(RasterImage& image, base::Runtime& rt) {
   if (const TiffStatus s = LoadChunkTable(file, layout, rt.memory, table); s != kTiffOk) return s;
 
   FillDescriptor(image, file, dir, layout);
-  if (!AllocateBitLayer(image, rt.memory)) return msg::kInsufficientMemory;
+  if (!allocateBitLayer(image, rt.memory)) return msg::kInsufficientMemory;
   if (!layout.bilevel) {
-    if (!PrepareColorLayer(image, rt)) return kTiffColorLayerShort;
+    if (!prepareColorLayer(image, rt)) return kTiffColorLayerShort;
     if (!image.colorInMemory) {
       // Only rows that can be found again in the file may stay there.
       if (layout.compression != kCompressionNone || layout.planar || layout.tiled) {

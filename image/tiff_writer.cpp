@@ -105,7 +105,7 @@ TiffPreviewSize PreviewSizeFor(const RasterImage& image) {
           scaledSize(image.height, previewFactor(image.yResolution))};
 }
 
-TiffOutcome WriteTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
+TiffOutcome writeTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
                       int saveMode) {
   const bool preview = saveMode == kTiffPreview;
   const bool bilevel = IsBilevel(image);
@@ -218,7 +218,7 @@ TiffOutcome WriteTiff(base::Runtime& rt, const RasterImage& image, platform::Fil
 
 bool WriteTiffFile(base::Runtime& rt, const RasterImage& image, const std::string& path) {
   return WriteReplacing(rt, path, [&](platform::FileHandle f) {
-    return WriteTiff(rt, image, f, kTiffFullImage) == TiffOutcome::kWritten;
+    return writeTiff(rt, image, f, kTiffFullImage) == TiffOutcome::kWritten;
   });
 }
 

@@ -11,7 +11,7 @@
 
 namespace vl::image {
 
-// saveMode of WriteTiff.
+// saveMode of writeTiff.
 constexpr int kTiffPreview = 0;    // at most 72 pixels per inch, into an open art file
 constexpr int kTiffFullImage = 1;  // the whole image at its own resolution
 
@@ -25,7 +25,7 @@ enum class [[nodiscard]] TiffOutcome {
 // applied) as a TIFF starting at the file's current position; every offset in it counts from
 // there. Leaves the file open and positioned at its end. Polls the user's abort request before
 // every row. A failure sets the abort request flag, after which nothing more is written.
-TiffOutcome WriteTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
+TiffOutcome writeTiff(base::Runtime& rt, const RasterImage& image, platform::FileHandle file,
                       int saveMode);
 
 // Creates `path` and writes the whole image into it. True when complete; otherwise the message

@@ -30,7 +30,7 @@ std::string FormatScaled(std::int32_t v, std::int32_t unit, int fractionDigits, 
 
 }  // namespace
 
-ParsedDecimal ParseDecimal(std::string_view text, int scale, char separator) {
+ParsedDecimal parseDecimal(std::string_view text, int scale, char separator) {
   ParsedDecimal out;
   text = text.substr(0, kMaxFieldChars);
   bool separatorSeen = false;
@@ -65,11 +65,11 @@ ParsedDecimal ParseDecimal(std::string_view text, int scale, char separator) {
   return out;
 }
 
-std::string FormatHundredths(std::int32_t v, char separator) {
+std::string formatHundredths(std::int32_t v, char separator) {
   return FormatScaled(v, 100, 2, separator, true);
 }
 
-std::string FormatTenths(std::int32_t v, char separator) {
+std::string formatTenths(std::int32_t v, char separator) {
   return FormatScaled(v, 10, 1, separator, false);
 }
 

@@ -23,11 +23,11 @@ struct ParsedDecimal {
 // than a digit, '.' or a space is dropped, and so are spaces. scale: 100 for hundredths fields,
 // 10 for tenths fields (whose value is limited to kTenthsLimit). No sign is accepted, so the
 // value is never negative.
-ParsedDecimal ParseDecimal(std::string_view text, int scale, char separator);
+ParsedDecimal parseDecimal(std::string_view text, int scale, char separator);
 
 // v hundredths as text: "8" for 800, "12<sep>05" for 1205.
-std::string FormatHundredths(std::int32_t v, char separator);
+std::string formatHundredths(std::int32_t v, char separator);
 // v tenths as text, always with one decimal: "3<sep>0" for 30.
-std::string FormatTenths(std::int32_t v, char separator);
+std::string formatTenths(std::int32_t v, char separator);
 
 }  // namespace vl::settings

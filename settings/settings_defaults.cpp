@@ -3,7 +3,7 @@
 
 namespace vl::settings {
 
-void SetConversionDefaults(ConversionSettings& s) {
+void setConversionDefaults(ConversionSettings& s) {
   s.tolerance = 30;
   s.set(kMethodOutline, true);
   s.set(kUniformLineWeight, true);
@@ -18,7 +18,7 @@ void SetConversionDefaults(ConversionSettings& s) {
   s.linesMode = kCurvedAndStraight;
 }
 
-void SetColorDefaults(ConversionSettings& s) {
+void setColorDefaults(ConversionSettings& s) {
   s.complexity = 10;
   s.noiseReduction = 1;
   s.threshold = 50;

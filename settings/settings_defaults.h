@@ -15,10 +15,10 @@ enum class PosterizationMode : int {
 };
 
 // Conversion Setup "Defaults": methods, tolerances and line options; colour fields untouched.
-void SetConversionDefaults(ConversionSettings& s);
+void setConversionDefaults(ConversionSettings& s);
 // Color/Grayscale Setup "Defaults": black and white conversion with threshold and colour
 // averaging on; methods and tolerances untouched.
-void SetColorDefaults(ConversionSettings& s);
+void setColorDefaults(ConversionSettings& s);
 
 // The mode the flags select. A gray scale image has no use for custom colours, so while one is
 // open the custom-colours mode is shown as Limited or Unlimited, after limitedColors.

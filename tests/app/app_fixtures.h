@@ -84,7 +84,7 @@ inline bool WriteTiff(const std::string& path, int widthPixels, int heightPixels
   base::Runtime rt{ui, memory, state, appState, scratch};
   image::RasterImage image;
   image.xResolution = image.yResolution = 300.0;
-  if (!image::SetGeometry(image, widthPixels, heightPixels) || !fill(image, memory)) return false;
+  if (!image::setGeometry(image, widthPixels, heightPixels) || !fill(image, memory)) return false;
   return image::WriteTiffFile(rt, image, path);
 }
 
@@ -93,7 +93,7 @@ inline bool WriteBilevelTiff(const std::string& path, int widthPixels, int heigh
                              const std::function<bool(int, int)>& ink) {
   return WriteTiff(path, widthPixels, heightPixels,
                    [&](image::RasterImage& image, platform::MemoryBudget& memory) {
-                     if (!image::AllocateBitLayer(image, memory)) return false;
+                     if (!image::allocateBitLayer(image, memory)) return false;
                      for (int y = 0; y < heightPixels; ++y) {
                        std::uint8_t* row = image::BitRow(image, y);
                        for (int x = 0; x < widthPixels; ++x)

@@ -17,7 +17,7 @@ TEST(Program, RecordsAreIndependentAndStartFromDefaults) {
   a.conversion.abortRequested = 1;
   a.activeSettings.tolerance = 50;
   a.memory.setLimit(10);
-  ASSERT_TRUE(image::SetGeometry(a.image, 100, 50));
+  ASSERT_TRUE(image::setGeometry(a.image, 100, 50));
   EXPECT_TRUE(b.conversion.abortRequested == 0 && b.image.width == 0);
   EXPECT_EQ(b.activeSettings.tolerance, 30);
   EXPECT_EQ(b.memory.available(), platform::MemoryBudget::kUnlimited);

@@ -34,7 +34,7 @@ struct EpsRig : art::test::SaveEnv {
     linePath({{20, 20}, {60, 20}, {60, 60}, {20, 60}, {20, 20}});
     options.tiffPreview = [this](platform::FileHandle file, int) {
       using enum art::PreviewResult;
-      const TiffOutcome r = WriteTiff(rt, raster.image, file, kTiffPreview);
+      const TiffOutcome r = writeTiff(rt, raster.image, file, kTiffPreview);
       return r == TiffOutcome::kWritten   ? kWritten
              : r == TiffOutcome::kStopped ? kStopped
                                           : kFailed;

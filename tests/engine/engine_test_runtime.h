@@ -112,10 +112,10 @@ struct TracerRig {
   std::unique_ptr<Tracer> tracer;
 
   void build(std::int32_t widthPixels, std::int32_t heightRows, std::size_t budgetBytes = 0) {
-    ASSERT_TRUE(image::SetGeometry(image, widthPixels, heightRows));
-    ASSERT_TRUE(image::AllocateBitLayer(image, env.memory));
-    ASSERT_TRUE(image::AllocateBackupLayer(image, env.memory));
-    ASSERT_TRUE(image::AllocateSpareLayer(image, env.memory));
+    ASSERT_TRUE(image::setGeometry(image, widthPixels, heightRows));
+    ASSERT_TRUE(image::allocateBitLayer(image, env.memory));
+    ASSERT_TRUE(image::allocateBackupLayer(image, env.memory));
+    ASSERT_TRUE(image::allocateSpareLayer(image, env.memory));
     tracer = std::make_unique<Tracer>(env.rt, image, art, settings,
                                       settings::ComputeConversionConstants(settings, 300, 300));
     const auto rowBytes = std::size_t(image.bitRowBytes);

@@ -24,8 +24,8 @@ bool LoadColor(RasterImage& image, TestRuntime& t, std::int32_t width, std::int3
   image.bitsPerSample = 8;
   image.samplesPerPixel = samples;
   image.fileRowBytes = width * samples;
-  if (!SetGeometry(image, width, height) || !AllocateBitLayer(image, t.memory)) return false;
-  if (!PrepareColorLayer(image, t.rt)) return false;
+  if (!setGeometry(image, width, height) || !allocateBitLayer(image, t.memory)) return false;
+  if (!prepareColorLayer(image, t.rt)) return false;
   std::vector<std::uint8_t> row(static_cast<std::size_t>(width * samples));
   for (std::int32_t y = 0; y < height; ++y) {
     for (std::int32_t i = 0; i < width * samples; ++i) row[i] = Sample(i / samples, y, i % samples);

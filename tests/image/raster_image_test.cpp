@@ -18,13 +18,13 @@ using Picture = std::vector<std::string>;
 TEST(RasterGeometry, RowsPadTo32BitsBetweenGuardRowsAndSizesAreValidated) {
   RasterImage image;
   for (auto [w, h] : {std::pair{0, 5}, {5, 0}, {-3, 5}, {32768, 5}, {5, 32768}})
-    EXPECT_FALSE(SetGeometry(image, w, h)) << w << " x " << h;  // sizes are signed 16-bit
-  ASSERT_TRUE(SetGeometry(image, kMaxSidePixels, kMaxSidePixels));  // pads past 16 bits
+    EXPECT_FALSE(setGeometry(image, w, h)) << w << " x " << h;  // sizes are signed 16-bit
+  ASSERT_TRUE(setGeometry(image, kMaxSidePixels, kMaxSidePixels));  // pads past 16 bits
   EXPECT_TRUE(image.paddedWidth == 32768 && image.bitLayerBytes == std::int64_t{4096} * 32767);
   EXPECT_FALSE(SetGeometryFromRowBytes(image, 17, 4, 2));  // too short for 17 pixels
   EXPECT_EQ(image.width, kMaxSidePixels);                  // a refused size changes nothing
   TestRuntime t;  // stored rows of 5 bytes; a blank guard row above and below
-  ASSERT_TRUE(SetGeometryFromRowBytes(image, 10, 4, 5) && AllocateBitLayer(image, t.memory));
+  ASSERT_TRUE(SetGeometryFromRowBytes(image, 10, 4, 5) && allocateBitLayer(image, t.memory));
   EXPECT_TRUE(image.bitRowBytes == 8 && image.bitLayer.size() == 8u * 6);
 }
 
@@ -47,7 +47,7 @@ TEST(RasterLoad, BilevelEndsWhiteIsZeroWithCleanPaddingAndAnEqualBackup) {
   // Inverting again (Select Inverse) keeps the padding and the guard rows clear.
   RasterImage wide;
   ASSERT_TRUE(drawBilevel(wide, t.rt, {"#....................................#"}));
-  InvertBitLayer(wide);
+  invertBitLayer(wide);
   EXPECT_EQ(bilevelPicture(wide), (Picture{".####################################."}));
   EXPECT_EQ(BitRow(wide, 1)[0], 0);
 }
@@ -58,7 +58,7 @@ TEST(RasterLoad, ArtScaleDoublesWhileTheLargerSideStaysBelow16000) {
       {1, 15999, 2.0}, {1, 16000, 1.0}, {100, 50, 128.0}, {15990, 1, 1.0}, {20000, 3, 1.0}};
   for (const auto& c : cases) {
     RasterImage image;
-    ASSERT_TRUE(SetGeometry(image, c.width, c.height) && AllocateBitLayer(image, t.memory));
+    ASSERT_TRUE(setGeometry(image, c.width, c.height) && allocateBitLayer(image, t.memory));
     ASSERT_EQ(CompleteLoad(image, t.rt), kReadDone);
     EXPECT_TRUE(image.artScale == c.scale && (1 << image.artScaleShift) == c.scale)
         << c.width << " x " << c.height << ": " << image.artScale;
@@ -83,7 +83,7 @@ TEST(RasterBackup, RefusedBackupBlockGoesToMemtempRowByRowAndReleaseDeletesIt) {
   ASSERT_FALSE(t.ui.labels.empty());
   for (const std::string& label : t.ui.labels) EXPECT_EQ(label, msg::Text(msg::kProcessingLabel));
   EXPECT_FALSE(t.ui.progressOpen());
-  ReleaseImage(image, t.rt);
+  releaseImage(image, t.rt);
   EXPECT_FALSE(platform::FileExists(memtemp));
   EXPECT_TRUE(image.fileHandle == platform::kNoFile && t.memory.used() == 0u);
 }

@@ -68,8 +68,8 @@ inline void setPixel(std::uint8_t* row, int x) { row[x >> 3] |= 0x80 >> (x & 7);
 inline bool drawBilevel(RasterImage& image, base::Runtime& rt,
                         const std::vector<std::string>& rows) {
   image.bitsPerSample = 1;
-  if (!SetGeometry(image, std::int32_t(rows[0].size()), std::int32_t(rows.size()))) return false;
-  if (!AllocateBitLayer(image, rt.memory)) return false;
+  if (!setGeometry(image, std::int32_t(rows[0].size()), std::int32_t(rows.size()))) return false;
+  if (!allocateBitLayer(image, rt.memory)) return false;
   for (std::int32_t y = 0; y < image.height; ++y) {
     for (std::int32_t x = 0; x < image.width; ++x) {
       if (rows[y][x] == '#') setPixel(BitRow(image, y), x);

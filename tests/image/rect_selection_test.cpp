@@ -37,7 +37,7 @@ TEST(RectSelection, ColorMaskModesCombineEdgeBytesWithTheirMasks) {
     TestRuntime t;
     RasterImage image;
     image.bitsPerSample = 8;
-    ASSERT_TRUE(SetGeometry(image, 40, 4) && AllocateBitLayer(image, t.memory));
+    ASSERT_TRUE(setGeometry(image, 40, 4) && allocateBitLayer(image, t.memory));
     for (std::int32_t y = 0; y < 4; ++y) std::memset(BitRow(image, y), 0xAA, 5);
     ASSERT_TRUE(applyRectSelection(image, t.rt, 3, 1, 20, 2, c.mode));
     const std::array<Row, 4> expected = {c.outside, c.inside, c.inside, c.outside};

@@ -25,25 +25,25 @@ TEST(DecimalField, ParsingScalesRoundsLimitsAndRemovesNoiseAndFormatsReadBack) {
       {std::string(255, '0') + "79", 100, '.', 700},  // only 256 characters are read
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ParseDecimal(c.text, c.scale, c.separator).value, c.value) << c.text.substr(0, 20);
+    EXPECT_EQ(parseDecimal(c.text, c.scale, c.separator).value, c.value) << c.text.substr(0, 20);
   }
-  EXPECT_EQ(ParseDecimal(std::string(300, '1'), 100, '.').text.size(), kMaxFieldChars);
+  EXPECT_EQ(parseDecimal(std::string(300, '1'), 100, '.').text.size(), kMaxFieldChars);
 
-  EXPECT_FALSE(ParseDecimal("12,5", 100, ',').rewritten);  // the field keeps what was typed
+  EXPECT_FALSE(parseDecimal("12,5", 100, ',').rewritten);  // the field keeps what was typed
   for (auto [text, clean, caret] : {std::tuple{"1a2", "12", 1u}, {" 3 4x", "34", 2u},
                                     {"-3", "3", 0u}, {"1,5 ", "1.5", 3u}}) {
-    const ParsedDecimal p = ParseDecimal(text, 100, ',');  // caret at the last removal
+    const ParsedDecimal p = parseDecimal(text, 100, ',');  // caret at the last removal
     EXPECT_TRUE(p.rewritten && p.text == clean && p.caret == caret) << text;
   }
 
   // What the dialog shows, with the system's separator, reads back as the same value.
-  EXPECT_EQ(FormatHundredths(800, '.'), "8");
-  EXPECT_EQ(FormatHundredths(1205, ','), "12,05");
-  EXPECT_EQ(FormatHundredths(-150, '.'), "-1.50");
-  EXPECT_EQ(FormatTenths(5, ','), "0,5");
+  EXPECT_EQ(formatHundredths(800, '.'), "8");
+  EXPECT_EQ(formatHundredths(1205, ','), "12,05");
+  EXPECT_EQ(formatHundredths(-150, '.'), "-1.50");
+  EXPECT_EQ(formatTenths(5, ','), "0,5");
   for (std::int32_t v : {0, 1, 99, 100, 101, 1205, 8000}) {
-    EXPECT_EQ(ParseDecimal(FormatHundredths(v, ','), 100, ',').value, v);
-    EXPECT_EQ(ParseDecimal(FormatTenths(v, ','), 10, ',').value, v);
+    EXPECT_EQ(parseDecimal(formatHundredths(v, ','), 100, ',').value, v);
+    EXPECT_EQ(parseDecimal(formatTenths(v, ','), 10, ',').value, v);
   }
 }
 

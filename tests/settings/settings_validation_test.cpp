@@ -17,8 +17,8 @@ using M = PosterizationMode;
 
 ConversionSettings Defaults(bool outline = true, bool centerline = false, bool lines = false) {
   ConversionSettings s;
-  SetConversionDefaults(s);
-  SetColorDefaults(s);
+  setConversionDefaults(s);
+  setColorDefaults(s);
   s.set(kMethodOutline, outline);
   s.set(kMethodCenterline, centerline);
   s.set(kMethodLineRecognition, lines);
@@ -29,11 +29,11 @@ TEST(SettingsDefaults, EachSetTouchesOnlyItsOwnDialogsFieldsAndModesFollowTheFla
   const ConversionSettings dirty{.flagsA = 0xFF, .flagsB = 0xFF, .flagsC = 0xFF,
                                  .linesMode = kCurvedOnly, .tolerance = 5, .complexity = 5};
   ConversionSettings s = dirty;
-  SetConversionDefaults(s);  // methods on/off, colour flags and values kept
+  setConversionDefaults(s);  // methods on/off, colour flags and values kept
   EXPECT_TRUE(s.flagsA == 0x4F && s.flagsB == 0xF4 && s.flagsC == 0xFF);
   EXPECT_TRUE(s.tolerance == 30 && s.linesMode == kCurvedAndStraight && s.complexity == 5);
   s = dirty;
-  SetColorDefaults(s);  // tints off, colour averaging on, method flags and values kept
+  setColorDefaults(s);  // tints off, colour averaging on, method flags and values kept
   EXPECT_TRUE(s.flagsA == 0xF8 && s.flagsB == 0x0B && s.flagsC == 0xFC);
   EXPECT_TRUE(s.tolerance == 5 && s.linesMode == kCurvedOnly && s.complexity == 10);
   s = {};  // black and white clears only the posterization bit; custom keeps limitedColors

@@ -55,7 +55,7 @@ struct Shell {
   std::string artQuestion = msg::Format(msg::kSaveArtQuestion, "scan.art");
 
   Shell() {
-    settings::SetConversionDefaults(program.activeSettings);
+    settings::setConversionDefaults(program.activeSettings);
     EXPECT_TRUE(WriteBilevelTiff(scan, 120, 60, Squares(2, 40)));
   }
   bool run(std::uint16_t command) { return RunCommand(ctx, PackCommand(command)); }

@@ -67,21 +67,21 @@ struct DriverRig {
   Picture input{0, 0, Ink()};
 
   DriverRig() {
-    settings::SetConversionDefaults(active);
+    settings::setConversionDefaults(active);
     env.ui.useManualClock(0);
     env.ui.stepMs = 100;
     env.ui.watched = env.scratchFolder;
   }
   ~DriverRig() {
     art::freeArtwork(art);
-    image::ReleaseImage(image, env.rt);
+    image::releaseImage(image, env.rt);
   }
 
   // Loads the picture as a 300 ppi bilevel image; the backup goes to "memtemp" when asked.
   void load(const Picture& p, bool backupOnDisk = false) {
     input = p;
-    ASSERT_TRUE(image::SetGeometry(image, p.width, p.height));
-    ASSERT_TRUE(image::AllocateBitLayer(image, env.memory));
+    ASSERT_TRUE(image::setGeometry(image, p.width, p.height));
+    ASSERT_TRUE(image::allocateBitLayer(image, env.memory));
     image.xResolution = image.yResolution = 300.0;
     for (int y = 0; y < p.height; ++y)
       for (int x = 0; x < p.width; ++x)

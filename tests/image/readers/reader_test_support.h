@@ -47,7 +47,7 @@ struct ReadRun {
     std::ofstream(image.inputName, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     chooseFormatByName(image, image.inputName);
-    return OpenInputImage(image, env.rt, false);
+    return openInputImage(image, env.rt, false);
   }
   void expectOnly(int message) const {
     EXPECT_EQ(env.ui.messages(), std::vector<std::string>{std::string(msg::Text(message))});

@@ -41,14 +41,14 @@ TEST(InputDispatch, NamesAndSignaturesChooseTheReader) {
     EXPECT_EQ(OpenBytes(t, image, c.bytes, c.name), c.outcome);
     EXPECT_EQ(OnlyMessage(t), c.outcome.read() ? "" : Text(c.outcome.message));
     EXPECT_TRUE(!c.outcome.read() || image.sourceFormat == kSourceTiff);
-    ReleaseImage(image, t.rt);
+    releaseImage(image, t.rt);
     EXPECT_EQ(t.memory.used(), 0u);
   }
   for (std::int16_t format : {kSourceClipboard, kSourceAcquire}) {  // no reader in this build
     TestRuntime t;
     RasterImage image;
     image.sourceFormat = format;
-    EXPECT_EQ(OpenInputImage(image, t.rt, true), ReadRefused(msg::kUnknownInputFormat));
+    EXPECT_EQ(openInputImage(image, t.rt, true), ReadRefused(msg::kUnknownInputFormat));
     EXPECT_EQ(OnlyMessage(t), Text(msg::kUnknownInputFormat));
   }
 }
@@ -60,7 +60,7 @@ TEST(InputDispatch, OpeningErrorsBatchPathsAndTheDefaultsEveryReadStartsFrom) {
   RasterImage image;
   ASSERT_EQ(OpenBytes(t, image, ReadWholeFile(CorpusPath("gray_none.tif"))), kReadDone);
   image.inputName = t.scratchFolder + "no such file.tif";
-  EXPECT_EQ(OpenInputImage(image, t.rt, false), ReadFailed(msg::kInputOpenError));
+  EXPECT_EQ(openInputImage(image, t.rt, false), ReadFailed(msg::kInputOpenError));
   EXPECT_EQ(OnlyMessage(t), msg::Format(msg::kInputOpenError, 2));  // ENOENT
   EXPECT_TRUE(image.colorLayer.empty() && image.bitLayer.empty());
   EXPECT_EQ(t.memory.used(), 0u);
@@ -68,10 +68,10 @@ TEST(InputDispatch, OpeningErrorsBatchPathsAndTheDefaultsEveryReadStartsFrom) {
   image.inputFolder = TiffDir() + "corpus/";
   image.inputName = "bilevel_none.tif";
   image.xResolution = image.yResolution = 1.0;
-  ASSERT_EQ(OpenInputImage(image, t.rt, false), kReadDone) << OnlyMessage(t);
+  ASSERT_EQ(openInputImage(image, t.rt, false), kReadDone) << OnlyMessage(t);
   EXPECT_TRUE(image.xResolution == 300.0 && image.yResolution == 300.0);
   EXPECT_FALSE(image.backupLayer.empty());  // completed
-  ReleaseImage(image, t.rt);
+  releaseImage(image, t.rt);
 }
 
 }  // namespace

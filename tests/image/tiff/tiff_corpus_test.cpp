@@ -113,8 +113,8 @@ TEST(TiffCorpus, EveryFileGivesTheToolsPixelsUnderAnyMemoryAndFailsCleanlyWhenCu
         EXPECT_DOUBLE_EQ(half.yResolution * (f.bitmap() ? 1 : 2), image.yResolution);
         EXPECT_EQ(ColorBytes(half), f.bitmap() ? Bytes() : Halved(f));
       }
-      ReleaseImage(image, t.rt);
-      ReleaseImage(half, t.rt);
+      releaseImage(image, t.rt);
+      releaseImage(half, t.rt);
       EXPECT_EQ(t.memory.used(), 0u);
       std::uint8_t sample[8];
       EXPECT_FALSE(paged && readColorSpan(image, 0, 0, 3, sample));  // the file is closed
@@ -138,7 +138,7 @@ TEST(TiffCorpus, EveryFileGivesTheToolsPixelsUnderAnyMemoryAndFailsCleanlyWhenCu
     TestRuntime counting;
     counting.ui.stopAtDrain = 1 << 30;
     ASSERT_EQ(ReadMemory(counting, image, whole), kReadDone);
-    ReleaseImage(image, counting.rt);
+    releaseImage(image, counting.rt);
     ASSERT_GE(counting.ui.drains(), f.height);
     for (int stopAt : {1, counting.ui.drains() / 2}) {
       SCOPED_TRACE("stopped at look " + std::to_string(stopAt));
@@ -167,7 +167,7 @@ TEST(TiffCorpus, FuzzerFindingsEndAsRecorded) {
     EXPECT_EQ(ok ? "ok " + ModeWord(image) : Text(outcome.message), row.at(1));
     const std::vector<std::string> shown = {Text(outcome.message)};
     EXPECT_EQ(t.ui.messages(), ok ? std::vector<std::string>{} : shown);
-    ReleaseImage(image, t.rt);
+    releaseImage(image, t.rt);
     EXPECT_EQ(t.memory.used(), 0u);
   }
 }

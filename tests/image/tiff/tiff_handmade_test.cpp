@@ -184,7 +184,7 @@ TEST(TiffHandMade, EveryFileIsReadOrRefusedAsRecorded) {
     EXPECT_FALSE(t.ui.progressOpen());
     // A refusal leaves nothing allocated and the file closed.
     EXPECT_EQ(t.memory.used() == 0 && image.fileHandle == platform::kNoFile, !ok);
-    ReleaseImage(image, t.rt);
+    releaseImage(image, t.rt);
   }
 }
 

@@ -123,12 +123,12 @@ inline ReadOutcome OpenBytes(TestRuntime& t, RasterImage& image, const Bytes& by
   std::ofstream(image.inputName, std::ios::binary)
       .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   chooseFormatByName(image, image.inputName);
-  return OpenInputImage(image, t.rt, false);
+  return openInputImage(image, t.rt, false);
 }
 
 // Reads `bytes` by signature through an in-memory file, without touching the disk.
 inline ReadOutcome ReadMemory(TestRuntime& t, RasterImage& image, const Bytes& bytes) {
-  ReleaseImage(image, t.rt);
+  releaseImage(image, t.rt);
   image.fileHandle = ::memfd_create("tiff-test", MFD_CLOEXEC);
   image.sourceFormat = kSourceBySignature;
   if (image.fileHandle < 0 ||
@@ -136,7 +136,7 @@ inline ReadOutcome ReadMemory(TestRuntime& t, RasterImage& image, const Bytes& b
     ADD_FAILURE() << "no in-memory file";
     return ReadFailed(0);
   }
-  return ReadImage(image, t.rt);
+  return readImage(image, t.rt);
 }
 
 // The one message shown, or "" when none or several were.

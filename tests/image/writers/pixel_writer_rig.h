@@ -36,9 +36,9 @@ struct WriterRig {
     image.photometric = samples == 1 ? kBlackIsZero : kWhiteIsZero;
     image.fileRowBytes = width * samples;
     ASSERT_TRUE(samples == 0 ? drawBilevel(image, env.rt, rows)
-                             : SetGeometry(image, width, height) &&
-                                   AllocateBitLayer(image, env.rt.memory) &&
-                                   PrepareColorLayer(image, env.rt) && image.colorInMemory);
+                             : setGeometry(image, width, height) &&
+                                   allocateBitLayer(image, env.rt.memory) &&
+                                   prepareColorLayer(image, env.rt) && image.colorInMemory);
     for (int i = 0, n = std::max(samples, 1); i < width * height * samples; ++i)
       image.colorLayer.data()[i] =
           std::uint8_t(i / n % width * ramp.dx + i / n / width * ramp.dy + i % n * ramp.ds);

@@ -72,7 +72,7 @@ TEST(TiffWriter, EveryModeAndThePreviewReadBackByLibtiffAndPil) {
       Save(rig, file, kPixelSaveTiff, kSourceTiff);
     } else {
       platform::FileHandle f = platform::CreateFile(file);
-      EXPECT_EQ(WriteTiff(rig.env.rt, rig.image, f, kTiffPreview), TiffOutcome::kWritten);
+      EXPECT_EQ(writeTiff(rig.env.rt, rig.image, f, kTiffPreview), TiffOutcome::kWritten);
       platform::CloseFile(f);
     }
     // Header, rows, directory (11 entries), then the one resolution rational both tags share.
@@ -130,11 +130,11 @@ TEST(RvxWriter, EveryModeFollowsTheByteTableAndReadsBackToTheSameImage) {
 
     RasterImage back;
     back.fileHandle = platform::OpenFileForReading(file);
-    ASSERT_EQ(ReadRvx(back, rig.env.rt), kReadDone);
+    ASSERT_EQ(readRvx(back, rig.env.rt), kReadDone);
     ASSERT_EQ(CompleteLoad(back, rig.env.rt), kReadDone);
     EXPECT_EQ(std::pair(back.xResolution, back.yResolution), std::pair(240.5, 96.25));
     EXPECT_EQ(ExpectedView(back, ""), ExpectedView(rig.image, ""));
-    ReleaseImage(back, rig.env.rt);
+    releaseImage(back, rig.env.rt);
   }
 }
 
