@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/message_table.h"
+#include "engine/centerline.h"
 #include "engine/curve_fitting.h"
 #include "engine/edge_extraction.h"
 #include "engine/outline_assembly.h"

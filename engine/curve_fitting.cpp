@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "engine/centerline.h"
 #include "engine/fitting_vertices.h"
 
 namespace vl::engine {
@@ -14,6 +15,20 @@ using namespace fitting;
 namespace {
 
 bool Aborted(const Tracer& t) { return t.rt.state.abortRequested != 0; }
+
+// In a centre-line trace the cursor's side is not written when it runs back over a written
+// one; the path in progress then stops there. True when the cursor moved past it.
+bool SkipRetracedSide(Tracer& t) {
+  if (!CenterlineTrace(t) || !IsRetracedSide(t, 0, 1)) return false;
+  if (t.fit.pathStarted) t.centerline.pathBroken = true;
+  t.vertices->moveCursor(kRecordBytes);
+  return true;
+}
+
+// A centre line whose every side ran back over another still had a path written.
+bool AnyPathWritten(const Tracer& t) {
+  return t.fit.pathStarted || (CenterlineTrace(t) && t.centerline.anyPath);
+}
 
 // Vertex `index` of the list (counted from its start), whatever the cursor.
 struct VertexRecord {
@@ -50,6 +65,12 @@ std::int64_t GrowSpan(Tracer& t, std::int64_t minEnd) {
       continue;
     }
     if (SpanMustStayStraight(t, end)) break;
+    // A centre line's curve ends at the vertex nearest a junction, and before a side that
+    // runs back over one already written.
+    if (CenterlineTrace(t) && first > 0 &&
+        (IsJunctionStop(t, first / kWordsPerVertex) ||
+         IsRetracedSide(t, first / kWordsPerVertex, first / kWordsPerVertex + 1)))
+      break;
     f.current.p3 = VertexPoint(t, last);
     ThirdPoints(t, end);
     SetControlPoints(f.current);
@@ -109,6 +130,7 @@ void FitOutline(Tracer& t) {
     if (Aborted(t)) return;
     const std::int64_t index = CursorIndex(t);
     if (index == 2) ExtendAcrossStart(t, 2);
+    if (SkipRetracedSide(t)) continue;
 
     const std::int64_t end = GrowSpan(t, minEnd);
     if (end <= minEnd) {  // no curve covers the cursor's side
@@ -136,10 +158,9 @@ void FitOutline(Tracer& t) {
 }
 
 void FinishOutline(Tracer& t) {
-  FitterState& f = t.fit;
   VertexWindow& v = *t.vertices;
   if (Aborted(t)) return;
-  if (!f.pathStarted) {
+  if (!AnyPathWritten(t)) {
     if (CursorIndex(t) == 0 && t.listEndBytes <= 2 * kRecordBytes) {
       EmitDegenerate(t);  // a lone pixel or two
       return;
@@ -147,10 +168,11 @@ void FinishOutline(Tracer& t) {
     ExtendAcrossStart(t, 2);
   }
   while (VertexExists(t, 0) && VertexExists(t, 1) && !Aborted(t)) {
+    if (SkipRetracedSide(t)) continue;
     EmitLine(t);
     v.moveCursor(kRecordBytes);
   }
-  if (!f.pathStarted) EmitDegenerate(t);
+  if (!AnyPathWritten(t)) EmitDegenerate(t);
 }
 
 }  // namespace vl::engine

@@ -16,10 +16,14 @@ namespace vl::engine {
 namespace {
 
 constexpr std::int64_t kFirstCodeOffset = static_cast<std::int64_t>(kChainHeaderBytes);
+constexpr int kMaxPassesOverStart = 8;
 
 inline bool IsEnd(std::uint8_t byte) { return (byte & 0x80) != 0; }
 inline bool MovesDown(std::uint8_t code) { return code == 0 || code == 6 || code == 7; }
 inline bool MovesUp(std::uint8_t code) { return code == 2 || code == 3 || code == 4; }
+
+// A centre-line trace outside a colour conversion: no fill, a 5 x 5 erase at every position.
+bool CenterlineErase(const Tracer& t) { return t.rt.state.tracerMode > 0 && !t.colorPass(); }
 
 BitPlaneView MaskPlane(Tracer& t) {
   return {MaskRow(t, 0), t.image.bitRowBytes, t.image.paddedWidth, t.image.height};
@@ -62,12 +66,33 @@ bool FollowBoundary(Tracer& t) {
   t.codeCount = 0;
   s.tracerX = t.startX;
   s.tracerY = t.startY;
+  int firstCode = kNoDirection;
+  int passesOverStart = 0;
   for (;;) {
     const int code = NextDirection(t);
+    if (t.codeCount == 0) firstCode = code;
     if (!chain.append(code < 0 ? kChainEnd : static_cast<std::uint8_t>(code))) return false;
     ++t.codeCount;
     ExtendBox(t.box, s.tracerX, s.tracerY);
     if (s.tracerX == t.startX && s.tracerY == t.startY) {
+      // A centre line that meets itself at its start pixel is followed on until it leaves the
+      // start the way it first did; otherwise the branches beyond the start would be lost.
+      // The follower has eight ways through a pixel, so a ninth pass means it circles.
+      if (s.tracerMode > 0 && !t.colorPass() && firstCode != kNoDirection &&
+          ++passesOverStart <= kMaxPassesOverStart) {
+        const std::int16_t atX = s.tracerX, atY = s.tracerY;
+        const int savedDirection = t.lastDirection;
+        const int next = NextDirection(t);
+        if (next != firstCode) {
+          if (!chain.append(static_cast<std::uint8_t>(next))) return false;
+          ++t.codeCount;
+          ExtendBox(t.box, s.tracerX, s.tracerY);
+          continue;
+        }
+        s.tracerX = atX;
+        s.tracerY = atY;
+        t.lastDirection = savedDirection;
+      }
       if (!chain.append(kChainEnd)) return false;
       break;
     }
@@ -162,7 +187,8 @@ void InitBoundaryScan(Tracer& t) {
 
 int ExtractNextBoundary(Tracer& t) {
   if (!FindNextStart(t) || !FollowBoundary(t)) return 0;
-  FillShape(t);
+  // A centre line has no inside to fill: the 5 x 5 erase of WalkChain removes it.
+  if (!CenterlineErase(t)) FillShape(t);
   WalkChain(t, 0);
   WidenBox(t);
   if (t.rt.state.maskInImage && !SaveShapeArea(t)) return 0;
@@ -199,11 +225,17 @@ void WalkChain(Tracer& t, int stamp) {
   ChainBuffer& chain = *t.chain;
   ClearBitAt(SourceRow(t, t.startY), t.startX);
   const BitPlaneView mask = MaskPlane(t);
+  // A centre line goes with the pixels around it, so that the stubs its junctions leave
+  // start a little away from them.
+  const bool erase5x5 = !stamp && CenterlineErase(t);
+  const BitPlaneView source{SourceRow(t, 0), t.image.bitRowBytes, t.image.paddedWidth,
+                            t.image.height};
   std::int32_t x = t.startX, y = t.startY;
   for (std::int64_t offset = kFirstCodeOffset;; ++offset) {
     const std::uint8_t code = chain.byteAt(offset);
     if (IsEnd(code)) break;
     if (stamp) ApplyBlock5x5(mask, x, y, BlockOp::kSet);
+    else if (erase5x5) ApplyBlock5x5(source, x, y, BlockOp::kClear);
     else ClearBitAt(SourceRow(t, y), x);
     x += kChainDx[code];
     y += kChainDy[code];

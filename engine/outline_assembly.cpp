@@ -9,8 +9,11 @@
 #include <cstdlib>
 #include <numbers>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
 #include "base/message_table.h"
+#include "engine/centerline_state.h"
 #include "engine/edge_extraction.h"
 #include "base/progress.h"
 #include "engine/vertex_record.h"
@@ -36,6 +39,14 @@ constexpr std::int64_t kCandidateAfterPoints = 20;
 constexpr std::int64_t kRecheckedPoints = 4;   // points re-examined while a candidate stands
 constexpr std::int64_t kCandidateMinShift2 = 30;  // square pixels between successive candidates
 
+// Centre lines.
+constexpr std::int64_t kMinCenterlineTolerance = 300;  // 1/64 square pixel
+constexpr std::int32_t kRetraceAxisPixels = 3;  // vertices farther on an axis are not near
+constexpr std::int64_t kFarVertex2 = 10000;     // "not near", square pixels
+constexpr std::int64_t kApproachDistance2 = 6;  // square pixels: an approach to a vertex
+constexpr std::int32_t kJunctionRows = 7;
+constexpr std::int32_t kJunctionAxisPixels = 5;
+
 struct Point {
   std::int32_t x = 0, y = 0;  // pixels
 };
@@ -55,7 +66,8 @@ int DirectionDegrees(std::int64_t dx, std::int64_t dy) {
   return static_cast<int>(std::atan2(double(dy), double(dx)) * (180.0 / std::numbers::pi));
 }
 
-enum class Step { kGoOn, kRestart, kStop };
+// kNewSide: a centre-line check ended the side and started the next one.
+enum class Step { kGoOn, kRestart, kStop, kNewSide };
 
 // The walk over one chain record. The chain position `pos` is the record offset of the next
 // code to read; the side's n-th accepted point (n counted from 1) lies right before the code
@@ -63,13 +75,16 @@ enum class Step { kGoOn, kRestart, kStop };
 class Assembly {
  public:
   explicit Assembly(Tracer& t)
-      : t_(t), vertices_(*t.vertices), points_(*t.points), chain_(*t.chain) {}
+      : t_(t), vertices_(*t.vertices), points_(*t.points), chain_(*t.chain),
+        centerline_(t.rt.state.tracerMode > 0) {}
 
   bool run() {
     tolerance_ = t_.constants.polygonTolerance;
+    if (centerline_) tolerance_ = std::max<std::int64_t>(tolerance_, kMinCenterlineTolerance);
     for (;;) {
       switch (assemble()) {
-        case Step::kGoOn: return true;
+        case Step::kGoOn:
+        case Step::kNewSide: return true;
         case Step::kStop: return false;
         case Step::kRestart:
           tolerance_ *= 2;
@@ -89,24 +104,38 @@ class Assembly {
     t_.rt.state.tracerX = static_cast<std::int16_t>(a_.x);
     t_.rt.state.tracerY = static_cast<std::int16_t>(a_.y);
     pos_ = static_cast<std::int64_t>(kChainHeaderBytes);
+    retrace_ = RetraceState{};
+    retrace_.vertices.clear();
+    noteVertex(a_);
     if (Step s = startSide(); s != Step::kGoOn) return s;
 
     for (;;) {
       const std::uint8_t code = chain_.byteAt(pos_);
       if (code > 7) {  // the end byte (top bit set); nothing else is a valid code
+        // A centre line gets at least one side.
+        if (centerline_ && vertices_.cursor() == kRecordBytes && count_ > 0) {
+          if (Step s = endSide(); s != Step::kGoOn) return s;
+          continue;
+        }
         finishList();
         return Step::kGoOn;
       }
       ++pos_;
       b_.x += kChainDx[code];
       b_.y += kChainDy[code];
+      if (centerline_) {
+        const Step s = centerlineChecks();
+        if (s == Step::kNewSide) continue;
+        if (s != Step::kGoOn) return s;
+      }
 
       if (candidate_) examineWithCandidate();
       else examineAll();
       Step s = Step::kGoOn;
       for (;;) {
         // The first point after a vertex is always taken, so every side moves on.
-        if (error_ < tolerance_ || count_ == 0) {
+        if (error_ < tolerance_ || count_ == 0 ||
+            (centerline_ && !candidate_ && lastAccepted_ < tolerance_)) {
           s = accept();
           break;
         }
@@ -176,12 +205,124 @@ class Assembly {
     pos_ = sideChain_ + index + 1;
     b_ = a_ = v;
     EmitVertex(t_, static_cast<std::int16_t>(v.x), static_cast<std::int16_t>(v.y));
+    noteVertex(v);
     return startSide();
+  }
+
+  // ---- Centre lines: vertices where the line comes back over its own vertices and where it
+  // passes a junction, so that the way out and the way back are cut at the same places. ----
+
+  // Returns kRestart when a new side was started, kGoOn to go on, kStop on failure.
+  Step centerlineChecks() {
+    if (Step s = retraceCheck(); s != Step::kGoOn) return s;
+    return junctionCheck();
+  }
+
+  Step retraceCheck() {
+    RetraceState& r = retrace_;
+    const Nearest n = nearestVertex(b_);
+    if (n.distance2 == 0) {
+      r.matchedLast = n.index;
+      return newSideAt(b_, pos_);
+    }
+    if (r.approaching && n.distance2 > r.previous) {
+      r.matchedLast = r.bestIndex;
+      return newSideAt(r.best, r.bestPos);
+    }
+    if (n.distance2 < r.previous && n.distance2 <= kApproachDistance2) {
+      r.approaching = true;
+      r.best = b_;
+      r.bestPos = pos_;
+      r.bestIndex = n.index;
+    }
+    r.previous = n.distance2;
+    return Step::kGoOn;
+  }
+
+  Step junctionCheck() {
+    const auto& points = t_.centerline.junctions.points;
+    if (!t_.centerline.junctionsReady || points.size() < 3) return Step::kGoOn;
+    std::int64_t best = -1, bestD2 = kFarVertex2;
+    auto it = std::lower_bound(points.begin() + 1, points.end() - 1, b_.y - kJunctionRows,
+                               [](const JunctionPoint& j, std::int32_t y) { return j.y < y; });
+    for (; it != points.end() - 1 && it->y <= b_.y + kJunctionRows; ++it) {
+      const std::int64_t d2 = NearDistance2(b_, Point{it->x, it->y}, kJunctionAxisPixels);
+      if (d2 < bestD2) bestD2 = d2, best = std::int64_t(it - points.begin());
+    }
+    if (best < 0 || bestD2 >= t_.constants.junctionSnapDistance ||
+        best == t_.centerline.lastJunction)
+      return Step::kGoOn;
+    const Point j{points[std::size_t(best)].x, points[std::size_t(best)].y};
+    const std::uint8_t next = chain_.byteAt(pos_);
+    if (next <= 7 && Distance2(Point{b_.x + kChainDx[next], b_.y + kChainDy[next]}, j) < bestD2)
+      return Step::kGoOn;  // the chain still comes closer
+    t_.centerline.lastJunction = best;
+    if (b_.x == a_.x && b_.y == a_.y) return Step::kGoOn;
+    return newSideAt(b_, pos_);
+  }
+
+  // Ends the side at p (reached just before the code at chainPos) and starts the next there.
+  Step newSideAt(Point p, std::int64_t chainPos) {
+    if (p.x == a_.x && p.y == a_.y) {
+      retrace_.approaching = false;
+      return Step::kGoOn;
+    }
+    pos_ = chainPos;
+    b_ = a_ = p;
+    EmitVertex(t_, static_cast<std::int16_t>(p.x), static_cast<std::int16_t>(p.y));
+    noteVertex(p);
+    if (Step s = startSide(); s != Step::kGoOn) return s;
+    return Step::kNewSide;
+  }
+
+  struct Nearest {
+    std::int64_t distance2 = kFarVertex2;
+    std::int64_t index = -1;
+  };
+
+  // The nearest vertex of the list within kRetraceAxisPixels per axis, leaving out the
+  // side's start and the vertex matched last.
+  Nearest nearestVertex(Point p) const {
+    Nearest n;
+    const std::int64_t start = std::int64_t(retrace_.vertices.size()) - 1;
+    for (std::int32_t cy = Cell(p.y - kRetraceAxisPixels); cy <= Cell(p.y + kRetraceAxisPixels); ++cy)
+      for (std::int32_t cx = Cell(p.x - kRetraceAxisPixels); cx <= Cell(p.x + kRetraceAxisPixels); ++cx) {
+        auto it = retrace_.cells.find(CellKey(cx, cy));
+        if (it == retrace_.cells.end()) continue;
+        for (std::int64_t i : it->second) {
+          if (i == start || i == retrace_.matchedLast) continue;
+          const std::int64_t d2 =
+              NearDistance2(p, retrace_.vertices[std::size_t(i)], kRetraceAxisPixels);
+          if (d2 < n.distance2) n = {d2, i};
+        }
+      }
+    return n;
+  }
+
+  void noteVertex(Point p) {
+    if (!centerline_) return;
+    const auto index = std::int64_t(retrace_.vertices.size());
+    retrace_.vertices.push_back(p);
+    retrace_.cells[CellKey(Cell(p.x), Cell(p.y))].push_back(index);
+    // A new side measures its approaches from where it starts, so leaving a vertex close by
+    // is not taken for coming back to it.
+    retrace_.approaching = false;
+    retrace_.previous = nearestVertex(p).distance2;
+  }
+
+  static std::int32_t Cell(std::int32_t v) { return v >> 2; }  // 4-pixel cells
+  static std::int64_t CellKey(std::int32_t cx, std::int32_t cy) {
+    return (std::int64_t(cx) << 32) ^ std::int64_t(std::uint32_t(cy));
+  }
+  static std::int64_t NearDistance2(Point p, Point q, std::int32_t axisPixels) {
+    if (std::abs(p.x - q.x) > axisPixels || std::abs(p.y - q.y) > axisPixels) return kFarVertex2;
+    return Distance2(p, q);
   }
 
   // Step 7: the closing vertex at the final position, then the list end.
   void finishList() {
     EmitVertex(t_, static_cast<std::int16_t>(b_.x), static_cast<std::int16_t>(b_.y));
+    noteVertex(b_);
     SetChainOffset(vertices_, pos_);
     SetVertexWord(vertices_, kListEnd, kWordNextX);
     t_.listEndBytes = vertices_.cursor() + kRecordBytes;
@@ -204,7 +345,8 @@ class Assembly {
     alongX_ = std::llabs(dx) > std::llabs(dy);
     const std::int64_t d = alongX_ ? dx : dy;
     axisSign_ = (d > 0) - (d < 0);
-    error_ = 0;
+    // A centre line back at its side's start has come round a loop: no side ends there.
+    error_ = centerline_ && dx == 0 && dy == 0 ? kNoError : 0;
     for (std::int64_t i = 0; i < count_; ++i) examine(pointAt(i));
   }
 
@@ -271,6 +413,19 @@ class Assembly {
   std::int64_t lastAccepted_ = kNoError;
   std::array<std::int64_t, kHistoryLength> history_{};  // oldest first
   std::optional<Point> candidate_, previous_;
+
+  // Centre lines (tracerMode > 0).
+  bool centerline_ = false;
+  struct RetraceState {
+    std::vector<Point> vertices;  // the vertices emitted so far, in order
+    std::unordered_map<std::int64_t, std::vector<std::int64_t>> cells;
+    std::int64_t previous = kFarVertex2;  // nearest squared distance at the last step
+    bool approaching = false;
+    Point best;                  // the closest approach so far
+    std::int64_t bestPos = 0;    // the chain offset after it
+    std::int64_t bestIndex = -1;
+    std::int64_t matchedLast = -1;
+  } retrace_;
 };
 
 }  // namespace
@@ -294,7 +449,9 @@ bool TraceOutlinePolygon(Tracer& t) {
     if (t.codeCount >= before) break;
   }
   if (t.rt.state.abortRequested) return false;
-  t.startPixel = BackupPixel(t, t.chain->startX(), t.chain->startY());
+  // The pixel under the start paints an outline; a centre line is stroked.
+  if (t.rt.state.tracerMode == 0) t.startPixel = BackupPixel(t, t.chain->startX(), t.chain->startY());
+  t.centerline.lastJunction = -1;
   return Assembly(t).run();
 }
 

@@ -170,7 +170,9 @@ bool WritePendingPath(Tracer& t) {
     pending.clear();
     return !aborted;
   }
-  const PendingPath placed = OffsetOutward(pending, art::kMaxPointWords);
+  // Centre lines stay on the pixel centres: they are stroked, not filled.
+  const PendingPath placed = t.rt.state.tracerMode > 0 ? pending
+                                                        : OffsetOutward(pending, art::kMaxPointWords);
   pending.clear();
 
   art::Pen& pen = t.art.pen;

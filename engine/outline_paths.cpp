@@ -1,5 +1,9 @@
 // The fitted outline's segments: the paint of the path, its start, and the line, curve and
 // lone-pixel segments, collected for WritePendingPath, which places them on the page.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/centerline.h"
 #include "engine/curve_fitting.h"
 #include "engine/fitting_vertices.h"
 
@@ -27,8 +31,10 @@ bool AddCurve(Tracer& t, art::PixelPoint c1, art::PixelPoint c2, art::PixelPoint
   return true;
 }
 
-// The position a line or curve ends at: vertex k, loaded into the tracer position.
+// The position a line or curve ends at: vertex k, loaded into the tracer position (a centre
+// line's end joined to a junction near it).
 art::PixelPoint LineEnd(Tracer& t, std::int64_t k) {
+  if (CenterlineTrace(t)) return SnapLineEndToJunction(t, k);
   const std::int32_t x = VertexX(t, k), y = VertexY(t, k);
   t.rt.state.tracerX = static_cast<std::int16_t>(x);
   t.rt.state.tracerY = static_cast<std::int16_t>(y);
@@ -41,6 +47,12 @@ void BeginOutlinePaint(Tracer& t) {
   t.fit.pathStarted = false;
   t.fit.lastAnchor = art::PixelPoint{kNoAnchor, kNoAnchor};
   t.fit.pending.clear();
+  if (CenterlineTrace(t)) {  // the centre-line pass has set the stroke paint
+    t.centerline.written.clear();
+    t.centerline.pathBroken = false;
+    t.centerline.anyPath = false;
+    return;
+  }
   // Shapes come out black and their holes white; White Lines traces the inverted image, so
   // the same test swaps the colours.
   const int whiteLines = t.settings.has(settings::kWhiteLines) ? 1 : 0;
@@ -54,19 +66,41 @@ void BeginOutlinePaint(Tracer& t) {
   }
 }
 
+// After a retraced side a centre line's path goes on only from where it stopped; a side
+// starting elsewhere begins a new path.
+static void ResolvePathBreak(Tracer& t) {
+  if (!t.fit.pathStarted || !t.centerline.pathBroken) return;
+  t.centerline.pathBroken = false;
+  if (!SamePoint(SnapLineEndToJunction(t, 0, true), t.fit.lastAnchor)) EndPathInProgress(t);
+}
+
 bool EnsurePathStarted(Tracer& t) {
+  ResolvePathBreak(t);
   if (t.fit.pathStarted) return true;
   if (Aborted(t) || !VertexExists(t, 0)) return false;
   const art::PixelPoint start = LineEnd(t, 0);
   t.fit.pending.start = start;
   t.fit.pathStarted = true;
+  t.centerline.anyPath = true;
   t.fit.lastAnchor = start;
   return true;
 }
 
 void EmitLine(Tracer& t) {
   if (Aborted(t) || !VertexExists(t, 1)) return;
-  const art::PixelPoint p0 = t.fit.pathStarted ? t.fit.lastAnchor : VertexPoint(t, 0);
+  const bool centerline = CenterlineTrace(t);
+  if (centerline && !t.settings.has(settings::kUniformLineWeight)) {
+    // The mean width at the side's thirds.
+    const std::int32_t x0 = VertexX(t, 0), y0 = VertexY(t, 0);
+    const std::int32_t x1 = VertexX(t, 1), y1 = VertexY(t, 1);
+    SetLineWidth(t, (MeasureWidth(t, 2, (2 * x0 + x1 + 1) / 3, (2 * y0 + y1 + 1) / 3) +
+                     MeasureWidth(t, 2, (2 * x1 + x0 + 1) / 3, (2 * y1 + y0 + 1) / 3)) /
+                        2.0);
+  }
+  if (centerline) ResolvePathBreak(t);
+  const art::PixelPoint p0 = t.fit.pathStarted ? t.fit.lastAnchor
+                            : centerline     ? SnapLineEndToJunction(t, 0, true)
+                                             : VertexPoint(t, 0);
   const art::PixelPoint p1 = LineEnd(t, 1);
   if (SamePoint(p0, p1)) return;
   if (!EnsurePathStarted(t)) return;
@@ -75,7 +109,11 @@ void EmitLine(Tracer& t) {
     // Even straight sides become curves, with their control points at the thirds.
     const art::PixelPoint c1{(2.0 * p0.x + p1.x) / 3.0, (2.0 * p0.y + p1.y) / 3.0};
     const art::PixelPoint c2{(p0.x + 2.0 * p1.x) / 3.0, (p0.y + 2.0 * p1.y) / 3.0};
-    AddCurve(t, c1, c2, p1);
+    if (AddCurve(t, c1, c2, p1) && centerline) NoteWrittenSides(t, 0, 1);
+    return;
+  }
+  if (centerline) {
+    if (AddAnchor(t, p1)) NoteWrittenSides(t, 0, 1);
     return;
   }
   // A polygon that turns straight back at P1 is a spike one pixel wide whose out and back
@@ -87,7 +125,17 @@ void EmitLine(Tracer& t) {
 void EmitCurve(Tracer& t, std::int64_t end) {
   if (Aborted(t)) return;
   const std::int64_t last = end / kWordsPerVertex;
-  const art::PixelPoint p0 = t.fit.pathStarted ? t.fit.lastAnchor : VertexPoint(t, 0);
+  if (CenterlineTrace(t) && !t.settings.has(settings::kUniformLineWeight)) {
+    // The width at the chain's thirds: their mean when they agree, else the thinner.
+    const SpanFit& a = t.fit.accepted;
+    const double w1 = MeasureWidth(t, 0, std::int32_t(std::lround(a.q1.x)), std::int32_t(std::lround(a.q1.y)));
+    const double w2 = MeasureWidth(t, 0, std::int32_t(std::lround(a.q2.x)), std::int32_t(std::lround(a.q2.y)));
+    SetLineWidth(t, std::fabs(w1 - w2) < 0.5 ? (w1 + w2) / 2.0 : std::min(w1, w2));
+  }
+  if (CenterlineTrace(t)) ResolvePathBreak(t);
+  const art::PixelPoint p0 = t.fit.pathStarted  ? t.fit.lastAnchor
+                            : CenterlineTrace(t) ? SnapLineEndToJunction(t, 0, true)
+                                                 : VertexPoint(t, 0);
   const art::PixelPoint p3 = LineEnd(t, last);
   // Nothing is written for a curve that never leaves its start. One that returns to its start
   // through other vertices is a loop (a small outline closed by one curve, or a lobe that
@@ -100,8 +148,19 @@ void EmitCurve(Tracer& t, std::int64_t end) {
   if (!EnsurePathStarted(t)) return;
   const SpanFit& fit = t.fit.accepted;
   if (!AddCurve(t, fit.c1, fit.c2, p3)) return;
+  if (CenterlineTrace(t)) NoteWrittenSides(t, 0, last);
   // The curve passes near its inner vertices, which may lie outside the anchors' bounds.
   for (std::int64_t k = 1; k < last; ++k) t.fit.pending.boundsPoints.push_back(VertexPoint(t, k));
+}
+
+// A centre line of a pixel or two: one line to vertex 1, half a pixel long when it has none.
+static void EmitCenterlineDot(Tracer& t) {
+  if (!t.settings.has(settings::kUniformLineWeight))
+    SetLineWidth(t, MeasureWidth(t, 2, VertexX(t, 0), VertexY(t, 0)));
+  if (!EnsurePathStarted(t)) return;
+  art::PixelPoint end = VertexExists(t, 1) ? VertexPoint(t, 1) : t.fit.lastAnchor;
+  if (SamePoint(end, t.fit.lastAnchor)) end.x += 0.5;
+  AddAnchor(t, end);
 }
 
 void EmitDegenerate(Tracer& t) {
@@ -109,7 +168,9 @@ void EmitDegenerate(Tracer& t) {
   VertexWindow& v = *t.vertices;
   const std::int64_t saved = v.cursor();
   v.setCursor(0);
-  if (EnsurePathStarted(t)) {
+  if (CenterlineTrace(t)) {
+    EmitCenterlineDot(t);
+  } else if (EnsurePathStarted(t)) {
     // The rectangle of the boundary's pixels (a lone pixel, or two), drawn on their edges
     // already.
     const art::PixelPoint low{double(t.box.minX), double(t.box.minY)};

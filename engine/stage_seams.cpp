@@ -9,7 +9,6 @@ namespace {
 
 // The missing stages by the names of their settings, as the setup dialogs show them.
 std::string StageName(int message) { return std::string(msg::Text(message)); }
-std::string CenterlineName() { return StageName(msg::kMethodCenterline); }
 std::string LineRecognitionName() { return StageName(msg::kMethodLineRecognition); }
 
 }  // namespace
@@ -17,7 +16,6 @@ std::string LineRecognitionName() { return StageName(msg::kMethodLineRecognition
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
   if (!image::IsBilevel(job.image)) return StageName(msg::kPosterizationSettingName);
-  if (s.has(settings::kMethodCenterline)) return CenterlineName();
   if (s.has(settings::kMethodLineRecognition)) return LineRecognitionName();
   if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);
   if (s.has(settings::kInteractiveThinning) || job.rt.app.interactiveThinningPaused)
@@ -49,31 +47,5 @@ bool RunLineRecognizer(ConversionJob& job) {
 }
 
 void FreeLineRecognizer(ConversionJob&) {}
-
-int TraceCenterlines(Tracer& t) {
-  base::ConversionState& s = t.rt.state;
-  if (s.abortRequested) return 1;
-  if (t.rt.app.selectionEdgeCommand) {
-    s.tracerMode = 0;
-    return 0;
-  }
-  const bool centerline = t.settings.has(settings::kMethodCenterline);
-  const bool lineRecognition = t.settings.has(settings::kMethodLineRecognition);
-  if (!centerline && !lineRecognition && !t.colorPass()) return 0;
-  ShowNotAvailable(t.rt, lineRecognition && !centerline ? LineRecognitionName() : CenterlineName());
-  return 1;
-}
-
-int RunCenterlinePass(Tracer& t, int mode) {
-  base::ConversionState& s = t.rt.state;
-  if (mode > 0 && t.settings.has(settings::kMethodLineRecognition) && !s.abortRequested) {
-    ShowNotAvailable(t.rt, LineRecognitionName());
-    return 1;
-  }
-  if (!t.colorPass() && !t.settings.has(settings::kMethodCenterline)) return 1;
-  if (s.abortRequested) return 1;
-  ShowNotAvailable(t.rt, t.colorPass() ? StageName(msg::kSeparateShapesSettingName) : CenterlineName());
-  return 1;
-}
 
 }  // namespace vl::engine

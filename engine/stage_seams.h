@@ -17,6 +17,10 @@
 //     doubles artScale.
 //   - Tracing backup (tracing_backup.cpp): the copy of a colour image's bit layer, and the
 //     progress window kept open for the stages after it.
+//   - Centre-line stage: thinning the boundary map (20 steps, the row band clamped to rows 1
+//     to height - 2, a row's first and last pixel kept ink), the junction rules of the first
+//     two and last two rows, message 162, no junction merging; TraceCenterlines and
+//     RunCenterlinePass hand a colour pass to shape separation.
 //   - Edge extraction (FindNextStart, ExtractNextBoundary): the scan ends below the colour
 //     region being traced; a boundary is accepted only when its start pixel is set in the shape
 //     mask or lies outside the selection band.
@@ -24,22 +28,13 @@
 //     (BeginOutlinePaint); the backup pixel under the start (TraceOutlinePolygon) and the
 //     black or white paint are for bilevel outline traces only.
 //
-// Centerline, "Centerline" (TraceCenterlines, RunCenterlinePass; tracerMode > 0):
-//   - Thinning, the junction list and the used-junction bits, freed by WindDown.
-//   - Edge extraction: a closed one-pixel loop is followed past its start until the direction
-//     leaving it repeats the first code (ChainBuffer::overwriteLast takes the end byte back);
-//     no fill, and WalkChain(0) clears a 5 x 5 block at every position instead of the pixel.
-//   - Outline assembly (Assembly): a tolerance of at least 300; the retrace and junction checks
-//     that end a side at B; at least one side per line; a point accepted while the last one was
-//     within the tolerance; no backup pixel read under the start (TraceOutlinePolygon).
-//   - Fitter: no black or white paint (BeginOutlinePaint); line ends snapped onto junction
-//     points (LineEnd); spans stopped at a junction or a retraced side (GrowSpan), retraced
-//     sides skipped (FitOutline, FinishOutline); anchors of its own in EmitLine and
-//     EmitDegenerate (one line to vertex 1); the stroke weight from the line width measured at
-//     Q1 and Q2 unless uniformLineWeight (EmitCurve); no outward offset (WritePendingPath
-//     moves centre lines onto the pixel centres only).
+// Centre lines themselves are built (engine/centerline.h); what they lack is listed under the
+// stages below, which reach the centre-line stage through TraceCenterlines and
+// RunCenterlinePass and are refused there with message 1000.
 //
 // Separate Shapes, "Separate Shapes" (through RunCenterlinePass; tracerMode -1):
+//   - Centre-line stage: no junction merging; with Outline the thick parts saved to "dgtemp"
+//     when the spare bit layer exists; the shape separation run from RunCenterlinePass.
 //   - Edge extraction: the pixel where each extreme of the boundary box was first reached;
 //     outside a colour conversion neither fill nor erase in ExtractNextBoundary, and
 //     RestoreShapeArea clears the shape's border from "dgskel" instead.
@@ -47,6 +42,9 @@
 //
 // Line recognition, "Line recognition" (PrepareLineRecognizer, RunLineRecognizer,
 // FreeLineRecognizer, RunCenterlinePass with mode > 0):
+//   - Centre-line stage: thinning for line recognition (TraceCenterlines), the thick parts
+//     saved to "dgtemp" and the recognizer run over the thin parts; RunCenterlinePass(1)
+//     restoring the unthinned image for the recognizer.
 //   - Fitter: a span stops at a line the recognizer found (GrowSpan), and a side it flagged
 //     adds its own anchors (EmitLine).
 //
@@ -68,7 +66,7 @@ namespace vl::engine {
 constexpr int kUndoConversion = 21;
 
 // The name of the first stage this conversion needs that the build lacks ("Posterization",
-// "Centerline", "Line recognition", "Separate Shapes", "Interactive Thinning"); empty when the
+// "Line recognition", "Separate Shapes", "Interactive Thinning"); empty when the
 // conversion can run. Reads the settings in force, the image and the pause flag only.
 std::string MissingStageName(const ConversionJob& job);
 
@@ -91,19 +89,5 @@ int Posterize(ConversionJob& job);
 bool PrepareLineRecognizer(ConversionJob& job);
 bool RunLineRecognizer(ConversionJob& job);
 void FreeLineRecognizer(ConversionJob& job);
-
-// The centre-line stage's entry. 0: the stage has not consumed the conversion, the driver runs
-// the outline loop and then RunCenterlinePass(0); any other value: the stage finished, paused
-// or stopped the conversion. Returns 1 after an abort; with the selection-edge flag set, resets
-// tracerMode to 0 and returns 0 so that the outline loop traces the bit layer; returns 0 when
-// neither Centerline, Line Recognition nor a colour pass applies. Until the centre-line stage
-// anything else refuses (message 1000) and returns 1.
-int TraceCenterlines(Tracer& t);
-
-// The centre-line pass after the outline loop (mode 0), or after thinning (1: line recognition
-// first; -1: the bit layer already holds the centre lines). Returns 1 when it ends. Returns at
-// once when neither a colour pass nor Centerline applies or after an abort. Until their stages
-// line recognition (mode > 0), centre lines and shape separation refuse (message 1000).
-int RunCenterlinePass(Tracer& t, int mode);
 
 }  // namespace vl::engine

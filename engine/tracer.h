@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "art/artwork.h"
+#include "engine/centerline_state.h"
 #include "engine/fitter_state.h"
 #include "engine/paged_arrays.h"
 #include "base/runtime.h"
@@ -63,6 +64,9 @@ struct Tracer {
 
   // The curve fitter's path and span state for the outline being written.
   FitterState fit;
+
+  // The centre-line stage: thinning, junctions, the written sides of the current centre line.
+  CenterlineState centerline;
 
   Tracer(base::Runtime& runtime, image::RasterImage& img, art::Artwork& artwork,
          const settings::ConversionSettings& s, const settings::ConversionConstants& c)

@@ -426,7 +426,10 @@ TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
   using Arrange = std::function<void(DriverRig&)>;
   auto setting = [](auto flag) { return Arrange([=](DriverRig& r) { r.active.set(flag, true); }); };
   const std::pair<const char*, Arrange> cases[] = {
-      {"Centerline", setting(settings::kMethodCenterline)},
+      {"Separate Shapes", [](DriverRig& r) {
+         r.active.set(settings::kMethodCenterline, true);
+         r.active.set(settings::kSeparateShapes, true);
+       }},
       {"Line recognition", setting(settings::kMethodLineRecognition)},
       {"Separate Shapes", setting(settings::kSeparateShapes)},
       {"Interactive Thinning", setting(settings::kInteractiveThinning)},

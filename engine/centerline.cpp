@@ -1,0 +1,135 @@
+// The centre-line stage's entry and its tracing pass.
+#include "engine/centerline.h"
+
+#include "base/message_table.h"
+#include "base/progress.h"
+#include "engine/curve_fitting.h"
+#include "engine/edge_extraction.h"
+#include "engine/outline_assembly.h"
+#include "engine/stage_seams.h"
+
+namespace vl::engine {
+
+namespace {
+
+std::string SettingName(int message) { return std::string(msg::Text(message)); }
+
+// The thick parts of the drawing (what survives the erosions, grown back inside the unthinned
+// image) stay in the bit layer for the outline loop; "dgskel" keeps the centre lines of the
+// rest. 0: the driver traces the thick parts now; else the pass has run or the stage stopped.
+int SeparateThickParts(Tracer& t) {
+  base::Runtime& rt = t.rt;
+  rt.state.stageLabel = static_cast<std::int16_t>(msg::kProcessingLabel);
+  ShowProgress(rt, 1, msg::Text(msg::kProcessingLabel));
+  if (!SaveSkeleton(t)) return 1;
+  for (int i = 0; i < t.constants.thickPartErosionCount; ++i) {
+    if (PollAbort(rt)) return 1;
+    if (!ErodeImage(t)) return RunCenterlinePass(t, 1);
+  }
+  if (!RemoveIsolatedPixels(t)) return RunCenterlinePass(t, 1);
+  const int growths =
+      t.constants.thickPartErosionCount + 2 * ThinningSteps(t.settings.lineThinning);
+  for (int i = 0; i < growths; ++i)
+    if (DilateWithinOriginal(t)) return 1;
+  rt.state.stageLabel = static_cast<std::int16_t>(msg::kProcessingImageLabel);
+  if (!SubtractFromSkeleton(t)) return 1;
+  rt.state.tracerMode = 0;  // the thick parts are outlines
+  return 0;
+}
+
+// The junction list of the thinned image, merged, with its used bits. False when the
+// conversion must end (abort, or too many points: message 156, not shown in a batch run).
+bool PrepareJunctions(Tracer& t) {
+  base::Runtime& rt = t.rt;
+  CenterlineState& c = t.centerline;
+  switch (FindJunctions(rt, t.image, c.junctions)) {
+    case JunctionScan::kAborted: return false;
+    case JunctionScan::kTooMany:
+      if (rt.app.batchRunning) base::RecordFailure(rt.state, msg::kTooManyJunctions);
+      else ShowFailure(rt, msg::kTooManyJunctions);
+      c.junctions.clear();
+      return false;
+    case JunctionScan::kDone: break;
+  }
+  MergeJunctions(c.junctions);
+  ResetUsedBits(c.junctions);
+  c.junctionsReady = true;
+  return true;
+}
+
+}  // namespace
+
+int TraceCenterlines(Tracer& t) {
+  base::ConversionState& s = t.rt.state;
+  if (s.abortRequested) return 1;
+  if (t.rt.app.selectionEdgeCommand) {
+    s.tracerMode = 0;
+    return 0;
+  }
+  const bool centerline = t.settings.has(settings::kMethodCenterline);
+  const bool lineRecognition = t.settings.has(settings::kMethodLineRecognition);
+  if (!centerline && !lineRecognition && !t.colorPass()) return 0;
+  // Line recognition and the colour boundary maps are thinned here too, for stages this build
+  // lacks.
+  if (lineRecognition || t.colorPass()) {
+    ShowNotAvailable(t.rt, SettingName(lineRecognition ? msg::kMethodLineRecognition
+                                                       : msg::kPosterizationSettingName));
+    return 1;
+  }
+  s.tracerMode = 1;
+
+  CenterlineState& c = t.centerline;
+  FillOneHoles(t.image);
+  c.thinning = ThinningState{};
+  c.thinning.steps = ThinningSteps(t.settings.lineThinning);
+  c.thinning.band = {0, t.image.height - 1};
+  if (RunThinning(t.rt, t.image, c.thinning, false)) return 1;
+  if (!PrepareJunctions(t)) return 1;
+
+  if (t.settings.has(settings::kMethodOutline)) return SeparateThickParts(t);
+  return RunCenterlinePass(t, -1);
+}
+
+int RunCenterlinePass(Tracer& t, int mode) {
+  base::Runtime& rt = t.rt;
+  base::ConversionState& s = rt.state;
+  if (mode > 0 && t.settings.has(settings::kMethodLineRecognition) && !s.abortRequested) {
+    ShowNotAvailable(rt, SettingName(msg::kMethodLineRecognition));
+    return 1;
+  }
+  if (!t.colorPass() && !t.settings.has(settings::kMethodCenterline)) return 1;
+  if (s.abortRequested) return 1;
+  if (t.colorPass() || t.settings.has(settings::kSeparateShapes)) {
+    ShowNotAvailable(rt, SettingName(msg::kSeparateShapesSettingName));
+    return 1;
+  }
+  s.tracerMode = 1;
+  if (mode >= 0 && !ReloadSkeleton(t)) return 1;
+
+  art::Pen& pen = t.art.pen;
+  pen.strokeWeightPoints = t.settings.uniformWeight / 100.0;
+  t.centerline.currentWidth = 0.0;
+  if (t.settings.has(settings::kWhiteLines)) {
+    pen.color = art::kWhiteColor;
+    pen.strokeType = art::PaintType::White;
+  } else {
+    pen.color = art::kBlackColor;
+    pen.strokeType = art::PaintType::Black;
+  }
+  pen.fillType = art::PaintType::None;
+
+  s.stageLabel = static_cast<std::int16_t>(msg::kCenterliningLabel);
+  InitBoundaryScan(t);
+  while (!PollAbort(rt)) {
+    if (ExtractNextBoundary(t) == 0) break;
+    if (TraceOutlinePolygon(t) && !PollAbort(rt)) {
+      ComputeVertexAngles(t);
+      FitOutline(t);
+    }
+    if (PollAbort(rt)) break;
+    RestoreShapeArea(t);
+  }
+  return 1;
+}
+
+}  // namespace vl::engine

@@ -1,0 +1,74 @@
+// Centre-line tracing: the strokes of a bilevel image are thinned to one-pixel centre lines,
+// their junction points found and merged, and the lines traced by the same extraction,
+// assembly and fitting stages as outlines, with tracerMode 1 (centre lines): the boundary of a
+// one-pixel line runs out and back along it, and the side that only runs back is left out, so
+// every line comes out once, as an open stroked path whose ends meet at the junctions.
+//
+// With the Outline method too, the thick parts of the drawing (what survives an erosion)
+// are traced as filled outlines first and the centre lines of the thin parts after them.
+#pragma once
+
+#include <cstdint>
+
+#include "art/artwork.h"
+#include "engine/tracer.h"
+
+namespace vl::engine {
+
+// The stage's entry, called by the core before the outline loop (and again to resume a
+// paused conversion). 0: the driver runs the outline loop and then RunCenterlinePass(0);
+// anything else: the stage finished, paused or stopped the conversion.
+int TraceCenterlines(Tracer& t);
+
+// The centre-line pass: mode 0 after the outline loop and 1 after thinning (both reload the
+// thinned lines from "dgskel"), -1 when the bit layer holds them already. Returns 1.
+int RunCenterlinePass(Tracer& t, int mode);
+
+// ---- Steps of the stage (centerline_separation.cpp) ----
+
+// The thinned bit layer to "dgskel", row by row. False on failure (message shown).
+bool SaveSkeleton(Tracer& t);
+// The bit layer from "dgskel". False when it could not be read.
+bool ReloadSkeleton(Tracer& t);
+// One 3 x 3 erosion of the bit layer. True while ink remains.
+bool ErodeImage(Tracer& t);
+// Clears every ink pixel without an ink neighbour. True while ink remains.
+bool RemoveIsolatedPixels(Tracer& t);
+// One 3 x 3 dilation kept inside the unthinned image (the backup). True when aborted.
+bool DilateWithinOriginal(Tracer& t);
+// Every row of "dgskel" loses the pixels set in the bit layer. False on failure.
+bool SubtractFromSkeleton(Tracer& t);
+
+// ---- Used by the fitter in a centre-line trace (centerline_paths.cpp) ----
+
+// The position of vertex `k` ahead of the cursor (k = 0: a path's first vertex, whose side
+// runs to vertex 1; else the end of a span from the cursor), moved onto a junction when one
+// lies near enough and on the line's way, as the tracer position. A `trial` marks nothing.
+art::PixelPoint SnapLineEndToJunction(Tracer& t, std::int64_t k, bool trial = false);
+// The junction list index vertex k snaps onto, or -1.
+std::int64_t SnappedJunction(Tracer& t, std::int64_t k);
+
+// A quarter of the stroke width around (x, y) in the unthinned image, plus a small constant:
+// rings of the eight compass pixels are counted outward while they stay mostly ink. `bias` is
+// 2 for points on a straight side (fewer samples), 0 for points on a curve.
+double MeasureWidth(Tracer& t, int bias, std::int32_t x, std::int32_t y);
+// Applies a measured width: when it differs from the current one by 0.2 or more, the path in
+// progress ends and new paths take the weight w x 300 / yResolution points.
+void SetLineWidth(Tracer& t, double width);
+
+// The side from vertex a to vertex b (ahead of the cursor) runs back over a side already
+// written for this centre line.
+bool IsRetracedSide(Tracer& t, std::int64_t a, std::int64_t b);
+// The span growing from the cursor stops at vertex k: it snaps onto a junction and neither of
+// its neighbours snaps onto the same one from closer.
+bool IsJunctionStop(Tracer& t, std::int64_t k);
+// Notes the sides from vertex a to vertex b as written.
+void NoteWrittenSides(Tracer& t, std::int64_t a, std::int64_t b);
+
+// Writes the path in progress and starts no new one: the next emission begins a new path.
+void EndPathInProgress(Tracer& t);
+
+// True in a centre-line trace (tracerMode > 0).
+inline bool CenterlineTrace(const Tracer& t) { return t.rt.state.tracerMode > 0; }
+
+}  // namespace vl::engine

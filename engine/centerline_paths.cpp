@@ -1,0 +1,234 @@
+// What the fitter does differently for centre lines: line ends joined to junctions, the width
+// measured in the unthinned image and turned into the stroke weight, and the sides that only
+// run back over a written side left out.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/centerline.h"
+#include "engine/fitting_vertices.h"
+#include "engine/outline_geometry.h"
+
+namespace vl::engine {
+
+using namespace fitting;
+
+namespace {
+
+constexpr std::int32_t kSnapRows = 7;           // junctions within this many rows are looked at
+constexpr std::int64_t kMaxOffLine = 9999;      // 1/64 square pixel
+constexpr std::int64_t kShortSide2 = 36;        // square pixels: too short to judge a direction
+constexpr std::int64_t kLongSide2 = 80;         // square pixels
+constexpr std::int64_t kOffLinePreference = 100;
+constexpr std::int64_t kOffLinePerSnap = 14;    // off-line limit per pixel of snap distance
+constexpr std::int32_t kNearAxisPixels = 5;     // per-axis reach of the close-point distances
+constexpr std::int64_t kFar2 = 999;
+constexpr std::int64_t kMaxRetraceSum2 = 10;    // square pixels
+constexpr std::int64_t kAlongEnd2 = 11;         // square pixels
+constexpr std::int64_t kAlongLineDistance = 800;  // 1/64 square pixel
+constexpr double kWidthStep = 0.2;              // measured units that change the weight
+constexpr double kPointsPerWidthUnit = 300.0;   // x measured width / yResolution
+
+struct IntPoint {
+  std::int32_t x = 0, y = 0;  // pixels
+};
+
+IntPoint Vertex(Tracer& t, std::int64_t k) { return {VertexX(t, k), VertexY(t, k)}; }
+bool Same(IntPoint a, IntPoint b) { return a.x == b.x && a.y == b.y; }
+std::int64_t Manhattan(IntPoint a, IntPoint b) { return std::abs(a.x - b.x) + std::abs(a.y - b.y); }
+std::int64_t Length2(IntPoint a, IntPoint b) {
+  const std::int64_t dx = a.x - b.x, dy = a.y - b.y;
+  return dx * dx + dy * dy;
+}
+// Squared distance when both axes are within kNearAxisPixels, else kFar2.
+std::int64_t Near2(IntPoint a, IntPoint b) {
+  if (std::abs(a.x - b.x) > kNearAxisPixels || std::abs(a.y - b.y) > kNearAxisPixels) return kFar2;
+  return Length2(a, b);
+}
+
+// 64 x the squared distance of j from the line through p and q, truncated and capped.
+std::int64_t OffLine(IntPoint p, IntPoint q, IntPoint j) {
+  const std::int64_t l = Length2(p, q);
+  if (l == 0) return 0;
+  const std::int64_t cross = std::int64_t(q.x - p.x) * (j.y - p.y) - std::int64_t(q.y - p.y) * (j.x - p.x);
+  const double v = double(cross) * double(cross) * 64.0 / double(l);
+  return v > double(kMaxOffLine) ? kMaxOffLine : std::int64_t(v);
+}
+
+// The junction vertex k moves onto (its list index), or -1 when it stays.
+std::int64_t ChooseJunction(Tracer& t, std::int64_t k) {
+  const JunctionList& list = t.centerline.junctions;
+  if (!t.centerline.junctionsReady || list.size() < 3 || !VertexExists(t, k)) return -1;
+  const IntPoint p = Vertex(t, k);
+  // Q: the neighbour on the span's side; R: the nearest distinct vertex on the other side.
+  const std::int64_t toward = k == 0 ? 1 : -1;
+  const IntPoint q = VertexExists(t, k + toward) ? Vertex(t, k + toward) : p;
+  IntPoint r = p;
+  for (std::int64_t i = k - toward; VertexExists(t, i); i -= toward) {
+    const IntPoint v = Vertex(t, i);
+    if (!Same(v, p)) {
+      r = v;
+      break;
+    }
+  }
+  const std::int64_t l = Length2(p, q);
+  const std::int64_t snap = t.constants.junctionSnapDistance;
+
+  std::int64_t used = -1, free = -1, dUsed = snap, dFree = snap;
+  const auto& points = list.points;
+  auto it = std::lower_bound(points.begin() + 1, points.end() - 1, p.y - kSnapRows,
+                             [](const JunctionPoint& j, std::int32_t y) { return j.y < y; });
+  for (; it != points.end() - 1 && it->y <= p.y + kSnapRows; ++it) {
+    const auto index = std::int64_t(it - points.begin());
+    const std::int64_t d = Manhattan(p, {it->x, it->y});
+    if (list.used(std::size_t(index))) {
+      if (d < dUsed) dUsed = d, used = index;
+    } else if (d < dFree) {
+      dFree = d, free = index;
+    }
+  }
+  auto at = [&](std::int64_t index) {
+    return IntPoint{points[std::size_t(index)].x, points[std::size_t(index)].y};
+  };
+  auto freeIfOnLine = [&]() -> std::int64_t {
+    const std::int64_t off = OffLine(p, q, at(free));
+    if (l > kShortSide2 && off > kOffLinePerSnap * snap &&
+        (l > kLongSide2 || off > 2 * kOffLinePerSnap * snap))
+      return -1;
+    return free;
+  };
+  if (t.rt.state.tracerMode < 0) {  // separated shapes: the nearer one, no line limits
+    if (used >= 0 && free >= 0 && dFree < dUsed) return free;
+    return used >= 0 ? used : free;
+  }
+  if (used < 0) return free >= 0 ? freeIfOnLine() : -1;
+  const IntPoint u = at(used);
+  if (free >= 0 && dFree <= dUsed && Manhattan(u, q) + Manhattan(u, r) <= dUsed)
+    return freeIfOnLine();
+  if (l > kLongSide2) {
+    if (free >= 0 && dFree < dUsed && OffLine(p, q, at(free)) + kOffLinePreference < OffLine(p, q, u))
+      return freeIfOnLine();
+    if (OffLine(p, q, u) > kOffLinePerSnap * snap) return -1;
+  }
+  return used;
+}
+
+}  // namespace
+
+void WrittenSides::add(const WrittenSide& s) {
+  const std::size_t index = sides_.size();
+  sides_.push_back(s);
+  const std::int64_t a = Key(Cell(s.ax), Cell(s.ay)), b = Key(Cell(s.bx), Cell(s.by));
+  cells_[a].push_back(index);
+  if (b != a) cells_[b].push_back(index);
+}
+
+art::PixelPoint SnapLineEndToJunction(Tracer& t, std::int64_t k, bool trial) {
+  IntPoint p = Vertex(t, k);
+  const std::int64_t j = t.rt.state.tracerMode != 0 ? ChooseJunction(t, k) : -1;
+  if (j >= 0) {
+    JunctionList& list = t.centerline.junctions;
+    p = {list.points[std::size_t(j)].x, list.points[std::size_t(j)].y};
+    if (!trial) list.markUsed(std::size_t(j));
+  }
+  if (!trial) {
+    t.rt.state.tracerX = static_cast<std::int16_t>(p.x);
+    t.rt.state.tracerY = static_cast<std::int16_t>(p.y);
+  }
+  return art::PixelPoint{double(p.x), double(p.y)};
+}
+
+std::int64_t SnappedJunction(Tracer& t, std::int64_t k) {
+  return t.rt.state.tracerMode != 0 ? ChooseJunction(t, k) : -1;
+}
+
+bool IsJunctionStop(Tracer& t, std::int64_t k) {
+  const std::int64_t j = SnappedJunction(t, k);
+  if (j < 0) return false;
+  const JunctionPoint jp = t.centerline.junctions.points[std::size_t(j)];
+  const IntPoint at{jp.x, jp.y};
+  const std::int64_t mine = Near2(Vertex(t, k), at);
+  for (std::int64_t other : {k + 1, k - 1})
+    if (VertexExists(t, other) && SnappedJunction(t, other) == j && Near2(Vertex(t, other), at) < mine)
+      return false;
+  return true;
+}
+
+double MeasureWidth(Tracer& t, int bias, std::int32_t x, std::int32_t y) {
+  const int rings = 2 * ThinningSteps(t.settings.lineThinning);
+  int count = bias + 11;
+  for (int i = 1; i <= rings && 8 * i < count; ++i) {
+    static constexpr int kDx[] = {-1, 0, 1, -1, 1, -1, 0, 1};
+    static constexpr int kDy[] = {-1, -1, -1, 0, 0, 1, 1, 1};
+    for (int n = 0; n < 8; ++n) count += BackupPixel(t, x + i * kDx[n], y + i * kDy[n]);
+  }
+  return (count - (bias + 7)) / 16.0;
+}
+
+void SetLineWidth(Tracer& t, double width) {
+  if (t.rt.state.tracerMode < 0) return;  // separated shapes take the mean (not in this build)
+  CenterlineState& c = t.centerline;
+  if (std::fabs(width - c.currentWidth) < kWidthStep) return;
+  EndPathInProgress(t);
+  c.currentWidth = width;
+  const double resolution = t.image.yResolution > 0.0 ? t.image.yResolution : 72.0;
+  t.art.pen.strokeWeightPoints = width * kPointsPerWidthUnit / resolution;
+}
+
+bool IsRetracedSide(Tracer& t, std::int64_t a, std::int64_t b) {
+  if (!VertexExists(t, a) || !VertexExists(t, b)) return false;
+  const IntPoint pa = Vertex(t, a), pb = Vertex(t, b);
+  if (Same(pa, pb)) return false;
+  const std::int64_t length2 = Length2(pa, pb);
+  const std::int64_t limit = std::min(kMaxRetraceSum2, length2 / 8 + 1);
+  bool found = false;
+  // An earlier side run the same way back (its start near B and its end near A), or the
+  // same way again: the sides repeated past the start point once the line has closed.
+  t.centerline.written.forEachNear(pb.x, pb.y, kNearAxisPixels, [&](const WrittenSide& s) {
+    const IntPoint e{s.ax, s.ay}, f{s.bx, s.by};
+    found = Near2(pb, e) + Near2(pa, f) <= limit || Near2(pa, e) + Near2(pb, f) <= limit;
+    return found;
+  });
+  if (found) return true;
+  // Or one that this side runs back along: an end close to it, the other end near its line
+  // and inside its extent, heading against it.
+  auto along = [&](const WrittenSide& s) {
+    const IntPoint e{s.ax, s.ay}, f{s.bx, s.by};
+    const std::int64_t ex = f.x - e.x, ey = f.y - e.y;
+    if (ex * (pb.x - pa.x) + ey * (pb.y - pa.y) >= 0) return false;
+    for (auto [end, other] : {std::pair{pa, pb}, std::pair{pb, pa}}) {
+      if (std::min(Length2(end, e), Length2(end, f)) >= kAlongEnd2) continue;
+      if (OffLine(e, f, other) > kAlongLineDistance) continue;
+      const bool alongX = std::abs(ex) >= std::abs(ey);
+      const std::int32_t v = alongX ? other.x : other.y;
+      const std::int32_t lo = alongX ? std::min(e.x, f.x) : std::min(e.y, f.y);
+      const std::int32_t hi = alongX ? std::max(e.x, f.x) : std::max(e.y, f.y);
+      if (v >= lo && v <= hi) return true;
+    }
+    return false;
+  };
+  for (IntPoint end : {pa, pb}) {
+    t.centerline.written.forEachNear(end.x, end.y, kNearAxisPixels, [&](const WrittenSide& s) {
+      found = along(s);
+      return found;
+    });
+    if (found) return true;
+  }
+  return false;
+}
+
+void NoteWrittenSides(Tracer& t, std::int64_t a, std::int64_t b) {
+  for (std::int64_t k = a; k < b && VertexExists(t, k + 1); ++k) {
+    const IntPoint p = Vertex(t, k), q = Vertex(t, k + 1);
+    if (!Same(p, q)) t.centerline.written.add({p.x, p.y, q.x, q.y});
+  }
+}
+
+void EndPathInProgress(Tracer& t) {
+  if (!t.fit.pathStarted) return;
+  WritePendingPath(t);
+  t.fit.pathStarted = false;
+  t.centerline.pathBroken = false;
+}
+
+}  // namespace vl::engine
