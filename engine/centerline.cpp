@@ -108,7 +108,7 @@ int RunCenterlinePass(Tracer& t, int mode) {
 
   art::Pen& pen = t.art.pen;
   pen.strokeWeightPoints = t.settings.uniformWeight / 100.0;
-  t.centerline.currentWidth = 0.0;
+  t.centerline.currentWidth = -1.0;  // the first measurement sets the weight
   if (t.settings.has(settings::kWhiteLines)) {
     pen.color = art::kWhiteColor;
     pen.strokeType = art::PaintType::White;

@@ -48,13 +48,13 @@ art::PixelPoint SnapLineEndToJunction(Tracer& t, std::int64_t k, bool trial = fa
 // The junction list index vertex k snaps onto, or -1.
 std::int64_t SnappedJunction(Tracer& t, std::int64_t k);
 
-// A quarter of the stroke width around (x, y) in the unthinned image, plus a small constant:
-// rings of the eight compass pixels are counted outward while they stay mostly ink. `bias` is
-// 2 for points on a straight side (fewer samples), 0 for points on a curve.
-double MeasureWidth(Tracer& t, int bias, std::int32_t x, std::int32_t y);
-// Applies a measured width: when it differs from the current one by 0.2 or more, the path in
-// progress ends and new paths take the weight w x 300 / yResolution points.
-void SetLineWidth(Tracer& t, double width);
+// The stroke width in pixels across the line through the pixel at (x, y) running along
+// (dx, dy), in the unthinned image: the ink of a short strip across the line over the strip's
+// length. Without a direction, the thinner of the two axes.
+double MeasureWidth(Tracer& t, double x, double y, double dx, double dy);
+// Applies a measured width (pixels): when it differs from the current one by 0.8 pixel or
+// more, the path in progress ends and new paths take it as their stroke weight.
+void SetLineWidth(Tracer& t, double widthPixels);
 
 // The side from vertex a to vertex b (ahead of the cursor) runs back over a side already
 // written for this centre line.

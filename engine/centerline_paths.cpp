@@ -26,8 +26,9 @@ constexpr std::int64_t kFar2 = 999;
 constexpr std::int64_t kMaxRetraceSum2 = 10;    // square pixels
 constexpr std::int64_t kAlongEnd2 = 11;         // square pixels
 constexpr std::int64_t kAlongLineDistance = 800;  // 1/64 square pixel
-constexpr double kWidthStep = 0.2;              // measured units that change the weight
-constexpr double kPointsPerWidthUnit = 300.0;   // x measured width / yResolution
+constexpr double kWidthStepPixels = 0.8;        // a width change that starts a new path
+constexpr double kPointsPerInch = 72.0;
+constexpr double kWidthStripPixels = 8.0;       // length of the strip a width is counted in
 
 struct IntPoint {
   std::int32_t x = 0, y = 0;  // pixels
@@ -154,25 +155,41 @@ bool IsJunctionStop(Tracer& t, std::int64_t k) {
   return true;
 }
 
-double MeasureWidth(Tracer& t, int bias, std::int32_t x, std::int32_t y) {
-  const int rings = 2 * ThinningSteps(t.settings.lineThinning);
-  int count = bias + 11;
-  for (int i = 1; i <= rings && 8 * i < count; ++i) {
-    static constexpr int kDx[] = {-1, 0, 1, -1, 1, -1, 0, 1};
-    static constexpr int kDy[] = {-1, -1, -1, 0, 0, 1, 1, 1};
-    for (int n = 0; n < 8; ++n) count += BackupPixel(t, x + i * kDx[n], y + i * kDy[n]);
+double MeasureWidth(Tracer& t, double x, double y, double dx, double dy) {
+  const double length = std::hypot(dx, dy);
+  if (!(length > 0.0)) {  // no direction: the thinner of the two axes
+    return std::min(MeasureWidth(t, x, y, 1.0, 0.0), MeasureWidth(t, x, y, 0.0, 1.0));
   }
-  return (count - (bias + 7)) / 16.0;
+  // The ink in a strip across the line, kWidthStripPixels long and reaching as far to each
+  // side as thinning can have worn, divided by the strip's length. Counting area instead of
+  // walking to the edges keeps slanted strokes, whose edges are staircases, from coming out
+  // too thin or too thick.
+  const double ux = dx / length, uy = dy / length;
+  const double cx = std::floor(x) + 0.5, cy = std::floor(y) + 0.5;
+  const double reach = 2.0 * std::max(1, ThinningSteps(t.settings.lineThinning)) + 1.0;
+  const double half = kWidthStripPixels / 2.0;
+  const auto extent = std::int32_t(std::ceil(half + reach));
+  const auto px = std::int32_t(std::floor(x)), py = std::int32_t(std::floor(y));
+  int ink = 0;
+  for (std::int32_t iy = py - extent; iy <= py + extent; ++iy)
+    for (std::int32_t ix = px - extent; ix <= px + extent; ++ix) {
+      const double ox = ix + 0.5 - cx, oy = iy + 0.5 - cy;
+      const double along = ox * ux + oy * uy, across = oy * ux - ox * uy;
+      // Half-open along the line, so that a strip holds its length in pixels exactly.
+      if (along < -half || along >= half || std::fabs(across) > reach) continue;
+      ink += BackupPixel(t, ix, iy);
+    }
+  return std::max(ink / kWidthStripPixels, 1.0);
 }
 
 void SetLineWidth(Tracer& t, double width) {
   if (t.rt.state.tracerMode < 0) return;  // separated shapes take the mean (not in this build)
   CenterlineState& c = t.centerline;
-  if (std::fabs(width - c.currentWidth) < kWidthStep) return;
+  if (std::fabs(width - c.currentWidth) < kWidthStepPixels) return;
   EndPathInProgress(t);
   c.currentWidth = width;
   const double resolution = t.image.yResolution > 0.0 ? t.image.yResolution : 72.0;
-  t.art.pen.strokeWeightPoints = width * kPointsPerWidthUnit / resolution;
+  t.art.pen.strokeWeightPoints = width * kPointsPerInch / resolution;
 }
 
 bool IsRetracedSide(Tracer& t, std::int64_t a, std::int64_t b) {

@@ -25,6 +25,12 @@ inline bool MovesUp(std::uint8_t code) { return code == 2 || code == 3 || code =
 // A centre-line trace outside a colour conversion: no fill, a 5 x 5 erase at every position.
 bool CenterlineErase(const Tracer& t) { return t.rt.state.tracerMode > 0 && !t.colorPass(); }
 
+void Stamp3x3(const BitPlaneView& plane, std::int32_t x, std::int32_t y) {
+  for (std::int32_t r = std::max(y - 1, 0); r <= std::min(y + 1, plane.heightRows - 1); ++r)
+    for (std::int32_t c = std::max(x - 1, 0); c <= std::min(x + 1, plane.widthPixels - 1); ++c)
+      SetBitAt(plane.row(r), c);
+}
+
 BitPlaneView MaskPlane(Tracer& t) {
   return {MaskRow(t, 0), t.image.bitRowBytes, t.image.paddedWidth, t.image.height};
 }
@@ -228,13 +234,18 @@ void WalkChain(Tracer& t, int stamp) {
   // A centre line goes with the pixels around it, so that the stubs its junctions leave
   // start a little away from them.
   const bool erase5x5 = !stamp && CenterlineErase(t);
+  // A stroked centre line is held to a corridor of one pixel around its chain: the curves of
+  // an outline may wander two pixels inside the shape, a centre line that far would leave its
+  // stroke.
+  const bool narrowCorridor = stamp && CenterlineErase(t);
   const BitPlaneView source{SourceRow(t, 0), t.image.bitRowBytes, t.image.paddedWidth,
                             t.image.height};
   std::int32_t x = t.startX, y = t.startY;
   for (std::int64_t offset = kFirstCodeOffset;; ++offset) {
     const std::uint8_t code = chain.byteAt(offset);
     if (IsEnd(code)) break;
-    if (stamp) ApplyBlock5x5(mask, x, y, BlockOp::kSet);
+    if (stamp && narrowCorridor) Stamp3x3(mask, x, y);
+    else if (stamp) ApplyBlock5x5(mask, x, y, BlockOp::kSet);
     else if (erase5x5) ApplyBlock5x5(source, x, y, BlockOp::kClear);
     else ClearBitAt(SourceRow(t, y), x);
     x += kChainDx[code];

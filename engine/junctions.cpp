@@ -17,6 +17,26 @@ struct ColumnRange {
   bool holds(JunctionPoint p) const { return p.x >= low && p.x <= high && p.y <= lastRow; }
 };
 
+// Where two strokes of even width cross, thinning leaves a 2 x 2 block of ink with the arms
+// running off its corners; none of its pixels has a junction code. The block at (x, y) (its
+// top-left pixel) is a junction when the twelve pixels around it hold three or more separate
+// runs of ink.
+bool IsCrossingBlock(const image::RasterImage& image, std::int32_t x, std::int32_t y) {
+  auto ink = [&](std::int32_t px, std::int32_t py) {
+    if (px < 0 || px >= image.paddedWidth || py < -1 || py > image.height) return 0;
+    return BitAt(image::BitRow(image, py), px);
+  };
+  if (!ink(x + 1, y) || !ink(x, y + 1) || !ink(x + 1, y + 1)) return false;
+  static constexpr int kRing[12][2] = {{-1, -1}, {0, -1}, {1, -1}, {2, -1}, {2, 0},  {2, 1},
+                                       {2, 2},   {1, 2},  {0, 2},  {-1, 2}, {-1, 1}, {-1, 0}};
+  int runs = 0;
+  for (int i = 0; i < 12; ++i) {
+    const int prev = (i + 11) % 12;
+    runs += ink(x + kRing[i][0], y + kRing[i][1]) && !ink(x + kRing[prev][0], y + kRing[prev][1]);
+  }
+  return runs >= 3;
+}
+
 }  // namespace
 
 JunctionScan FindJunctions(base::Runtime& rt, const image::RasterImage& image, JunctionList& list) {
@@ -32,7 +52,8 @@ JunctionScan FindJunctions(base::Runtime& rt, const image::RasterImage& image, J
     for (std::int32_t i = 0; i < image.bitRowBytes; ++i) {
       if (row[i] == 0) continue;
       for (std::int32_t x = i * 8; x < i * 8 + 8; ++x)
-        if (BitAt(row, x) && table[std::size_t(NeighbourCode(above, row, below, x, width))])
+        if (BitAt(row, x) && (table[std::size_t(NeighbourCode(above, row, below, x, width))] ||
+                              IsCrossingBlock(image, x, y)))
           list.points.push_back({std::int16_t(x), std::int16_t(y)});
     }
     // The image window marks each point here; the core has no view.

@@ -40,7 +40,6 @@ constexpr std::int64_t kRecheckedPoints = 4;   // points re-examined while a can
 constexpr std::int64_t kCandidateMinShift2 = 30;  // square pixels between successive candidates
 
 // Centre lines.
-constexpr std::int64_t kMinCenterlineTolerance = 300;  // 1/64 square pixel
 constexpr std::int32_t kRetraceAxisPixels = 3;  // vertices farther on an axis are not near
 constexpr std::int64_t kFarVertex2 = 10000;     // "not near", square pixels
 constexpr std::int64_t kApproachDistance2 = 6;  // square pixels: an approach to a vertex
@@ -80,7 +79,6 @@ class Assembly {
 
   bool run() {
     tolerance_ = t_.constants.polygonTolerance;
-    if (centerline_) tolerance_ = std::max<std::int64_t>(tolerance_, kMinCenterlineTolerance);
     for (;;) {
       switch (assemble()) {
         case Step::kGoOn:

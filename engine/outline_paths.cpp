@@ -15,6 +15,9 @@ namespace {
 
 bool Aborted(const Tracer& t) { return t.rt.state.abortRequested != 0; }
 
+// Two widths of a curve closer than this are averaged, else the thinner is taken (pixels).
+constexpr double kWidthAgreementPixels = 2.0;
+
 // Every write checks the abort flag first: after a failed beginPath the artwork's current
 // path is still the previous outline's, and nothing may be appended to it.
 bool AddAnchor(Tracer& t, art::PixelPoint p) {
@@ -93,8 +96,9 @@ void EmitLine(Tracer& t) {
     // The mean width at the side's thirds.
     const std::int32_t x0 = VertexX(t, 0), y0 = VertexY(t, 0);
     const std::int32_t x1 = VertexX(t, 1), y1 = VertexY(t, 1);
-    SetLineWidth(t, (MeasureWidth(t, 2, (2 * x0 + x1 + 1) / 3, (2 * y0 + y1 + 1) / 3) +
-                     MeasureWidth(t, 2, (2 * x1 + x0 + 1) / 3, (2 * y1 + y0 + 1) / 3)) /
+    const double dx = x1 - x0, dy = y1 - y0;
+    SetLineWidth(t, (MeasureWidth(t, (2 * x0 + x1 + 1) / 3, (2 * y0 + y1 + 1) / 3, dx, dy) +
+                     MeasureWidth(t, (2 * x1 + x0 + 1) / 3, (2 * y1 + y0 + 1) / 3, dx, dy)) /
                         2.0);
   }
   if (centerline) ResolvePathBreak(t);
@@ -128,9 +132,12 @@ void EmitCurve(Tracer& t, std::int64_t end) {
   if (CenterlineTrace(t) && !t.settings.has(settings::kUniformLineWeight)) {
     // The width at the chain's thirds: their mean when they agree, else the thinner.
     const SpanFit& a = t.fit.accepted;
-    const double w1 = MeasureWidth(t, 0, std::int32_t(std::lround(a.q1.x)), std::int32_t(std::lround(a.q1.y)));
-    const double w2 = MeasureWidth(t, 0, std::int32_t(std::lround(a.q2.x)), std::int32_t(std::lround(a.q2.y)));
-    SetLineWidth(t, std::fabs(w1 - w2) < 0.5 ? (w1 + w2) / 2.0 : std::min(w1, w2));
+    // Directions along the curve at its thirds, from the points on either side.
+    const double w1 = MeasureWidth(t, std::round(a.q1.x), std::round(a.q1.y), a.q2.x - a.p0.x,
+                                   a.q2.y - a.p0.y);
+    const double w2 = MeasureWidth(t, std::round(a.q2.x), std::round(a.q2.y), a.p3.x - a.q1.x,
+                                   a.p3.y - a.q1.y);
+    SetLineWidth(t, std::fabs(w1 - w2) < kWidthAgreementPixels ? (w1 + w2) / 2.0 : std::min(w1, w2));
   }
   if (CenterlineTrace(t)) ResolvePathBreak(t);
   const art::PixelPoint p0 = t.fit.pathStarted  ? t.fit.lastAnchor
@@ -156,7 +163,7 @@ void EmitCurve(Tracer& t, std::int64_t end) {
 // A centre line of a pixel or two: one line to vertex 1, half a pixel long when it has none.
 static void EmitCenterlineDot(Tracer& t) {
   if (!t.settings.has(settings::kUniformLineWeight))
-    SetLineWidth(t, MeasureWidth(t, 2, VertexX(t, 0), VertexY(t, 0)));
+    SetLineWidth(t, MeasureWidth(t, VertexX(t, 0), VertexY(t, 0), 0.0, 0.0));
   if (!EnsurePathStarted(t)) return;
   art::PixelPoint end = VertexExists(t, 1) ? VertexPoint(t, 1) : t.fit.lastAnchor;
   if (SamePoint(end, t.fit.lastAnchor)) end.x += 0.5;
