@@ -65,6 +65,7 @@ void WindDownPendingConversion(Program& program) {
   base::Runtime rt = program.runtime();
   engine::ConversionJob job(rt, program.image, program.artwork, program.activeSettings,
                             program.dialogSettings);
+  job.pause = &program.thinningPause;
   // Stopped on purpose: what the core made of it matters no more, the document goes.
   static_cast<void>(engine::RunConversionCore(job));
   program.app.interactiveThinningPaused = false;

@@ -35,6 +35,7 @@ engine::ConversionOutcome ConvertDocument(Program& program, Document& doc) {
   base::Runtime rt = program.runtime();
   engine::ConversionJob job(rt, program.image, program.artwork, program.activeSettings,
                             program.dialogSettings);
+  job.pause = &program.thinningPause;
   const engine::ConversionOutcome outcome = engine::Convert(job);
   if (outcome.result != engine::ConversionResult::kRefused) doc.artModified = true;
   return outcome;

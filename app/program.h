@@ -10,6 +10,7 @@
 #include "art/artwork.h"
 #include "base/conversion_state.h"
 #include "base/runtime.h"
+#include "engine/thinning_pause.h"
 #include "image/raster_image.h"
 #include "platform/memory_block.h"
 #include "platform/scratch_folder.h"
@@ -30,6 +31,7 @@ struct Program {
   settings::ConversionSettings activeSettings;  // the record in force
   settings::ConversionSettings dialogSettings;  // the working copy the setup dialogs edit
   base::ConversionState conversion;
+  engine::ThinningPause thinningPause;  // a conversion waiting in the interactive-thinning pause
   // Later records (preferences, custom colours, the undo slot) join here with their stages.
 
   explicit Program(std::unique_ptr<platform::UserInterface> backend,

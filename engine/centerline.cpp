@@ -1,12 +1,15 @@
 // The centre-line stage's entry and its tracing pass.
 #include "engine/centerline.h"
 
+#include <algorithm>
+
 #include "base/message_table.h"
 #include "base/progress.h"
 #include "engine/curve_fitting.h"
 #include "engine/edge_extraction.h"
 #include "engine/outline_assembly.h"
 #include "engine/stage_seams.h"
+#include "engine/thinning_pause.h"
 
 namespace vl::engine {
 
@@ -28,7 +31,7 @@ int SeparateThickParts(Tracer& t) {
   }
   if (!RemoveIsolatedPixels(t)) return RunCenterlinePass(t, 1);
   const int growths =
-      t.constants.thickPartErosionCount + 2 * ThinningSteps(t.settings.lineThinning);
+      t.constants.thickPartErosionCount + 2 * t.centerline.thinning.steps;
   for (int i = 0; i < growths; ++i)
     if (DilateWithinOriginal(t)) return 1;
   rt.state.stageLabel = static_cast<std::int16_t>(msg::kProcessingImageLabel);
@@ -51,16 +54,72 @@ bool PrepareJunctions(Tracer& t) {
       return false;
     case JunctionScan::kDone: break;
   }
+  return true;
+}
+
+// The pause applies with Interactive Thinning outside a colour conversion and a batch run,
+// until Done has been chosen.
+bool PauseApplies(const Tracer& t) {
+  return t.settings.has(settings::kInteractiveThinning) && !t.colorPass() &&
+         !t.rt.app.batchRunning && !t.centerline.done;
+}
+
+// Leaves the core with everything in place; the driver keeps the tracer for the next Convert.
+int Pause(Tracer& t) {
+  CenterlineState& c = t.centerline;
+  c.paused = true;
+  c.choice = 0;
+  c.drawnOn = false;
+  t.rt.app.interactiveThinningPaused = true;
+  art::stashArtwork(t.art);  // the window shows the skeleton, not the art
+  ShowProgress(t.rt, 0, "");
+  return 1;
+}
+
+// After thinning (and any pause): the junction list made final, then the thick parts apart
+// (with Outline) or the centre lines traced.
+int ContinueAfterThinning(Tracer& t) {
+  CenterlineState& c = t.centerline;
   MergeJunctions(c.junctions);
   ResetUsedBits(c.junctions);
   c.junctionsReady = true;
-  return true;
+  if (t.settings.has(settings::kMethodOutline)) return SeparateThickParts(t);
+  return RunCenterlinePass(t, -1);
+}
+
+// The next Convert after a pause: Cancel ends the conversion without paths; Thin More, or Done
+// after the skeleton was drawn on, runs one more step quietly and finds the junctions again;
+// Thin More then pauses again.
+int Resume(Tracer& t) {
+  base::Runtime& rt = t.rt;
+  CenterlineState& c = t.centerline;
+  c.paused = false;
+  rt.app.interactiveThinningPaused = false;
+  art::restoreArtwork(t.art);
+  const auto choice = SkeletonChoice(c.choice == 0 ? int(SkeletonChoice::kDone) : c.choice);
+  if (choice == SkeletonChoice::kCancel || rt.state.abortRequested) {
+    rt.state.abortRequested = 1;  // the user's stop: no paths, no message
+    return 1;
+  }
+  c.done = choice == SkeletonChoice::kDone;
+  if (choice == SkeletonChoice::kThinMore || c.drawnOn) {
+    ThinningState& th = c.thinning;
+    th.halfPass = std::max(0, 2 * th.steps - 1);
+    ++th.steps;
+    th.band = {0, t.image.height - 1};  // the user may have drawn anywhere
+    th.finished = false;
+    if (RunThinning(rt, t.image, th, true)) return 1;
+    if (!PrepareJunctions(t)) return 1;
+    if (PauseApplies(t)) return Pause(t);
+  }
+  return ContinueAfterThinning(t);
 }
 
 }  // namespace
 
 int TraceCenterlines(Tracer& t) {
   base::ConversionState& s = t.rt.state;
+  if (t.centerline.paused) return Resume(t);
   if (s.abortRequested) return 1;
   if (t.rt.app.selectionEdgeCommand) {
     s.tracerMode = 0;
@@ -85,9 +144,8 @@ int TraceCenterlines(Tracer& t) {
   c.thinning.band = {0, t.image.height - 1};
   if (RunThinning(t.rt, t.image, c.thinning, false)) return 1;
   if (!PrepareJunctions(t)) return 1;
-
-  if (t.settings.has(settings::kMethodOutline)) return SeparateThickParts(t);
-  return RunCenterlinePass(t, -1);
+  if (PauseApplies(t)) return Pause(t);
+  return ContinueAfterThinning(t);
 }
 
 int RunCenterlinePass(Tracer& t, int mode) {

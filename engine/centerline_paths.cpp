@@ -166,7 +166,8 @@ double MeasureWidth(Tracer& t, double x, double y, double dx, double dy) {
   // too thin or too thick.
   const double ux = dx / length, uy = dy / length;
   const double cx = std::floor(x) + 0.5, cy = std::floor(y) + 0.5;
-  const double reach = 2.0 * std::max(1, ThinningSteps(t.settings.lineThinning)) + 1.0;
+  // The steps actually run: Thin More may have added to the setting's.
+  const double reach = 2.0 * std::max(1, t.centerline.thinning.steps) + 1.0;
   const double half = kWidthStripPixels / 2.0;
   const auto extent = std::int32_t(std::ceil(half + reach));
   const auto px = std::int32_t(std::floor(x)), py = std::int32_t(std::floor(y));

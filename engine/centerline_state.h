@@ -66,6 +66,12 @@ struct CenterlineState {
   WrittenSides written;
   // Outline assembly: the junction matched last by the junction check (an index, -1 none).
   std::int64_t lastJunction = -1;
+
+  // The interactive-thinning pause: set while the stage waits, and what the user chose.
+  bool paused = false;
+  int choice = 0;  // SkeletonChoice: 1 Done, 2 Cancel, 3 Thin More
+  bool drawnOn = false;
+  bool done = false;  // Done was chosen: no further pause
 };
 
 }  // namespace vl::engine

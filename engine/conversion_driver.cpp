@@ -1,6 +1,7 @@
 // The Convert command, the conversion core and the outline loop.
 #include "engine/conversion_driver.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -119,7 +120,49 @@ void WindDown(ConversionJob& job, Tracer& t) {
   if (!rt.state.maskInImage) job.image.spareLayer.release();
 }
 
+// The end of a Convert command once the core is done: the line recognizer's arrays freed,
+// collinear anchors removed, the closing message, the bit layer inverted back.
+ConversionOutcome FinishConvert(ConversionJob& job, bool resumed) {
+  base::Runtime& rt = job.rt;
+  base::ConversionState& s = rt.state;
+  art::Artwork& art = job.art;
+  if (job.active.has(settings::kMethodLineRecognition)) FreeLineRecognizer(job);
+  art::removeCollinearAnchors(art);
+  rt.app.converting = false;
+  ShowProgress(rt, 0, "");
+
+  if (!s.abortRequested && !rt.app.batchRunning) {
+    if (s.pathsSkippedForMemory)
+      ShowMessage(rt, msg::kMemoryRanLow);
+    else if (s.maxPathsExceeded)
+      ShowMessage(rt, msg::kMaxPathsExceeded);
+  }
+
+  if (job.inverted) {
+    image::invertBitLayer(job.image);
+    job.inverted = false;
+  }
+  ResyncBackupAfterInversion(job);
+  rt.app.artPresent = art.count > 0;
+  if (art.count == 0 && !s.abortRequested && !resumed) ShowMessage(rt, msg::kNoPathsFound);
+  return OutcomeOf(s, art);
+}
+
 }  // namespace
+
+// The core kept across an interactive-thinning pause, with its own copy of the runtime bundle
+// (its references name the program's records, which outlive the pause).
+struct PausedCore {
+  PausedCore(const base::Runtime& runtime, ConversionJob& job)
+      : rt(runtime), tracer(rt, job.image, job.art, job.active, job.constants) {}
+  base::Runtime rt;
+  Tracer tracer;
+  bool inverted = false;
+  TracingBackup backup;
+};
+
+ThinningPause::ThinningPause() = default;
+ThinningPause::~ThinningPause() = default;
 
 int NoiseThresholdBytes(const settings::ConversionSettings& s) {
   return s.noiseSuppression / 100 + kNoiseThresholdBase;
@@ -152,13 +195,35 @@ bool RunOutlineLoop(Tracer& t) {
 
 ConversionOutcome RunConversionCore(ConversionJob& job) {
   base::Runtime& rt = job.rt;
-  if (rt.state.abortRequested) return OutcomeOf(rt.state, job.art);
-  SetBackupAside(job);
+  std::unique_ptr<PausedCore> core;
+  const bool resuming = job.pause != nullptr && job.pause->pending();
+  if (resuming) {
+    // Back from the interactive-thinning pause: the core as it was left, with the choice made.
+    core = std::move(job.pause->core);
+    job.inverted = core->inverted;
+    job.backup = std::move(core->backup);
+    core->tracer.centerline.choice = int(job.pause->choice);
+    core->tracer.centerline.drawnOn = job.pause->drawnOn;
+    job.pause->choice = SkeletonChoice::kNone;
+    job.pause->drawnOn = false;
+  } else {
+    if (rt.state.abortRequested) return OutcomeOf(rt.state, job.art);
+    SetBackupAside(job);
+    core = std::make_unique<PausedCore>(rt, job);
+  }
 
-  Tracer t(rt, job.image, job.art, job.active, job.constants);
-  if (PrepareCore(job, t) && TraceCenterlines(t) == 0) {
+  Tracer& t = core->tracer;
+  if ((resuming || PrepareCore(job, t)) && TraceCenterlines(t) == 0) {
     // The image window is redrawn here by the shell.
     if (RunOutlineLoop(t)) RunCenterlinePass(t, 0);
+  }
+  if (t.centerline.paused && job.pause != nullptr) {
+    // Paused: the work area, scratch files and the thinned bit layer stay for the next call.
+    core->inverted = job.inverted;
+    core->backup = std::move(job.backup);
+    job.pause->steps = t.centerline.thinning.steps;
+    job.pause->core = std::move(core);
+    return {ConversionResult::kPaused, 0};
   }
   WindDown(job, t);
   return OutcomeOf(rt.state, job.art);
@@ -170,6 +235,13 @@ ConversionOutcome Convert(ConversionJob& job) {
   image::RasterImage& image = job.image;
   art::Artwork& art = job.art;
   const settings::ConversionSettings& active = job.active;
+
+  if (job.pause != nullptr && job.pause->pending()) {
+    // Resuming the interactive-thinning pause: the preparation was done by the first call.
+    static_cast<void>(RunConversionCore(job));
+    if (job.pause->pending()) return {ConversionResult::kPaused, 0};
+    return FinishConvert(job, true);
+  }
 
   // Stages this build lacks: refuse before anything changes.
   const std::string missing = MissingStageName(job);
@@ -215,31 +287,16 @@ ConversionOutcome Convert(ConversionJob& job) {
     } else {
       // The outcome is read once the command has wound down: rewriting the backup may still fail.
       static_cast<void>(RunConversionCore(job));
+      // A pause ends the command here; the next Convert resumes it.
+      if (job.pause != nullptr && job.pause->pending()) return {ConversionResult::kPaused, 0};
       if (rt.app.beepAfterConversion) rt.ui.beep();
     }
-
-    if (lineRecognition) FreeLineRecognizer(job);
-    art::removeCollinearAnchors(art);
-    rt.app.converting = false;
-    ShowProgress(rt, 0, "");
-
-    if (!s.abortRequested && !rt.app.batchRunning) {
-      if (s.pathsSkippedForMemory)
-        ShowMessage(rt, msg::kMemoryRanLow);
-      else if (s.maxPathsExceeded)
-        ShowMessage(rt, msg::kMaxPathsExceeded);
-    }
-
-    if (job.inverted) {
-      image::invertBitLayer(image);
-      job.inverted = false;
-    }
-    ResyncBackupAfterInversion(job);
+    // The shell updates the window title, redraws and restores the scroll state.
+    return FinishConvert(job, false);
   }
 
   rt.app.artPresent = art.count > 0;
   if (art.count == 0 && !s.abortRequested) ShowMessage(rt, msg::kNoPathsFound);
-  // The shell updates the window title, redraws and restores the scroll state.
   return OutcomeOf(s, art);
 }
 

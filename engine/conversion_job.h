@@ -4,6 +4,7 @@
 #pragma once
 
 #include "art/artwork.h"
+#include "engine/thinning_pause.h"
 #include "base/runtime.h"
 #include "image/raster_image.h"
 #include "platform/file_io.h"
@@ -46,6 +47,8 @@ struct ConversionJob {
   // The shell's flag: a pixel selection is active. On a bilevel image the bit layer then holds
   // the loaded pixels inside the selection only, and the backup the whole image as loaded.
   bool pixelSelection = false;
+  // The shell's pause record; without one Interactive Thinning is refused.
+  ThinningPause* pause = nullptr;
 
   // Set by the Convert command for the core.
   settings::ConversionConstants constants;

@@ -12,6 +12,7 @@ enum class ConversionResult {
   kStopped,                  // the user stopped it: no message; the paths made so far stay
   kRefused,                  // a stage or option this build lacks is needed: 1000
   kFailed,                   // a failure message was shown (11, 12, 13, 66, 155, ...)
+  kPaused,                   // waits in the interactive-thinning pause: Convert again resumes
 };
 
 struct [[nodiscard]] ConversionOutcome {

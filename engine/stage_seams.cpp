@@ -18,7 +18,9 @@ std::string MissingStageName(const ConversionJob& job) {
   if (!image::IsBilevel(job.image)) return StageName(msg::kPosterizationSettingName);
   if (s.has(settings::kMethodLineRecognition)) return LineRecognitionName();
   if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);
-  if (s.has(settings::kInteractiveThinning) || job.rt.app.interactiveThinningPaused)
+  // The pause needs the shell's record to wait in.
+  if ((s.has(settings::kInteractiveThinning) || job.rt.app.interactiveThinningPaused) &&
+      job.pause == nullptr)
     return StageName(msg::kInteractiveThinningSettingName);
   return {};
 }

@@ -5,7 +5,8 @@
 // asks MissingStageName first, so a conversion that needs a missing stage stops before it
 // changes anything. A stage's change replaces its seam and adds, where listed, the rest:
 //
-// Undo (RecordUndo): the undo step recorded before the conversion discards the art.
+// Undo (RecordUndo): the undo step recorded before the conversion discards the art; the undo
+// steps of the interactive-thinning pause (below).
 //
 // Posterization, "Posterization" (Posterize; gray scale and colour images):
 //   - Convert: before posterizing, the custom-colour checks (question 203, which may clear
@@ -48,10 +49,11 @@
 //   - Fitter: a span stops at a line the recognizer found (GrowSpan), and a side it flagged
 //     adds its own anchors (EmitLine).
 //
-// Interactive Thinning, "Interactive Thinning" (through TraceCenterlines): the pause leaves the
-// core with its work area, scratch files and blocks in place (WindDown returns before freeing,
-// Convert right after the core); the next Convert enters the core again without preparing,
-// and the shell's Close winds it down.
+// Interactive Thinning pauses through the shell's ThinningPause record (engine/thinning_pause.h)
+// and is refused only for a Convert that has none. What it lacks belongs to Undo: on the first
+// pause the undo state discarded and the backup bit layer swapped for the thinned one through
+// "memtemp" (read back on Done or Cancel, with the undo step "Convert"), and the undo step
+// "Thin More" (code 26).
 #pragma once
 
 #include <string>
@@ -66,8 +68,8 @@ namespace vl::engine {
 constexpr int kUndoConversion = 21;
 
 // The name of the first stage this conversion needs that the build lacks ("Posterization",
-// "Line recognition", "Separate Shapes", "Interactive Thinning"); empty when the
-// conversion can run. Reads the settings in force, the image and the pause flag only.
+// "Line recognition", "Separate Shapes", "Interactive Thinning" without a pause record); empty
+// when the conversion can run. Reads the settings in force, the image and the pause flag only.
 std::string MissingStageName(const ConversionJob& job);
 
 // Shows message 1000 with the stage's name and records it as the conversion's failure
