@@ -260,3 +260,35 @@ TEST(OpenDocument, TellsWhatTheReadCameToAndOpensOnlyWhatWasRead) {
 
 }  // namespace
 }  // namespace vl::app::test
+
+namespace vl::app::test {
+namespace {
+
+// A conversion waiting in the interactive-thinning pause lets commands run; Convert resumes it
+// and Close winds it down, freeing what it held.
+TEST(CommandSet, TheThinningPauseResumesOnConvertAndWindsDownOnClose) {
+  for (bool close : {false, true}) {
+    SCOPED_TRACE(close ? "close" : "convert");
+    Shell s;
+    ASSERT_TRUE(s.open(false));
+    s.program.activeSettings.set(settings::kMethodOutline, false);
+    s.program.activeSettings.set(settings::kMethodCenterline, true);
+    s.program.activeSettings.set(settings::kInteractiveThinning, true);
+    EXPECT_EQ(ConvertDocument(s.program, s.doc).result, engine::ConversionResult::kPaused);
+    EXPECT_TRUE(s.program.app.interactiveThinningPaused && s.program.thinningPause.pending());
+    if (close) {
+      s.ui->scriptAnswers({"no"});
+      s.run(kCommandClose);
+      EXPECT_FALSE(s.doc.imageOpen);
+    } else {
+      s.program.thinningPause.choice = engine::SkeletonChoice::kDone;
+      EXPECT_EQ(ConvertDocument(s.program, s.doc).result, engine::ConversionResult::kConverted);
+      EXPECT_GT(s.program.artwork.count, 0);
+    }
+    EXPECT_FALSE(s.program.thinningPause.pending());
+    EXPECT_FALSE(s.program.app.interactiveThinningPaused || s.program.app.converting);
+  }
+}
+
+}  // namespace
+}  // namespace vl::app::test
