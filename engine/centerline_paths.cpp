@@ -29,6 +29,7 @@ constexpr std::int64_t kAlongLineDistance = 800;  // 1/64 square pixel
 constexpr double kWidthStepPixels = 0.8;        // a width change that starts a new path
 constexpr double kPointsPerInch = 72.0;
 constexpr double kWidthStripPixels = 8.0;       // length of the strip a width is counted in
+constexpr double kWidthProbeStep = 0.25;        // pixels
 
 struct IntPoint {
   std::int32_t x = 0, y = 0;  // pixels
@@ -74,8 +75,13 @@ std::int64_t ChooseJunction(Tracer& t, std::int64_t k) {
   }
   const std::int64_t l = Length2(p, q);
   const std::int64_t snap = t.constants.junctionSnapDistance;
+  // The snap distance is a squared distance where outline assembly places vertices at
+  // junctions (below it: within 5.5 pixels at 300 pixels/inch); taken as a Manhattan distance
+  // here it would join line ends to junctions 30 pixels away, across the gaps between letters.
+  // Line ends therefore look as far as assembly does: the Manhattan reach of that circle.
+  const auto reach = std::int64_t(std::sqrt(2.0 * double(snap)));
 
-  std::int64_t used = -1, free = -1, dUsed = snap, dFree = snap;
+  std::int64_t used = -1, free = -1, dUsed = reach, dFree = reach;
   const auto& points = list.points;
   auto it = std::lower_bound(points.begin() + 1, points.end() - 1, p.y - kSnapRows,
                              [](const JunctionPoint& j, std::int32_t y) { return j.y < y; });
@@ -166,8 +172,20 @@ double MeasureWidth(Tracer& t, double x, double y, double dx, double dy) {
   // too thin or too thick.
   const double ux = dx / length, uy = dy / length;
   const double cx = std::floor(x) + 0.5, cy = std::floor(y) + 0.5;
-  // The steps actually run: Thin More may have added to the setting's.
   const double reach = 2.0 * std::max(1, t.centerline.thinning.steps) + 1.0;
+  // How far the ink runs to each side along the normal: the strip stops a pixel past that, so
+  // that a neighbouring stroke beyond a gap is not counted.
+  double side[2] = {reach, reach};
+  for (int k = 0; k < 2; ++k) {
+    const double sign = k == 0 ? 1.0 : -1.0;
+    for (double d = kWidthProbeStep; d < reach; d += kWidthProbeStep) {
+      const double px = cx - sign * d * uy, py = cy + sign * d * ux;
+      if (!BackupPixel(t, std::int32_t(std::floor(px)), std::int32_t(std::floor(py)))) {
+        side[k] = std::min(reach, d + 1.0);
+        break;
+      }
+    }
+  }
   const double half = kWidthStripPixels / 2.0;
   const auto extent = std::int32_t(std::ceil(half + reach));
   const auto px = std::int32_t(std::floor(x)), py = std::int32_t(std::floor(y));
@@ -177,7 +195,7 @@ double MeasureWidth(Tracer& t, double x, double y, double dx, double dy) {
       const double ox = ix + 0.5 - cx, oy = iy + 0.5 - cy;
       const double along = ox * ux + oy * uy, across = oy * ux - ox * uy;
       // Half-open along the line, so that a strip holds its length in pixels exactly.
-      if (along < -half || along >= half || std::fabs(across) > reach) continue;
+      if (along < -half || along >= half || across > side[0] || across < -side[1]) continue;
       ink += BackupPixel(t, ix, iy);
     }
   return std::max(ink / kWidthStripPixels, 1.0);

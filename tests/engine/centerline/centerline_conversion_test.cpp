@@ -143,6 +143,29 @@ TEST(CenterlineConversion, AStopAtAnyPollEndsCleanlyKeepingThePathsMadeSoFar) {
   }
 }
 
+// Text: short strokes close to the junctions of other letters and parallel strokes a few
+// pixels apart. A line end joins only a junction within reach of its own stroke, and a width
+// counts its own stroke, not the neighbour beyond the gap.
+TEST(CenterlineConversion, CrowdedStrokesKeepTheirOwnEndsAndWidths) {
+  CenterlineRig rig;
+  const Drawing d{160, 100,
+                  {Line(20, 30.5, 60, 30.5, 3), Line(40.5, 30, 40.5, 70, 3),  // a T
+                   Line(50, 37.5, 62, 37.5, 3),                                // a dash beside it
+                   Line(80, 60, 150, 60, 2), Line(80, 65, 150, 65, 2)}};       // two close lines
+  rig.load(d);
+  ASSERT_EQ(rig.convert().result, ConversionResult::kConverted);
+  for (const TracedPath& p : rig.paths()) {
+    for (PagePoint q : p.points) {
+      double nearest = 1e9;
+      for (const Stroke& s : d.strokes) nearest = std::min(nearest, s.distance(q));
+      EXPECT_LT(nearest, 1.6) << "line off every stroke at " << q.x << ", " << q.y;
+    }
+    if (p.anchors.front().x >= 85 && std::abs(p.anchors.front().y - p.anchors.back().y) < 1) {
+      EXPECT_NEAR(p.widthPixels, 2.0, 1.0) << "line at y " << p.anchors.front().y;
+    }
+  }
+}
+
 TEST(CenterlineConversion, TooManyJunctionsStopWithMessage156AndNoPaths) {
   CenterlineRig rig;
   rig.thinning(0);
