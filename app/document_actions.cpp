@@ -45,6 +45,7 @@ art::ArtImageInfo ArtImageInfoFor(const image::RasterImage& image, std::string_v
   info.xResolution = image.xResolution;
   info.yResolution = image.yResolution;
   info.paddedWidth = image.paddedWidth;
+  info.width = image.width;
   info.height = image.height;
   info.artScale = image.artScale;
   info.outputName = std::string(FileNamePart(artFileName));

@@ -108,8 +108,9 @@ TEST(WriterRender, GhostscriptAndRsvgRenderEveryFormatLikeTheArt) {
 TEST(WriterRender, Emf2svgAndRsvgDrawTheMetafileLikeTheArt) {
   if (!test_support::ToolAvailable("emf2svg-conv") || !test_support::ToolAvailable("rsvg-convert"))
     GTEST_SKIP() << "needs emf2svg-conv (package emf2svg) and rsvg-convert (librsvg2-bin)";
-  // A device pixel of the headless screen is one image pixel at 96 pixels per inch, 4/3 at 72.
-  for (double resolution : {96.0, 72.0, 48.0}) {
+  // The reference device has 1200 units an inch: 12.5 to the image pixel at 96 pixels per
+  // inch, 4 at 300.
+  for (double resolution : {96.0, 72.0, 48.0, 300.0}) {
     SCOPED_TRACE(resolution);
     SaveEnv env;
     DrawScene(env, resolution);  // emf2svg draws the ink's extent: here the image
@@ -119,10 +120,10 @@ TEST(WriterRender, Emf2svgAndRsvgDrawTheMetafileLikeTheArt) {
     ASSERT_TRUE(env.save(emf));
     const std::string command = "emf2svg-conv -i '" + emf + "' -o '" + svg + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
-    // Anti-aliased edges blend; the device grid moves an edge by up to a pixel more.
+    // Anti-aliased edges blend; the device grid is fine enough to add nothing to that.
     ExpectLikeTheScene(env, test_support::RenderSvgWithRsvg(svg, env.image.paddedWidth,
                                                             env.image.height, env.folder.path),
-                       24, resolution == 96.0 ? 1 : 2);
+                       24, 1);
   }
 }
 
