@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "art/pdf_writer.h"
 #include "art/svg_writer.h"
 #include "tests/art/writer_test_env.h"
 #include "tests/support/art_rasterizer.h"
@@ -95,6 +96,33 @@ TEST(WriterRender, GhostscriptAndRsvgRenderEveryFormatLikeTheArt) {
           env.folder.path + "scene.eps", env.image.paddedWidth, env.image.height,
           page.pointsPerPixelX, page.pointsPerPixelY, env.folder.path),
           16, resolution > 72.0 ? 2 : 1);
+    }
+    {
+      // The PDF draws the EPS's page: Ghostscript renders the two alike (both anti-aliased and
+      // without its PostScript fill adjustment, which its PDF interpreter does not apply), and
+      // poppler renders the PDF like the art.
+      SCOPED_TRACE("PDF at " + std::to_string(resolution));
+      const std::string pdf = env.folder.path + "scene.pdf", eps = env.folder.path + "scene.eps";
+      ASSERT_TRUE(SavePdf(env.rt, env.art, env.image, env.colors, pdf, false));
+      ASSERT_FALSE(env.saveLines(kFormatGq5, kPreviewHeader, "scene.eps").empty());
+      const auto render = [&](const std::string& path) {
+        return test_support::RenderEpsWithGhostscript(path, env.image.paddedWidth,
+                                                      env.image.height, page.pointsPerPixelX,
+                                                      page.pointsPerPixelY, env.folder.path,
+                                                      true);
+      };
+      const std::optional<GrayImage> fromPdf = render(pdf), fromEps = render(eps);
+      ASSERT_TRUE(fromPdf && fromEps);
+      // Off the edges every pixel alike (on them the interpreters differ a little: its PDF
+      // side flattens curves more finely and adjusts thin strokes to whole pixels).
+      EXPECT_EQ(test_support::MismatchesAwayFromEdges(*fromEps, *fromPdf, 2, 1), 0)
+          << test_support::DescribeMismatches(*fromEps, *fromPdf, 2, 1);
+      ExpectLikeTheScene(env, fromPdf, 24, resolution > 72.0 ? 2 : 1);
+      if (test_support::ToolAvailable("pdftoppm")) {
+        ExpectLikeTheScene(env, test_support::RenderPdfWithPoppler(
+            pdf, env.image.paddedWidth, env.image.height, page.pointsPerPixelX,
+            page.pointsPerPixelY, env.folder.path), 24, resolution > 72.0 ? 2 : 1);
+      }
     }
     SCOPED_TRACE("SVG at " + std::to_string(resolution));
     const std::string path = env.folder.path + "scene.svg";

@@ -105,6 +105,27 @@ std::optional<GrayImage> RenderSvgAtResolution(const std::string& svgPath, doubl
   return PngAsGray(png, workFolder);
 }
 
+std::optional<GrayImage> RenderPdfWithPoppler(const std::string& pdfPath, int width, int height,
+                                              double pointsPerPixelX, double pointsPerPixelY,
+                                              const std::string& workFolder) {
+  const std::string stem = workFolder + "poppler_render";
+  std::remove((stem + ".pgm").c_str());
+  char resolution[96];
+  std::snprintf(resolution, sizeof resolution, "-rx %.6f -ry %.6f", 72.0 / pointsPerPixelX,
+                72.0 / pointsPerPixelY);
+  if (!Run("pdftoppm -gray -singlefile " + std::string(resolution) + " " + Quoted(pdfPath) + " " +
+           Quoted(stem))) {
+    return std::nullopt;
+  }
+  std::optional<GrayImage> page = ReadPgm(stem + ".pgm");
+  if (!page || page->width < width || page->height < height) return std::nullopt;
+  GrayImage image(width, height, 255);
+  const int top = page->height - height;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) image.at(x, y) = page->at(x, top + y);
+  return image;
+}
+
 std::optional<GrayImage> RenderSvgWithRsvg(const std::string& svgPath, int width, int height,
                                            const std::string& workFolder) {
   std::string png = workFolder + "rsvg_render.png";

@@ -30,6 +30,12 @@ std::optional<GrayImage> RenderEpsWithGhostscript(const std::string& epsPath, in
 std::optional<GrayImage> RenderSvgWithRsvg(const std::string& svgPath, int width, int height,
                                            const std::string& workFolder);
 
+// Renders a PDF file with poppler's pdftoppm (anti-aliased) at pointsPerPixelX/Y and returns
+// the width x height pixels at the bottom left of its page, as the EPS renderer does.
+std::optional<GrayImage> RenderPdfWithPoppler(const std::string& pdfPath, int width, int height,
+                                              double pointsPerPixelX, double pointsPerPixelY,
+                                              const std::string& workFolder);
+
 // Renders an SVG file at `dotsPerInch` (its own page size decides the pixel size), as gray.
 std::optional<GrayImage> RenderSvgAtResolution(const std::string& svgPath, double dotsPerInch,
                                                const std::string& workFolder);
