@@ -23,6 +23,9 @@ namespace vl::art {
 namespace {
 
 constexpr double kMiterLimit = 2.0;  // the EPS setup's "2 M"
+// Weight 0 is PostScript's thinnest line (one device pixel); cairo leaves a 0-wide stroke out
+// altogether, so it is written as 1/1200 inch, which renderers show one pixel wide too.
+constexpr double kThinnestLinePt = 72.0 / 1200.0;
 
 cairo_status_t WriteToBuffer(void* closure, const unsigned char* data, unsigned int length) {
   auto& out = *static_cast<OutputBuffer*>(closure);
@@ -81,7 +84,7 @@ void DrawPath(cairo_t* cr, const PdfPage& page, const PathRecord& path,
   if (stroke) {
     SetPaint(cr, path.strokeType, path.strokeColor, path.strokeCustomIndex, path.strokeTint,
              colors);
-    cairo_set_line_width(cr, path.strokeWeight / 10.0);
+    cairo_set_line_width(cr, path.strokeWeight == 0 ? kThinnestLinePt : path.strokeWeight / 10.0);
     cairo_stroke(cr);
   }
 }

@@ -9,6 +9,7 @@
 
 #include "art/custom_color_export.h"
 #include "art/pdf_writer.h"
+#include "tests/support/external_renderers.h"
 #include "art/svg_writer.h"
 #include "tests/art/writer_test_env.h"
 
@@ -123,6 +124,17 @@ TEST(WriterSave, PdfPageStopAndFailure) {
                        env.folder.path + "no/such/folder.pdf", false));
   EXPECT_EQ(env.ui.messages(), Only(msg::kDiskFullOrLocked));
   EXPECT_EQ(ReadWholeFile(path), stopped);
+  // A stroke of weight 0 is the thinnest line, as in the EPS: not left out.
+  if (!test_support::ToolAvailable("gs")) return;
+  SaveEnv thin;
+  thin.paint(PaintType::None, PaintType::Black, kBlackColor, 0.0);
+  thin.linePath({{10, 20.5}, {50, 20.5}});
+  ASSERT_TRUE(SavePdf(thin.rt, thin.art, thin.image, thin.colors, path, false));
+  const std::optional<test_support::GrayImage> shown = test_support::RenderEpsWithGhostscript(
+      path, 64, 48, 1.0, 1.0, thin.folder.path);
+  ASSERT_TRUE(shown.has_value());
+  EXPECT_LT(shown->at(30, 20), 128);
+  EXPECT_EQ(shown->at(30, 10), 255);
 }
 
 TEST(WriterSave, ClipboardDataAndTheLongPathWarning) {
