@@ -20,8 +20,10 @@ enum class PreviewRule {
   kNoPreview,  // not a GQ file: --preview is refused and the preview field keeps its default
 };
 
-// The `format` of the SVG row: SVG has its own writer, outside the save driver's codes.
+// The `format` of the SVG and PDF rows: each has its own writer, outside the save driver's
+// codes.
 constexpr int kSvgWriter = -1;
+constexpr int kPdfWriter = -2;
 
 struct ArtFormatName {
   std::string_view name;       // --format's value
@@ -44,6 +46,7 @@ inline constexpr ArtFormatName kArtFormatNames[] = {
     {"eps", ".eps", art::kFormatGq5, PreviewRule::kHeader, "EPS"},
     {"gq", ".gq", art::kFormatGq5, PreviewRule::kNone, "a plain GQ file"},
     {"svg", ".svg", kSvgWriter, PreviewRule::kNoPreview, ""},
+    {"pdf", ".pdf", kPdfWriter, PreviewRule::kNoPreview, ""},
     {"emf", ".emf", art::kFormatEmf, PreviewRule::kNoPreview, ""},
     {"dxf", ".dxf", art::kFormatDxf, PreviewRule::kNoPreview, ""},
 };
@@ -97,6 +100,7 @@ constexpr const PreviewKindName* FindPreviewKindName(std::string_view name) {
 constexpr ArtFormat FormatForRow(const ArtFormatName& row, bool headerName) {
   ArtFormat format;
   if (row.format == kSvgWriter) format.svg = true;
+  else if (row.format == kPdfWriter) format.pdf = true;
   else format.format = row.format;
   switch (row.preview) {
     case PreviewRule::kNone: format.preview = art::kPreviewNone; break;
@@ -107,6 +111,11 @@ constexpr ArtFormat FormatForRow(const ArtFormatName& row, bool headerName) {
     case PreviewRule::kNoPreview: break;
   }
   return format;
+}
+
+// The `format` column of the row that names `format`'s writer (GQ rows aside).
+constexpr int FormatColumn(const ArtFormat& format) {
+  return format.svg ? kSvgWriter : format.pdf ? kPdfWriter : format.format;
 }
 
 // What the lookups and the extension mapping rely on.

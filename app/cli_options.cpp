@@ -448,7 +448,9 @@ NameAndNote FormatName(const ArtFormatName& row) { return {row.name, {}}; }
 NameAndNote FormatExtension(const ArtFormatName& row) { return {row.extension, {}}; }
 NameAndNote PreviewKind(const PreviewKindName& row) { return {row.name, {}}; }
 
-bool IsGqFormat(const ArtFormat& f) { return !f.svg && f.format <= art::kFormatGq5; }
+bool IsGqFormat(const ArtFormat& f) {
+  return !f.svg && !f.pdf && f.format <= art::kFormatGq5;
+}
 
 Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
   ArtFormat format;
@@ -543,8 +545,7 @@ std::string_view ExtensionForFormat(const ArtFormat& format) {
   // A format other than GQ has one name.
   for (const ArtFormatName& row : kArtFormatNames) {
     if (row.extension.empty() || row.preview != PreviewRule::kNoPreview) continue;
-    if (row.format == kSvgWriter ? format.svg : (!format.svg && format.format == row.format))
-      return row.extension;
+    if (row.format == FormatColumn(format)) return row.extension;
   }
   // Any other is written by the GQ writer: EPS when it has a preview, else a plain GQ file.
   return ExtensionForRule(format.preview != art::kPreviewNone ? PreviewRule::kHeader

@@ -11,9 +11,10 @@ namespace vl::app {
 
 // How art is written: a save-driver format with its EPS preview kind, or the SVG writer.
 struct ArtFormat {
-  int format = art::kFormatGq5;       // save-driver format code (ignored for SVG)
-  int preview = art::kPreviewHeader;  // EPS preview kind (ignored for SVG and EMF/DXF)
+  int format = art::kFormatGq5;       // save-driver format code (ignored for SVG and PDF)
+  int preview = art::kPreviewHeader;  // EPS preview kind (ignored for SVG, PDF and EMF/DXF)
   bool svg = false;
+  bool pdf = false;
 };
 
 struct Document {

@@ -5,6 +5,8 @@
 
 #include "app/document_names.h"
 #include "art/save_art.h"
+#include "art/pdf_writer.h"
+#include "art/pdf_writer.h"
 #include "art/svg_writer.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_job.h"
@@ -46,6 +48,7 @@ art::ArtImageInfo ArtImageInfoFor(const image::RasterImage& image, std::string_v
   info.xResolution = image.xResolution;
   info.yResolution = image.yResolution;
   info.paddedWidth = image.paddedWidth;
+  info.width = image.width;
   info.height = image.height;
   info.artScale = image.artScale;
   info.outputName = std::string(FileNamePart(artFileName));
@@ -58,8 +61,11 @@ bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
   base::Runtime rt = program.runtime();
   const art::ArtImageInfo info = ArtImageInfoFor(program.image, artName);
   const art::CustomColorList customColors;  // the custom colour table arrives with its stage
-  if (format.svg) {
-    if (!art::SaveSvg(rt, program.artwork, info, customColors, filePath, false)) return false;
+  if (format.svg || format.pdf) {
+    const bool saved =
+        format.svg ? art::SaveSvg(rt, program.artwork, info, customColors, filePath, false)
+                   : art::SavePdf(rt, program.artwork, info, customColors, filePath, false);
+    if (!saved) return false;
     doc.artModified = false;
     return true;
   }

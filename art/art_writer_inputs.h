@@ -12,13 +12,17 @@
 namespace vl::art {
 
 struct ArtImageInfo {
+
   double xResolution = 72.0;  // pixels per inch across
   double yResolution = 72.0;  // pixels per inch down
   int paddedWidth = 0;        // pixels: the width rounded up to a multiple of 32
+  int width = 0;              // pixels: the true width; 0 takes paddedWidth
   int height = 0;             // pixels
   double artScale = 1.0;      // art units per pixel (a power of two)
   std::string outputName;     // the art's file name, written as the title
   int samplesPerPixel = 1;    // 1 bilevel or gray, 3 RGB, 4 CMYK
+
+  int trueWidth() const { return width > 0 ? width : paddedWidth; }
 };
 
 // One entry of the custom colour table: a named CMYK colour, bytes 0 (no ink) to 255.

@@ -156,7 +156,10 @@ platform::EmfRect MetafileFrame(int widthPixels, int heightPixels, double xResol
 }
 
 std::int32_t MetafileDeviceCoordinate(std::int32_t artValue, std::int64_t zoom, int artScaleShift) {
-  return std::int32_t((std::int64_t(artValue) * (zoom >> artScaleShift)) >> 16);
+  // Rounded to the nearest unit, with the zoom's full precision: truncating moved every point
+  // up and left by up to a unit.
+  const int shift = 16 + artScaleShift;
+  return std::int32_t((std::int64_t(artValue) * zoom + (std::int64_t(1) << (shift - 1))) >> shift);
 }
 
 std::int32_t MetafilePenWidth(std::uint8_t strokeWeight, std::int64_t zoomY, double yResolution) {

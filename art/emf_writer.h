@@ -1,7 +1,7 @@
 // The metafile writer: the artwork as an enhanced metafile for office programs. Each path is
 // recorded as a device path of moves, lines and cubic Beziers, then filled, stroked or both
 // with a solid brush and pen made for it and deleted after it. Device units are pixels of the
-// reference device, so one image pixel spans (device pixels per inch / image resolution) of
+// reference device (1200 per inch), so one image pixel spans (1200 / image resolution) of
 // them; the frame gives the picture its physical size.
 #pragma once
 
@@ -40,7 +40,8 @@ MetafileZoom ComputeMetafileZoom(const ArtImageInfo& image,
 // (0, 0, width, height) of the image in 0.01 mm, truncated.
 platform::EmfRect MetafileFrame(int widthPixels, int heightPixels, double xResolution,
                                 double yResolution);
-// An art coordinate (art units) on the device: ((v x (zoom >> artScaleShift)) >> 16).
+// An art coordinate (art units) on the device: v x zoom / 2^(16 + artScaleShift), rounded to
+// the nearest device unit.
 std::int32_t MetafileDeviceCoordinate(std::int32_t artValue, std::int64_t zoom, int artScaleShift);
 // Pen width in device pixels for a stroke weight in tenths of a point: rounded, at least 1.
 std::int32_t MetafilePenWidth(std::uint8_t strokeWeight, std::int64_t zoomY, double yResolution);

@@ -42,4 +42,9 @@ void writeCoordinate(OutputBuffer& out, const PageScale& page, std::int64_t artV
   out.put(' ');
 }
 
+std::int64_t CoordinateTenths(const PageScale& page, std::int64_t artValue, bool isY) {
+  const std::int64_t t = isY ? (page.artHeight - artValue) * page.yScale : artValue * page.xScale;
+  return t < 0 ? -((-t + 0x8000) >> 16) : (t + 0x8000) >> 16;
+}
+
 }  // namespace vl::art

@@ -17,4 +17,8 @@ void writeFraction(OutputBuffer& out, std::uint8_t inkByte);
 // the page (y up from the page bottom), rounded, then a blank: 1234 tenths -> "123.4 ".
 void writeCoordinate(OutputBuffer& out, const PageScale& page, std::int64_t artValue, bool isY);
 
+// The same coordinate as a signed number of tenths of a point, rounded as it is written: other
+// page-based writers place points exactly where the EPS does.
+std::int64_t CoordinateTenths(const PageScale& page, std::int64_t artValue, bool isY);
+
 }  // namespace vl::art

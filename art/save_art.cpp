@@ -158,7 +158,7 @@ bool saveArt(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
     MetafileSource source = options.metafile;
     if (source.width == 0) source.width = image.paddedWidth;
     MetafileResult result = WriteEmfArt(rt, out, file.handle(), art, image, source,
-                                        platform::kHeadlessReferenceScreen, unattended, label);
+                                        platform::kArtReferenceDevice, unattended, label);
     stopped = result == MetafileResult::Stopped;
     headerFailed = result == MetafileResult::Failed;
   } else {

@@ -67,6 +67,19 @@ void PutNumber(OutputBuffer& out, double value) {
   out.put(std::string_view(p, std::size_t(end - p)));
 }
 
+// A page side in points: six decimals keep it within a millionth of a pixel of the image's
+// own size at any resolution, trailing zeros dropped.
+void PutSize(OutputBuffer& out, double points) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.6f", points);
+  std::string_view digits(text);
+  if (digits.find('.') != std::string_view::npos) {
+    while (digits.back() == '0') digits.remove_suffix(1);
+    if (digits.back() == '.') digits.remove_suffix(1);
+  }
+  out.put(digits);
+}
+
 void PutPaint(OutputBuffer& out, const char* attribute, bool painted, PaintType type,
               std::uint32_t packed, std::uint16_t customIndex, std::uint8_t tint,
               const CustomColorList& colors) {
@@ -182,14 +195,21 @@ bool SaveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
       PageScale page = computePageScale(image, kFormatGq5);
       double artScale = image.artScale > 0 ? image.artScale : 1.0;
       out.put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+      // The page is the image itself (not the padded rows) at its resolution, in points with
+      // decimals, and the view box the same image in pixels: every renderer then maps pixel
+      // (x, y) to the same place. Rounding the sizes up on their own stretched the art by up
+      // to a pixel in viewers that honour the document size.
       out.put("<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"");
-      out.putInt(page.pageWidth);
+      PutSize(out, image.trueWidth() * page.pointsPerPixelX);
       out.put("pt\" height=\"");
-      out.putInt(page.pageHeight);
+      PutSize(out, image.height * page.pointsPerPixelY);
       out.put("pt\" viewBox=\"0 0 ");
-      out.putInt(image.paddedWidth);
+      out.putInt(image.trueWidth());
       out.put(' ');
       out.putInt(image.height);
+      // Pixels that are not square (different resolutions across and down) stretch the view
+      // box to the page instead of centring it.
+      if (page.pointsPerPixelX != page.pointsPerPixelY) out.put("\" preserveAspectRatio=\"none");
       out.put("\" fill-rule=\"nonzero\" stroke-linecap=\"square\" stroke-linejoin=\"miter\""
               " stroke-miterlimit=\"2\">\n");
       out.put("<title>");

@@ -1,5 +1,6 @@
 // The SVG writer: the artwork as a standalone SVG file for other drawing programs and browsers.
-// The view box is the image in pixels; the page size is the EPS page in points. Paths keep
+// The view box is the image in pixels (its true width, not the padded rows) and the page the
+// same image in points at its resolution, so renderers place every pixel alike. Paths keep
 // their order (later paths on top), their curves, their non-zero fill and their paint; grouped
 // paths become groups of their own.
 #pragma once

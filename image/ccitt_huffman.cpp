@@ -110,7 +110,7 @@ constexpr std::array<RunCode, kCodesPerColour> kWhiteCodes = BuildCodes(kWhiteTe
 constexpr std::array<RunCode, kCodesPerColour> kBlackCodes = BuildCodes(kBlackText);
 
 // Lookup by the next 13 input bits: (code length << 12) | run, 0 where no code matches.
-constexpr int kLookupBits = 13;
+constexpr int kLookupBits = kRunLookupBits;
 using Lookup = std::array<std::uint16_t, 1u << kLookupBits>;
 
 constexpr Lookup BuildLookup(const std::array<RunCode, kCodesPerColour>& codes) {
@@ -141,8 +141,9 @@ std::uint32_t PeekBits(std::span<const std::uint8_t> in, std::size_t bitPos) {
   return (window >> shift) & ((1u << kLookupBits) - 1);
 }
 
-// Sets pixels [from, to) of a most-significant-bit-first row.
-void SetBits(std::uint8_t* row, std::size_t from, std::size_t to) {
+}  // namespace
+
+void SetBitRun(std::uint8_t* row, std::size_t from, std::size_t to) {
   if (from >= to) return;
   std::size_t firstByte = from >> 3;
   const std::size_t lastByte = (to - 1) >> 3;
@@ -157,7 +158,9 @@ void SetBits(std::uint8_t* row, std::size_t from, std::size_t to) {
   row[lastByte] |= tailMask;
 }
 
-}  // namespace
+std::uint16_t LookupRunCode(bool black, std::uint32_t next13Bits) {
+  return (black ? kBlackLookup : kWhiteLookup)[next13Bits & ((1u << kLookupBits) - 1)];
+}
 
 std::span<const RunCode> CcittRunCodes(bool black) {
   return black ? std::span<const RunCode>(kBlackCodes) : std::span<const RunCode>(kWhiteCodes);
@@ -197,7 +200,7 @@ DecodeResult DecodeCcittRow(std::span<const std::uint8_t> in, int widthPixels,
     if (position > width) return {bytesUsed(bitPos), rowBytes, DecodeStatus::kBadRunLength};
     terminated = run < kMakeUpMin;
     if (terminated) {
-      if (black) SetBits(row.data(), runStart, position);
+      if (black) SetBitRun(row.data(), runStart, position);
       runStart = position;
       black = !black;
     }

@@ -20,6 +20,15 @@ struct RunCode {
 // make-up codes 1792-2560 that both colours share.
 std::span<const RunCode> CcittRunCodes(bool black);
 
+// The run code that the next 13 input bits (first bit sent in bit 12) begin with, as
+// (code length << 12) | run length; 0 when no code of that colour matches. Shared with the
+// two-dimensional decoder, whose horizontal mode sends runs in these codes.
+constexpr int kRunLookupBits = 13;
+std::uint16_t LookupRunCode(bool black, std::uint32_t next13Bits);
+
+// Sets pixels [from, to) of a row of 1-bit pixels, most significant bit first.
+void SetBitRun(std::uint8_t* row, std::size_t from, std::size_t to);
+
 // Decodes one row of `widthPixels` pixels into `row`, 1 bit per pixel, most significant bit
 // first, black = 1; the row's (widthPixels + 7) / 8 bytes are cleared first. Runs alternate
 // white, black, ... starting with white; a make-up code continues the same colour, a

@@ -8,7 +8,9 @@
 
 #include "base/message_table.h"
 #include "base/progress.h"
+#include "image/ccitt_fax.h"
 #include "image/ccitt_huffman.h"
+#include "image/deflate_decoder.h"
 #include "image/lzw_decoder.h"
 #include "image/packbits.h"
 #include "image/predictor.h"
@@ -71,7 +73,7 @@ class ChunkDecoder {
     const bool asStored = layout.bits == 8 && layout.chunkSamples == layout.samples &&
                           !layout.palette && !image.downsample;
     direct_ = !layout.tiled && !layout.planar && (layout.bilevel || asStored);
-    // LZW decodes a strip at once: its rows must lie back to back in the layer.
+    // LZW and Deflate decode a strip at once: its rows must lie back to back in the layer.
     directStrips_ = direct_ && (!layout.bilevel || layout.chunkRowBytes == image.bitRowBytes);
   }
 
@@ -90,7 +92,7 @@ class ChunkDecoder {
   TiffStatus allocateBuffers();
   TiffStatus decodeChunk(const Chunk& chunk);
   TiffStatus decodeRows(const Chunk& chunk);
-  TiffStatus decodeLzw(const Chunk& chunk);
+  TiffStatus decodeStrip(const Chunk& chunk);
   TiffStatus beforeRow(const Chunk& chunk, std::int32_t r);
   void deliver(const Chunk& chunk, std::int32_t r, const std::uint8_t* stored);
   // Where row r of a full-width chunk lies in its layer (when direct_).
@@ -109,19 +111,20 @@ class ChunkDecoder {
   ChunkWindow window_;
   platform::Block rowBuffer_;      // one decoded chunk row (PackBits, CCITT)
   platform::Block convertBuffer_;  // one chunk row as 8-bit samples
-  platform::Block stripBuffer_;    // one decoded LZW chunk
+  platform::Block stripBuffer_;    // one decoded LZW or Deflate chunk
   platform::Block lzwTableBlock_;
   LzwTable* lzwTable_ = nullptr;
+  CcittFaxDecoder fax_;            // Group 3 and 4: keeps the row above from row to row
   SampleFormat format_;
   bool direct_ = false;        // rows decode into the layer as they stand
-  bool directStrips_ = false;  // and so do whole LZW strips
+  bool directStrips_ = false;  // and so do whole LZW and Deflate strips
   std::string label_;
 };
 
 TiffStatus ChunkDecoder::allocateBuffers() {
   const auto rowBytes = static_cast<std::size_t>(layout_.chunkRowBytes);
-  const bool rowCodec =
-      layout_.compression == kCompressionPackBits || layout_.compression == kCompressionCcittRle;
+  const bool rowCodec = layout_.compression == kCompressionPackBits ||
+                        layout_.compression == kCompressionCcittRle || layout_.faxCodec();
   if (rowCodec && !direct_) {
     if (!rowBuffer_.allocate(rt_.memory, rowBytes)) return msg::kInsufficientMemory;
   }
@@ -132,6 +135,13 @@ TiffStatus ChunkDecoder::allocateBuffers() {
   if (layout_.compression == kCompressionLzw) {
     if (!lzwTableBlock_.allocate(rt_.memory, sizeof(LzwTable))) return msg::kInsufficientMemory;
     lzwTable_ = new (lzwTableBlock_.data()) LzwTable;  // plain arrays: nothing to destroy
+  }
+  if (layout_.faxCodec()) {
+    CcittFaxOptions options;
+    options.group4 = layout_.compression == kCompressionCcittGroup4;
+    options.twoDimensional = layout_.faxTwoDimensional;
+    options.leastSignificantFirst = layout_.lowBitFirst;
+    if (!fax_.start(layout_.chunkWidth, options)) return msg::kTiffUnimplementedEncoding;
   }
   return kTiffOk;
 }
@@ -165,7 +175,7 @@ TiffStatus ChunkDecoder::decodeChunk(const Chunk& chunk) {
     if (!file_.contains(offset, 0)) return msg::kTiffIncompleteData;
     length = std::min<std::uint64_t>(layout_.chunkBytesWithoutCounts, file_.dataBytes() - offset);
   }
-  if (layout_.compression == kCompressionLzw) {
+  if (layout_.stripCodec()) {
     // A stated length is read whole; without one the strip is read as far as it turns out to
     // go (starting from its decoded size, which compressed data rarely exceeds), so that
     // strips do not each read the rest of the file.
@@ -173,8 +183,9 @@ TiffStatus ChunkDecoder::decodeChunk(const Chunk& chunk) {
     const std::size_t capacity =
         table_.byteCounts.empty() ? std::min(kWindowBytes, decoded) : length;
     if (const TiffStatus s = window_.begin(offset, length, capacity); s != kTiffOk) return s;
-    return decodeLzw(chunk);
+    return decodeStrip(chunk);
   }
+  if (layout_.faxCodec()) fax_.startStrip();
   const std::size_t capacity =
       std::max<std::size_t>(kWindowBytes, 2 * static_cast<std::size_t>(layout_.chunkRowBytes));
   if (const TiffStatus s = window_.begin(offset, length, capacity); s != kTiffOk) return s;
@@ -199,6 +210,8 @@ TiffStatus ChunkDecoder::decodeRows(const Chunk& chunk) {
       switch (layout_.compression) {
         case kCompressionPackBits: result = DecodePackBits(in, target); break;
         case kCompressionCcittRle: result = DecodeCcittRow(in, layout_.chunkWidth, target); break;
+        case kCompressionCcittGroup3:
+        case kCompressionCcittGroup4: result = fax_.decodeRow(in, target); break;
         default:  // uncompressed: the row is used where it lies in the window
           result = in.size() >= rowBytes ? DecodeResult{rowBytes, rowBytes, DecodeStatus::kOk}
                                          : DecodeResult{0, 0, DecodeStatus::kTruncated};
@@ -220,7 +233,7 @@ TiffStatus ChunkDecoder::decodeRows(const Chunk& chunk) {
   return kTiffOk;
 }
 
-TiffStatus ChunkDecoder::decodeLzw(const Chunk& chunk) {
+TiffStatus ChunkDecoder::decodeStrip(const Chunk& chunk) {
   // Only the rows inside the image are needed; the decoder stops when they are complete.
   const auto rowBytes = static_cast<std::size_t>(layout_.chunkRowBytes);
   const std::size_t bytes = rowBytes * static_cast<std::size_t>(chunk.rows);
@@ -236,11 +249,13 @@ TiffStatus ChunkDecoder::decodeLzw(const Chunk& chunk) {
     while (!window_.exhausted() && window_.data().size() < window_.capacity()) {
       if (const TiffStatus s = window_.more(); s != kTiffOk) return s;
     }
-    result = DecodeLzw(window_.data(), out, *lzwTable_);
+    result = layout_.compression == kCompressionLzw ? DecodeLzw(window_.data(), out, *lzwTable_)
+                                                    : DecodeDeflate(window_.data(), out);
     if (result.status != DecodeStatus::kTruncated || window_.exhausted()) break;
     if (const TiffStatus s = window_.more(); s != kTiffOk) return s;
   }
   if (result.status == DecodeStatus::kBadCode) return msg::kTiffBadCode;
+  if (result.status == DecodeStatus::kBadArgument) return msg::kInsufficientMemory;  // zlib's
   if (!result.ok() || result.produced < bytes) return msg::kTiffIncompleteData;
   if (layout_.predictor) {
     UndoHorizontalPredictorRows(out, rowBytes, layout_.chunkSamples, layout_.bits,

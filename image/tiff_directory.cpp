@@ -20,6 +20,7 @@ enum Tag : std::uint16_t {
   kBitsPerSample = 258,
   kCompression = 259,
   kPhotometric = 262,
+  kFillOrder = 266,
   kStripOffsets = 273,
   kSamplesPerPixel = 277,
   kRowsPerStrip = 278,
@@ -29,6 +30,8 @@ enum Tag : std::uint16_t {
   kXResolution = 282,
   kYResolution = 283,
   kPlanarConfiguration = 284,
+  kT4Options = 292,
+  kT6Options = 293,
   kPredictor = 317,
   kColorMap = 320,
   kTileWidth = 322,
@@ -129,6 +132,9 @@ void ApplyEntry(DirectoryReader& reader, const Entry& e, TiffDirectory& dir) {
     }
     case kCompression: dir.compression = reader.number(e); break;
     case kPhotometric: dir.photometric = reader.number(e); break;
+    case kFillOrder: dir.fillOrder = reader.number(e); break;
+    case kT4Options: dir.t4Options = reader.number(e); break;
+    case kT6Options: dir.t6Options = reader.number(e); break;
     case kSamplesPerPixel: dir.fileSamplesPerPixel = reader.number(e); break;
     case kRowsPerStrip: dir.rowsPerStrip = reader.number(e); break;
     case kMinSampleValue: dir.minSample = reader.number(e); break;

@@ -31,6 +31,7 @@ struct TiffDirectory {
   std::uint32_t bitsPerSample = 1;          // 258; a stated 0 is taken as 8
   std::uint32_t compression = 1;            // 259
   std::uint32_t photometric = 0;            // 262
+  std::uint32_t fillOrder = 1;              // 266: 2 sends each byte's low bit first
   std::uint32_t fileSamplesPerPixel = 1;    // 277, samples as stored, extra samples included
   std::uint32_t rowsPerStrip = 0xFFFFFFFF;  // 278, rows; absent means one strip
   std::uint32_t minSample = 0;              // 280
@@ -38,6 +39,8 @@ struct TiffDirectory {
   double xResolution = 0.0;                 // 282, pixels per inch; 0 when absent or unusable
   double yResolution = 0.0;                 // 283
   std::uint32_t planarConfig = 1;           // 284
+  std::uint32_t t4Options = 0;              // 292: bit 0 two-dimensional, bit 1 uncompressed
+  std::uint32_t t6Options = 0;              // 293: bit 1 uncompressed mode allowed
   std::uint32_t predictor = 1;              // 317
   std::uint32_t tileWidth = 0;              // 322, pixels; 0 when the image is in strips
   std::uint32_t tileLength = 0;             // 323, rows

@@ -27,8 +27,9 @@ bool SupportedBits(std::uint32_t bits) {
 }
 
 bool SupportedCompression(std::uint32_t c) {
-  return c == kCompressionNone || c == kCompressionCcittRle || c == kCompressionLzw ||
-         c == kCompressionWordRows || c == kCompressionPackBits;
+  return c == kCompressionNone || c == kCompressionCcittRle || c == kCompressionCcittGroup3 ||
+         c == kCompressionCcittGroup4 || c == kCompressionLzw || c == kCompressionDeflate ||
+         c == kCompressionDeflateOld || c == kCompressionWordRows || c == kCompressionPackBits;
 }
 
 std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return (a + b - 1) / b; }
@@ -129,6 +130,18 @@ TiffStatus ComputeTiffLayout(const TiffDirectory& dir, const TiffFile& file, Tif
     case kCompressionCcittRle:
       if (!oneBitRows) return msg::kTiffUnimplementedEncoding;
       break;
+    case kCompressionCcittGroup3:
+    case kCompressionCcittGroup4: {
+      // Uncompressed mode (an escape into raw pixels inside the code stream) is not decoded.
+      const bool group3 = layout.compression == kCompressionCcittGroup3;
+      const std::uint32_t uncompressedBit = group3 ? dir.t4Options & 2u : dir.t6Options & 2u;
+      if (!oneBitRows || uncompressedBit != 0 || dir.fillOrder > 2) {
+        return msg::kTiffUnimplementedEncoding;
+      }
+      layout.faxTwoDimensional = group3 && (dir.t4Options & 1u) != 0;
+      layout.lowBitFirst = dir.fillOrder == 2;
+      break;
+    }
     case kCompressionWordRows:
       // Rows padded to 32 bits, as the bit layer keeps them: bilevel strips only.
       if (!layout.bilevel || layout.planar || layout.tiled || layout.fileSamples != 1) {
@@ -139,6 +152,8 @@ TiffStatus ComputeTiffLayout(const TiffDirectory& dir, const TiffFile& file, Tif
       layout.chunkBytesWithoutCounts = layout.fileRowBytes * layout.height;
       break;
     case kCompressionLzw:
+    case kCompressionDeflate:
+    case kCompressionDeflateOld:
       if (dir.predictor == 2) {
         if (layout.bits != 8 && layout.bits != 16) return msg::kTiffUnimplementedEncoding;
         layout.predictor = true;

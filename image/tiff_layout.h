@@ -15,7 +15,11 @@ namespace vl::image {
 
 constexpr std::uint32_t kCompressionNone = 1;
 constexpr std::uint32_t kCompressionCcittRle = 2;
+constexpr std::uint32_t kCompressionCcittGroup3 = 3;  // T.4, one- or two-dimensional
+constexpr std::uint32_t kCompressionCcittGroup4 = 4;  // T.6
 constexpr std::uint32_t kCompressionLzw = 5;
+constexpr std::uint32_t kCompressionDeflate = 8;
+constexpr std::uint32_t kCompressionDeflateOld = 32946;  // the same, by its earlier number
 constexpr std::uint32_t kCompressionWordRows = 32771;  // uncompressed, rows of bitRowBytes
 constexpr std::uint32_t kCompressionPackBits = 32773;
 
@@ -34,7 +38,9 @@ struct TiffLayout {
   bool palette = false;     // indices expanded through paletteTable to 3 samples
   bool planar = false;      // one plane per sample (PlanarConfiguration 2, several samples)
   std::uint32_t compression = kCompressionNone;
-  bool predictor = false;   // LZW rows undo horizontal differencing
+  bool predictor = false;   // LZW and Deflate rows undo horizontal differencing
+  bool faxTwoDimensional = false;  // Group 3 rows may be coded against the row above
+  bool lowBitFirst = false;        // CCITT Group 3 and 4 data with FillOrder 2
   bool bigEndian = false;
 
   bool tiled = false;
@@ -52,6 +58,15 @@ struct TiffLayout {
   TiffArray offsets;
   TiffArray byteCounts;  // present() false: chunk lengths are taken as chunkBytesWithoutCounts
   std::array<std::uint8_t, kPaletteTableBytes> paletteTable{};
+
+  // Whether whole chunks are decoded at once (LZW, Deflate) rather than row by row.
+  bool stripCodec() const {
+    return compression == kCompressionLzw || compression == kCompressionDeflate ||
+           compression == kCompressionDeflateOld;
+  }
+  bool faxCodec() const {
+    return compression == kCompressionCcittGroup3 || compression == kCompressionCcittGroup4;
+  }
 
   // Offset-table index of chunk c of plane p.
   std::int64_t chunkIndex(int plane, std::int64_t c) const { return plane * chunksPerPlane + c; }

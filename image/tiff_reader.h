@@ -1,8 +1,10 @@
 // The TIFF reader: a TIFF file, or the TIFF preview inside a DOS EPS file, read from the
 // image's open input file into the raster image. Bilevel images (one 1-bit sample) go to the
 // bit layer; gray scale, palette, RGB and CMYK images to the colour layer as 8-bit samples.
-// Compressions: none, CCITT modified Huffman (2), LZW with or without the horizontal
-// predictor (5), PackBits (32773) and word-padded bilevel rows (32771); strips or tiles,
+// Compressions: none, CCITT modified Huffman (2), CCITT Group 3 one- or two-dimensional (3,
+// without the uncompressed mode) and Group 4 (4), either fill order, LZW and Deflate (5, 8
+// and 32946) with or without the horizontal predictor, PackBits (32773) and word-padded
+// bilevel rows (32771); strips or tiles,
 // chunky or planar; 1, 2, 4, 8 and 16 bits per sample; extra samples are dropped.
 #pragma once
 

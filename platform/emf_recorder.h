@@ -41,10 +41,12 @@ struct EmfReferenceDevice {
   EmfSize millimeters;
 };
 
-// The reference device of every save made without a window: a 4:3 screen of 1920 x 1440
-// pixels, 508 x 381 mm, so exactly 96 pixels per inch both ways. Fixed, so that the same art
-// always gives the same file.
-constexpr EmfReferenceDevice kHeadlessReferenceScreen{{1920, 1440}, {508, 381}};
+// The reference device of every art metafile: 24000 x 18000 units on 508 x 381 mm, exactly
+// 1200 units per inch both ways. A screen's 96 per inch kept a third of a 300 pixels/inch
+// scan's precision; at 1200 a unit is at most a quarter of an image pixel up to 300 pixels/inch
+// and coordinates stay far inside 32 bits. Fixed, so that the same art always gives the same
+// file.
+constexpr EmfReferenceDevice kArtReferenceDevice{{24000, 18000}, {508, 381}};
 
 // Record types used (values of the format's record type enumeration).
 enum class EmfRecordType : std::uint32_t {

@@ -75,7 +75,8 @@ inline int CountOf(const std::string& text, const std::string& needle) {
 
 // Writes an image through the TIFF writer with a throw-away runtime. `fill` draws into it.
 inline bool WriteTiff(const std::string& path, int widthPixels, int heightPixels,
-                      const std::function<bool(image::RasterImage&, platform::MemoryBudget&)>& fill) {
+                      const std::function<bool(image::RasterImage&, platform::MemoryBudget&)>& fill,
+                      double pixelsPerInch = 300.0) {
   platform::HeadlessUi ui(nullptr);
   platform::MemoryBudget memory;
   base::ConversionState state;
@@ -83,14 +84,15 @@ inline bool WriteTiff(const std::string& path, int widthPixels, int heightPixels
   std::string scratch = std::filesystem::temp_directory_path().string() + "/";
   base::Runtime rt{ui, memory, state, appState, scratch};
   image::RasterImage image;
-  image.xResolution = image.yResolution = 300.0;
+  image.xResolution = image.yResolution = pixelsPerInch;
   if (!image::setGeometry(image, widthPixels, heightPixels) || !fill(image, memory)) return false;
   return image::WriteTiffFile(rt, image, path);
 }
 
 // A bilevel TIFF: ink(x, y) true is black.
 inline bool WriteBilevelTiff(const std::string& path, int widthPixels, int heightPixels,
-                             const std::function<bool(int, int)>& ink) {
+                             const std::function<bool(int, int)>& ink,
+                             double pixelsPerInch = 300.0) {
   return WriteTiff(path, widthPixels, heightPixels,
                    [&](image::RasterImage& image, platform::MemoryBudget& memory) {
                      if (!image::allocateBitLayer(image, memory)) return false;
@@ -100,7 +102,8 @@ inline bool WriteBilevelTiff(const std::string& path, int widthPixels, int heigh
                          if (ink(x, y)) row[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
                      }
                      return true;
-                   });
+                   },
+                   pixelsPerInch);
 }
 
 // An 8-bit gray TIFF of one gray level (0 black .. 255 white).

@@ -8,6 +8,8 @@
 #include <algorithm>
 
 #include "art/custom_color_export.h"
+#include "art/pdf_writer.h"
+#include "tests/support/external_renderers.h"
 #include "art/svg_writer.h"
 #include "tests/art/writer_test_env.h"
 
@@ -95,6 +97,44 @@ TEST(WriterSave, StoppedSavesEndTheFileProperlyAndLeaveTheArtModified) {
   ASSERT_TRUE(SaveSvg(svg.rt, svg.art, svg.image, svg.colors, path, false));
   EXPECT_NE(ReadWholeFile(path).find("d=\"M1.25 2.5 L3.062 1 L63.996 47.004 L1.25 2.5 Z\""),
             std::string::npos);
+}
+
+// PDF: the page of the EPS, a stopped save still a complete document, a file that cannot be
+// made shows message 12 and leaves the previous file alone.
+TEST(WriterSave, PdfPageStopAndFailure) {
+  SaveEnv env;  // 64 x 48 pixels at 72 pixels per inch: a page of 64 x 48 points
+  env.paint(PaintType::Black, PaintType::None);
+  env.linePath({{1, 1}, {30, 1}, {30, 20}, {1, 1}});
+  const std::string path = env.folder.path + "out.pdf";
+  ASSERT_TRUE(SavePdf(env.rt, env.art, env.image, env.colors, path, false));
+  const std::string whole = ReadWholeFile(path);
+  EXPECT_TRUE(whole.starts_with("%PDF-")) << whole.substr(0, 20);
+  EXPECT_NE(whole.find("/MediaBox [ 0 0 64 48 ]"), std::string::npos);
+  EXPECT_TRUE(whole.ends_with("%%EOF\n"));
+  env.state.drainedOnce = false;  // the next poll looks at the interface at once
+  env.ui.requestAbort();
+  EXPECT_FALSE(SavePdf(env.rt, env.art, env.image, env.colors, path, false));
+  EXPECT_EQ(env.rt.state.abortRequested, 1);
+  const std::string stopped = ReadWholeFile(path);
+  EXPECT_TRUE(stopped.ends_with("%%EOF\n"));
+  EXPECT_LT(stopped.size(), whole.size());  // no path drawn
+  EXPECT_TRUE(env.ui.messages().empty());
+  env.rt.state.abortRequested = 0;
+  EXPECT_FALSE(SavePdf(env.rt, env.art, env.image, env.colors,
+                       env.folder.path + "no/such/folder.pdf", false));
+  EXPECT_EQ(env.ui.messages(), Only(msg::kDiskFullOrLocked));
+  EXPECT_EQ(ReadWholeFile(path), stopped);
+  // A stroke of weight 0 is the thinnest line, as in the EPS: not left out.
+  if (!test_support::ToolAvailable("gs")) return;
+  SaveEnv thin;
+  thin.paint(PaintType::None, PaintType::Black, kBlackColor, 0.0);
+  thin.linePath({{10, 20.5}, {50, 20.5}});
+  ASSERT_TRUE(SavePdf(thin.rt, thin.art, thin.image, thin.colors, path, false));
+  const std::optional<test_support::GrayImage> shown = test_support::RenderEpsWithGhostscript(
+      path, 64, 48, 1.0, 1.0, thin.folder.path);
+  ASSERT_TRUE(shown.has_value());
+  EXPECT_LT(shown->at(30, 20), 128);
+  EXPECT_EQ(shown->at(30, 10), 255);
 }
 
 TEST(WriterSave, ClipboardDataAndTheLongPathWarning) {

@@ -59,20 +59,68 @@ std::optional<GrayImage> ReadPgm(const std::string& path) {
 std::optional<GrayImage> RenderEpsWithGhostscript(const std::string& epsPath, int width,
                                                   int height, double pointsPerPixelX,
                                                   double pointsPerPixelY,
-                                                  const std::string& workFolder) {
+                                                  const std::string& workFolder,
+                                                  bool antialiased) {
   std::string output = workFolder + "gs_render.pgm";
   std::remove(output.c_str());
   char resolution[64];
   std::snprintf(resolution, sizeof resolution, "-r%.6fx%.6f", 72.0 / pointsPerPixelX,
                 72.0 / pointsPerPixelY);
   std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE -dEPSCrop -dUseFastColor -sDEVICE=pgmraw " +
-                        std::string(resolution) + " -sOutputFile=" + Quoted(output) + " " +
+                        std::string(resolution) + " -sOutputFile=" + Quoted(output) +
+                        (antialiased ? " -dGraphicsAlphaBits=4 -c '0 0 .setfilladjust2' -f " : " ") +
                         Quoted(epsPath);
   if (!Run(command)) return std::nullopt;
   std::optional<GrayImage> page = ReadPgm(output);
   if (!page || page->width < width || page->height < height) return std::nullopt;
   GrayImage image(width, height, 255);
   int top = page->height - height;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) image.at(x, y) = page->at(x, top + y);
+  return image;
+}
+
+namespace {
+// rsvg-convert's PNG as a plain gray image, through the system Python's imaging library.
+std::optional<GrayImage> PngAsGray(const std::string& png, const std::string& workFolder) {
+  std::string pgm = workFolder + "rsvg_render.pgm";
+  std::remove(pgm.c_str());
+  std::string convert = "/usr/bin/python3 -c \"import sys; from PIL import Image; "
+                        "Image.open(sys.argv[1]).convert('L').save(sys.argv[2])\" " +
+                        Quoted(png) + " " + Quoted(pgm);
+  if (!Run(convert)) return std::nullopt;
+  return ReadPgm(pgm);
+}
+}  // namespace
+
+std::optional<GrayImage> RenderSvgAtResolution(const std::string& svgPath, double dotsPerInch,
+                                               const std::string& workFolder) {
+  std::string png = workFolder + "rsvg_render.png";
+  std::remove(png.c_str());
+  std::ostringstream command;
+  command.precision(12);
+  command << "rsvg-convert -b white --dpi-x " << dotsPerInch << " --dpi-y " << dotsPerInch
+          << " -o " << Quoted(png) << " " << Quoted(svgPath);
+  if (!Run(command.str())) return std::nullopt;
+  return PngAsGray(png, workFolder);
+}
+
+std::optional<GrayImage> RenderPdfWithPoppler(const std::string& pdfPath, int width, int height,
+                                              double pointsPerPixelX, double pointsPerPixelY,
+                                              const std::string& workFolder) {
+  const std::string stem = workFolder + "poppler_render";
+  std::remove((stem + ".pgm").c_str());
+  char resolution[96];
+  std::snprintf(resolution, sizeof resolution, "-rx %.6f -ry %.6f", 72.0 / pointsPerPixelX,
+                72.0 / pointsPerPixelY);
+  if (!Run("pdftoppm -gray -singlefile " + std::string(resolution) + " " + Quoted(pdfPath) + " " +
+           Quoted(stem))) {
+    return std::nullopt;
+  }
+  std::optional<GrayImage> page = ReadPgm(stem + ".pgm");
+  if (!page || page->width < width || page->height < height) return std::nullopt;
+  GrayImage image(width, height, 255);
+  const int top = page->height - height;
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) image.at(x, y) = page->at(x, top + y);
   return image;

@@ -17,15 +17,28 @@ bool ToolAvailable(const std::string& program);
 // returns the width x height pixels at the bottom left of the page: the page's size in points
 // is rounded up, so the art may not fill it, and PostScript pages grow from the bottom left.
 // Nothing when the interpreter fails or the page is smaller than that.
-// workFolder: where the intermediate image goes (ends in '/').
+// workFolder: where the intermediate image goes (ends in '/'). `antialiased` renders with
+// anti-aliased edges and without the interpreter's fill adjustment (which paints every pixel
+// an outline touches), as the SVG renderer draws: the fair comparison of pixel errors.
 std::optional<GrayImage> RenderEpsWithGhostscript(const std::string& epsPath, int width,
                                                   int height, double pointsPerPixelX,
                                                   double pointsPerPixelY,
-                                                  const std::string& workFolder);
+                                                  const std::string& workFolder,
+                                                  bool antialiased = false);
 
 // Renders an SVG file to width x height pixels (anti-aliased edges), as gray.
 std::optional<GrayImage> RenderSvgWithRsvg(const std::string& svgPath, int width, int height,
                                            const std::string& workFolder);
+
+// Renders a PDF file with poppler's pdftoppm (anti-aliased) at pointsPerPixelX/Y and returns
+// the width x height pixels at the bottom left of its page, as the EPS renderer does.
+std::optional<GrayImage> RenderPdfWithPoppler(const std::string& pdfPath, int width, int height,
+                                              double pointsPerPixelX, double pointsPerPixelY,
+                                              const std::string& workFolder);
+
+// Renders an SVG file at `dotsPerInch` (its own page size decides the pixel size), as gray.
+std::optional<GrayImage> RenderSvgAtResolution(const std::string& svgPath, double dotsPerInch,
+                                               const std::string& workFolder);
 
 // Reads a binary PGM (P5, 8-bit) file.
 std::optional<GrayImage> ReadPgm(const std::string& path);

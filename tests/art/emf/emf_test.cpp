@@ -67,7 +67,7 @@ TEST(EmfMetafile, HeaderDevicePathsAndPaintsDescribeTheArt) {
   env.linePath({{2, 2}, {20, 2}});
   env.paint(Process, None, 0x000000FF);  // a lone anchor, in the screen colour of cyan
   env.linePath({{30, 30}});
-  // Both: White ignores the colour word, Black keeps its black ink; 3 points are 4 pixels.
+  // Both: White ignores the colour word, Black keeps its black ink; 3 points are 50 device units.
   env.paint(White, Black, 0x80FFFFFF, 3.0);
   env.linePath({{2, 40}, {20, 40}});
   env.paint(None, None);  // painted neither way: nothing at all
@@ -91,13 +91,17 @@ TEST(EmfMetafile, HeaderDevicePathsAndPaintsDescribeTheArt) {
   EXPECT_EQ(U32(h, 48), 3u);  // handles: the reserved index, a brush and a pen at once
   // Frame in 0.01 mm from the true width (60 and 48 / 72 inch), then the reference device.
   EXPECT_EQ(I32s(h, {24, 28, 64, 68, 72, 76}),
-            (std::vector<std::int32_t>{2116, 1693, 1920, 1440, 508, 381}));
+            (std::vector<std::int32_t>{2116, 1693, 24000, 18000, 508, 381}));
   EXPECT_EQ(U32(h, 52), 28u);  // description units, at offset 108
   std::u16string description;
   for (std::size_t i = 100; i < 156; i += 2) description += char16_t(h[i] | h[i + 1] << 8);
   EXPECT_EQ(description, std::u16string(u"Morvo Vectorlume\0p\u00E1ge 1.tif\0", 28));
-  // Pixel p lies at ((p x 256) x (87381 >> 8)) >> 16 on the device: 96 device pixels an inch.
-  auto d = [](int p) { return std::int32_t((std::int64_t(p) * 256 * 341) >> 16); };
+  // Pixel p lies at (p x 256) x 1092266 / 2^24 on the device, rounded: 1200 units an inch,
+  // 16 2/3 a pixel at 72 pixels per inch.
+  auto d = [](int p) {
+    return std::int32_t((std::int64_t(p) * 256 * 1092266 + (1 << 23)) >> 24);
+  };
+  ASSERT_EQ(std::tuple(d(3), d(6), d(15)), std::tuple(50, 100, 250));
   EXPECT_EQ(U32(records.bodies[1], 0), platform::kFillWinding);
   EXPECT_EQ(records.bodies[5], (Bytes{std::uint8_t(d(3)), 0, 0, 0, std::uint8_t(d(6)), 0, 0, 0}));
   EXPECT_EQ(I32s(records.bodies[6], {0, 4, 8, 12, 16, 20, 24, 36, 40}),  // bounds, count, points
@@ -111,7 +115,7 @@ TEST(EmfMetafile, HeaderDevicePathsAndPaintsDescribeTheArt) {
   EXPECT_EQ(U32(records.bodies[21], 8), 0xFFFF00u);
   EXPECT_EQ(U32(records.bodies[29], 8), 0xFFFFFFu);
   EXPECT_EQ(I32s(records.bodies[31], {4, 8, 16}),
-            (std::vector<std::int32_t>{0x10000, 4, 0x7F7F7F}));
+            (std::vector<std::int32_t>{0x10000, 50, 0x7F7F7F}));
   EXPECT_EQ(env.write("again.emf"), file);  // the same art, the same bytes
 }
 

@@ -37,6 +37,14 @@ Bytes Coded(std::uint32_t compression, const std::string& bits, std::uint32_t de
   return SimpleTiff(12, depth == 1 ? 1 : 2, depth, 1, 0, strip).tag(259, 3, {compression}).build();
 }
 
+// The same with one more tag (a SHORT).
+Bytes CodedWith(std::uint32_t compression, const std::string& bits, std::uint16_t tag,
+                std::uint32_t value) {
+  Bytes strip((bits.size() + 7) / 8, 0);
+  for (std::size_t i = 0; i < bits.size(); ++i) strip[i / 8] |= (bits[i] == '1') << (7 - i % 8);
+  return SimpleTiff(12, 1, 1, 1, 0, strip).tag(259, 3, {compression}).tag(tag, 3, {value}).build();
+}
+
 TEST(TiffHandMade, EveryFileIsReadOrRefusedAsRecorded) {
   const Bytes ink = PackRows(kPicture, true), gray = Gray().build();
   const auto With = [](Bytes b, std::size_t at, std::uint8_t value) { b.at(at) = value; return b; };
@@ -157,8 +165,25 @@ TEST(TiffHandMade, EveryFileIsReadOrRefusedAsRecorded) {
       {"CCITT row never ending", Coded(2, endless), {incomplete}, {}},
       {"LZW code beyond the table", Coded(5, "100000000100101100", 8), {msg::kTiffBadCode}, {}},
       {"LZW ending early", Coded(5, "100000000001000000100000001", 8), {incomplete}, {}},
-      {"PackBits ending early", Coded(32773, "1111010100010001", 8), {incomplete}, {}}};
-  for (const char* name : {"refused_group4.tif", "refused_jpeg.tif", "refused_float.tif"}) {
+      {"PackBits ending early", Coded(32773, "1111010100010001", 8), {incomplete}, {}},
+      // Group 4: horizontal mode (4 white, 3 black), then V0 onto the all-white row above's end.
+      {"Group 4 row", Coded(4, "001" "1011" "10" "1"), {}, {"....###....."}},
+      {"Group 3 2-D row after its end of line", CodedWith(3, "000000000001" "0" "001" "1011" "10"
+                                                              "1", 292, 1), {}, {"....###....."}},
+      {"Group 4, FillOrder 2", CodedWith(4, "11101100" "00000010", 266, 2), {}, {"....###....."}},
+      {"Group 4 mode code in no table", Coded(4, "0000000000000000"), {msg::kTiffBadCode}, {}},
+      {"Group 4 uncompressed mode", Coded(4, "0000001111"), {msg::kTiffBadCode}, {}},
+      {"Group 4 change past the row", Coded(4, "0000011"), {msg::kTiffBadStrokeLength}, {}},
+      {"Group 4 row never ending", Coded(4, "001" "1011"), {incomplete}, {}},
+      {"Group 3 uncompressed mode allowed", CodedWith(3, "1", 292, 2), {unimplemented}, {}},
+      {"Group 4 uncompressed mode allowed", CodedWith(4, "1", 293, 2), {unimplemented}, {}},
+      {"Group 4 FillOrder 3", CodedWith(4, "1", 266, 3), {unimplemented}, {}},
+      {"Group 4 on gray", Gray().tag(259, 3, {4}).build(), {unimplemented}, {}},
+      {"Deflate of no zlib stream", Coded(8, "0101010101010101", 8), {msg::kTiffBadCode}, {}},
+      {"Deflate ending early", Coded(8, "0111100010011100", 8), {incomplete}, {}},
+      {"Deflate with predictor 3", Gray().tag(259, 3, {8}).tag(317, 3, {3}).build(),
+       {unimplemented}, {}}};
+  for (const char* name : {"refused_jpeg.tif", "refused_float.tif"}) {
     cases.push_back({name, ReadWholeFile(CorpusPath(name)), {unimplemented}, {}});  // real files
   }
   for (const Case& c : cases) {

@@ -108,7 +108,7 @@ def main():
             (Image.eval(g, lambda v: v // 85 * 85), "src_gray2.pgm", {}), (im16, "gray16_none", {}),
             (c, "rgb_none", {}), (rgba, "rgba_lzw", {"compression": "tiff_lzw"}),  # extra sample
             (noise, "tmp_noise", {}), (p, "palette8_none", {}), (rgb1, "src_rgb1.ppm", {}),
-            (p4, "src_palette4.ppm", {}), (b, "refused_group4", {"compression": "group4"}),
+            (p4, "src_palette4.ppm", {}), (b, "bilevel_group4", {"compression": "group4"}),
             (c, "refused_jpeg", {"compression": "jpeg"}),
             (Image.new("F", (9, 5), 0.5), "refused_float", {})):
         im.save(out(name), **options)
