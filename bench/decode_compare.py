@@ -31,9 +31,15 @@ def page():
 
 
 def timed(command):
+    """Wall and CPU (user + system) milliseconds of one run. On a busy machine the wall time
+    mostly measures waiting for a core; the CPU time is what the decoder itself cost."""
     start = time.perf_counter()
-    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return (time.perf_counter() - start) * 1000.0
+    child = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(child.pid, 0)
+    wall = (time.perf_counter() - start) * 1000.0
+    if status != 0:
+        raise SystemExit(f"{command[0]} failed on {command[-1]}")
+    return wall, (usage.ru_utime + usage.ru_stime) * 1000.0
 
 
 def main():
@@ -51,7 +57,8 @@ def main():
         path = os.path.join(args.work, name)
         image.save(path, **options)
         files.append(path)
-    print(f"{'file':<16}{'bytes':>10}{'vectorlume ms':>15}{'peer':>10}{'peer ms':>10}{'ratio':>8}")
+    print(f"{'file':<16}{'bytes':>9}  {'vectorlume ms':>19}  {'peer':>8}  {'peer ms':>13}  {'ratio':>11}")
+    print(f"{'':<16}{'':>9}  {'wall':>9}{'cpu':>10}  {'':>8}  {'wall':>6}{'cpu':>7}  {'wall':>5}{'cpu':>6}")
     worst = 0.0
     for path in files:
         peer_name, peer = (('djpeg', ['djpeg', '-outfile', '/dev/null', path]) if path.endswith('.jpg')
@@ -60,10 +67,12 @@ def main():
         for _ in range(args.reps):  # alternately, so that a busy moment hurts both
             ours.append(timed([args.decoder, path]))
             theirs.append(timed(peer))
-        a, b = statistics.median(ours), statistics.median(theirs)
-        worst = max(worst, a / b)
-        print(f"{os.path.basename(path):<16}{os.path.getsize(path):>10}{a:>15.1f}{peer_name:>10}{b:>10.1f}{a / b:>8.2f}")
-    print(f"worst ratio {worst:.2f} (target <= 1.20)")
+        ow, oc = (statistics.median(t[i] for t in ours) for i in (0, 1))
+        tw, tc = (statistics.median(t[i] for t in theirs) for i in (0, 1))
+        worst = max(worst, oc / tc)
+        print(f"{os.path.basename(path):<16}{os.path.getsize(path):>9}  {ow:>9.1f}{oc:>10.1f}  "
+              f"{peer_name:>8}  {tw:>6.1f}{tc:>7.1f}  {ow / tw:>5.2f}{oc / tc:>6.2f}")
+    print(f"worst CPU-time ratio {worst:.2f} (target <= 1.20)")
 
 
 if __name__ == '__main__':

@@ -27,6 +27,7 @@ constexpr std::size_t kInputBufferBytes = 64 * 1024;
 constexpr std::size_t kMaxLibraryBytes = std::size_t{1} << 30;
 constexpr std::uint8_t kFakeEndOfImage[2] = {0xFF, JPEG_EOI};
 constexpr double kCentimetresPerInch = 2.54;
+constexpr int kMaxStripRows = 16;  // libjpeg's rows per call are at most its MCU height
 
 struct Session {
   jpeg_decompress_struct info{};
@@ -160,27 +161,43 @@ ReadOutcome readJpeg(RasterImage& image, base::Runtime& rt) {
     return begun;
   if (!Guarded(s, [&] { jpeg_start_decompress(&s.info); })) return FailRead(rt, msg::kJpegDamaged);
 
+  // Rows are decoded a strip at a time, straight into the colour layer unless it is downsampled
+  // (then through a strip buffer and storeColorRow): this saves a copy of every row.
   const int samples = image.samplesPerPixel;
   const auto width = static_cast<std::int32_t>(s.info.output_width);
-  platform::Block row;
-  if (!row.allocate(rt.memory, std::size_t(width) * samples)) {
+  const auto height = static_cast<std::int32_t>(shape.height);
+  const std::size_t rowBytes = std::size_t(width) * samples;
+  const int strip = std::clamp(s.info.rec_outbuf_height, 1, kMaxStripRows);
+  platform::Block buffer;
+  if (image.downsample && !buffer.allocate(rt.memory, rowBytes * strip)) {
     return FailRead(rt, msg::kInsufficientMemory);
   }
   // Adobe's CMYK files store the inks complemented (255 = no ink).
   const bool complement = shape.kind == PixelKind::kCmyk && s.info.saw_Adobe_marker;
-  ReaderProgress progress(rt, shape.height);
-  for (std::int32_t y = 0; y < static_cast<std::int32_t>(shape.height); ++y) {
+  ReaderProgress progress(rt, height);
+  for (std::int32_t y = 0; y < height;) {
     if (!progress.beforeStep(y)) return kReadStopped;
-    JSAMPROW rows[1] = {row.data()};
-    JDIMENSION got = 0;
-    if (!Guarded(s, [&] { got = jpeg_read_scanlines(&s.info, rows, 1); }) || got != 1 ||
-        s.ranOut) {
-      return FailRead(rt, msg::kJpegDamaged);
+    const int count = std::min(strip, height - y);
+    std::array<JSAMPROW, kMaxStripRows> rows{};
+    for (int i = 0; i < count; ++i) {
+      rows[i] = image.downsample ? buffer.data() + rowBytes * i
+                                 : image.colorLayer.data() + rowBytes * std::size_t(y + i);
     }
-    if (complement) {
-      for (std::size_t i = 0; i < row.size(); ++i) row.data()[i] = static_cast<std::uint8_t>(~row.data()[i]);
+    for (int done = 0; done < count;) {
+      JDIMENSION got = 0;
+      if (!Guarded(s, [&] { got = jpeg_read_scanlines(&s.info, rows.data() + done, JDIMENSION(count - done)); }) ||
+          got == 0 || s.ranOut) {
+        return FailRead(rt, msg::kJpegDamaged);
+      }
+      done += static_cast<int>(got);
     }
-    storeColorRow(image, y, {row.data(), row.size()});
+    for (int i = 0; i < count; ++i) {
+      if (complement) {
+        for (std::size_t b = 0; b < rowBytes; ++b) rows[i][b] = static_cast<std::uint8_t>(~rows[i][b]);
+      }
+      if (image.downsample) storeColorRow(image, y + i, {rows[i], rowBytes});
+    }
+    y += count;
   }
   return kReadDone;
 }
