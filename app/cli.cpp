@@ -14,6 +14,7 @@
 
 #include "app/cli_options.h"
 #include "app/document_actions.h"
+#include "app/document_names.h"
 #include "base/message_table.h"
 #include "app/program.h"
 #include "platform/file_io.h"
@@ -99,8 +100,54 @@ bool WriteOutput(Program& program, Document& doc, TerminalUi& ui, const ConvertR
   return ok;
 }
 
+// Standard input copied whole into the scratch folder: the readers seek, and a pipe cannot.
+// The copy's path, or empty after the message when it could not be made.
+std::string CopyStandardInput(Program& program) {
+  const std::string path = program.scratchFolder + "stdin";
+  platform::FileHandle copy = platform::EnsureFolder(program.scratchFolder)
+                                  ? platform::CreateFile(path)
+                                  : platform::kNoFile;
+  bool ok = copy != platform::kNoFile;
+  std::vector<std::uint8_t> buffer(std::size_t{1} << 16);
+  for (std::size_t got = 0; ok && (got = platform::ReadBytes(STDIN_FILENO, buffer.data(), buffer.size())) > 0;) {
+    ok = platform::WriteBytes(copy, buffer.data(), got) == got;
+  }
+  platform::CloseFile(copy);
+  if (ok) return path;
+  program.ui->showMessage(msg::Text(msg::kStdinReadFailed));
+  return {};
+}
+
+// The art written whole into the scratch folder first, then copied to standard output, so a
+// failed or stopped conversion writes nothing there.
+bool WriteStandardOutput(Program& program, Document& doc, TerminalUi& ui,
+                         const ConvertRequest& request) {
+  const std::string extension(ExtensionForFormat(request.format));
+  const std::string path = program.scratchFolder + "stdout" + extension;
+  // The art's title: the input's name with the art's extension.
+  const std::string title = request.input == kStandardStream
+                                ? "stdin" + extension
+                                : ReplaceExtension(request.input, extension);
+  if (!platform::EnsureFolder(program.scratchFolder) ||
+      !WriteArtFile(program, doc, path, title, request.format) || ui.interrupted()) {
+    return false;
+  }
+  platform::FileHandle art = platform::OpenFileForReading(path);
+  bool ok = art != platform::kNoFile;
+  std::vector<std::uint8_t> buffer(std::size_t{1} << 16);
+  for (std::size_t got = 0; ok && (got = platform::ReadBytes(art, buffer.data(), buffer.size())) > 0;) {
+    ok = platform::WriteBytes(STDOUT_FILENO, buffer.data(), got) == got;
+  }
+  platform::CloseFile(art);
+  platform::DeleteFile(path);
+  if (!ok) program.ui->showMessage(msg::Text(msg::kStdoutWriteFailed));
+  return ok;
+}
+
 int Convert(const ConvertRequest& request) {
-  if (SameFile(request.input, request.output)) {
+  const bool fromStdin = request.input == kStandardStream;
+  const bool toStdout = request.output == kStandardStream;
+  if (!fromStdin && !toStdout && SameFile(request.input, request.output)) {
     std::fprintf(stderr, "vectorlume: the output %s is the input file; choose another with -o\n",
                  request.output.c_str());
     return kExitUsage;
@@ -118,7 +165,10 @@ int Convert(const ConvertRequest& request) {
 
   Document doc;
   int status = kExitOk;
-  if (const image::ReadOutcome opened = OpenDocument(program, doc, request.input);
+  const std::string input = fromStdin ? CopyStandardInput(program) : request.input;
+  if (input.empty()) {
+    status = kExitFailure;
+  } else if (const image::ReadOutcome opened = OpenDocument(program, doc, input);
       !opened.read()) {
     status = opened.result == image::ReadResult::kStopped ? kExitInterrupted : kExitFailure;
   } else {
@@ -130,7 +180,8 @@ int Convert(const ConvertRequest& request) {
       status = kExitInterrupted;
     } else if (!outcome.ranToEnd()) {
       status = kExitFailure;
-    } else if (!WriteOutput(program, doc, ui, request)) {
+    } else if (toStdout ? !WriteStandardOutput(program, doc, ui, request)
+                        : !WriteOutput(program, doc, ui, request)) {
       status = ui.interrupted() ? kExitInterrupted : kExitFailure;
     }
   }

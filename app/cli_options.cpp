@@ -37,7 +37,7 @@ struct RawOptions {
   std::optional<std::string> method, tolerance, noise, thinning, lines, straightToCurved,
       uniformWeight, threshold, contrast, boost, colors, complexity, noiseReduction;
   bool whiteLines = false, reverse = false, separateShapes = false, noUniformWeight = false,
-       color = false, reduceDetail = false, quiet = false, help = false;
+       color = false, reduceDetail = false, quiet = false, help = false, toStdout = false;
 };
 
 struct ValueOption {
@@ -74,6 +74,7 @@ constexpr FlagOption kFlagOptions[] = {
     {"--no-uniform-weight", &RawOptions::noUniformWeight},
     {"--color", &RawOptions::color},
     {"--reduce-detail", &RawOptions::reduceDetail},
+    {"--stdout", &RawOptions::toStdout},
     {"--quiet", &RawOptions::quiet},
     {"-q", &RawOptions::quiet},
     {"--help", &RawOptions::help},
@@ -453,6 +454,11 @@ bool IsGqFormat(const ArtFormat& f) {
 }
 
 Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
+  // The art goes to standard output when asked, or when the image comes from standard input
+  // and no file is named; the format then comes from --format alone.
+  const bool namedStream = raw.output && *raw.output == kStandardStream;
+  if (raw.toStdout && raw.output && !namedStream) return "--stdout and -o FILE exclude each other";
+  const bool toStdout = raw.toStdout || namedStream || (!raw.output && request.input == kStandardStream);
   ArtFormat format;
   if (raw.format) {
     const ArtFormatName* row = FindArtFormatName(*raw.format);
@@ -460,10 +466,10 @@ Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
       return Join({"--format expects ", NameList(kArtFormatNames, FormatName, " or "), ", not ",
                    Quoted(*raw.format)});
     }
-    const bool headerName =
-        !raw.output || platform::HasExtension(*raw.output, ExtensionForRule(PreviewRule::kHeader));
+    const bool headerName = toStdout || !raw.output ||
+                            platform::HasExtension(*raw.output, ExtensionForRule(PreviewRule::kHeader));
     format = FormatForRow(*row, headerName);
-  } else if (raw.output && !ArtFormatForName(*raw.output, format)) {
+  } else if (raw.output && !toStdout && !ArtFormatForName(*raw.output, format)) {
     return Join({"cannot tell the art format from ", Quoted(*raw.output), ": name it ",
                  NameList(kArtFormatNames, FormatExtension, " or "), ", or give --format"});
   }
@@ -477,8 +483,9 @@ Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
     format.preview = kind->preview;
   }
   request.format = format;
-  request.output = raw.output ? *raw.output
-                              : ReplaceExtension(request.input, ExtensionForFormat(format));
+  request.output = toStdout      ? std::string(kStandardStream)
+                   : raw.output ? *raw.output
+                                : ReplaceExtension(request.input, ExtensionForFormat(format));
   if (request.output.empty()) return "--output needs a file name";
   return {};
 }
@@ -607,9 +614,12 @@ std::string HelpText() {
   return Join({R"(Usage: vectorlume convert INPUT [-o OUTPUT] [options]
        vectorlume --help | --version
 
-Traces the raster image INPUT (a TIFF file; other raster formats as their readers are part of
-the build) into vector art and writes the art to OUTPUT. Without -o the art is written next to
-INPUT, named like it with the extension ".eps" (or the extension of --format).
+Traces the raster image INPUT (TIFF, PNG, JPEG, PBM/PGM/PPM/PAM, BMP, PCX, Sun raster,
+MacPaint or RVX) into vector art and writes the art to OUTPUT. Without -o the art is written
+next to INPUT, named like it with the extension ".eps" (or the extension of --format). INPUT
+"-" reads the image from standard input (its format known by its first bytes); OUTPUT "-" or
+--stdout writes the art to standard output, in the format --format names (EPS by default), as
+does INPUT "-" without -o. Messages still go to standard error.
 
 Output:
 )",
@@ -638,6 +648,7 @@ Color/Grayscale Setup, for gray scale and colour images:
       --reduce-detail       (needs --color)
 
 Other:
+      --stdout              write the art to standard output (as -o -)
   -q, --quiet               no messages and no progress line (usage errors are still shown)
   -h, --help                this text
       --version             the program's version
@@ -656,6 +667,7 @@ Exit status:
 Examples:
   vectorlume convert scan.tif                      writes scan.eps next to scan.tif
   vectorlume convert scan.tif -o art/scan.svg --tolerance 2
+  vectorlume convert scan.png --stdout --format svg | gzip > scan.svgz
   vectorlume convert logo.tif -o logo.gq --format gq3 --noise 4 --lines curved
 )"});
 }

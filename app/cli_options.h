@@ -19,9 +19,12 @@ constexpr int kExitFailure = 1;  // the input could not be read, converted, or t
 constexpr int kExitUsage = 2;    // the command line was wrong; nothing was read or written
 constexpr int kExitInterrupted = 130;  // Ctrl+C; no output file is left behind
 
+// INPUT or OUTPUT that names standard input or output.
+constexpr std::string_view kStandardStream = "-";
+
 struct ConvertRequest {
-  std::string input;
-  std::string output;  // the art file to write
+  std::string input;   // a file, or kStandardStream
+  std::string output;  // the art file to write, or kStandardStream
   ArtFormat format;
   settings::ConversionSettings settings;  // validated
   bool quiet = false;  // no messages and no progress line

@@ -8,8 +8,12 @@
 
 #include "base/message_table.h"
 #include "base/progress.h"
+#include "image/bmp_reader.h"
+#include "image/jpeg_reader.h"
 #include "image/macpaint_reader.h"
 #include "image/pcx_reader.h"
+#include "image/png_reader.h"
+#include "image/pnm_reader.h"
 #include "image/rvx_reader.h"
 #include "image/sun_raster_reader.h"
 #include "image/tiff_reader.h"
@@ -23,6 +27,7 @@ constexpr double kDefaultResolution = 300.0;  // pixels per inch
 constexpr std::size_t kSignatureBytes = 32;
 constexpr std::uint8_t kDosEpsSignature[4] = {0xC5, 0xD0, 0xD3, 0xC6};
 constexpr std::uint8_t kSunRasterSignature[4] = {0x59, 0xA6, 0x6A, 0x95};  // big-endian
+constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 // A reader shows its own failure's message; the dispatch releases what it left.
 using Reader = ReadOutcome (*)(RasterImage& image, base::Runtime& rt);
@@ -36,6 +41,10 @@ struct ReaderSet {
   Reader macPaint = readMacPaint;
   Reader pcx = readPcx;
   Reader rvx = readRvx;  // RVX 2.0 and 3.0
+  Reader png = readPng;
+  Reader jpeg = readJpeg;
+  Reader pnm = readPnm;  // PBM, PGM, PPM and PAM
+  Reader bmp = readBmp;
   Reader clipboard = nullptr;    // a picture pasted or dropped
   Reader acquire = nullptr;      // an acquire plug-in module
 };
@@ -55,15 +64,44 @@ bool ReaderByCode(std::int16_t format, Reader& reader) {
   }
 }
 
-// The reader the file's first bytes call for, or nullptr for an unknown format.
-Reader ReaderBySignature(const std::uint8_t (&head)[kSignatureBytes], std::int16_t format) {
-  if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M') ||
-      std::memcmp(head, kDosEpsSignature, 4) == 0) {
-    return kReaders.tiff;
-  }
-  if (std::memcmp(head, kSunRasterSignature, 4) == 0) return kReaders.sunRaster;
-  if (format == kSourceSunRaster) return kReaders.ownBitmap;
+// The reader of the formats added beyond the original ones whose signature `head` (`size`
+// bytes) begins with, or nullptr.
+Reader AddedReaderBySignature(const std::uint8_t* head, std::size_t size) {
+  if (size >= sizeof kPngSignature && std::memcmp(head, kPngSignature, sizeof kPngSignature) == 0)
+    return kReaders.png;
+  if (LooksLikeJpeg(head, size)) return kReaders.jpeg;
+  if (LooksLikePnm(head, size)) return kReaders.pnm;
+  if (LooksLikeBmp(head, size)) return kReaders.bmp;
   return nullptr;
+}
+
+// The reader an added format's extension names, to report what is wrong with a file whose
+// signature says nothing.
+Reader AddedReaderByCode(std::int16_t format) {
+  switch (format) {
+    case kSourcePng: return kReaders.png;
+    case kSourceJpeg: return kReaders.jpeg;
+    case kSourcePnm: return kReaders.pnm;
+    case kSourceBmp: return kReaders.bmp;
+    default: return nullptr;
+  }
+}
+
+// The reader the file's first bytes call for, or nullptr for an unknown format. `size`: the
+// bytes the file has of the kSignatureBytes (the original formats need them all). The program's
+// own bitmap file has no signature, so a ".sun" file is never taken for an added format.
+Reader ReaderBySignature(const std::uint8_t (&head)[kSignatureBytes], std::size_t size,
+                         std::int16_t format) {
+  if (size == kSignatureBytes) {
+    if ((head[0] == 'I' && head[1] == 'I') || (head[0] == 'M' && head[1] == 'M') ||
+        std::memcmp(head, kDosEpsSignature, 4) == 0) {
+      return kReaders.tiff;
+    }
+    if (std::memcmp(head, kSunRasterSignature, 4) == 0) return kReaders.sunRaster;
+    if (format == kSourceSunRaster) return kReaders.ownBitmap;
+  }
+  if (Reader added = AddedReaderBySignature(head, size)) return added;
+  return AddedReaderByCode(format);
 }
 
 void ResetDefaults(RasterImage& image) {
@@ -91,6 +129,16 @@ std::int16_t chooseFormatByName(RasterImage& image, std::string_view path) {
   else if (platform::HasExtension(path, ".pcx")) format = kSourcePcx;
   else if (platform::HasExtension(path, ".pnt")) format = kSourceMacPaint;
   else if (platform::HasExtension(path, ".sun")) format = kSourceSunRaster;
+  else if (platform::HasExtension(path, ".png")) format = kSourcePng;
+  else if (platform::HasExtension(path, ".jpg") || platform::HasExtension(path, ".jpeg") ||
+           platform::HasExtension(path, ".jpe") || platform::HasExtension(path, ".jfif"))
+    format = kSourceJpeg;
+  else if (platform::HasExtension(path, ".pbm") || platform::HasExtension(path, ".pgm") ||
+           platform::HasExtension(path, ".ppm") || platform::HasExtension(path, ".pnm") ||
+           platform::HasExtension(path, ".pam"))
+    format = kSourcePnm;
+  else if (platform::HasExtension(path, ".bmp") || platform::HasExtension(path, ".dib"))
+    format = kSourceBmp;
   image.sourceFormat = format;
   return format;
 }
@@ -119,12 +167,12 @@ ReadOutcome readImage(RasterImage& image, base::Runtime& rt) {
     }
   } else {
     std::uint8_t head[kSignatureBytes] = {};
-    // Shorter than any header this program reads: say so rather than fail without a word.
-    if (!platform::SeekTo(image.fileHandle, 0) ||
-        platform::ReadBytes(image.fileHandle, head, kSignatureBytes) != kSignatureBytes) {
-      return ShowAndRelease(image, rt, ReadResult::kFailed, msg::kUnknownInputFormat);
-    }
-    reader = ReaderBySignature(head, image.sourceFormat);
+    // A file shorter than the original formats' headers may still be a small netpbm file;
+    // shorter than every header this program reads, it is said so rather than failed silently.
+    const std::size_t size = platform::SeekTo(image.fileHandle, 0)
+                                 ? platform::ReadBytes(image.fileHandle, head, kSignatureBytes)
+                                 : 0;
+    reader = ReaderBySignature(head, size, image.sourceFormat);
     if (reader == nullptr) {
       return ShowAndRelease(image, rt, ReadResult::kFailed, msg::kUnknownInputFormat);
     }

@@ -12,9 +12,11 @@
 
 namespace vl::image {
 
-// Sets and returns image.sourceFormat from the name's last four characters, compared without
-// regard to case: ".tif" TIFF, ".rvx" RVX 3.0, ".pcx" PCX, ".pnt" MacPaint, ".sun" Sun raster;
-// anything else kSourceBySignature.
+// Sets and returns image.sourceFormat from the name's extension, compared without regard to
+// case: ".tif" TIFF, ".rvx" RVX 3.0, ".pcx" PCX, ".pnt" MacPaint, ".sun" Sun raster; ".png",
+// ".jpg" (".jpeg", ".jpe", ".jfif"), ".pbm" (".pgm", ".ppm", ".pnm", ".pam"), ".bmp" (".dib")
+// for the added formats, which the file's signature still overrules; anything else
+// kSourceBySignature.
 std::int16_t chooseFormatByName(RasterImage& image, std::string_view path);
 
 // Releases the current image and opens the input file read-only (inputFolder + inputName in a

@@ -43,6 +43,11 @@ constexpr std::int16_t kSourceRvx2 = 4;
 constexpr std::int16_t kSourceRvx3 = 5;
 constexpr std::int16_t kSourceClipboard = 6;
 constexpr std::int16_t kSourceAcquire = 7;
+// Formats beyond the original eight, chosen by extension but read by signature first.
+constexpr std::int16_t kSourcePng = 8;
+constexpr std::int16_t kSourceJpeg = 9;
+constexpr std::int16_t kSourcePnm = 10;  // PBM, PGM, PPM and PAM
+constexpr std::int16_t kSourceBmp = 11;
 
 // photometric, numbered as TIFF numbers it.
 constexpr std::int16_t kWhiteIsZero = 0;

@@ -2,6 +2,9 @@
 // contents without a copy and a failure is a null pointer, not an exception.
 #include "platform/memory_block.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
 
@@ -15,6 +18,27 @@ bool MemoryBudget::reserve(std::size_t bytes) {
   return true;
 }
 
+namespace {
+
+// Large blocks (whole-image layers) are first touched page by page as a reader fills them; in
+// 2 MB pages rather than 4 KB ones that is 512 times fewer faults (a 26 MB colour layer took
+// 6600 of them, a third of a JPEG page's decoding time). Only a hint: the kernel may decline.
+constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+constexpr std::size_t kHugePageHintBytes = 2 * kHugePageBytes;
+
+void AdviseHugePages(std::uint8_t* data, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  if (bytes < kHugePageHintBytes) return;
+  const auto start = (reinterpret_cast<std::uintptr_t>(data) + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
+  const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(kHugePageBytes - 1);
+  if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+  (void)data, (void)bytes;
+#endif
+}
+
+}  // namespace
+
 bool Block::allocate(MemoryBudget& budget, std::size_t bytes) {
   release();
   if (!budget.reserve(bytes)) return false;
@@ -24,6 +48,7 @@ bool Block::allocate(MemoryBudget& budget, std::size_t bytes) {
     budget.release(bytes);
     return false;
   }
+  AdviseHugePages(p, bytes);
   data_ = p;
   size_ = bytes;
   budget_ = &budget;
