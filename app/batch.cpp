@@ -299,7 +299,6 @@ class WorkerPool {
   std::string pending_;
 };
 
-bool InterruptPending(BatchUi& ui) { return ui.interrupted(); }
 }  // namespace
 
 int RunBatchPlan(const BatchRequest& request, const BatchPlan& plan,
@@ -337,7 +336,7 @@ int RunBatchPlan(const BatchRequest& request, const BatchPlan& plan,
     // No worker could be started: this process converts, and a Ctrl+C is seen either by the
     // file's conversion (a stopped result) or here.
     for (; next < n && !interrupted; ++next) {
-      interrupted = InterruptPending(parentUi);
+      interrupted = parentUi.interrupted();
       if (interrupted) break;
       const FileResult r = ConvertOne(request, prefs, plan.items[next]);
       record(next, r);
@@ -351,6 +350,18 @@ int RunBatchPlan(const BatchRequest& request, const BatchPlan& plan,
       }
       ++next;
     };
+    // The worker gets its next file before the line is printed, so whoever reads a line
+    // knows the file after it is under way.
+    const auto handle = [&](const std::vector<std::pair<std::size_t, FileResult>>& results) {
+      for (const auto& [index, r] : results) {
+        for (Worker& w : workers) {
+          if (w.busyWith != long(index)) continue;
+          w.busyWith = -1;
+          if (w.pid > 0) dispatch(w);
+        }
+        record(index, r);
+      }
+    };
     for (Worker& w : workers)
       if (w.pid > 0) dispatch(w);
     std::vector<std::pair<std::size_t, FileResult>> done;
@@ -361,7 +372,7 @@ int RunBatchPlan(const BatchRequest& request, const BatchPlan& plan,
       // anyone is given another file.
       bool stopSeen = false;
       for (const auto& [index, r] : done) stopSeen = stopSeen || r.status == FileStatus::kStopped;
-      if (!interrupted && (stopSeen || InterruptPending(parentUi))) {
+      if (!interrupted && (stopSeen || parentUi.interrupted())) {
         // Ctrl+C reaches the workers too from a terminal; a signal sent to the parent alone is
         // passed on, so that each stops its file and leaves no output.
         interrupted = true;
@@ -372,16 +383,7 @@ int RunBatchPlan(const BatchRequest& request, const BatchPlan& plan,
             pool.retire(w);
         }
       }
-      // The worker gets its next file before the line is printed, so whoever reads a line
-      // knows the file after it is under way.
-      for (const auto& [index, r] : done) {
-        for (Worker& w : workers) {
-          if (w.busyWith != long(index)) continue;
-          w.busyWith = -1;
-          dispatch(w);
-        }
-        record(index, r);
-      }
+      handle(done);
       // Workers that ended: after their task pipe closed, or killed in the middle of a file.
       for (Worker& w : workers) {
         int status = 0;
@@ -390,11 +392,11 @@ int RunBatchPlan(const BatchRequest& request, const BatchPlan& plan,
         --alive;
         pool.retire(w);
         if (w.busyWith < 0) continue;
-        // Its result may still be in the pipe.
+        // Its result may still be in the pipe (with other workers' results).
+        const std::size_t lost = std::size_t(w.busyWith);
         done.clear();
         pool.collect(0, done);
-        for (const auto& [index, r] : done) record(index, r);
-        const std::size_t lost = std::size_t(w.busyWith);
+        handle(done);
         w.busyWith = -1;
         record(lost, {FileStatus::kFailed, MessageText(msg::kWorkerEnded)});
         // A replacement takes over the rest of the list.

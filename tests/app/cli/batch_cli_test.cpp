@@ -313,5 +313,42 @@ TEST(CliBatch, CtrlCStopsAfterTheCurrentFilesAndLeavesNoPartialOutput) {
   }
 }
 
+
+// A worker that dies in the middle of a file (here: killed) fails that file alone; a new worker
+// takes over the rest of the list.
+TEST(CliBatch, AWorkerThatDiesFailsOnlyItsFile) {
+  Home home;
+  const std::string in = home.dir / "in", out = home.dir / "out";
+  std::filesystem::create_directories(in);
+  ASSERT_TRUE(WriteBilevelTiff(in + "/a.tif", 60, 60, Squares(1, 20)));
+  ASSERT_TRUE(WriteBilevelTiff(in + "/b.tif", 2400, 2400, [](int x, int y) {
+    const int dx = x % 24 - 12, dy = y % 24 - 12, r2 = dx * dx + dy * dy;
+    return r2 <= 81 && r2 >= 16;
+  }));
+  ASSERT_TRUE(WriteBilevelTiff(in + "/c.tif", 60, 60, Squares(1, 20)));
+  ::setenv("HOME", home.dir.path.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (home.dir / "config").c_str(), 1);
+  TerminalChild child({"batch", in, "-o", out, "-j", "1"}, home.dir.path);
+  ASSERT_TRUE(child.waitFor("converted " + in + "/a.tif")) << child.seen;
+  // The one worker is the batch's only child; it holds b.tif by now.
+  const std::string proc = "/proc/" + std::to_string(child.pid) + "/task/" +
+                           std::to_string(child.pid) + "/children";
+  const int worker = std::atoi(ReadFile(proc).c_str());
+  ASSERT_GT(worker, 0);
+  ASSERT_EQ(::kill(worker, SIGKILL), 0);
+  EXPECT_EQ(child.finish(), 1) << child.seen;
+  EXPECT_NE(child.seen.find("failed " + in + "/b.tif: " + Line(msg::kWorkerEnded)),
+            std::string::npos)
+      << child.seen;
+  EXPECT_NE(child.seen.find("converted " + in + "/c.tif"), std::string::npos) << child.seen;
+  EXPECT_NE(child.seen.find("2 converted, 0 skipped, 1 failed, 0 stopped, 0 not started."),
+            std::string::npos)
+      << child.seen;
+  std::vector<std::string> left;
+  for (const auto& e : std::filesystem::directory_iterator(out)) left.push_back(e.path().filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"a.eps", "c.eps"}));
+}
+
 }  // namespace
 }  // namespace vl::app::test
