@@ -4,6 +4,7 @@ over the same pages under GNU parallel with -j 1 and -j 2. Prints pages per seco
 memory of the largest process (one worker, for vectorlume's -j 2).
 
     /usr/bin/python3 bench/batch_bench.py VECTORLUME PBM_TO_TIFF [--pages N] [--work DIR]
+                                          [--no-potrace]
 """
 
 import argparse
@@ -40,17 +41,19 @@ def make_pages(work, pbm_to_tiff, count):
 
 
 def measured(command):
-    """Wall seconds and the peak resident size (MiB) of the largest process the command ran,
-    measured in a fresh interpreter so that earlier runs do not count."""
+    """Wall seconds, CPU seconds (user and system, all processes) and the peak resident size
+    (MiB) of the largest process the command ran, measured in a fresh interpreter so that
+    earlier runs do not count."""
     probe = ("import resource, subprocess, sys, time; t = time.monotonic(); "
              "r = subprocess.run(sys.argv[1:]); w = time.monotonic() - t; "
-             "print(r.returncode, w, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)")
+             "u = resource.getrusage(resource.RUSAGE_CHILDREN); "
+             "print(r.returncode, w, u.ru_utime + u.ru_stime, u.ru_maxrss)")
     out = subprocess.run([sys.executable, "-c", probe] + command, check=True,
                          stdout=subprocess.PIPE, text=True).stdout.split()
-    status, wall, kib = int(out[0]), float(out[1]), int(out[2])
+    status, wall, cpu, kib = int(out[0]), float(out[1]), float(out[2]), int(out[3])
     if status != 0:
         raise SystemExit("failed (%d): %s" % (status, " ".join(command)))
-    return wall, kib / 1024.0
+    return wall, cpu, kib / 1024.0
 
 
 def main():
@@ -59,6 +62,7 @@ def main():
     parser.add_argument("pbm_to_tiff")
     parser.add_argument("--pages", type=int, default=200)
     parser.add_argument("--work")
+    parser.add_argument("--no-potrace", action="store_true", help="vectorlume runs only")
     args = parser.parse_args()
     work = args.work or tempfile.mkdtemp(prefix="vl-batch-bench-")
     home = os.path.join(work, "home")  # no user preferences
@@ -67,26 +71,32 @@ def main():
     try:
         make_pages(work, args.pbm_to_tiff, args.pages)
         tif, pbm = os.path.join(work, "tif"), os.path.join(work, "pbm")
+        load = os.getloadavg()[0]
         runs = []
         for jobs in (1, 2):
             out = os.path.join(work, "vl%d" % jobs)
             shutil.rmtree(out, ignore_errors=True)
             runs.append(("vectorlume batch -j %d" % jobs, jobs, measured(
                 [args.vectorlume, "batch", tif, "-o", out, "-j", str(jobs), "--replace", "-q"])))
-        for jobs in (1, 2):
+        for jobs in () if args.no_potrace else (1, 2):
             out = os.path.join(work, "po%d" % jobs)
             os.makedirs(out, exist_ok=True)
             runs.append(("potrace, parallel -j %d" % jobs, jobs, measured(
                 ["parallel", "--will-cite", "-j", str(jobs), "potrace", "-e", "{}", "-o",
                  os.path.join(out, "{/.}.eps"), ":::"] +
                 sorted(os.path.join(pbm, f) for f in os.listdir(pbm)))))
-        print("%d A4 pages at 300 pixels/inch, %d cores" % (args.pages, os.cpu_count()))
-        print("%-28s %9s %9s %14s" % ("run", "wall s", "pages/s", "peak MiB/proc"))
-        for name, _, (wall, mib) in runs:
-            print("%-28s %9.2f %9.2f %14.1f" % (name, wall, args.pages / wall, mib))
+        print("%d A4 pages at 300 pixels/inch, %d cores, load average before: %.1f"
+              % (args.pages, os.cpu_count(), load))
+        # CPU / wall shows how many cores a run really had: other work on the machine lowers it.
+        print("%-28s %8s %8s %8s %9s %14s" % ("run", "wall s", "CPU s", "CPU/wall", "pages/s",
+                                             "peak MiB/proc"))
+        for name, _, (wall, cpu, mib) in runs:
+            print("%-28s %8.2f %8.2f %8.2f %9.2f %14.1f"
+                  % (name, wall, cpu, cpu / wall, args.pages / wall, mib))
         vl1, vl2 = runs[0][2][0], runs[1][2][0]
         print("vectorlume -j 2 / -j 1 time: %.2f (target at most 0.60)" % (vl2 / vl1))
-        print("vectorlume / potrace time, -j 2: %.2f" % (vl2 / runs[3][2][0]))
+        if len(runs) == 4:
+            print("vectorlume / potrace time, -j 2: %.2f" % (vl2 / runs[3][2][0]))
         # Every worker writes what one process writes.
         for name in sorted(os.listdir(os.path.join(work, "vl1"))):
             a = open(os.path.join(work, "vl1", name), "rb").read().split(b"\r")
