@@ -74,8 +74,8 @@ std::string FolderPart(const std::string& path) {
 
 std::string BatchHelp() {
   return R"(Batch (vectorlume batch INPUT... [options]):
-      INPUT                 image files, and folders (their .tif, .rvx, .pcx, .pnt and .sun
-                            files); all are converted in the order of their sorted paths
+      INPUT                 image files, and folders (their .tif, .tiff, .rvx, .pcx, .pnt
+                            and .sun files); all are converted in the order of their paths
   -o, --output FOLDER       where the art goes (made when missing) [the current folder]
       --to-source           each art file next to its source file
       --replace             replace art files that exist already

@@ -276,6 +276,26 @@ TEST(CliBatch, BadBatchLinesAreUsageErrors) {
   EXPECT_FALSE(std::filesystem::exists(f.home.dir / "out"));
 }
 
+// Without -o, --replace or --skip-existing the preferences decide where the art goes and
+// whether existing files are replaced.
+TEST(CliBatch, PreferencesChooseDestinationAndReplacing) {
+  BatchFolder f;
+  WriteFile(f.in + "/a.eps", "mine");
+  RunResult r = f.home.run({"batch", "in"}, f.home.dir.path);  // the current folder, skipping
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(std::filesystem::exists(f.home.dir / "a.eps"));
+  ASSERT_EQ(f.home.run({"settings", "preferences", "--batch-to-source", "on", "--batch-replace",
+                        "off"}).status, 0);
+  r = f.home.run({"batch", "in"}, f.home.dir.path);
+  EXPECT_NE(r.out.find("skipped in/a.tif (in/a.eps exists)"), std::string::npos) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(f.in + "/b.eps"));
+  EXPECT_EQ(ReadFile(f.in + "/a.eps"), "mine");
+  ASSERT_EQ(f.home.run({"settings", "preferences", "--batch-replace", "on"}).status, 0);
+  r = f.home.run({"batch", "in"}, f.home.dir.path);
+  EXPECT_NE(r.out.find("3 converted, 0 skipped, 1 failed"), std::string::npos) << r.out;
+  EXPECT_NE(ReadFile(f.in + "/a.eps"), "mine");
+}
+
 // Ctrl+C, sent to the parent alone, stops the files being converted (their workers get it
 // too), removes their partial output, starts no other, and the summary tells what was done.
 TEST(CliBatch, CtrlCStopsAfterTheCurrentFilesAndLeavesNoPartialOutput) {
