@@ -12,9 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "app/batch.h"
 #include "app/cli_options.h"
 #include "app/document_actions.h"
 #include "app/document_names.h"
+#include "app/settings_command.h"
+#include "app/user_preferences.h"
 #include "base/message_table.h"
 #include "app/program.h"
 #include "platform/file_io.h"
@@ -144,7 +147,7 @@ bool WriteStandardOutput(Program& program, Document& doc, TerminalUi& ui,
   return ok;
 }
 
-int Convert(const ConvertRequest& request) {
+int Convert(const ConvertRequest& request, const UserPreferences& prefs) {
   const bool fromStdin = request.input == kStandardStream;
   const bool toStdout = request.output == kStandardStream;
   if (!fromStdin && !toStdout && SameFile(request.input, request.output)) {
@@ -157,8 +160,10 @@ int Convert(const ConvertRequest& request) {
   platform::HeadlessUi::InstallInterruptHandler();
   auto backend = std::make_unique<TerminalUi>(request.quiet ? nullptr : stderr);
   TerminalUi& ui = *backend;
-  Program program(std::move(backend));
-  platform::RemoveStaleScratchFolders(platform::DefaultScratchBase());
+  if (!request.quiet) ShowLoadReport(prefs.report, ui);
+  Program program(std::move(backend), ScratchBaseFor(prefs.live));
+  ApplyPreferences(program, prefs, request);
+  platform::RemoveStaleScratchFolders(ScratchBaseFor(prefs.live));
   program.activeSettings = request.settings;
   program.dialogSettings = request.settings;
   program.app.unattendedSave = true;  // the command line never asks
@@ -194,7 +199,12 @@ int Convert(const ConvertRequest& request) {
 
 int RunCommandLine(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const CommandLine line = ParseCommandLine(args);
+  if (!args.empty() && args[0] == "batch") return RunBatchCommand({args.begin() + 1, args.end()});
+  if (!args.empty() && args[0] == "settings")
+    return RunSettingsCommand({args.begin() + 1, args.end()});
+  // Read at start, written only by the settings command.
+  const UserPreferences prefs = ReadUserPreferences();
+  const CommandLine line = ParseCommandLine(args, ContextFor(prefs));
   switch (line.action) {
     case CommandLine::Action::kHelp:
       std::fputs(HelpText().c_str(), stdout);
@@ -208,7 +218,7 @@ int RunCommandLine(int argc, char** argv) {
     case CommandLine::Action::kConvert:
       break;
   }
-  return Convert(line.request);
+  return Convert(line.request, prefs);
 }
 
 }  // namespace vl::app

@@ -36,6 +36,7 @@ struct RawOptions {
   std::optional<std::string> output, format, preview;
   std::optional<std::string> method, tolerance, noise, thinning, lines, straightToCurved,
       uniformWeight, threshold, contrast, boost, colors, complexity, noiseReduction;
+  std::optional<std::string> settingsName, maxPaths;
   bool whiteLines = false, reverse = false, separateShapes = false, noUniformWeight = false,
        color = false, reduceDetail = false, quiet = false, help = false, toStdout = false;
 };
@@ -61,6 +62,8 @@ constexpr ValueOption kValueOptions[] = {
     {"--colors", &RawOptions::colors},
     {"--complexity", &RawOptions::complexity},
     {"--noise-reduction", &RawOptions::noiseReduction},
+    {"--settings", &RawOptions::settingsName},
+    {"--max-paths", &RawOptions::maxPaths},
 };
 
 struct FlagOption {
@@ -453,13 +456,14 @@ bool IsGqFormat(const ArtFormat& f) {
   return !f.svg && !f.pdf && f.format <= art::kFormatGq5;
 }
 
-Error ChooseOutput(const RawOptions& raw, ConvertRequest& request) {
+Error ChooseOutput(const RawOptions& raw, ConvertRequest& request, const ArtFormat& preferred) {
   // The art goes to standard output when asked, or when the image comes from standard input
   // and no file is named; the format then comes from --format alone.
   const bool namedStream = raw.output && *raw.output == kStandardStream;
   if (raw.toStdout && raw.output && !namedStream) return "--stdout and -o FILE exclude each other";
   const bool toStdout = raw.toStdout || namedStream || (!raw.output && request.input == kStandardStream);
-  ArtFormat format;
+  ArtFormat format = preferred;
+  request.formatGiven = raw.format || raw.output;
   if (raw.format) {
     const ArtFormatName* row = FindArtFormatName(*raw.format);
     if (row == nullptr) {
@@ -559,7 +563,21 @@ std::string_view ExtensionForFormat(const ArtFormat& format) {
                                                               : PreviewRule::kNone);
 }
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args) {
+bool OptionTakesValue(std::string_view name) {
+  if (name == "-o") return true;
+  for (const ValueOption& option : kValueOptions)
+    if (name == option.name) return true;
+  return false;
+}
+
+settings::ConversionSettings ParseContext::DefaultStart() {
+  ConversionSettings s;
+  settings::setConversionDefaults(s);
+  settings::setColorDefaults(s);
+  return s;
+}
+
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const ParseContext& context) {
   CommandLine line;
   auto fail = [&line](std::string error) {
     line.action = CommandLine::Action::kUsageError;
@@ -594,11 +612,24 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
   ConvertRequest& request = line.request;
   request.input = raw.positional[0];
   request.quiet = raw.quiet;
-  if (Error e = ChooseOutput(raw, request); !e.empty()) return fail(e);
+  if (Error e = ChooseOutput(raw, request, context.defaultFormat); !e.empty()) return fail(e);
+  if (raw.maxPaths) {
+    long long v = 0;
+    if (Error e = ReadInteger("--max-paths", *raw.maxPaths, v); !e.empty()) return fail(e);
+    if (v < 0 || v > std::numeric_limits<std::int32_t>::max())
+      return fail("--max-paths expects 0 (no limit) or a number of paths");
+    request.maxPaths = static_cast<std::int32_t>(v);
+  }
 
   SettingsBuilder b;
-  settings::setConversionDefaults(b.s);
-  settings::setColorDefaults(b.s);
+  b.s = context.start;
+  if (raw.settingsName) {
+    const ConversionSettings* named =
+        context.named == nullptr ? nullptr : settings::findSetting(*context.named, *raw.settingsName);
+    if (named == nullptr) return fail(Join({"no setting named ", Quoted(*raw.settingsName),
+                                            "; vectorlume settings list shows them"}));
+    b.s = *named;
+  }
   // Posterization first: the method options then meet it exactly as the dialog's check boxes do.
   if (Error e = ApplyColorOptions(b, raw); !e.empty()) return fail(e);
   if (Error e = ApplyConversionOptions(b, raw); !e.empty()) return fail(e);
@@ -612,6 +643,8 @@ std::string VersionText() { return Join({"Vectorlume ", kVersion}); }
 
 std::string HelpText() {
   return Join({R"(Usage: vectorlume convert INPUT [-o OUTPUT] [options]
+       vectorlume batch INPUT... [-o FOLDER | --to-source] [batch options] [options]
+       vectorlume settings list | show NAME | save NAME [options] | delete NAME
        vectorlume --help | --version
 
 Traces the raster image INPUT (TIFF, PNG, JPEG, PBM/PGM/PPM/PAM, BMP, PCX, Sun raster,
@@ -647,6 +680,11 @@ Color/Grayscale Setup, for gray scale and colour images:
       --noise-reduction none|medium|maximum  [medium]
       --reduce-detail       (needs --color)
 
+Settings and limits:
+      --settings NAME       start from the named setting NAME instead of the one in force
+      --max-paths N         keep at most N paths (0: no limit but memory) [10000]
+
+)", BatchHelp(), "\n", SettingsHelp(), R"(
 Other:
       --stdout              write the art to standard output (as -o -)
   -q, --quiet               no messages and no progress line (usage errors are still shown)

@@ -4,12 +4,15 @@
 // carrying the dialog's own message.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/document.h"
 #include "settings/conversion_settings.h"
+#include "settings/named_settings.h"
 
 namespace vl::app {
 
@@ -28,6 +31,17 @@ struct ConvertRequest {
   ArtFormat format;
   settings::ConversionSettings settings;  // validated
   bool quiet = false;  // no messages and no progress line
+  std::optional<std::int32_t> maxPaths;  // --max-paths: 0 no limit but memory
+  bool formatGiven = false;  // -o or --format chose the format
+};
+
+// What the preferences give the parser: the record the options start from, the named settings
+// --settings chooses among, and the format used when neither -o nor --format names one.
+struct ParseContext {
+  settings::ConversionSettings start = DefaultStart();
+  const settings::NamedSettings* named = nullptr;
+  ArtFormat defaultFormat;
+  static settings::ConversionSettings DefaultStart();
 };
 
 struct CommandLine {
@@ -38,7 +52,12 @@ struct CommandLine {
 };
 
 // Parses the arguments that follow the program name.
-CommandLine ParseCommandLine(const std::vector<std::string>& args);
+CommandLine ParseCommandLine(const std::vector<std::string>& args,
+                             const ParseContext& context = {});
+
+// Whether the convert option `name` ("--tolerance") takes a value, for commands that pass
+// convert's options through.
+bool OptionTakesValue(std::string_view name);
 
 // The art format an output name's extension calls for (one of kArtFormatNames, in any case).
 // False, and `format` the default, for any other name.
@@ -49,6 +68,8 @@ bool ArtFormatForName(std::string_view path, ArtFormat& format);
 std::string_view ExtensionForFormat(const ArtFormat& format);
 
 std::string HelpText();
+std::string BatchHelp();     // the batch command's options (app/batch_options.cpp)
+std::string SettingsHelp();  // the settings command (app/settings_command.cpp)
 std::string VersionText();
 
 }  // namespace vl::app

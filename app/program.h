@@ -16,6 +16,8 @@
 #include "platform/scratch_folder.h"
 #include "platform/user_interface.h"
 #include "settings/conversion_settings.h"
+#include "settings/named_settings.h"
+#include "settings/preferences.h"
 
 namespace vl::app {
 
@@ -32,6 +34,8 @@ struct Program {
   settings::ConversionSettings dialogSettings;  // the working copy the setup dialogs edit
   base::ConversionState conversion;
   engine::ThinningPause thinningPause;  // a conversion waiting in the interactive-thinning pause
+  settings::Preferences livePrefs;        // read at start from the configuration folder
+  settings::NamedSettings namedSettings;  // always holds "Defaults" once the files were read
   // Later records (preferences, custom colours, the undo slot) join here with their stages.
 
   explicit Program(std::unique_ptr<platform::UserInterface> backend,

@@ -116,7 +116,7 @@ bool DiscardShortPaths(Artwork& art, base::Runtime& rt, DiscardCause cause) {
     ++kept;
   }
   for (int i = kept; i < oldCount; ++i) art.paths[i] = PathRecord{};
-  art.count = std::int16_t(kept);
+  art.count = kept;
   return true;
 }
 

@@ -36,7 +36,7 @@ constexpr std::int32_t kBoundsMargin = 5;       // art units added around the an
 constexpr std::uint32_t kBlackColor = 0xFF000000;
 constexpr std::uint32_t kWhiteColor = 0x00000000;
 
-constexpr std::int16_t kMaxPaths = 10000;
+constexpr std::int32_t kMaxPaths = 10000;  // the standard limit; the user may raise it
 constexpr std::int16_t kPathGrowthRecords = 20;
 constexpr std::uint16_t kPointGrowthWords = 100;
 constexpr std::uint16_t kMaxPointWords = 0xFFFF;  // a point array's size must fit capacityWords
@@ -98,13 +98,13 @@ struct Artwork {
   // empty. While stashed, slots [0, stashedCount) hold the paths and count is 0.
   std::vector<PathRecord> paths;
   platform::Block pathsCharge;  // capacity x sizeof(PathRecord) bytes: the records' memory
-  std::int16_t capacity = 0;
-  std::int16_t count = 0;
-  std::int16_t maxPaths = kMaxPaths;
+  std::int32_t capacity = 0;
+  std::int32_t count = 0;
+  std::int32_t maxPaths = kMaxPaths;
   std::int16_t minPathLength = 0;  // art units; shorter paths are dropped as the next begins
-  std::int16_t firstNewPath = 0;   // first path of the conversion in progress
-  std::int16_t stashedCount = 0;   // non-zero while the window shows the pixel image only
-  std::int16_t selectedCount = 0;
+  std::int32_t firstNewPath = 0;   // first path of the conversion in progress
+  std::int32_t stashedCount = 0;   // non-zero while the window shows the pixel image only
+  std::int32_t selectedCount = 0;
   int currentPath = kNoPath;       // the path beginPath/addPoint are building
   Pen pen;
   NewCustomColorFn createCustomColor;

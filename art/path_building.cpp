@@ -14,14 +14,14 @@ namespace vl::art {
 namespace {
 
 bool GrowPathTable(Artwork& art, platform::MemoryBudget& memory) {
-  const int newCapacity = art.capacity + kPathGrowthRecords;
-  if (newCapacity > std::numeric_limits<std::int16_t>::max()) return false;
+  const std::int64_t newCapacity = std::int64_t(art.capacity) + kPathGrowthRecords;
+  if (newCapacity > std::numeric_limits<std::int32_t>::max()) return false;
   const std::size_t bytes = std::size_t(newCapacity) * sizeof(PathRecord);
   const bool charged = art.pathsCharge.empty() ? art.pathsCharge.allocate(memory, bytes)
                                                : art.pathsCharge.resize(bytes);
   if (!charged) return false;
   art.paths.resize(std::size_t(newCapacity));
-  art.capacity = std::int16_t(newCapacity);
+  art.capacity = static_cast<std::int32_t>(newCapacity);
   return true;
 }
 

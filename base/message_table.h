@@ -11,6 +11,7 @@
 //   1060-1069  raster image                          1240-1259  batch processing
 //   1070-1079  levels                                1260-1279  shell commands
 //   1080-1099  saving art, Long Path Warning         1280-1299  tools and selection
+//   1400-1449  preferences, settings and batch commands of the command line
 //   1450-1479  PNG, JPEG, netpbm and BMP readers, standard input and output
 // Some groups are indexed by a code (undo operation, paint type, lines mode, noise reduction,
 // posterization mode): the text for code c is at <first> + c.
