@@ -10,18 +10,16 @@
 
 #include "app/batch.h"
 #include "app/document_names.h"
+#include "image/input_dispatch.h"
 #include "platform/file_names.h"
 
 namespace vl::app {
 namespace {
 
 // The extensions a folder is expanded to: the files the input dispatch has a reader for.
-constexpr std::string_view kImageExtensions[] = {".tif", ".tiff", ".rvx", ".pcx", ".pnt", ".sun"};
-
 bool IsImageName(std::string_view name) {
   if (name.empty() || name[0] == '.') return false;  // hidden files, and our own partial outputs
-  return std::any_of(std::begin(kImageExtensions), std::end(kImageExtensions),
-                     [name](std::string_view ext) { return platform::HasExtension(name, ext); });
+  return image::HasImageExtension(name);
 }
 
 bool ReadCount(std::string_view text, int& out) {

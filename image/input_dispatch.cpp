@@ -122,25 +122,20 @@ ReadOutcome ShowAndRelease(RasterImage& image, base::Runtime& rt, ReadResult res
 
 }  // namespace
 
+std::int16_t FormatForExtension(std::string_view path) {
+  for (const InputExtension& e : kInputExtensions)
+    if (platform::HasExtension(path, e.extension)) return e.format;
+  return kSourceBySignature;
+}
+
 std::int16_t chooseFormatByName(RasterImage& image, std::string_view path) {
-  std::int16_t format = kSourceBySignature;
-  if (platform::HasExtension(path, ".tif")) format = kSourceTiff;
-  else if (platform::HasExtension(path, ".rvx")) format = kSourceRvx3;
-  else if (platform::HasExtension(path, ".pcx")) format = kSourcePcx;
-  else if (platform::HasExtension(path, ".pnt")) format = kSourceMacPaint;
-  else if (platform::HasExtension(path, ".sun")) format = kSourceSunRaster;
-  else if (platform::HasExtension(path, ".png")) format = kSourcePng;
-  else if (platform::HasExtension(path, ".jpg") || platform::HasExtension(path, ".jpeg") ||
-           platform::HasExtension(path, ".jpe") || platform::HasExtension(path, ".jfif"))
-    format = kSourceJpeg;
-  else if (platform::HasExtension(path, ".pbm") || platform::HasExtension(path, ".pgm") ||
-           platform::HasExtension(path, ".ppm") || platform::HasExtension(path, ".pnm") ||
-           platform::HasExtension(path, ".pam"))
-    format = kSourcePnm;
-  else if (platform::HasExtension(path, ".bmp") || platform::HasExtension(path, ".dib"))
-    format = kSourceBmp;
-  image.sourceFormat = format;
-  return format;
+  image.sourceFormat = FormatForExtension(path);
+  return image.sourceFormat;
+}
+
+bool HasImageExtension(std::string_view name) {
+  return FormatForExtension(name) != kSourceBySignature ||
+         platform::HasExtension(name, ".tiff");
 }
 
 ReadOutcome openInputImage(RasterImage& image, base::Runtime& rt, bool fromClipboard) {

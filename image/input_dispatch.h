@@ -19,6 +19,28 @@ namespace vl::image {
 // kSourceBySignature.
 std::int16_t chooseFormatByName(RasterImage& image, std::string_view path);
 
+// The extensions that name a readable image, with the reader each one chooses: the one list
+// behind chooseFormatByName and the folder expansion of a batch run.
+struct InputExtension {
+  std::string_view extension;
+  std::int16_t format;
+};
+inline constexpr InputExtension kInputExtensions[] = {
+    {".tif", kSourceTiff},  {".rvx", kSourceRvx3},      {".pcx", kSourcePcx},
+    {".pnt", kSourceMacPaint}, {".sun", kSourceSunRaster}, {".png", kSourcePng},
+    {".jpg", kSourceJpeg},  {".jpeg", kSourceJpeg},     {".jpe", kSourceJpeg},
+    {".jfif", kSourceJpeg}, {".pbm", kSourcePnm},       {".pgm", kSourcePnm},
+    {".ppm", kSourcePnm},   {".pnm", kSourcePnm},       {".pam", kSourcePnm},
+    {".bmp", kSourceBmp},   {".dib", kSourceBmp},
+};
+
+// The reader the name's extension chooses (compared without regard to case), else
+// kSourceBySignature.
+std::int16_t FormatForExtension(std::string_view path);
+
+// True when the name ends in one of kInputExtensions or in ".tiff" (read by its signature).
+bool HasImageExtension(std::string_view name);
+
 // Releases the current image and opens the input file read-only (inputFolder + inputName in a
 // batch run, else inputName), then reads it with readImage. fromClipboard: no file is opened
 // and the reader for sourceFormat takes the picture from the clipboard. Failed with "Error %d

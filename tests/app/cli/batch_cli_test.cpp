@@ -170,6 +170,19 @@ struct BatchFolder {
   }
 };
 
+// A folder expands to every kind of image the program reads, not only the TIFF family.
+TEST(CliBatch, FolderExpansionTakesEveryReadableImageKind) {
+  Home home;
+  const std::string in = home.dir / "in";
+  std::filesystem::create_directories(in);
+  WriteFile(in + "/box.pbm", "P1\n6 6\n111111\n100001\n101101\n101101\n100001\n111111\n");
+  WriteFile(in + "/box.txt", "not an image");
+  const RunResult r = home.run({"batch", in, "--to-source", "--format", "svg", "-j", "1"});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(Lines(r.out).size(), 2u) << r.out;
+  EXPECT_TRUE(std::filesystem::exists(in + "/box.svg"));
+}
+
 TEST(CliBatch, ConvertsAFolderReportsEachFileAndKeepsOrReplacesOutputs) {
   BatchFolder f;
   const std::string out = f.home.dir / "out";
