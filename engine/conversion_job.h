@@ -43,9 +43,6 @@ struct ConversionJob {
   art::Artwork& art;
   settings::ConversionSettings& active;  // the settings in force
   settings::ConversionSettings& dialog;  // the copy the setup dialogs edit
-  // The shell's flag: a pixel selection is active. On a bilevel image the bit layer then holds
-  // the loaded pixels inside the selection only, and the backup the whole image as loaded.
-  bool pixelSelection = false;
 
   // Set by the Convert command for the core.
   settings::ConversionConstants constants;
