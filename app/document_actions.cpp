@@ -35,6 +35,7 @@ engine::ConversionOutcome ConvertDocument(Program& program, Document& doc) {
   base::Runtime rt = program.runtime();
   engine::ConversionJob job(rt, program.image, program.artwork, program.activeSettings,
                             program.dialogSettings);
+  job.undo = &program.undo;
   const engine::ConversionOutcome outcome = engine::Convert(job);
   if (outcome.result != engine::ConversionResult::kRefused) doc.artModified = true;
   return outcome;
@@ -99,6 +100,7 @@ bool WritePixelImage(Program& program, Document& doc, const std::string& path, i
 
 void CloseDocument(Program& program, Document& doc) {
   base::Runtime rt = program.runtime();
+  art::DiscardUndo(program.undo);
   art::freeArtwork(program.artwork);
   image::releaseImage(program.image, rt);
   program.app.artPresent = false;

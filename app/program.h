@@ -8,8 +8,10 @@
 
 #include "base/application_state.h"
 #include "art/artwork.h"
+#include "art/undo.h"
 #include "base/conversion_state.h"
 #include "base/runtime.h"
+#include "image/pixel_selection.h"
 #include "image/raster_image.h"
 #include "platform/memory_block.h"
 #include "platform/scratch_folder.h"
@@ -30,7 +32,9 @@ struct Program {
   settings::ConversionSettings activeSettings;  // the record in force
   settings::ConversionSettings dialogSettings;  // the working copy the setup dialogs edit
   base::ConversionState conversion;
-  // Later records (preferences, custom colours, the undo slot) join here with their stages.
+  art::UndoSlot undo;          // the one undo step
+  image::WandOptions wand;     // the magic wand's tolerance and spread (a preference)
+  // Later records (preferences, custom colours) join here with their stages.
 
   explicit Program(std::unique_ptr<platform::UserInterface> backend,
                    const std::string& scratchBase = platform::DefaultScratchBase())

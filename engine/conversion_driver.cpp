@@ -163,21 +163,16 @@ ConversionOutcome RunConversionCore(ConversionJob& job) {
   return OutcomeOf(rt.state, job.art);
 }
 
-ConversionOutcome Convert(ConversionJob& job) {
+namespace {
+
+// The Convert command once its undo step is recorded.
+ConversionOutcome ConvertRecorded(ConversionJob& job) {
   base::Runtime& rt = job.rt;
   base::ConversionState& s = rt.state;
   image::RasterImage& image = job.image;
   art::Artwork& art = job.art;
   const settings::ConversionSettings& active = job.active;
 
-  // Stages this build lacks: refuse before anything changes.
-  const std::string missing = MissingStageName(job);
-  if (!missing.empty()) {
-    ShowNotAvailable(rt, missing);
-    return {ConversionResult::kRefused, msg::kNotAvailableInThisBuild};
-  }
-
-  if (RecordUndo(job, kUndoConversion) == 0) return {ConversionResult::kStopped, 0};
   job.backup = TracingBackup{};  // nothing of an earlier command's copy carries over
   job.inverted = false;
   if (art.count > 0 || art.stashedCount > 0) art::freeArtwork(art);
@@ -240,6 +235,27 @@ ConversionOutcome Convert(ConversionJob& job) {
   if (art.count == 0 && !s.abortRequested) ShowMessage(rt, msg::kNoPathsFound);
   // The shell updates the window title, redraws and restores the scroll state.
   return OutcomeOf(s, art);
+}
+
+}  // namespace
+
+ConversionOutcome Convert(ConversionJob& job) {
+  // Stages this build lacks: refuse before anything changes.
+  const std::string missing = MissingStageName(job);
+  if (!missing.empty()) {
+    ShowNotAvailable(job.rt, missing);
+    return {ConversionResult::kRefused, msg::kNotAvailableInThisBuild};
+  }
+  if (job.undo == nullptr) return ConvertRecorded(job);
+  const art::UndoDocument doc{job.image, job.art, true};
+  if (art::RecordUndo(*job.undo, doc, job.rt, art::kUndoOpConvert) == 0) {
+    art::FinishUndo(*job.undo, false);
+    return {ConversionResult::kStopped, 0};
+  }
+  const ConversionOutcome outcome = ConvertRecorded(job);
+  // A conversion that failed or was stopped leaves undo as it was.
+  art::FinishUndo(*job.undo, outcome.ranToEnd());
+  return outcome;
 }
 
 }  // namespace vl::engine

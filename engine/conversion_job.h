@@ -4,6 +4,7 @@
 #pragma once
 
 #include "art/artwork.h"
+#include "art/undo.h"
 #include "base/runtime.h"
 #include "image/raster_image.h"
 #include "platform/file_io.h"
@@ -43,6 +44,9 @@ struct ConversionJob {
   art::Artwork& art;
   settings::ConversionSettings& active;  // the settings in force
   settings::ConversionSettings& dialog;  // the copy the setup dialogs edit
+  // The program's undo step, recorded before the conversion discards the art; none when the
+  // caller keeps no undo (unit tests of the stages).
+  art::UndoSlot* undo = nullptr;
 
   // Set by the Convert command for the core.
   settings::ConversionConstants constants;

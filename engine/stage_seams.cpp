@@ -31,8 +31,6 @@ void ShowNotAvailable(base::Runtime& rt, std::string_view stageName) {
   base::RecordFailure(rt.state, msg::kNotAvailableInThisBuild);
 }
 
-int RecordUndo(ConversionJob&, int) { return 1; }
-
 int Posterize(ConversionJob& job) {
   ShowNotAvailable(job.rt, StageName(msg::kPosterizationSettingName));
   return 0;
