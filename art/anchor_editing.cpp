@@ -165,7 +165,19 @@ void RecomputeBounds(PathRecord& path) {
   path.left = path.top = kMaxCoordinate;
   path.right = path.bottom = 0;
   const std::span<const std::uint16_t> words = PointWords(path);
-  for (std::size_t at : AnchorOffsets(path)) widenBounds(path, detail::X(words, at), detail::Y(words, at));
+  const std::uint16_t* w = words.data();
+  for (std::size_t at : AnchorOffsets(path)) {
+    widenBounds(path, detail::X(words, at), detail::Y(words, at));
+    // Curves are covered too, as the tracer's bounds are, so that a click on the part of a
+    // curve that bulges beyond its anchors still finds the path.
+    if (!(w[at] & kCurveBit) || !HasAnchorAt(words, NextAnchor(words, at))) continue;
+    ArtPoint p[4];
+    SegmentPoints(w, at, p);
+    for (int i = 1; i < kFlatteningPieces; ++i) {
+      const ArtPoint q = Bezier(p, double(i) / kFlatteningPieces);
+      widenBounds(path, std::int32_t(q.x), std::int32_t(q.y));
+    }
+  }
 }
 
 bool ReserveWords(PathRecord& path, std::size_t words) {

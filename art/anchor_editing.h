@@ -21,7 +21,8 @@ struct ArtPoint {
 // Word offsets of the anchors of a point array, in order.
 std::vector<std::size_t> AnchorOffsets(const PathRecord& path);
 
-// Sets the bounds to the anchors' extent widened by 5 art units (control points ignored).
+// Sets the bounds to the extent of the anchors and of the curves between them (not of the
+// direction points), widened by 5 art units.
 void RecomputeBounds(PathRecord& path);
 
 // Makes room for `words` words in the point array (at most kMaxPointWords). False, and the
