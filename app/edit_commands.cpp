@@ -1,6 +1,8 @@
 // The editing commands on the program record.
 #include "app/edit_commands.h"
 
+#include "art/anchor_editing.h"
+#include "art/path_smoothing.h"
 #include "base/message_table.h"
 
 namespace vl::app {
@@ -127,6 +129,109 @@ EditResult MagicWandClick(Program& program, Document& doc, std::int32_t x, std::
   return PixelSelection(program, doc, art::kUndoOpMagicWand, [&](base::Runtime& rt) {
     return image::MagicWand(program.image, rt, x, y, mode, program.wand);
   });
+}
+
+namespace {
+
+bool HasVisiblePaths(const Program& program, const Document& doc) {
+  return doc.imageOpen && program.artwork.count > 0;
+}
+
+// A path command: recorded under `code`, done when it changed the art.
+template <class Command>
+EditResult PathCommand(Program& program, Document& doc, int code, Command command) {
+  if (!HasVisiblePaths(program, doc)) return EditResult::kNothing;
+  const EditResult r = Recorded(program, doc, code, command);
+  if (r == EditResult::kDone) doc.artModified = true;
+  program.app.artPresent = program.artwork.count > 0;
+  return r;
+}
+
+// Two pixels in art units, plus the window's margin.
+std::int32_t AnchorReach(const Program& program, std::int32_t margin) {
+  return std::int32_t(2 * program.image.artScale) + margin;
+}
+
+}  // namespace
+
+EditResult SmoothPathsCommand(Program& program, Document& doc, int level) {
+  return PathCommand(program, doc, art::kUndoOpSmoothing, [&](base::Runtime& rt) {
+    const long gone = art::SmoothPaths(program.artwork, level, program.image.artScale);
+    art::ReportSmoothing(rt, gone);
+    // Nothing removed is still the command done: undo then gives back the same art.
+    return EditResult::kDone;
+  });
+}
+
+EditResult SmoothDirectionPointsCommand(Program& program, Document& doc, int level) {
+  return PathCommand(program, doc, art::kUndoOpSmoothDirectionPoints, [&](base::Runtime& rt) {
+    art::ReportDirectionSmoothing(rt, art::SmoothDirectionPoints(program.artwork, level));
+    return EditResult::kDone;
+  });
+}
+
+EditResult ConvertToCommand(Program& program, Document& doc, art::ShapeKind shape) {
+  if (program.artwork.selectedCount == 0) return EditResult::kNothing;
+  const int code = art::kUndoOpConvertToCircle + int(shape);
+  return PathCommand(program, doc, code, [&](base::Runtime&) {
+    const image::RasterImage& image = program.image;
+    const auto width = std::int32_t(image.width * image.artScale);
+    const auto height = std::int32_t(image.height * image.artScale);
+    return art::ConvertTo(program.artwork, shape, width, height) > 0 ? EditResult::kDone
+                                                                      : EditResult::kNothing;
+  });
+}
+
+EditResult DeleteAnchorsCommand(Program& program, Document& doc, const art::ArtBounds& rect,
+                                bool click, std::int32_t margin) {
+  if (program.artwork.selectedCount == 0) return EditResult::kNothing;
+  art::ArtBounds box = rect;
+  if (click) {
+    const std::int32_t reach = AnchorReach(program, margin);
+    box = {rect.left - reach, rect.top - reach, rect.left + reach, rect.top + reach};
+  }
+  return PathCommand(program, doc, art::kUndoOpDeleteAnchor, [&](base::Runtime& rt) {
+    return art::DeleteAnchorsInRect(program.artwork, rt, box, click) ? EditResult::kDone
+                                                                     : EditResult::kNothing;
+  });
+}
+
+EditResult AddAnchorPointCommand(Program& program, Document& doc, art::ArtClick click,
+                                 std::int32_t margin) {
+  const art::SegmentHit hit = art::HitSegment(program.artwork, click, margin);
+  if (!hit.found()) return EditResult::kNothing;
+  return PathCommand(program, doc, art::kUndoOpAddAnchorPoint, [&](base::Runtime&) {
+    if (!art::SplitSegment(program.artwork.paths[hit.path], hit.offset, hit.t))
+      return EditResult::kFailed;
+    if (!(program.artwork.paths[hit.path].flags & art::kSelected))
+      art::ClickSelect(program.artwork, hit.path, true);
+    return EditResult::kDone;
+  });
+}
+
+EditResult MoveAnchorCommand(Program& program, Document& doc, art::ArtClick from,
+                             art::ArtClick to, std::int32_t margin) {
+  const art::SegmentHit hit = art::HitAnchor(program.artwork, from, AnchorReach(program, margin));
+  if (!hit.found()) return EditResult::kNothing;
+  return PathCommand(program, doc, art::kUndoOpMoveAnchorPoint, [&](base::Runtime&) {
+    art::PathRecord& path = program.artwork.paths[hit.path];
+    art::MoveAnchor(path, hit.offset, to.x, to.y);
+    if (!(path.flags & art::kSelected)) art::ClickSelect(program.artwork, hit.path, true);
+    return EditResult::kDone;
+  });
+}
+
+EditResult WandToolClick(Program& program, Document& doc, const art::HitView& view,
+                         std::int32_t windowX, std::int32_t windowY, bool shift, int mode) {
+  if (!doc.imageOpen) return EditResult::kNothing;
+  const art::ArtClick c = art::ClickToArt(view, windowX, windowY);
+  if (program.artwork.count == 0) {
+    return MagicWandClick(program, doc, c.x >> view.artScaleShift, c.y >> view.artScaleShift, mode);
+  }
+  const int hit = art::FindPathAt(program.artwork, c, art::HitMargin(view),
+                                  art::DistanceLimit(view), false, program.image.artScale);
+  art::ClickSelect(program.artwork, hit, shift);
+  return hit == art::kNoPath ? EditResult::kNothing : EditResult::kDone;
 }
 
 }  // namespace vl::app

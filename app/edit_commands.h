@@ -8,6 +8,8 @@
 
 #include "app/document.h"
 #include "app/program.h"
+#include "art/path_hit_test.h"
+#include "art/shape_conversion.h"
 #include "image/pixel_selection.h"
 
 namespace vl::app {
@@ -40,5 +42,30 @@ EditResult MarqueeSelect(Program& program, Document& doc, std::int32_t left, std
 // A magic wand click at pixel (x, y) by a combining mode.
 EditResult MagicWandClick(Program& program, Document& doc, std::int32_t x, std::int32_t y,
                           int mode);
+
+// Smooth Paths and Smooth Direction Points at level 0, 1, 2, on the selected paths or all;
+// each shows its report.
+EditResult SmoothPathsCommand(Program& program, Document& doc, int level);
+EditResult SmoothDirectionPointsCommand(Program& program, Document& doc, int level);
+// Convert To Circle, Oval, Square or Rectangle: the selected paths.
+EditResult ConvertToCommand(Program& program, Document& doc, art::ShapeKind shape);
+
+// The path tools, in art units with the window's hit margin (art::HitMargin):
+// Delete Anchor Point: a click (the nearest anchor of a selected path within 2 pixels plus the
+// margin) or a dragged rectangle (every anchor of the selected paths inside it).
+EditResult DeleteAnchorsCommand(Program& program, Document& doc, const art::ArtBounds& rect,
+                                bool click, std::int32_t margin);
+// Add Anchor Point: on the segment under the click (selected paths first).
+EditResult AddAnchorPointCommand(Program& program, Document& doc, art::ArtClick click,
+                                 std::int32_t margin);
+// Move Point: the anchor under `from` moves to `to`; its path becomes selected.
+EditResult MoveAnchorCommand(Program& program, Document& doc, art::ArtClick from,
+                             art::ArtClick to, std::int32_t margin);
+
+// The magic wand tool's click in the window: with paths, picks the path under it (Shift adds
+// or toggles); without, the pixel magic wand runs at the pixel under it. kDone when a path was
+// hit or the pixel selection changed.
+EditResult WandToolClick(Program& program, Document& doc, const art::HitView& view,
+                         std::int32_t windowX, std::int32_t windowY, bool shift, int mode);
 
 }  // namespace vl::app

@@ -2,6 +2,7 @@
 #include "art/path_hit_test.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "art/anchor_walk.h"
 
@@ -101,6 +102,77 @@ int FindPathAt(const Artwork& art, ArtClick c, std::int32_t margin, std::int32_t
       continue;
     const int m = PathMeasure(p, c, margin, artScale);
     if (m < best) best = m, hit = i;
+  }
+  return hit;
+}
+
+namespace {
+
+// Distance from c to the piece a-b and the parameter (0..1) of the nearest point on it.
+double PieceDistance(ArtClick a, ArtClick b, ArtClick c, double& t) {
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  const double len2 = dx * dx + dy * dy;
+  t = len2 == 0 ? 0.0 : std::clamp(((c.x - a.x) * dx + (c.y - a.y) * dy) / len2, 0.0, 1.0);
+  const double px = a.x + t * dx - c.x, py = a.y + t * dy - c.y;
+  return std::sqrt(px * px + py * py);
+}
+
+bool NearBounds(const PathRecord& p, ArtClick c, std::int32_t margin) {
+  return c.x >= p.left - margin && c.x <= p.right + margin && c.y >= p.top - margin &&
+         c.y <= p.bottom + margin;
+}
+
+}  // namespace
+
+SegmentHit HitSegment(const Artwork& art, ArtClick c, std::int32_t margin) {
+  SegmentHit hit;
+  double best = double(margin);
+  for (bool selectedPass : {true, false}) {
+    if (!selectedPass && art.selectedCount == art.count) break;
+    for (int i = 0; i < art.count; ++i) {
+      const PathRecord& p = art.paths[i];
+      if (bool(p.flags & kSelected) != selectedPass || !NearBounds(p, c, margin)) continue;
+      const std::span<const std::uint16_t> w = PointWords(p);
+      for (std::size_t at = 0; HasAnchorAt(w, at) && HasAnchorAt(w, NextAnchor(w, at));
+           at = NextAnchor(w, at)) {
+        const std::size_t next = NextAnchor(w, at);
+        const bool curve = w[at] & kCurveBit;
+        const ArtClick q[4] = {Point(w, at), curve ? Point(w, at + 2) : Point(w, at),
+                               curve ? Point(w, at + 4) : Point(w, next), Point(w, next)};
+        const int pieces = curve ? kCurvePieces : 1;
+        ArtClick from = q[0];
+        for (int k = 1; k <= pieces; ++k) {
+          const ArtClick to = curve ? OnCurve(q, double(k) / pieces) : q[3];
+          double local = 0;
+          const double d = PieceDistance(from, to, c, local);
+          if (d < best || (d == best && !hit.found())) {
+            best = d;
+            hit = {i, at, (k - 1 + local) / pieces};
+          }
+          from = to;
+        }
+      }
+    }
+    if (hit.found()) break;
+  }
+  return hit;
+}
+
+SegmentHit HitAnchor(const Artwork& art, ArtClick c, std::int32_t reach) {
+  SegmentHit hit;
+  double best = double(reach) + 0.5;
+  for (bool selectedPass : {true, false}) {
+    for (int i = 0; i < art.count; ++i) {
+      const PathRecord& p = art.paths[i];
+      if (bool(p.flags & kSelected) != selectedPass || !NearBounds(p, c, reach)) continue;
+      const std::span<const std::uint16_t> w = PointWords(p);
+      for (std::size_t at = 0; HasAnchorAt(w, at); at = NextAnchor(w, at)) {
+        const ArtClick a = Point(w, at);
+        const double d = std::hypot(double(a.x - c.x), double(a.y - c.y));
+        if (d < best) best = d, hit = {i, at, 0.0};
+      }
+    }
+    if (hit.found()) break;
   }
   return hit;
 }

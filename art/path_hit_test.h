@@ -42,6 +42,21 @@ int SegmentMeasure(ArtClick p1, ArtClick p2, ArtClick c, std::int32_t t, double 
 int FindPathAt(const Artwork& art, ArtClick c, std::int32_t margin, std::int32_t limit,
                bool selectedOnly, double artScale);
 
+// The segment under a click, for the path tools: among the selected paths first, then (unless
+// every path is selected) the others; the nearest segment within `margin` art units wins, the
+// first found on ties. t is the parameter of the nearest point on it.
+struct SegmentHit {
+  int path = kNoPath;
+  std::size_t offset = 0;  // word offset of the anchor the segment leaves
+  double t = 0.0;
+  bool found() const { return path != kNoPath; }
+};
+SegmentHit HitSegment(const Artwork& art, ArtClick c, std::int32_t margin);
+
+// The anchor nearest a click within `reach` art units, selected paths first; its path and word
+// offset, path kNoPath when none.
+SegmentHit HitAnchor(const Artwork& art, ArtClick c, std::int32_t reach);
+
 // A click of the path selection: unless `shift`, every path is deselected first; then the hit
 // path becomes selected, or with `shift` a selected hit path is deselected.
 void ClickSelect(Artwork& art, int hit, bool shift);
