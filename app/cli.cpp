@@ -14,6 +14,7 @@
 
 #include "app/cli_options.h"
 #include "app/document_actions.h"
+#include "app/edit_commands.h"
 #include "base/message_table.h"
 #include "app/program.h"
 #include "platform/file_io.h"
@@ -99,6 +100,28 @@ bool WriteOutput(Program& program, Document& doc, TerminalUi& ui, const ConvertR
   return ok;
 }
 
+// Marks the area to convert. False after a line on stderr when the area misses the image or
+// the selection failed (its message shown).
+bool SelectArea(Program& program, Document& doc, const AreaSelection& area) {
+  const image::RasterImage& image = program.image;
+  const char* name = area.kind == AreaSelection::Kind::kRectangle ? "--select-rect" : "--select-wand";
+  if (area.kind == AreaSelection::Kind::kWholeImage) return true;
+  if (area.x >= image.width || area.y >= image.height) {
+    std::fprintf(stderr, "vectorlume: %s: (%d, %d) lies outside the %d x %d image\n", name,
+                 int(area.x), int(area.y), int(image.width), int(image.height));
+    return false;
+  }
+  EditResult r = EditResult::kNothing;
+  if (area.kind == AreaSelection::Kind::kRectangle) {
+    r = MarqueeSelect(program, doc, area.x, area.y, area.x + area.width - 1,
+                      area.y + area.height - 1, image::kSelectNew);
+  } else {
+    if (area.tolerance >= 0) program.wand.tolerance = area.tolerance;
+    r = MagicWandClick(program, doc, area.x, area.y, image::kSelectNew);
+  }
+  return r == EditResult::kDone;
+}
+
 int Convert(const ConvertRequest& request) {
   if (SameFile(request.input, request.output)) {
     std::fprintf(stderr, "vectorlume: the output %s is the input file; choose another with -o\n",
@@ -125,7 +148,16 @@ int Convert(const ConvertRequest& request) {
     // An empty art ("No paths found") and discarded short paths are written like any other;
     // a refusal, a failure or a stop leaves no art to write.
     // Ctrl+C after the conversion's last poll still means the user wants no output.
+    if (!SelectArea(program, doc, request.area)) {
+      CloseDocument(program, doc);
+      platform::RemoveScratchFolder(program.scratchFolder);
+      return ui.interrupted() ? kExitInterrupted : kExitFailure;
+    }
     const engine::ConversionOutcome outcome = ConvertDocument(program, doc);
+    if (outcome.ranToEnd() && request.smoothPathsLevel != kNoSmoothing)
+      static_cast<void>(SmoothPathsCommand(program, doc, request.smoothPathsLevel));
+    if (outcome.ranToEnd() && request.smoothDirectionLevel != kNoSmoothing)
+      static_cast<void>(SmoothDirectionPointsCommand(program, doc, request.smoothDirectionLevel));
     if (outcome.result == engine::ConversionResult::kStopped || ui.interrupted()) {
       status = kExitInterrupted;
     } else if (!outcome.ranToEnd()) {

@@ -4,6 +4,7 @@
 // carrying the dialog's own message.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,12 +20,27 @@ constexpr int kExitFailure = 1;  // the input could not be read, converted, or t
 constexpr int kExitUsage = 2;    // the command line was wrong; nothing was read or written
 constexpr int kExitInterrupted = 130;  // Ctrl+C; no output file is left behind
 
+// The part of the image to convert: a rectangle, or the magic wand's region around a pixel.
+struct AreaSelection {
+  enum class Kind { kWholeImage, kRectangle, kWand };
+  Kind kind = Kind::kWholeImage;
+  std::int32_t x = 0, y = 0;           // pixels: the rectangle's top left, or the wand's click
+  std::int32_t width = 0, height = 0;  // pixels, the rectangle's
+  int tolerance = -1;                  // the wand's; -1: the default
+};
+
+// Smoothing levels of the editing commands, applied after the conversion; -1: none.
+constexpr int kNoSmoothing = -1;
+
 struct ConvertRequest {
   std::string input;
   std::string output;  // the art file to write
   ArtFormat format;
   settings::ConversionSettings settings;  // validated
   bool quiet = false;  // no messages and no progress line
+  AreaSelection area;
+  int smoothPathsLevel = kNoSmoothing;       // 0 minimum, 1 medium, 2 maximum
+  int smoothDirectionLevel = kNoSmoothing;   // the same for Smooth Direction Points
 };
 
 struct CommandLine {
