@@ -221,6 +221,42 @@ EditResult MoveAnchorCommand(Program& program, Document& doc, art::ArtClick from
   });
 }
 
+namespace {
+
+template <class Edit>
+EditResult SegmentCommand(Program& program, Document& doc, int code, art::ArtClick press,
+                          std::int32_t margin, Edit edit) {
+  const art::SegmentHit hit = art::HitSegment(program.artwork, press, margin);
+  if (!hit.found()) return EditResult::kNothing;
+  return PathCommand(program, doc, code, [&](base::Runtime&) {
+    art::PathRecord& path = program.artwork.paths[hit.path];
+    if (!edit(path, hit.offset)) return EditResult::kFailed;
+    if (!(path.flags & art::kSelected)) art::ClickSelect(program.artwork, hit.path, true);
+    return EditResult::kDone;
+  });
+}
+
+art::ArtPoint PointOf(art::ArtClick c) { return {double(c.x), double(c.y)}; }
+
+}  // namespace
+
+EditResult AdjustLineCommand(Program& program, Document& doc, art::ArtClick press,
+                             art::ArtClick release, bool constrain, std::int32_t margin) {
+  return SegmentCommand(program, doc, art::kUndoOpAdjustLine, press, margin,
+                        [&](art::PathRecord& path, std::size_t offset) {
+                          art::MoveSegment(path, offset, PointOf(press), PointOf(release), constrain);
+                          return true;
+                        });
+}
+
+EditResult AdjustCurveCommand(Program& program, Document& doc, art::ArtClick press,
+                              art::ArtClick release, std::int32_t margin) {
+  return SegmentCommand(program, doc, art::kUndoOpAdjustCurve, press, margin,
+                        [&](art::PathRecord& path, std::size_t offset) {
+                          return art::BendSegment(path, offset, PointOf(release));
+                        });
+}
+
 EditResult WandToolClick(Program& program, Document& doc, const art::HitView& view,
                          std::int32_t windowX, std::int32_t windowY, bool shift, int mode) {
   if (!doc.imageOpen) return EditResult::kNothing;

@@ -62,6 +62,13 @@ EditResult AddAnchorPointCommand(Program& program, Document& doc, art::ArtClick 
 EditResult MoveAnchorCommand(Program& program, Document& doc, art::ArtClick from,
                              art::ArtClick to, std::int32_t margin);
 
+// Adjust Line (`constrain`: Shift) and Adjust Curve: the segment under `press` follows the
+// mouse to `release`.
+EditResult AdjustLineCommand(Program& program, Document& doc, art::ArtClick press,
+                             art::ArtClick release, bool constrain, std::int32_t margin);
+EditResult AdjustCurveCommand(Program& program, Document& doc, art::ArtClick press,
+                              art::ArtClick release, std::int32_t margin);
+
 // The magic wand tool's click in the window: with paths, picks the path under it (Shift adds
 // or toggles); without, the pixel magic wand runs at the pixel under it. kDone when a path was
 // hit or the pixel selection changed.

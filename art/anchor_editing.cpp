@@ -279,6 +279,67 @@ void MoveAnchor(PathRecord& path, std::size_t offset, std::int32_t x, std::int32
   RecomputeBounds(path);
 }
 
+bool BendSegment(PathRecord& path, std::size_t offset, ArtPoint m) {
+  std::uint16_t* w = Words(path);
+  if (!(w[offset] & kCurveBit)) {
+    // A line first becomes a curve with both direction points at its midpoint.
+    if (!ReserveWords(path, std::size_t(path.usedWords) + 4)) return false;
+    w = Words(path);
+    const std::uint16_t mx = std::uint16_t(((w[offset] & kCoordinateMask) + (w[offset + 2] & kCoordinateMask)) / 2);
+    const std::uint16_t my = std::uint16_t(((w[offset + 1] & kCoordinateMask) + (w[offset + 3] & kCoordinateMask)) / 2);
+    Splice(path, offset + 2, offset + 2, {mx, my, mx, my});
+    w = Words(path);
+    w[offset] |= kCurveBit;
+    w[offset + 7] |= kCurveBit;
+  }
+  const ArtPoint k = At(w, offset), n = At(w, offset + 6);
+  const double wx = 5 * ((k.x + n.x) / 6 - m.x / 3), wy = 5 * ((k.y + n.y) / 6 - m.y / 3);
+  w[offset + 2] = Clamp((m.x + k.x - wx) / 2);
+  w[offset + 3] = Clamp((m.y + k.y - wy) / 2);
+  w[offset + 4] = Clamp((n.x + m.x - wx) / 2);
+  w[offset + 5] = Clamp((n.y + m.y - wy) / 2);
+  RecomputeBounds(path);
+  return true;
+}
+
+void MoveSegment(PathRecord& path, std::size_t offset, ArtPoint press, ArtPoint release,
+                 bool constrain) {
+  std::uint16_t* w = Words(path);
+  if (w[offset] & kCurveBit) {
+    Splice(path, offset + 2, offset + 6, {});
+    w = Words(path);
+    w[offset] &= kCoordinateMask;
+    w[offset + 3] &= kCoordinateMask;
+  }
+  const ArtPoint k = At(w, offset), n = At(w, offset + 2);
+  const double sx = n.x - k.x, sy = n.y - k.y;
+  // The press point onto the segment's line: the offsets become those of its foot, so that
+  // both lie along the segment (and a constrained one comes out exactly diagonal).
+  const double len2 = sx * sx + sy * sy;
+  const double t = len2 == 0 ? 0 : ((press.x - k.x) * sx + (press.y - k.y) * sy) / len2;
+  const ArtPoint foot{k.x + t * sx, k.y + t * sy};
+  ArtPoint dk{k.x - foot.x, k.y - foot.y}, dn{n.x - foot.x, n.y - foot.y};
+  if (constrain) {
+    const double theta = std::atan(std::fabs(sy) / std::max(std::fabs(sx), 1e-9));
+    constexpr double kHorizontalBelow = 0.39269908169875, kVerticalFrom = 1.1780972450962501;
+    for (ArtPoint* d : {&dk, &dn}) {
+      if (theta < kHorizontalBelow) {
+        d->y = 0;
+      } else if (theta >= kVerticalFrom) {
+        d->x = 0;
+      } else {
+        const double mean = (std::fabs(d->x) + std::fabs(d->y)) / 2;
+        d->x = std::copysign(mean, d->x);
+        d->y = std::copysign(mean, d->y);
+      }
+    }
+  }
+  const std::size_t nOffset = offset + 2;
+  auto round = [](double v) { return std::int32_t(std::lround(v)); };
+  MoveAnchor(path, offset, round(release.x + dk.x), round(release.y + dk.y));
+  MoveAnchor(path, nOffset, round(release.x + dn.x), round(release.y + dn.y));
+}
+
 bool DeleteAnchorsInRect(Artwork& art, base::Runtime& rt, const ArtBounds& rect, bool click) {
   bool deleted = false;
   if (click) {

@@ -51,6 +51,18 @@ ArtPoint SegmentPoint(const PathRecord& path, std::size_t offset, double t);
 // equal to the first; direction points stay where they are.
 void MoveAnchor(PathRecord& path, std::size_t offset, std::int32_t x, std::int32_t y);
 
+// Adjust Curve: bends the segment leaving the anchor at `offset` so that its point at t = 1/2
+// lies on `mouse`, with the direction points half of K - N apart; a straight segment becomes a
+// curve first. False, path unchanged, when the point array cannot grow.
+bool BendSegment(PathRecord& path, std::size_t offset, ArtPoint mouse);
+
+// Adjust Line: the segment leaving the anchor at `offset` (made straight first) follows the
+// mouse from `press` to `release`, both ends by the same amount, the press point first taken
+// onto the segment's line. With `constrain` the segment becomes horizontal (below 22.5
+// degrees), vertical (67.5 degrees or more) or a 45-degree diagonal.
+void MoveSegment(PathRecord& path, std::size_t offset, ArtPoint press, ArtPoint release,
+                 bool constrain);
+
 // The Delete Anchor Point tool: with `click`, the anchor of a selected path nearest to the
 // rectangle's centre within it; otherwise every anchor of the selected paths inside it (art
 // units, inclusive). A path left with a single segment goes; with no paths left message 44 is

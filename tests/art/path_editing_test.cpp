@@ -245,5 +245,50 @@ TEST(SmoothDirectionPoints, AlignsCornersAtOrBeyondTheLevelsAngle) {
   EXPECT_EQ(r.ui.messages().back(), msg::Text(msg::kNoDirectionPointsSmoothed));
 }
 
+
+TEST(AdjustTools, BendThroughTheMouseAndMoveLinesWithTheirConstraints) {
+  Rig r;
+  const int i = r.add({1000, 1000, 2000, 1000, 2000, 2000});
+  ASSERT_TRUE(BendSegment(r.art.paths[i], 0, {1500, 1300}));
+  const PathRecord& p = r.art.paths[i];
+  EXPECT_LT(Distance(SegmentPoint(p, 0, 0.5), {1500, 1300}), 1.0);
+  const Words w = r.words(i);
+  ASSERT_EQ(w.size(), 10u);
+  EXPECT_EQ(w[0], 1000 | C);
+  EXPECT_EQ(w[7], 1000 | C);
+  EXPECT_NEAR(double(w[2]) - double(w[4]), (1000.0 - 2000.0) / 2, 1.0);  // C1 - C2 = (K - N) / 2
+  EXPECT_EQ(w[8], 2000);  // the next segment is untouched
+  // The mouse on the line through K and N: the curve is straight.
+  ASSERT_TRUE(BendSegment(r.art.paths[i], 0, {1500, 1000}));
+  for (double t : {0.1, 0.25, 0.7}) EXPECT_NEAR(SegmentPoint(r.art.paths[i], 0, t).y, 1000.0, 0.5);
+
+  // Adjust Line with the constraint: by the segment's angle.
+  const struct { double degrees; const char* expect; } cases[] = {
+      {20, "horizontal"}, {30, "diagonal"}, {60, "diagonal"}, {70, "vertical"}};
+  for (const auto& c : cases) {
+    Rig q;
+    const double a = c.degrees * 3.14159265358979 / 180;
+    const auto nx = std::uint16_t(std::lround(5000 + 1000 * std::cos(a)));
+    const auto ny = std::uint16_t(std::lround(5000 + 1000 * std::sin(a)));
+    const int j = q.add({5000, 5000, nx, ny});
+    MoveSegment(q.art.paths[j], 0, {5000, 5000}, {5100, 5200}, true);
+    const Words m = q.words(j);
+    const int dx = m[2] - m[0], dy = m[3] - m[1];
+    EXPECT_EQ(m[0], 5100) << c.degrees;
+    EXPECT_EQ(m[1], 5200) << c.degrees;
+    const std::string expect = c.expect;
+    const int off = expect == "horizontal" ? std::abs(dy)
+                    : expect == "vertical" ? std::abs(dx)
+                                           : std::abs(std::abs(dx) - std::abs(dy));
+    EXPECT_LE(off, 1) << c.degrees;
+    EXPECT_GT(std::abs(dx) + std::abs(dy), 500) << c.degrees;
+  }
+  // Without it the segment moves by the mouse's travel from the foot of the press point.
+  Rig q;
+  const int j = q.add({1000 | C, 1000, 1200, 1500, 1800, 1500, 2000, 1000 | C});
+  MoveSegment(q.art.paths[j], 0, {1500, 1100}, {1500, 1400}, false);
+  EXPECT_EQ(q.words(j), (Words{1000, 1400, 2000, 1400}));  // the curve made straight first
+}
+
 }  // namespace
 }  // namespace vl::art

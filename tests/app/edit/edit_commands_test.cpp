@@ -179,6 +179,18 @@ TEST(PathCommands, UndoThenRedoGivesTheSameBytesForEveryEdit) {
          const auto& p = e.program.artwork.paths[0];
          return AddAnchorPointCommand(e.program, e.doc, {(p.left + p.right) / 2, p.top + 5}, margin);
        }},
+      {"adjust line", msg::kUndoAdjustLine,
+       [=](Editor& e) {
+         const auto w = art::PointWords(e.program.artwork.paths[0]);
+         const art::ArtClick a{w[0] & 0x7FFF, w[1] & 0x7FFF};
+         return AdjustLineCommand(e.program, e.doc, a, {a.x + 300, a.y + 200}, true, margin);
+       }},
+      {"adjust curve", msg::kUndoAdjustCurve,
+       [=](Editor& e) {
+         const auto w = art::PointWords(e.program.artwork.paths[0]);
+         const art::ArtClick a{w[0] & 0x7FFF, w[1] & 0x7FFF};
+         return AdjustCurveCommand(e.program, e.doc, a, {a.x + 400, a.y - 300}, margin);
+       }},
       {"move anchor", msg::kUndoMoveAnchorPoint,
        [=](Editor& e) {
          const auto w = art::PointWords(e.program.artwork.paths[1]);
