@@ -192,8 +192,13 @@ bool ReserveWords(PathRecord& path, std::size_t words) {
 
 bool DeleteAnchorPoint(PathRecord& path, std::size_t offset) {
   const std::size_t k = PreviousAnchor(path, offset);
-  const std::span<const std::uint16_t> words = PointWords(path);
   if (k == std::numeric_limits<std::size_t>::max()) return false;
+  return DeleteAnchorPoint(path, k, offset);
+}
+
+bool DeleteAnchorPoint(PathRecord& path, std::size_t k, std::size_t offset) {
+  const std::span<const std::uint16_t> words = PointWords(path);
+  if (!HasAnchorAt(words, k) || NextAnchor(words, k) != offset) return false;
   const std::size_t n = NextAnchor(words, offset);
   if (!HasAnchorAt(words, n)) return false;
   const std::size_t removed = n - k - 2;  // words between K and N
@@ -366,18 +371,32 @@ bool DeleteAnchorsInRect(Artwork& art, base::Runtime& rt, const ArtBounds& rect,
   } else {
     for (int i = 0; i < art.count; ++i) {
       if (!(art.paths[i].flags & kSelected)) continue;
-      for (;;) {
-        const PathRecord& p = art.paths[i];
+      // Interior anchors first, from the last backwards: a deletion rewrites the array only
+      // from the anchor before it on, so the offsets still to visit stay valid. Then the ends,
+      // which take a rotation or their segment with them; the anchors that become ends were
+      // outside the rectangle, so this settles in a few rounds.
+      for (bool again = true; again && i >= 0;) {
+        again = false;
+        PathRecord& p = art.paths[i];
+        const std::vector<std::size_t> at = AnchorOffsets(p);
+        bool failed = false;
+        for (std::size_t k = at.size() >= 2 ? at.size() - 2 : 0; k >= 1 && !failed; --k) {
+          const auto words = PointWords(p);
+          if (!Inside(rect, detail::X(words, at[k]), detail::Y(words, at[k]))) continue;
+          if (DeleteAnchorPoint(p, at[k - 1], at[k])) deleted = true;
+          else failed = true;  // no room for this path's curve: it stays as it is
+        }
+        if (failed) break;
+        const std::vector<std::size_t> ends = AnchorOffsets(p);
+        if (ends.empty()) break;
         const auto words = PointWords(p);
-        std::size_t found = std::numeric_limits<std::size_t>::max();
-        for (std::size_t at : AnchorOffsets(p))
-          if (Inside(rect, detail::X(words, at), detail::Y(words, at))) found = at;
-        if (found == std::numeric_limits<std::size_t>::max()) break;
-        const Deletion d = DeleteAnyAnchor(art.paths[i], found);
-        if (d == Deletion::kFailed) break;  // no memory for this path: it stays as it is
-        deleted = true;
-        if (d == Deletion::kPathGoes) {
-          deletePath(art, i--);
+        for (std::size_t end : {ends.back(), ends.front()}) {
+          if (!Inside(rect, detail::X(words, end), detail::Y(words, end))) continue;
+          const Deletion d = DeleteAnyAnchor(p, end);
+          if (d == Deletion::kFailed) break;
+          deleted = true;
+          if (d == Deletion::kPathGoes) deletePath(art, i--);
+          else again = true;
           break;
         }
       }

@@ -34,6 +34,9 @@ bool ReserveWords(PathRecord& path, std::size_t words);
 // length. False, with the path unchanged, when there is no anchor with neighbours there or the
 // point array cannot grow (two straight segments need two words more).
 bool DeleteAnchorPoint(PathRecord& path, std::size_t offset);
+// The same when the caller knows the offset of the anchor before it (a walk along the path),
+// which saves a walk from the start.
+bool DeleteAnchorPoint(PathRecord& path, std::size_t previous, std::size_t offset);
 
 // Moves the first segment of a closed path to its end, so that it starts at its second anchor.
 // Returns 1 when the path holds a single segment and cannot be rotated, else 0.

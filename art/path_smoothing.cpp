@@ -110,10 +110,24 @@ bool InScope(const Artwork& art, const PathRecord& path) {
 
 double AngleDegrees(double x, double y) { return std::atan2(y, x) * 180.0 / std::numbers::pi; }
 
+std::uint32_t Key(Pt p) { return std::uint32_t(p.x) << 16 | std::uint32_t(p.y); }
+
 }  // namespace
 
+SharedPoints FindSharedPoints(const Artwork& art) {
+  SharedPoints table;
+  for (int i = 0; i < art.count; ++i) {
+    const std::span<const std::uint16_t> w = PointWords(art.paths[i]);
+    for (std::size_t at = 0; HasAnchorAt(w, at); at = NextAnchor(w, at)) {
+      auto& [lastPath, paths] = table.try_emplace(Key(AnchorAt(w, at)), kNoPath, 0).first->second;
+      if (lastPath != i) lastPath = i, ++paths;
+    }
+  }
+  return table;
+}
+
 void SmoothPathOnce(Artwork& art, int index, int tolerance, double artScale, long& considered,
-                    long& eliminated) {
+                    long& eliminated, const SharedPoints* shared) {
   PathRecord& path = art.paths[index];
   if (path.usedWords < kFewestWordsToSmooth) return;
   std::size_t k = 0;
@@ -127,8 +141,14 @@ void SmoothPathOnce(Artwork& art, int index, int tolerance, double artScale, lon
     ++considered;
     const Pt kp = AnchorAt(w, k), pp = AnchorAt(w, p), np = AnchorAt(w, n);
     const int v = tolerance == 0 ? int(ordinal % 4) : Deviation(kp, pp, np, tolerance, artScale);
-    if (v > tolerance || KeptForOtherPaths(art, index, kp, pp, np, tolerance, eliminated) ||
-        !DeleteAnchorPoint(path, p)) {
+    bool maybeShared = true;
+    if (shared != nullptr) {
+      const auto found = shared->find(Key(pp));
+      maybeShared = found != shared->end() && found->second.second > 1;
+    }
+    if (v > tolerance ||
+        (maybeShared && KeptForOtherPaths(art, index, kp, pp, np, tolerance, eliminated)) ||
+        !DeleteAnchorPoint(path, k, p)) {
       k = p;
       p = n;
       continue;
@@ -144,8 +164,10 @@ long SmoothPaths(Artwork& art, int level, double artScale) {
   for (bool first = true;; first = false) {
     long considered = 0;
     const long before = eliminated;
+    const SharedPoints shared = FindSharedPoints(art);
     for (int i = 0; i < art.count; ++i)
-      if (InScope(art, art.paths[i])) SmoothPathOnce(art, i, tolerance, artScale, considered, eliminated);
+      if (InScope(art, art.paths[i]))
+        SmoothPathOnce(art, i, tolerance, artScale, considered, eliminated, &shared);
     if (first) target = considered * (level * 25 + 25) / 255;
     if (considered == 0 || eliminated > target) break;
     // At tolerance 0 a sweep that removes nothing would be repeated for ever (paths of fewer

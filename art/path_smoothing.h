@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <unordered_map>
+
 #include "art/artwork.h"
 #include "base/runtime.h"
 
@@ -18,11 +20,17 @@ constexpr int kFirstSmoothingTolerance = 156;
 constexpr int kSmoothingToleranceCap = 9999;
 constexpr int kFarFromChord = 32767;  // the deviation of an anchor that may not go
 
+// For each anchor position (x << 16 | y, art units), how many paths pass through it. Deletions
+// only remove anchors, so a table made before a sweep stays a safe filter during it.
+using SharedPoints = std::unordered_map<std::uint32_t, std::pair<int, int>>;  // last path, paths
+SharedPoints FindSharedPoints(const Artwork& art);
+
 // One sweep of anchor elimination over path `index` at `tolerance`. Anchors shared with another
 // path between the same two neighbours (a boundary of two shapes) go from both. Adds to
-// `considered` and `eliminated`. artScale: art units per pixel.
+// `considered` and `eliminated`. artScale: art units per pixel. `shared`, when given, spares
+// the look through the other paths for anchors no other path passes through.
 void SmoothPathOnce(Artwork& art, int index, int tolerance, double artScale, long& considered,
-                    long& eliminated);
+                    long& eliminated, const SharedPoints* shared = nullptr);
 
 // Smooth Paths at level 0, 1, 2 (Minimum, Medium, Maximum): the number of anchors removed.
 long SmoothPaths(Artwork& art, int level, double artScale);

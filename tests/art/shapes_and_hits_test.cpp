@@ -7,7 +7,9 @@
 
 #include "art/anchor_editing.h"
 #include "art/path_hit_test.h"
+#include "art/path_smoothing.h"
 #include "art/shape_conversion.h"
+#include "platform/headless_ui.h"
 
 namespace vl::art {
 namespace {
@@ -130,6 +132,55 @@ TEST(HitTest, TiesKeepTheEarlierPathAndShiftClicksToggle) {
   EXPECT_TRUE(p.art.paths[1].flags & kSelected);
   ClickSelect(p.art, kNoPath, false);
   EXPECT_EQ(p.art.selectedCount, 0);
+}
+
+
+// Malformed point arrays as a damaged or hand-made file could leave them: every editing
+// operation runs over them without reading past the words in use, keeps usedWords within the
+// array and never adds a path.
+TEST(MalformedArt, EveryOperationStaysInsideThePointArrays) {
+  Words limit;
+  while (limit.size() + 2 <= kMaxPointWords) {
+    limit.push_back(std::uint16_t(1000 + limit.size() % 7));
+    limit.push_back(std::uint16_t(1000 + limit.size() % 5));
+  }
+  const std::vector<Words> arrays = {
+      {},                                        // an empty path
+      {100},                                     // half an anchor
+      {100, 100},                                // a lone anchor
+      {100 | C, 100, 200, 200},                  // a curve that never arrives
+      {100, 100, 100, 100, 100, 100, 100, 100},  // coincident anchors
+      {100 | C, 100 | C, 1, 2, 3, 4, 500 | C, 500 | C, 1, 2},  // flags everywhere, cut short
+      {0, 0, 32767, 32767, 0, 32767, 0, 0},      // the corners of the art space
+      limit,                                     // at the 65535-word limit
+  };
+  for (std::size_t k = 0; k < arrays.size(); ++k) {
+    SCOPED_TRACE(k);
+    for (int op = 0; op < 7; ++op) {
+      Paths p;
+      p.add(arrays[k]);
+      p.add(k + 1 < arrays.size() ? arrays[k] : arrays[4]);  // a twin, sharing every anchor
+      base::ConversionState state;
+      base::ApplicationState app;
+      platform::HeadlessUi ui(nullptr);
+      std::string scratch = "/tmp/";
+      base::Runtime rt{ui, p.memory, state, app, scratch};
+      switch (op) {
+        case 0: SmoothPaths(p.art, 2, 16.0); break;
+        case 1: SmoothDirectionPoints(p.art, 2); break;
+        case 2: ConvertTo(p.art, ShapeKind::kCircle, 32767, 32767); break;
+        case 3: static_cast<void>(FindPathAt(p.art, {100, 100}, 80, 600, false, 16.0)); break;
+        case 4: static_cast<void>(HitSegment(p.art, {150, 150}, 80)); break;
+        case 5: DeleteAnchorsInRect(p.art, rt, {0, 0, 32767, 32767}, false); break;
+        case 6: static_cast<void>(RotateClosedPath(p.art.paths[0])); break;
+      }
+      EXPECT_LE(p.art.count, 2) << op;
+      for (const PathRecord& path : PathsInUse(p.art)) {
+        EXPECT_LE(path.usedWords, path.capacityWords) << op;
+        EXPECT_LE(std::size_t(path.usedWords) * 2, path.points.size()) << op;
+      }
+    }
+  }
 }
 
 }  // namespace
