@@ -1,6 +1,8 @@
 // The editing commands on the program record.
 #include "app/edit_commands.h"
 
+#include <algorithm>
+
 #include "art/anchor_editing.h"
 #include "art/path_smoothing.h"
 #include "base/message_table.h"
@@ -250,10 +252,15 @@ EditResult AdjustLineCommand(Program& program, Document& doc, art::ArtClick pres
 }
 
 EditResult AdjustCurveCommand(Program& program, Document& doc, art::ArtClick press,
-                              art::ArtClick release, std::int32_t margin) {
+                              art::ArtClick release, std::int32_t margin, bool circular) {
+  const image::RasterImage& image = program.image;
   return SegmentCommand(program, doc, art::kUndoOpAdjustCurve, press, margin,
                         [&](art::PathRecord& path, std::size_t offset) {
-                          return art::BendSegment(path, offset, PointOf(release));
+                          if (!circular) return art::BendSegment(path, offset, PointOf(release));
+                          const art::ArtPoint m{
+                              std::clamp(double(release.x), 0.0, image.width * image.artScale),
+                              std::clamp(double(release.y), 0.0, image.height * image.artScale)};
+                          return art::ArcSegment(path, offset, m, image.artScale);
                         });
 }
 

@@ -66,8 +66,10 @@ EditResult MoveAnchorCommand(Program& program, Document& doc, art::ArtClick from
 // mouse to `release`.
 EditResult AdjustLineCommand(Program& program, Document& doc, art::ArtClick press,
                              art::ArtClick release, bool constrain, std::int32_t margin);
+// With `circular` (Shift) the segment becomes a circular arc through its ends and the mouse,
+// the mouse held inside the image.
 EditResult AdjustCurveCommand(Program& program, Document& doc, art::ArtClick press,
-                              art::ArtClick release, std::int32_t margin);
+                              art::ArtClick release, std::int32_t margin, bool circular = false);
 
 // The magic wand tool's click in the window: with paths, picks the path under it (Shift adds
 // or toggles); without, the pixel magic wand runs at the pixel under it. kDone when a path was

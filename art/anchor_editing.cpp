@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "art/anchor_walk.h"
 #include "base/message_table.h"
@@ -303,6 +304,78 @@ bool BendSegment(PathRecord& path, std::size_t offset, ArtPoint m) {
   w[offset + 3] = Clamp((m.y + k.y - wy) / 2);
   w[offset + 4] = Clamp((n.x + m.x - wx) / 2);
   w[offset + 5] = Clamp((n.y + m.y - wy) / 2);
+  RecomputeBounds(path);
+  return true;
+}
+
+namespace {
+
+constexpr double kLargestArcRadiusPixels = 5000.0;
+constexpr double kArcHandle = 0.4;  // direction point distance per radian of sweep, in radii
+
+// Direction points of the arc from angle a0 over `sweep` radians (signed) on the circle.
+void ArcHandles(ArtPoint c, double r, double a0, double sweep, std::uint16_t out[4]) {
+  const double a1 = a0 + sweep, d = sweep > 0 ? 1.0 : -1.0, l = kArcHandle * std::fabs(sweep) * r;
+  out[0] = Clamp(c.x + r * std::cos(a0) - d * l * std::sin(a0) + 0.5);
+  out[1] = Clamp(c.y + r * std::sin(a0) + d * l * std::cos(a0) + 0.5);
+  out[2] = Clamp(c.x + r * std::cos(a1) + d * l * std::sin(a1) + 0.5);
+  out[3] = Clamp(c.y + r * std::sin(a1) - d * l * std::cos(a1) + 0.5);
+}
+
+}  // namespace
+
+bool ArcSegment(PathRecord& path, std::size_t offset, ArtPoint m, double artScale) {
+  std::uint16_t* w = Words(path);
+  const ArtPoint k = At(w, offset);
+  const ArtPoint n = At(w, (w[offset] & kCurveBit) ? offset + 6 : offset + 2);
+  const double a = std::hypot(n.x - k.x, n.y - k.y), b = std::hypot(m.x - k.x, m.y - k.y),
+               c = std::hypot(m.x - n.x, m.y - n.y), s = (a + b + c) / 2;
+  const double area2 = s * (s - a) * (s - b) * (s - c);
+  const double r = area2 > 0 ? a * b * c / (4 * std::sqrt(area2)) : 0;
+  // Bend through the midpoint first: a straight curve, the shape kept when no arc fits.
+  if (!BendSegment(path, offset, {(k.x + n.x) / 2, (k.y + n.y) / 2})) return false;
+  w = Words(path);
+  const ArtPoint mid{(k.x + n.x) / 2, (k.y + n.y) / 2};
+  w[offset + 2] = w[offset + 4] = Clamp(mid.x + 0.5);
+  w[offset + 3] = w[offset + 5] = Clamp(mid.y + 0.5);
+  if (a == 0 || r <= 0 || r / artScale >= kLargestArcRadiusPixels) {
+    RecomputeBounds(path);
+    return true;
+  }
+  // The centre on the perpendicular bisector of K-N: of the two, the one whose distance from
+  // the mouse is nearer the radius.
+  const double h = std::sqrt(std::max(0.0, r * r - a * a / 4));
+  const ArtPoint normal{-(n.y - k.y) / a, (n.x - k.x) / a};
+  ArtPoint centre{mid.x + h * normal.x, mid.y + h * normal.y};
+  const ArtPoint other{mid.x - h * normal.x, mid.y - h * normal.y};
+  if (std::fabs(std::hypot(m.x - other.x, m.y - other.y) - r) <
+      std::fabs(std::hypot(m.x - centre.x, m.y - centre.y) - r))
+    centre = other;
+  const double twoPi = 2 * std::numbers::pi;
+  auto angle = [&](ArtPoint p) { return std::atan2(p.y - centre.y, p.x - centre.x); };
+  auto ahead = [&](double from, double to) {  // counter-angle distance in [0, 2 pi)
+    double d = std::fmod(to - from, twoPi);
+    return d < 0 ? d + twoPi : d;
+  };
+  const double ak = angle(k), an = angle(n), am = angle(m);
+  // The arc from K to N on the mouse's side: forwards when the mouse lies ahead before N.
+  double sweep = ahead(ak, an);
+  if (ahead(ak, am) > sweep) sweep -= twoPi;
+  if (std::fabs(sweep) <= std::numbers::pi) {
+    ArcHandles(centre, r, ak, sweep, &w[offset + 2]);
+  } else {
+    // More than a half circle: two halves meeting at a new anchor in the middle of the arc.
+    if (!ReserveWords(path, std::size_t(path.usedWords) + 6)) return true;
+    const double half = sweep / 2;
+    std::uint16_t first[4], second[4];
+    ArcHandles(centre, r, ak, half, first);
+    ArcHandles(centre, r, ak + half, half, second);
+    const std::uint16_t hx = Clamp(centre.x + r * std::cos(ak + half) + 0.5);
+    const std::uint16_t hy = Clamp(centre.y + r * std::sin(ak + half) + 0.5);
+    Splice(path, offset + 2, offset + 6,
+           {first[0], first[1], first[2], first[3], std::uint16_t(hx | kCurveBit),
+            std::uint16_t(hy | kCurveBit), second[0], second[1], second[2], second[3]});
+  }
   RecomputeBounds(path);
   return true;
 }

@@ -59,6 +59,13 @@ void MoveAnchor(PathRecord& path, std::size_t offset, std::int32_t x, std::int32
 // curve first. False, path unchanged, when the point array cannot grow.
 bool BendSegment(PathRecord& path, std::size_t offset, ArtPoint mouse);
 
+// Adjust Curve with Shift: the segment leaving the anchor at `offset` becomes a circular arc
+// through K, N and `mouse` (art units; artScale art units per pixel). Collinear points or a
+// radius of 5000 pixels or more give a straight curve; an arc of more than a half circle is cut
+// into two halves at a new anchor. Direction points lie on the tangents, 0.4 x sweep x radius
+// from their anchors. False, path unchanged, when the point array cannot grow.
+bool ArcSegment(PathRecord& path, std::size_t offset, ArtPoint mouse, double artScale);
+
 // Adjust Line: the segment leaving the anchor at `offset` (made straight first) follows the
 // mouse from `press` to `release`, both ends by the same amount, the press point first taken
 // onto the segment's line. With `constrain` the segment becomes horizontal (below 22.5

@@ -290,5 +290,41 @@ TEST(AdjustTools, BendThroughTheMouseAndMoveLinesWithTheirConstraints) {
   EXPECT_EQ(q.words(j), (Words{1000, 1400, 2000, 1400}));  // the curve made straight first
 }
 
+
+TEST(AdjustTools, ShiftBendsCircularArcs) {
+  const double artScale = 16.0;
+  // A half circle of radius 1000 through the mouse; no split at exactly half.
+  {
+    Rig r;
+    const int i = r.add({1000, 1000, 3000, 1000});
+    ASSERT_TRUE(ArcSegment(r.art.paths[i], 0, {2000, 2000}, artScale));
+    ASSERT_EQ(r.words(i).size(), 8u);
+    for (double t : {0.0, 0.25, 0.5, 0.75, 1.0}) {
+      const ArtPoint q = SegmentPoint(r.art.paths[i], 0, t);
+      EXPECT_NEAR(std::hypot(q.x - 2000, q.y - 1000), 1000.0, 70.0) << t;  // the 0.4 handles
+      EXPECT_GE(q.y, 999.0);  // on the mouse's side
+    }
+  }
+  // More than a half circle: two halves meeting at a new anchor on the circle, opposite K-N.
+  {
+    Rig r;
+    const int i = r.add({1000, 1000, 3000, 1000});
+    ASSERT_TRUE(ArcSegment(r.art.paths[i], 0, {2000, 2800}, artScale));
+    const Words w = r.words(i);
+    ASSERT_EQ(w.size(), 14u);
+    EXPECT_NEAR(w[6] & kCoordinateMask, 2000, 1);
+    EXPECT_NEAR(w[7] & kCoordinateMask, 2800, 1);
+    EXPECT_EQ(w[6] & C, C);
+    EXPECT_EQ(w[7] & C, C);
+  }
+  // Collinear, or a radius of 5000 pixels or more: straight, both direction points mid-way.
+  for (ArtPoint m : {ArtPoint{2500, 1000}, ArtPoint{2000, 1000.5}}) {
+    Rig r;
+    const int i = r.add({1000, 1000, 3000, 1000});
+    ASSERT_TRUE(ArcSegment(r.art.paths[i], 0, m, artScale));
+    EXPECT_EQ(r.words(i), (Words{1000 | C, 1000, 2000, 1000, 2000, 1000, 3000, 1000 | C}));
+  }
+}
+
 }  // namespace
 }  // namespace vl::art

@@ -191,6 +191,12 @@ TEST(PathCommands, UndoThenRedoGivesTheSameBytesForEveryEdit) {
          const art::ArtClick a{w[0] & 0x7FFF, w[1] & 0x7FFF};
          return AdjustCurveCommand(e.program, e.doc, a, {a.x + 400, a.y - 300}, margin);
        }},
+      {"adjust curve circular", msg::kUndoAdjustCurve,
+       [=](Editor& e) {
+         const auto w = art::PointWords(e.program.artwork.paths[0]);
+         const art::ArtClick a{w[0] & 0x7FFF, w[1] & 0x7FFF};
+         return AdjustCurveCommand(e.program, e.doc, a, {a.x + 400, a.y - 300}, margin, true);
+       }},
       {"move anchor", msg::kUndoMoveAnchorPoint,
        [=](Editor& e) {
          const auto w = art::PointWords(e.program.artwork.paths[1]);
