@@ -116,14 +116,17 @@ bool RunEditCommand(CommandContext& ctx, std::uint32_t identifier) {
   return true;
 }
 
-void Convert(CommandContext& ctx) {
+void Convert(CommandContext& ctx, bool selectionEdge = false) {
   if (!ctx.document.imageOpen) return;
   if (HasArt(ctx.program) &&
       ctx.program.ui->askYesNo(msg::Text(msg::kConvertAgainQuestion)) != platform::kAnswerYes) {
     return;
   }
-  // The driver has shown what there was to show; the window redraws from the document.
+  // The driver has shown what there was to show; the window redraws from the document. The
+  // selection-edge flag holds for this call only.
+  ctx.program.app.selectionEdgeCommand = selectionEdge;
   static_cast<void>(ConvertDocument(ctx.program, ctx.document));
+  ctx.program.app.selectionEdgeCommand = false;
 }
 
 bool Quit(CommandContext& ctx) {
@@ -159,6 +162,7 @@ bool RunCommand(CommandContext& ctx, std::uint32_t packedCommand) {
       if (artPresent) SaveArtAs(ctx);
       return true;
     case kCommandConvert: Convert(ctx); return true;
+    case kCommandConvertSelectionEdge: Convert(ctx, true); return true;
     case kCommandQuit: Quit(ctx); return true;
     default: break;
   }

@@ -18,6 +18,7 @@ constexpr std::uint16_t kCommandClose = 12903;
 constexpr std::uint16_t kCommandSaveArt = 12904;
 constexpr std::uint16_t kCommandSaveArtAs = 12905;
 constexpr std::uint16_t kCommandConvert = 12909;
+constexpr std::uint16_t kCommandConvertSelectionEdge = 12910;
 constexpr std::uint16_t kCommandQuit = 12917;
 constexpr std::uint16_t kCommandUndo = 13001;
 constexpr std::uint16_t kCommandSelectAll = 13008;

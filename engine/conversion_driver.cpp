@@ -186,7 +186,9 @@ ConversionOutcome ConvertRecorded(ConversionJob& job) {
   art.pen.multiSample = image.samplesPerPixel > 1;
 
   const bool bilevel = image::IsBilevel(image);
-  if (!bilevel) {
+  // Convert Selection Edge traces the bit layer as it stands: on a gray scale or colour image
+  // that is the selection mask, so nothing is posterized.
+  if (!bilevel && !rt.app.selectionEdgeCommand) {
     job.dialog = job.active;
     if (Posterize(job) == 0) return OutcomeOf(s, art);
   }

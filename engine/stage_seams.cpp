@@ -16,7 +16,9 @@ std::string LineRecognitionName() { return StageName(msg::kMethodLineRecognition
 
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
-  if (!image::IsBilevel(job.image)) return StageName(msg::kPosterizationSettingName);
+  // Convert Selection Edge traces the selection mask itself: no colour pass.
+  if (!image::IsBilevel(job.image) && !job.rt.app.selectionEdgeCommand)
+    return StageName(msg::kPosterizationSettingName);
   if (s.has(settings::kMethodCenterline)) return CenterlineName();
   if (s.has(settings::kMethodLineRecognition)) return LineRecognitionName();
   if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);

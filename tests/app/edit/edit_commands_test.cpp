@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <functional>
 
 #include "app/command_set.h"
@@ -264,6 +265,45 @@ TEST(PathCommands, TheWandToolPicksPathsOrPixels) {
   ASSERT_EQ(WandToolClick(e.program, e.doc, view, 60, 30, true, image::kSelectNew), EditResult::kDone);
   EXPECT_EQ(e.program.artwork.selectedCount, 0);
   EXPECT_EQ(WandToolClick(e.program, e.doc, view, 5, 55, false, image::kSelectNew), EditResult::kNothing);
+}
+
+
+// Convert Selection Edge on a gray image traces the selection mask (no posterization, which
+// this build lacks and plain Convert still refuses), and leaves the mask as it was.
+TEST(SelectionEdge, TracesTheMaskOfAGrayImage) {
+  TempDir dir;
+  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);
+  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
+  settings::setConversionDefaults(program.activeSettings);
+  Document doc;
+  ASSERT_TRUE(WriteGrayTiff(dir / "gray.tif", 100, 80, 128));
+  ASSERT_TRUE(OpenDocument(program, doc, dir / "gray.tif").read());
+  struct NoDialogs : DocumentDialogs {
+    bool chooseImageFile(std::string&) override { return false; }
+    bool chooseArtFile(std::string&, ArtFormat&) override { return false; }
+    bool choosePixelImageFile(std::string&, int&) override { return false; }
+  } dialogs;
+  CommandContext ctx{program, doc, dialogs};
+  ASSERT_EQ(MarqueeSelect(program, doc, 20, 10, 59, 49, image::kSelectNew), EditResult::kDone);
+  const std::vector<std::uint8_t> mask(program.image.bitLayer.data(),
+                                       program.image.bitLayer.data() + program.image.bitLayer.size());
+  ASSERT_TRUE(RunCommand(ctx, PackCommand(kCommandConvertSelectionEdge)));
+  ASSERT_EQ(program.artwork.count, 1);
+  const art::PathRecord& p = program.artwork.paths[0];
+  const double s = program.image.artScale;
+  EXPECT_NEAR(p.left, 20 * s, 6);
+  EXPECT_NEAR(p.right, 60 * s, 6);
+  EXPECT_NEAR(p.top, 10 * s, 6);
+  EXPECT_NEAR(p.bottom, 50 * s, 6);
+  EXPECT_TRUE(std::equal(mask.begin(), mask.end(), program.image.bitLayer.data()));
+  EXPECT_FALSE(program.app.selectionEdgeCommand);
+  EXPECT_EQ(UndoMenuItem(program), MenuText(msg::kUndoPrefix, msg::kUndoConvert));
+  // Plain Convert needs posterization for a gray image.
+  ui->scriptAnswers({"yes"});  // "Convert image again?"
+  ASSERT_TRUE(RunCommand(ctx, PackCommand(kCommandConvert)));
+  EXPECT_EQ(ui->messages().back(), msg::Format(msg::kNotAvailableInThisBuild, "Posterization"));
+  EXPECT_EQ(program.artwork.count, 1);
+  CloseDocument(program, doc);
 }
 
 }  // namespace
