@@ -18,6 +18,7 @@
 #include "app/document_names.h"
 #include "app/settings_command.h"
 #include "app/user_preferences.h"
+#include "app/edit_commands.h"
 #include "base/message_table.h"
 #include "app/program.h"
 #include "platform/file_io.h"
@@ -103,6 +104,28 @@ bool WriteOutput(Program& program, Document& doc, TerminalUi& ui, const ConvertR
   return ok;
 }
 
+// Marks the area to convert. False after a line on stderr when the area misses the image or
+// the selection failed (its message shown).
+bool SelectArea(Program& program, Document& doc, const AreaSelection& area) {
+  const image::RasterImage& image = program.image;
+  const char* name = area.kind == AreaSelection::Kind::kRectangle ? "--select-rect" : "--select-wand";
+  if (area.kind == AreaSelection::Kind::kWholeImage) return true;
+  if (area.x >= image.width || area.y >= image.height) {
+    std::fprintf(stderr, "vectorlume: %s: (%d, %d) lies outside the %d x %d image\n", name,
+                 int(area.x), int(area.y), int(image.width), int(image.height));
+    return false;
+  }
+  EditResult r = EditResult::kNothing;
+  if (area.kind == AreaSelection::Kind::kRectangle) {
+    r = MarqueeSelect(program, doc, area.x, area.y, area.x + area.width - 1,
+                      area.y + area.height - 1, image::kSelectNew);
+  } else {
+    if (area.tolerance >= 0) program.wand.tolerance = area.tolerance;
+    r = MagicWandClick(program, doc, area.x, area.y, image::kSelectNew);
+  }
+  return r == EditResult::kDone;
+}
+
 // Standard input copied whole into the scratch folder: the readers seek, and a pipe cannot.
 // The copy's path, or empty after the message when it could not be made.
 std::string CopyStandardInput(Program& program) {
@@ -180,7 +203,16 @@ int Convert(const ConvertRequest& request, const UserPreferences& prefs) {
     // An empty art ("No paths found") and discarded short paths are written like any other;
     // a refusal, a failure or a stop leaves no art to write.
     // Ctrl+C after the conversion's last poll still means the user wants no output.
+    if (!SelectArea(program, doc, request.area)) {
+      CloseDocument(program, doc);
+      platform::RemoveScratchFolder(program.scratchFolder);
+      return ui.interrupted() ? kExitInterrupted : kExitFailure;
+    }
     const engine::ConversionOutcome outcome = ConvertDocument(program, doc);
+    if (outcome.ranToEnd() && request.smoothPathsLevel != kNoSmoothing)
+      static_cast<void>(SmoothPathsCommand(program, doc, request.smoothPathsLevel));
+    if (outcome.ranToEnd() && request.smoothDirectionLevel != kNoSmoothing)
+      static_cast<void>(SmoothDirectionPointsCommand(program, doc, request.smoothDirectionLevel));
     if (outcome.result == engine::ConversionResult::kStopped || ui.interrupted()) {
       status = kExitInterrupted;
     } else if (!outcome.ranToEnd()) {

@@ -12,6 +12,7 @@
 
 #include "app/art_format_names.h"
 #include "app/document_names.h"
+#include "image/pixel_selection.h"
 #include "base/message_table.h"
 #include "settings/decimal_field.h"
 #include "settings/settings_defaults.h"
@@ -37,6 +38,7 @@ struct RawOptions {
   std::optional<std::string> method, tolerance, noise, thinning, lines, straightToCurved,
       uniformWeight, threshold, contrast, boost, colors, complexity, noiseReduction;
   std::optional<std::string> settingsName, maxPaths;
+  std::optional<std::string> selectRect, selectWand, smoothPaths, smoothDirectionPoints;
   bool whiteLines = false, reverse = false, separateShapes = false, noUniformWeight = false,
        color = false, reduceDetail = false, quiet = false, help = false, toStdout = false;
 };
@@ -64,6 +66,10 @@ constexpr ValueOption kValueOptions[] = {
     {"--noise-reduction", &RawOptions::noiseReduction},
     {"--settings", &RawOptions::settingsName},
     {"--max-paths", &RawOptions::maxPaths},
+    {"--select-rect", &RawOptions::selectRect},
+    {"--select-wand", &RawOptions::selectWand},
+    {"--smooth-paths", &RawOptions::smoothPaths},
+    {"--smooth-direction-points", &RawOptions::smoothDirectionPoints},
 };
 
 struct FlagOption {
@@ -423,6 +429,66 @@ Error ApplyConversionOptions(SettingsBuilder& b, const RawOptions& raw) {
   return {};
 }
 
+// ---- Area and editing ----------------------------------------------------------------------
+
+// Whole numbers separated by commas; `count` of them, or `optional` more.
+Error ReadNumbers(std::string_view name, const std::string& text, std::size_t count,
+                  std::size_t optional, std::vector<long long>& out) {
+  out.clear();
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t comma = text.find(',', start);
+    if (comma == std::string::npos) comma = text.size();
+    long long v = 0;
+    if (Error e = ReadInteger(name, text.substr(start, comma - start), v); !e.empty()) return e;
+    out.push_back(v);
+    start = comma + 1;
+  }
+  if (out.size() < count || out.size() > count + optional) {
+    return Join({name, " expects ", count == 4 ? "X,Y,W,H" : "X,Y[,TOLERANCE]", ", not ",
+                 Quoted(text)});
+  }
+  return {};
+}
+
+Error ApplyArea(const RawOptions& raw, ConvertRequest& request) {
+  if (raw.selectRect && raw.selectWand) return "--select-rect and --select-wand exclude each other";
+  std::vector<long long> v;
+  constexpr long long kSide = 32767;  // pixel coordinates are signed 16-bit
+  if (raw.selectRect) {
+    if (Error e = ReadNumbers("--select-rect", *raw.selectRect, 4, 0, v); !e.empty()) return e;
+    if (v[0] < 0 || v[1] < 0 || v[0] > kSide || v[1] > kSide || v[2] < 1 || v[3] < 1 ||
+        v[2] > kSide || v[3] > kSide)
+      return Join({"--select-rect ", *raw.selectRect,
+                   ": X and Y are 0 to 32767 pixels, W and H 1 to 32767"});
+    request.area = {AreaSelection::Kind::kRectangle, std::int32_t(v[0]), std::int32_t(v[1]),
+                    std::int32_t(v[2]), std::int32_t(v[3]), -1};
+  }
+  if (raw.selectWand) {
+    if (Error e = ReadNumbers("--select-wand", *raw.selectWand, 2, 1, v); !e.empty()) return e;
+    if (v[0] < 0 || v[1] < 0 || v[0] > kSide || v[1] > kSide)
+      return Join({"--select-wand ", *raw.selectWand, ": X and Y are 0 to 32767 pixels"});
+    int tolerance = -1;
+    if (v.size() == 3) {
+      if (v[2] < image::kMinWandTolerance || v[2] > image::kMaxWandTolerance)
+        return Join({"--select-wand ", *raw.selectWand, ": ", msg::Text(msg::kMagicWandRange)});
+      tolerance = int(v[2]);
+    }
+    request.area = {AreaSelection::Kind::kWand, std::int32_t(v[0]), std::int32_t(v[1]), 0, 0,
+                    tolerance};
+  }
+  return {};
+}
+
+Error ReadLevel(std::string_view name, const std::optional<std::string>& text, int& level) {
+  if (!text) return {};
+  if (*text == "min") level = 0;
+  else if (*text == "medium") level = 1;
+  else if (*text == "max") level = 2;
+  else return Join({name, " expects min, medium or max, not ", Quoted(*text)});
+  return {};
+}
+
 // ---- Output --------------------------------------------------------------------------------
 
 using NameAndNote = std::pair<std::string_view, std::string_view>;
@@ -634,6 +700,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const ParseCo
   if (Error e = ApplyColorOptions(b, raw); !e.empty()) return fail(e);
   if (Error e = ApplyConversionOptions(b, raw); !e.empty()) return fail(e);
   if (Error e = CheckSettings(b); !e.empty()) return fail(e);
+  if (Error e = ApplyArea(raw, request); !e.empty()) return fail(e);
+  if (Error e = ReadLevel("--smooth-paths", raw.smoothPaths, request.smoothPathsLevel); !e.empty())
+    return fail(e);
+  if (Error e = ReadLevel("--smooth-direction-points", raw.smoothDirectionPoints,
+                          request.smoothDirectionLevel);
+      !e.empty())
+    return fail(e);
   request.settings = b.s;
   line.action = CommandLine::Action::kConvert;
   return line;
@@ -683,6 +756,14 @@ Color/Grayscale Setup, for gray scale and colour images:
 Settings and limits:
       --settings NAME       start from the named setting NAME instead of the one in force
       --max-paths N         keep at most N paths (0: no limit but memory) [10000]
+
+Area and editing:
+      --select-rect X,Y,W,H convert only the W x H pixels from (X, Y)
+      --select-wand X,Y[,TOLERANCE]  convert only the magic wand's region around pixel (X, Y);
+                            tolerance 0 to 255 [32] (on black and white images: the black
+                            shape under the pixel)
+      --smooth-paths LEVEL  Smooth Paths after the conversion: min, medium or max
+      --smooth-direction-points LEVEL  Smooth Direction Points after it: min, medium or max
 
 )", BatchHelp(), "\n", SettingsHelp(), R"(
 Other:

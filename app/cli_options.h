@@ -24,6 +24,17 @@ constexpr int kExitInterrupted = 130;  // Ctrl+C; no output file is left behind
 
 // INPUT or OUTPUT that names standard input or output.
 constexpr std::string_view kStandardStream = "-";
+// The part of the image to convert: a rectangle, or the magic wand's region around a pixel.
+struct AreaSelection {
+  enum class Kind { kWholeImage, kRectangle, kWand };
+  Kind kind = Kind::kWholeImage;
+  std::int32_t x = 0, y = 0;           // pixels: the rectangle's top left, or the wand's click
+  std::int32_t width = 0, height = 0;  // pixels, the rectangle's
+  int tolerance = -1;                  // the wand's; -1: the default
+};
+
+// Smoothing levels of the editing commands, applied after the conversion; -1: none.
+constexpr int kNoSmoothing = -1;
 
 struct ConvertRequest {
   std::string input;   // a file, or kStandardStream
@@ -33,6 +44,9 @@ struct ConvertRequest {
   bool quiet = false;  // no messages and no progress line
   std::optional<std::int32_t> maxPaths;  // --max-paths: 0 no limit but memory
   bool formatGiven = false;  // -o or --format chose the format
+  AreaSelection area;
+  int smoothPathsLevel = kNoSmoothing;       // 0 minimum, 1 medium, 2 maximum
+  int smoothDirectionLevel = kNoSmoothing;   // the same for Smooth Direction Points
 };
 
 // What the preferences give the parser: the record the options start from, the named settings

@@ -3,6 +3,7 @@
 
 #include "app/document_actions.h"
 #include "app/document_names.h"
+#include "app/edit_commands.h"
 #include "base/message_table.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_job.h"
@@ -88,14 +89,45 @@ bool Close(CommandContext& ctx) {
   return true;
 }
 
-void Convert(CommandContext& ctx) {
+// The Edit menu's commands. Their outcome is what the window redraws from; the messages are
+// shown already.
+bool RunEditCommand(CommandContext& ctx, std::uint32_t identifier) {
+  Program& p = ctx.program;
+  Document& d = ctx.document;
+  EditResult r = EditResult::kNothing;
+  if (identifier >= kCommandSmoothPaths && identifier < kCommandSmoothPaths + 3) {
+    r = SmoothPathsCommand(p, d, int(identifier - kCommandSmoothPaths));
+  } else if (identifier >= kCommandSmoothDirectionPoints &&
+             identifier < kCommandSmoothDirectionPoints + 3) {
+    r = SmoothDirectionPointsCommand(p, d, int(identifier - kCommandSmoothDirectionPoints));
+  } else if (identifier >= kCommandConvertTo && identifier < kCommandConvertTo + 4) {
+    r = ConvertToCommand(p, d, art::ShapeKind(identifier - kCommandConvertTo));
+  } else {
+    switch (identifier) {
+      case kCommandUndo: r = UndoCommand(p, d); break;
+      case kCommandSelectAll: r = SelectAllCommand(p, d); break;
+      case kCommandSelectNone: r = SelectNoneCommand(p, d); break;
+      case kCommandSelectInverse: r = SelectInverseCommand(p, d); break;
+      case kCommandGrowSelection: r = GrowSelectionCommand(p, d); break;
+      case kCommandSelectSimilar: r = SelectSimilarCommand(p, d); break;
+      default: return false;  // not in the table, or its stage is not in this build
+    }
+  }
+  static_cast<void>(r);
+  return true;
+}
+
+void Convert(CommandContext& ctx, bool selectionEdge = false) {
   if (!ctx.document.imageOpen) return;
   if (HasArt(ctx.program) &&
       ctx.program.ui->askYesNo(msg::Text(msg::kConvertAgainQuestion)) != platform::kAnswerYes) {
     return;
   }
-  // The driver has shown what there was to show; the window redraws from the document.
+  // The driver has shown what there was to show; the window redraws from the document. The
+  // selection-edge flag holds for this call only.
+  ctx.program.app.selectionEdgeCommand = selectionEdge;
   static_cast<void>(ConvertDocument(ctx.program, ctx.document));
+  ctx.program.app.selectionEdgeCommand = false;
 }
 
 bool Quit(CommandContext& ctx) {
@@ -131,9 +163,11 @@ bool RunCommand(CommandContext& ctx, std::uint32_t packedCommand) {
       if (artPresent) SaveArtAs(ctx);
       return true;
     case kCommandConvert: Convert(ctx); return true;
+    case kCommandConvertSelectionEdge: Convert(ctx, true); return true;
     case kCommandQuit: Quit(ctx); return true;
-    default: return false;  // not in the table, or its stage is not in this build
+    default: break;
   }
+  return RunEditCommand(ctx, identifier);
 }
 
 bool RunSavePrompts(CommandContext& ctx) {

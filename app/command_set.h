@@ -18,7 +18,17 @@ constexpr std::uint16_t kCommandClose = 12903;
 constexpr std::uint16_t kCommandSaveArt = 12904;
 constexpr std::uint16_t kCommandSaveArtAs = 12905;
 constexpr std::uint16_t kCommandConvert = 12909;
+constexpr std::uint16_t kCommandConvertSelectionEdge = 12910;
 constexpr std::uint16_t kCommandQuit = 12917;
+constexpr std::uint16_t kCommandUndo = 13001;
+constexpr std::uint16_t kCommandSelectAll = 13008;
+constexpr std::uint16_t kCommandSelectNone = 13009;
+constexpr std::uint16_t kCommandSelectInverse = 13010;
+constexpr std::uint16_t kCommandGrowSelection = 13012;
+constexpr std::uint16_t kCommandSelectSimilar = 13013;
+constexpr std::uint16_t kCommandSmoothPaths = 10101;            // + level 0..2
+constexpr std::uint16_t kCommandSmoothDirectionPoints = 10301;  // + level 0..2
+constexpr std::uint16_t kCommandConvertTo = 10401;              // + shape 0..3
 
 // The identifier as the main window passes it on: group in the high half, item in the low half.
 std::uint32_t PackCommand(std::uint16_t identifier);

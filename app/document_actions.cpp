@@ -38,6 +38,7 @@ engine::ConversionOutcome ConvertDocument(Program& program, Document& doc) {
   engine::ConversionJob job(rt, program.image, program.artwork, program.activeSettings,
                             program.dialogSettings);
   job.pause = &program.thinningPause;
+  job.undo = &program.undo;
   const engine::ConversionOutcome outcome = engine::Convert(job);
   if (outcome.result != engine::ConversionResult::kRefused) doc.artModified = true;
   return outcome;
@@ -106,6 +107,7 @@ bool WritePixelImage(Program& program, Document& doc, const std::string& path, i
 
 void CloseDocument(Program& program, Document& doc) {
   base::Runtime rt = program.runtime();
+  art::DiscardUndo(program.undo);
   art::freeArtwork(program.artwork);
   image::releaseImage(program.image, rt);
   program.app.artPresent = false;

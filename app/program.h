@@ -8,9 +8,11 @@
 
 #include "base/application_state.h"
 #include "art/artwork.h"
+#include "art/undo.h"
 #include "base/conversion_state.h"
 #include "base/runtime.h"
 #include "engine/thinning_pause.h"
+#include "image/pixel_selection.h"
 #include "image/raster_image.h"
 #include "platform/memory_block.h"
 #include "platform/scratch_folder.h"
@@ -36,7 +38,9 @@ struct Program {
   engine::ThinningPause thinningPause;  // a conversion waiting in the interactive-thinning pause
   settings::Preferences livePrefs;        // read at start from the configuration folder
   settings::NamedSettings namedSettings;  // always holds "Defaults" once the files were read
-  // Later records (preferences, custom colours, the undo slot) join here with their stages.
+  art::UndoSlot undo;          // the one undo step
+  image::WandOptions wand;     // the magic wand's tolerance and spread (a preference)
+  // Later records (custom colours) join here with their stages.
 
   explicit Program(std::unique_ptr<platform::UserInterface> backend,
                    const std::string& scratchBase = platform::DefaultScratchBase())

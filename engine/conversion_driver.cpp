@@ -229,28 +229,16 @@ ConversionOutcome RunConversionCore(ConversionJob& job) {
   return OutcomeOf(rt.state, job.art);
 }
 
-ConversionOutcome Convert(ConversionJob& job) {
+namespace {
+
+// The Convert command once its undo step is recorded.
+ConversionOutcome ConvertRecorded(ConversionJob& job) {
   base::Runtime& rt = job.rt;
   base::ConversionState& s = rt.state;
   image::RasterImage& image = job.image;
   art::Artwork& art = job.art;
   const settings::ConversionSettings& active = job.active;
 
-  if (job.pause != nullptr && job.pause->pending()) {
-    // Resuming the interactive-thinning pause: the preparation was done by the first call.
-    static_cast<void>(RunConversionCore(job));
-    if (job.pause->pending()) return {ConversionResult::kPaused, 0};
-    return FinishConvert(job, true);
-  }
-
-  // Stages this build lacks: refuse before anything changes.
-  const std::string missing = MissingStageName(job);
-  if (!missing.empty()) {
-    ShowNotAvailable(rt, missing);
-    return {ConversionResult::kRefused, msg::kNotAvailableInThisBuild};
-  }
-
-  if (RecordUndo(job, kUndoConversion) == 0) return {ConversionResult::kStopped, 0};
   job.backup = TracingBackup{};  // nothing of an earlier command's copy carries over
   job.inverted = false;
   if (art.count > 0 || art.stashedCount > 0) art::freeArtwork(art);
@@ -264,7 +252,9 @@ ConversionOutcome Convert(ConversionJob& job) {
   art.pen.multiSample = image.samplesPerPixel > 1;
 
   const bool bilevel = image::IsBilevel(image);
-  if (!bilevel) {
+  // Convert Selection Edge traces the bit layer as it stands: on a gray scale or colour image
+  // that is the selection mask, so nothing is posterized.
+  if (!bilevel && !rt.app.selectionEdgeCommand) {
     job.dialog = job.active;
     if (Posterize(job) == 0) return OutcomeOf(s, art);
   }
@@ -298,6 +288,34 @@ ConversionOutcome Convert(ConversionJob& job) {
   rt.app.artPresent = art.count > 0;
   if (art.count == 0 && !s.abortRequested) ShowMessage(rt, msg::kNoPathsFound);
   return OutcomeOf(s, art);
+}
+
+}  // namespace
+
+ConversionOutcome Convert(ConversionJob& job) {
+  if (job.pause != nullptr && job.pause->pending()) {
+    // Resuming the interactive-thinning pause: the preparation, and the undo step, were done
+    // by the first call.
+    static_cast<void>(RunConversionCore(job));
+    if (job.pause->pending()) return {ConversionResult::kPaused, 0};
+    return FinishConvert(job, true);
+  }
+  // Stages this build lacks: refuse before anything changes.
+  const std::string missing = MissingStageName(job);
+  if (!missing.empty()) {
+    ShowNotAvailable(job.rt, missing);
+    return {ConversionResult::kRefused, msg::kNotAvailableInThisBuild};
+  }
+  if (job.undo == nullptr) return ConvertRecorded(job);
+  const art::UndoDocument doc{job.image, job.art, true};
+  if (art::RecordUndo(*job.undo, doc, job.rt, art::kUndoOpConvert) == 0) {
+    art::FinishUndo(*job.undo, false);
+    return {ConversionResult::kStopped, 0};
+  }
+  const ConversionOutcome outcome = ConvertRecorded(job);
+  // A conversion that failed or was stopped leaves undo as it was.
+  art::FinishUndo(*job.undo, outcome.ranToEnd());
+  return outcome;
 }
 
 }  // namespace vl::engine

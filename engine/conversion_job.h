@@ -5,6 +5,7 @@
 
 #include "art/artwork.h"
 #include "engine/thinning_pause.h"
+#include "art/undo.h"
 #include "base/runtime.h"
 #include "image/raster_image.h"
 #include "platform/file_io.h"
@@ -44,11 +45,11 @@ struct ConversionJob {
   art::Artwork& art;
   settings::ConversionSettings& active;  // the settings in force
   settings::ConversionSettings& dialog;  // the copy the setup dialogs edit
-  // The shell's flag: a pixel selection is active. On a bilevel image the bit layer then holds
-  // the loaded pixels inside the selection only, and the backup the whole image as loaded.
-  bool pixelSelection = false;
   // The shell's pause record; without one Interactive Thinning is refused.
   ThinningPause* pause = nullptr;
+  // The program's undo step, recorded before the conversion discards the art; none when the
+  // caller keeps no undo (unit tests of the stages).
+  art::UndoSlot* undo = nullptr;
 
   // Set by the Convert command for the core.
   settings::ConversionConstants constants;

@@ -15,7 +15,9 @@ std::string LineRecognitionName() { return StageName(msg::kMethodLineRecognition
 
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
-  if (!image::IsBilevel(job.image)) return StageName(msg::kPosterizationSettingName);
+  // Convert Selection Edge traces the selection mask itself: no colour pass.
+  if (!image::IsBilevel(job.image) && !job.rt.app.selectionEdgeCommand)
+    return StageName(msg::kPosterizationSettingName);
   if (s.has(settings::kMethodLineRecognition)) return LineRecognitionName();
   if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);
   // The pause needs the shell's record to wait in.
@@ -30,8 +32,6 @@ void ShowNotAvailable(base::Runtime& rt, std::string_view stageName) {
   rt.ui.showMessage(msg::Format(msg::kNotAvailableInThisBuild, name.c_str()));
   base::RecordFailure(rt.state, msg::kNotAvailableInThisBuild);
 }
-
-int RecordUndo(ConversionJob&, int) { return 1; }
 
 int Posterize(ConversionJob& job) {
   ShowNotAvailable(job.rt, StageName(msg::kPosterizationSettingName));

@@ -5,8 +5,7 @@
 // asks MissingStageName first, so a conversion that needs a missing stage stops before it
 // changes anything. A stage's change replaces its seam and adds, where listed, the rest:
 //
-// Undo (RecordUndo): the undo step recorded before the conversion discards the art; the undo
-// steps of the interactive-thinning pause (below).
+// Undo: the undo steps of the interactive-thinning pause (below).
 //
 // Posterization, "Posterization" (Posterize; gray scale and colour images):
 //   - Convert: before posterizing, the custom-colour checks (question 203, which may clear
@@ -64,9 +63,6 @@
 
 namespace vl::engine {
 
-// Operation code of the undo step that a conversion records.
-constexpr int kUndoConversion = 21;
-
 // The name of the first stage this conversion needs that the build lacks ("Posterization",
 // "Line recognition", "Separate Shapes", "Interactive Thinning" without a pause record); empty
 // when the conversion can run. Reads the settings in force, the image and the pause flag only.
@@ -75,10 +71,6 @@ std::string MissingStageName(const ConversionJob& job);
 // Shows message 1000 with the stage's name and records it as the conversion's failure
 // (base::RecordFailure), which the driver reports as a refusal.
 void ShowNotAvailable(base::Runtime& rt, std::string_view stageName);
-
-// Records the undo step for `operationCode` before the operation changes anything. Returns 1
-// to go on, 0 when the user chose to cancel. Until the undo stage: records nothing, returns 1.
-int RecordUndo(ConversionJob& job, int operationCode);
 
 // Posterizes a gray scale or colour image into colour classes and draws their boundary map
 // into the bit layer (setting colorPassActive). Returns 1 when done, 0 when the command must

@@ -62,7 +62,7 @@ void SetBackupAside(ConversionJob& job) {
   image::RasterImage& image = job.image;
   TracingBackup& b = job.backup;
   b = TracingBackup{};
-  if (!image::IsBilevel(image) || !job.pixelSelection) return;
+  if (!image::IsBilevel(image) || !image.pixelSelection) return;
   b.parked = true;
   b.parkedLayer = std::move(image.backupLayer);
   b.parkedFile = image.fileHandle;

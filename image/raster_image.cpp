@@ -158,6 +158,7 @@ void releaseImage(RasterImage& image, base::Runtime& rt) {
   if (image.backupOnDisk) base::DeleteScratchFile(rt, "memtemp");
   image.backupOnDisk = false;
   image.colorInMemory = false;
+  image.pixelSelection = false;
 }
 
 }  // namespace vl::image

@@ -115,6 +115,11 @@ struct RasterImage {
   std::int16_t artScaleShift = 0;  // log2(artScale)
   bool colorInMemory = false;      // false: colour rows come from the open input file
   bool backupOnDisk = false;       // the backup layer lives in "memtemp"
+  // A selection tool has marked part of the image. On a bilevel image the bit layer then holds
+  // the loaded pixels inside the selection only, and the backup alone holds the whole image,
+  // so nothing may overwrite the backup while this is set. Set by every selection that marks
+  // an area (an empty one included), cleared by Select None and when the image is released.
+  bool pixelSelection = false;
 
   // The open dialog's "Downsample Color and Grayscale 2:1" choice; cleared when the
   // downsampled colour layer could not be had either.

@@ -129,8 +129,12 @@ bool applyRectSelection(RasterImage& image, base::Runtime& rt, std::int32_t left
   if (left > right || top > bottom) return true;  // nothing of it lies on the image
 
   const RectBytes r = rectBytes(left, right);
-  if (IsBilevel(image)) return applyToBilevel(image, rt, top, bottom, r, mode);
-  applyToMask(image, top, bottom, r, mode);
+  if (IsBilevel(image)) {
+    if (!applyToBilevel(image, rt, top, bottom, r, mode)) return false;
+  } else {
+    applyToMask(image, top, bottom, r, mode);
+  }
+  image.pixelSelection = true;
   return true;
 }
 
@@ -138,6 +142,7 @@ bool SelectNone(RasterImage& image, base::Runtime& rt) {
   if (image.bitLayer.empty()) return false;
   if (!IsBilevel(image)) {
     std::memset(image.bitLayer.data(), 0, image.bitLayer.size());
+    image.pixelSelection = false;
     return true;
   }
   if (!backupAvailable(image)) {
@@ -147,12 +152,14 @@ bool SelectNone(RasterImage& image, base::Runtime& rt) {
   if (!image.backupOnDisk) {
     std::memcpy(BitRow(image, 0), LayerRow(image.backupLayer, image, 0),
                 static_cast<std::size_t>(image.bitLayerBytes));
+    image.pixelSelection = false;
     return true;
   }
   if (!readBackupRows(image, 0, image.height, BitRow(image, 0))) {
     base::ShowMessage(rt, msg::kScratchDiskFull);
     return false;
   }
+  image.pixelSelection = false;
   return true;
 }
 

@@ -73,10 +73,10 @@ TEST(CommandSet, DispatcherIgnoresWhatThisBuildLacks) {
   EXPECT_EQ(PackCommand(10001), (100u << 16) | 1u);  // the first acquire plug-in
   Shell s;
   ASSERT_TRUE(s.open(true));
-  // Outside the table, or commands whose stages this build lacks (Revert, Batch, Undo, Copy,
-  // the views, the acquire plug-ins...): nothing happens, nothing is asked.
-  for (std::uint16_t id : {0, 1, 12902, 12906, 12907, 12910, 12911, 12918, 13001, 13004, 13101,
-                           13202, 13307, 10001, 10101, 65535})
+  // Outside the table, or commands whose stages this build lacks (Revert, Batch, Copy, the
+  // views, the acquire plug-ins...): nothing happens, nothing is asked.
+  for (std::uint16_t id : {0, 1, 12902, 12906, 12907, 12911, 12918, 13002, 13004, 13101,
+                           13202, 13307, 10001, 10104, 10304, 10405, 65535})
     EXPECT_FALSE(s.run(id)) << id;
   // An item of 100 or more is no identifier's split, even when group x 100 + item is one.
   EXPECT_FALSE(RunCommand(s.ctx, kCommandClose));

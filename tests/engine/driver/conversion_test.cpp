@@ -460,3 +460,39 @@ TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
 }  // namespace
 }  // namespace test
 }  // namespace vl::engine
+
+namespace vl::engine::test {
+namespace {
+
+// Two discs; a rectangle selection around the left one only. The conversion traces the left
+// disc alone, leaves the pixels outside the selection in the backup (memory or "memtemp"),
+// and Select None afterwards gives every pixel of the image back. The image itself records
+// that a selection is active, so no caller has to say so.
+TEST(SelectionConversion, TracesOnlyTheSelectedPixelsAndSelectNoneGivesBackTheWholeImage) {
+  const Ink left = Disc(20, 20, 12), right = Disc(60, 20, 12);
+  const Picture both(80, 40, [&](int x, int y) { return left(x, y) || right(x, y); });
+  const Picture leftOnly(80, 40, left);
+  for (bool onDisk : {false, true}) {
+    SCOPED_TRACE(onDisk ? "memtemp" : "memory");
+    DriverRig rig;
+    rig.load(both, onDisk);
+    ASSERT_TRUE(image::applyRectSelection(rig.image, rig.env.rt, 0, 0, 39, 39, image::kSelectNew));
+    ASSERT_TRUE(rig.image.pixelSelection);
+    EXPECT_EQ(rig.convert(), kConverted);
+    EXPECT_EQ(rig.art.count, 1);
+    ExpectFaithful(rig, leftOnly);
+    EXPECT_EQ(rig.bitLayer(), leftOnly.ink);  // still the selected part only
+    EXPECT_EQ(rig.backup(), both.ink);        // the pixels outside it survived
+    EXPECT_TRUE(rig.image.pixelSelection);
+    ASSERT_TRUE(image::SelectNone(rig.image, rig.env.rt));
+    EXPECT_FALSE(rig.image.pixelSelection);
+    EXPECT_EQ(rig.bitLayer(), both.ink);
+    // A second conversion without the selection traces both discs.
+    EXPECT_EQ(rig.convert(), kConverted);
+    EXPECT_EQ(rig.art.count, 2);
+    ExpectImageBack(rig, onDisk ? std::vector<std::string>{"memtemp"} : std::vector<std::string>{});
+  }
+}
+
+}  // namespace
+}  // namespace vl::engine::test

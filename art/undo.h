@@ -1,0 +1,120 @@
+// The one undo step of the program. Every editing command records the state it is about to
+// change under its operation code; Undo swaps the recorded state with the current one (the
+// code turns negative: the same command now offers Redo) and Redo swaps them back. What is
+// recorded depends on the kind of command: the whole path list for path edits and the
+// conversion, the bit layer (the selection) for selection commands, only the code for tools
+// that keep their own before-image.
+//
+// A command that fails, is refused or is stopped must leave undo as it was: RecordUndo keeps
+// the step it replaces aside, and FinishUndo either drops it (the command is done) or puts it
+// back (nothing of the new step stays).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "art/artwork.h"
+#include "base/runtime.h"
+#include "image/raster_image.h"
+#include "platform/memory_block.h"
+
+namespace vl::art {
+
+// Operation codes; the names the Edit menu shows are message-table texts kCannotUndo + code.
+constexpr std::int16_t kUndoOpNone = 0;
+constexpr std::int16_t kUndoOpDelete = 1;
+constexpr std::int16_t kUndoOpPencil = 2;
+constexpr std::int16_t kUndoOpEraser = 3;
+constexpr std::int16_t kUndoOpLine = 4;
+constexpr std::int16_t kUndoOpSmoothing = 5;
+constexpr std::int16_t kUndoOpSwatch = 6;
+constexpr std::int16_t kUndoOpPaintStyle = 7;
+constexpr std::int16_t kUndoOpZoom = 8;
+constexpr std::int16_t kUndoOpDeleteAnchor = 9;
+constexpr std::int16_t kUndoOpLevels = 10;
+constexpr std::int16_t kUndoOpFill = 11;
+constexpr std::int16_t kUndoOpMarquee = 12;
+constexpr std::int16_t kUndoOpLasso = 13;
+constexpr std::int16_t kUndoOpMagicWand = 14;
+constexpr std::int16_t kUndoOpSelectAll = 15;
+constexpr std::int16_t kUndoOpSelectNone = 16;
+constexpr std::int16_t kUndoOpSelectInverse = 17;
+constexpr std::int16_t kUndoOpGrowSelection = 18;
+constexpr std::int16_t kUndoOpSelectSimilar = 19;
+constexpr std::int16_t kUndoOpClear = 20;
+constexpr std::int16_t kUndoOpConvert = 21;
+constexpr std::int16_t kUndoOpSmoothDirectionPoints = 22;
+constexpr std::int16_t kUndoOpAddAnchorPoint = 23;
+constexpr std::int16_t kUndoOpMoveAnchorPoint = 24;
+constexpr std::int16_t kUndoOpAdjustLine = 25;
+constexpr std::int16_t kUndoOpThinMore = 26;
+constexpr std::int16_t kUndoOpAdjustCurve = 27;
+constexpr std::int16_t kUndoOpConvertToCircle = 30;  // + shape: Oval 31, Square 32, Rectangle 33
+constexpr std::int16_t kUndoOpConvertToRectangle = 33;
+
+// A copy of the artwork's path list: every record with its own copy of the point array.
+struct SavedPaths {
+  std::vector<PathRecord> paths;
+  platform::Block charge;  // the records' memory, as Artwork::pathsCharge
+  std::int32_t capacity = 0;
+  std::int32_t count = 0;
+  std::int32_t selectedCount = 0;
+};
+
+struct UndoState {
+  // 0 nothing to undo; > 0 the operation can be undone; < 0 it was undone and can be redone.
+  std::int16_t code = kUndoOpNone;
+  bool pathsSaved = false;
+  SavedPaths paths;
+  bool maskSaved = false;
+  platform::Block mask;  // the whole bit layer block, guard rows included
+  bool pixelSelection = false;
+};
+
+struct UndoSlot {
+  UndoState state;
+  UndoState replaced;  // the step RecordUndo replaced, until FinishUndo
+  bool replacedHeld = false;
+  bool memoryWarningOff = false;  // message 84 was answered Yes; lasts until the program ends
+};
+
+// What the undo step records and restores.
+struct UndoDocument {
+  image::RasterImage& image;
+  Artwork& art;
+  bool imageOpen = true;
+};
+
+// Records the state that the operation `code` is about to change. 1 to go on, 0 when the user
+// cancelled (message 17 answered No after memory ran short). Without an open image it records
+// nothing and returns 1. A selection command on an image with paths switches undo off (code 0);
+// so does a path command without paths, except the conversion, whose undo takes its paths away.
+// Memory running short: message 17 (Yes/No) for Delete, Smoothing, Paint Style, Fill, Clear and
+// the Convert To commands; message 84 for the others until answered Yes once.
+int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code);
+
+// Ends the command that recorded: `done` keeps the new step; otherwise the step replaced by
+// RecordUndo comes back, as if nothing had been recorded.
+void FinishUndo(UndoSlot& slot, bool done);
+
+// The Undo/Redo command: swaps the recorded state with the current one. False when there is
+// nothing to undo (code 0 or no open image). Tools that keep their own before-image are not in
+// this build: their codes turn to 0.
+bool PerformUndo(UndoSlot& slot, UndoDocument doc);
+
+// True for the codes whose step is the path list (path edits and the conversion).
+bool KindOfUndoIsPaths(int code);
+
+// Frees the recorded state (a new document, or a new step replacing it).
+void DiscardUndo(UndoSlot& slot);
+
+// The Edit menu's first item: "Cannot Undo", or "Undo " / "Redo " and the operation's name,
+// followed by "\tCtrl+Z".
+std::string UndoMenuText(const UndoSlot& slot);
+
+// Deep copy of path records (each point array copied) charged to the budget; false, with
+// nothing allocated, when memory runs out.
+bool CopyPathList(const Artwork& art, platform::MemoryBudget& budget, SavedPaths& out);
+
+}  // namespace vl::art
