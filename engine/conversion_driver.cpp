@@ -13,6 +13,7 @@
 #include "engine/stage_seams.h"
 #include "engine/tracing_backup.h"
 #include "engine/work_area.h"
+#include "image/posterization.h"
 
 namespace vl::engine {
 
@@ -236,6 +237,8 @@ ConversionOutcome Convert(ConversionJob& job) {
     ResyncBackupAfterInversion(job);
   }
 
+  // The bit layer of a gray scale or colour image is its selection mask again.
+  if (!bilevel) image::RestoreSelectionMask(image);
   rt.app.artPresent = art.count > 0;
   if (art.count == 0 && !s.abortRequested) ShowMessage(rt, msg::kNoPathsFound);
   // The shell updates the window title, redraws and restores the scroll state.

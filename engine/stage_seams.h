@@ -7,16 +7,20 @@
 //
 // Undo (RecordUndo): the undo step recorded before the conversion discards the art.
 //
-// Posterization, "Posterization" (Posterize; gray scale and colour images):
+// Colour conversion, "Separate Shapes" (Posterize with colorConversion set; the black and
+// white conversion of gray scale and colour images is built, image/posterization.h, and the
+// colour classes and boundary map are built as functions, image/color_classes.h):
+//   - Posterize: the boundary map drawn into the enlarged bit layer and colorPassActive set.
 //   - Convert: before posterizing, the custom-colour checks (question 203, which may clear
 //     addNewColors for the conversion, and messages 370 and 371); at the end, addNewColors set
-//     again and the paint-style palette refreshed.
+//     again and the paint-style palette refreshed; the bit layer brought back to the image's
+//     size before the selection mask is restored.
 //   - Core preparation (conversion_driver.cpp, PrepareCore): the paint of a colour conversion
 //     (fill and stroke Process with several samples, else stroke Black) and, without
 //     reduceDetail, the image geometry doubled for tracing; WindDown halves it again and
 //     doubles artScale.
-//   - Tracing backup (tracing_backup.cpp): the copy of a colour image's bit layer, and the
-//     progress window kept open for the stages after it.
+//   - Tracing backup (tracing_backup.cpp): the progress window kept open for the stages after
+//     the copy.
 //   - Edge extraction (FindNextStart, ExtractNextBoundary): the scan ends below the colour
 //     region being traced; a boundary is accepted only when its start pixel is set in the shape
 //     mask or lies outside the selection band.
@@ -67,8 +71,9 @@ namespace vl::engine {
 // Operation code of the undo step that a conversion records.
 constexpr int kUndoConversion = 21;
 
-// The name of the first stage this conversion needs that the build lacks ("Posterization",
-// "Centerline", "Line recognition", "Separate Shapes", "Interactive Thinning"); empty when the
+// The name of the first stage this conversion needs that the build lacks ("Separate Shapes"
+// for a colour conversion, "Centerline", "Line recognition", "Separate Shapes", "Interactive
+// Thinning"); empty when the
 // conversion can run. Reads the settings in force, the image and the pause flag only.
 std::string MissingStageName(const ConversionJob& job);
 
@@ -80,9 +85,11 @@ void ShowNotAvailable(base::Runtime& rt, std::string_view stageName);
 // to go on, 0 when the user chose to cancel. Until the undo stage: records nothing, returns 1.
 int RecordUndo(ConversionJob& job, int operationCode);
 
-// Posterizes a gray scale or colour image into colour classes and draws their boundary map
-// into the bit layer (setting colorPassActive). Returns 1 when done, 0 when the command must
-// end. Until that stage: refuses (message 1000), returns 0.
+// Prepares a gray scale or colour image for tracing: the black and white conversion into the
+// bit layer (the selection captured first and applied), which Convert turns back into the
+// selection mask at its end. Returns 1 when done, 0 when the command must end (the user
+// stopped; the mask is then restored). A colour conversion (classes and boundary map, setting
+// colorPassActive) refuses until shape separation: message 1000, returns 0.
 int Posterize(ConversionJob& job);
 
 // Line recognition's arrays, prepared before the core and freed after it, and the recognizer
