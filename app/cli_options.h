@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "image/levels.h"
 #include "settings/conversion_settings.h"
 
 namespace vl::app {
@@ -24,6 +25,7 @@ struct ConvertRequest {
   std::string output;  // the art file to write
   ArtFormat format;
   settings::ConversionSettings settings;  // validated
+  image::LevelsValues levels;             // --levels; the identity when not given
   bool quiet = false;  // no messages and no progress line
 };
 
