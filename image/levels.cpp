@@ -90,15 +90,17 @@ void buildToneTable(const LevelsValues& v, ToneTable& table) {
   const int black = std::clamp(v.black, 0, kLevelsBlackMax);
   const int white = std::clamp(v.white, black + 2, 255);
   const double gamma = std::clamp(v.gamma, kLevelsGammaMin, kLevelsGammaMax);
-  const double step = 1.0 / (white - black);
+  // A hair above the exact value, so that t = i / 255 at gamma 1 gives i back, not i - 1.
+  constexpr double kRoundingSlack = 1e-9;
   for (int i = 0; i < 256; ++i) {
     if (i < black) {
       table[i] = 0;
     } else if (i >= white) {
       table[i] = 255;
     } else {
-      const double t = (i - black) * step;
-      table[i] = static_cast<std::uint8_t>(std::trunc(255.0 * std::pow(t, 1.0 / gamma)));
+      const double t = double(i - black) / double(white - black);
+      table[i] = static_cast<std::uint8_t>(
+          std::trunc(255.0 * std::pow(t, 1.0 / gamma) + kRoundingSlack));
     }
   }
 }
