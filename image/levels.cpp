@@ -22,13 +22,13 @@ bool IsSelected(const RasterImage& image, std::int32_t x, std::int32_t y) {
   return (image.selectionRows.data()[offset + (x >> 3)] & (0x80 >> (x & 7))) != 0;
 }
 
-struct Rgb8 {
+struct ScreenRgb {
   int r, g, b;
 };
 
 // The screen colour of a CMYK pixel, as paint colours are shown: inks complemented, darkened
 // by black, and green or blue tempered where they outweigh red.
-Rgb8 CmykToRgb(int c, int m, int y, int k) {
+ScreenRgb CmykToRgb(int c, int m, int y, int k) {
   int r = 255 - c, g = 255 - m, b = 255 - y;
   const int light = 255 - k;
   r = r * light / 255;
@@ -122,7 +122,7 @@ void MapPixelsThroughTone(const ToneTable& table, int samplesPerPixel, std::uint
   }
   for (std::int32_t p = 0; p < pixels; ++p) {
     std::uint8_t* px = samples + std::int64_t{p} * kCmykSamples;
-    const Rgb8 rgb = CmykToRgb(px[0], px[1], px[2], px[3]);
+    const ScreenRgb rgb = CmykToRgb(px[0], px[1], px[2], px[3]);
     CmyToInks(255 - table[rgb.r], 255 - table[rgb.g], 255 - table[rgb.b], px);
   }
 }
