@@ -159,6 +159,8 @@ SampleRange SourceSampleRange(const RasterImage& image) {
     r.lo >>= bits - 8;
     r.hi >>= bits - 8;
   }
+  // A range wider than 8-bit samples can hold says nothing about them.
+  r.hi = std::min(r.hi, 256);
   if (r.hi <= r.lo) r = SampleRange{};
   return r;
 }
