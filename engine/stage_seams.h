@@ -10,7 +10,11 @@
 // Colour conversion, "Separate Shapes" (Posterize with colorConversion set; the black and
 // white conversion of gray scale and colour images is built, image/posterization.h, and the
 // colour classes and boundary map are built as functions, image/color_classes.h):
-//   - Posterize: the boundary map drawn into the enlarged bit layer and colorPassActive set.
+//   - Posterize: the classes built (BuildColorClasses), the boundary map drawn into the
+//     enlarged bit layer (DrawBoundaryMap; "Insufficient memory to process image." when it
+//     cannot grow, reduceDetail set instead when artScaleShift is 0), the class table handed
+//     on to the colour assignment, the background colour recorded for the art (0 with a
+//     selection), the progress label's " pass %d of %d," and colorPassActive set.
 //   - Convert: before posterizing, the custom-colour checks (question 203, which may clear
 //     addNewColors for the conversion, and messages 370 and 371); at the end, addNewColors set
 //     again and the paint-style palette refreshed; the bit layer brought back to the image's
