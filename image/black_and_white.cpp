@@ -101,20 +101,22 @@ struct ThresholdTest {
 
 // Contrast mode: the local test on the centre sample against its eight neighbours.
 bool LocalContrastBlack(int v, const int (&n)[8], int limit) {
-  const int quarter = (limit + 1) / 4;
-  int up = 0, down = 0, brighter = 0, darker = 0;
+  // The swing first, from the extremes: most pixels of a page lie in flat areas and are
+  // settled by it without counting.
+  int hi = n[0], lo = n[0];
   for (int x : n) {
-    if (x > v) {
-      up = std::max(up, x - v);
-      if (x - v > quarter) ++brighter;
-    } else if (x < v) {
-      down = std::max(down, v - x);
-      if (v - x < quarter) ++darker;
-    }
+    hi = std::max(hi, x);
+    lo = std::min(lo, x);
   }
-  const int swing = up + down;
+  const int swing = std::max(hi - v, 0) + std::max(v - lo, 0);
   if (swing > limit) return true;
   if (2 * swing < limit) return false;
+  const int quarter = (limit + 1) / 4;
+  int brighter = 0, darker = 0;
+  for (int x : n) {
+    brighter += x - v > quarter;
+    darker += x < v && v - x < quarter;
+  }
   if (darker >= 3 && darker < 5) return true;
   return darker < 3 && brighter >= 3 && brighter < 5;
 }
