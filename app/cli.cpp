@@ -203,6 +203,8 @@ int Convert(const ConvertRequest& request, const UserPreferences& prefs) {
     // An empty art ("No paths found") and discarded short paths are written like any other;
     // a refusal, a failure or a stop leaves no art to write.
     // Ctrl+C after the conversion's last poll still means the user wants no output.
+    // Levels clean the scan first; rows left in the file are read through the tone table.
+    static_cast<void>(image::applyLevels(program.image, request.levels));
     if (!SelectArea(program, doc, request.area)) {
       CloseDocument(program, doc);
       platform::RemoveScratchFolder(program.scratchFolder);

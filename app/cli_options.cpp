@@ -36,7 +36,7 @@ struct RawOptions {
   std::vector<std::string> positional;
   std::optional<std::string> output, format, preview;
   std::optional<std::string> method, tolerance, noise, thinning, lines, straightToCurved,
-      uniformWeight, threshold, contrast, boost, colors, complexity, noiseReduction;
+      uniformWeight, threshold, contrast, boost, colors, complexity, noiseReduction, levels;
   std::optional<std::string> settingsName, maxPaths;
   std::optional<std::string> selectRect, selectWand, smoothPaths, smoothDirectionPoints;
   bool whiteLines = false, reverse = false, separateShapes = false, noUniformWeight = false,
@@ -70,6 +70,7 @@ constexpr ValueOption kValueOptions[] = {
     {"--select-wand", &RawOptions::selectWand},
     {"--smooth-paths", &RawOptions::smoothPaths},
     {"--smooth-direction-points", &RawOptions::smoothDirectionPoints},
+    {"--levels", &RawOptions::levels},
 };
 
 struct FlagOption {
@@ -353,6 +354,35 @@ Error ApplyColorOptions(SettingsBuilder& b, const RawOptions& raw) {
     else if (n == "maximum") s.noiseReduction = 2;
     else return Join({"--noise-reduction expects none, medium or maximum, not ", Quoted(n)});
   }
+  return {};
+}
+
+// --levels BLACK,GAMMA,WHITE, checked as the Levels dialog checks its three fields.
+Error ReadLevels(const std::string& text, image::LevelsValues& levels) {
+  const std::size_t first = text.find(','), second = text.find(',', first + 1);
+  if (first == std::string::npos || second == std::string::npos ||
+      text.find(',', second + 1) != std::string::npos) {
+    return Join({"--levels expects BLACK,GAMMA,WHITE, not ", Quoted(text)});
+  }
+  long long black = 0, white = 0;
+  std::int32_t gammaHundredths = 0;
+  if (Error e = ReadInteger("--levels BLACK", text.substr(0, first), black); !e.empty()) return e;
+  if (Error e = ReadDecimal("--levels GAMMA", text.substr(first + 1, second - first - 1),
+                            kHundredths, gammaHundredths);
+      !e.empty())
+    return e;
+  if (Error e = ReadInteger("--levels WHITE", text.substr(second + 1), white); !e.empty())
+    return e;
+  const std::string_view option = "--levels: ";
+  if (black < 0 || black > image::kLevelsBlackMax) return Join({option, msg::Text(msg::kLevelsBlackRange)});
+  if (gammaHundredths < 10 || gammaHundredths > 999)
+    return Join({option, msg::Text(msg::kLevelsGammaRange)});
+  if (white < image::kLevelsWhiteMin || white > 255)
+    return Join({option, msg::Text(msg::kLevelsWhiteRange)});
+  if (white < black + 2) return "--levels needs WHITE at least BLACK + 2";
+  levels.black = static_cast<int>(black);
+  levels.gamma = gammaHundredths / 100.0;
+  levels.white = static_cast<int>(white);
   return {};
 }
 
@@ -708,6 +738,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const ParseCo
       !e.empty())
     return fail(e);
   request.settings = b.s;
+  if (raw.levels) {
+    if (Error e = ReadLevels(*raw.levels, request.levels); !e.empty()) return fail(e);
+  }
   line.action = CommandLine::Action::kConvert;
   return line;
 }
@@ -752,6 +785,8 @@ Color/Grayscale Setup, for gray scale and colour images:
       --complexity N        2 (fewer paths) to 20 (more paths) (needs --color) [10]
       --noise-reduction none|medium|maximum  [medium]
       --reduce-detail       (needs --color)
+      --levels B,GAMMA,W    adjust levels first: input black 0-253, gamma 0.10-9.99, input
+                            white 2-255 [0,1.00,255]
 
 Settings and limits:
       --settings NAME       start from the named setting NAME instead of the one in force

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/document.h"
+#include "image/levels.h"
 #include "settings/conversion_settings.h"
 #include "settings/named_settings.h"
 
@@ -41,6 +42,7 @@ struct ConvertRequest {
   std::string output;  // the art file to write, or kStandardStream
   ArtFormat format;
   settings::ConversionSettings settings;  // validated
+  image::LevelsValues levels;             // --levels; the identity when not given
   bool quiet = false;  // no messages and no progress line
   std::optional<std::int32_t> maxPaths;  // --max-paths: 0 no limit but memory
   bool formatGiven = false;  // -o or --format chose the format

@@ -15,6 +15,7 @@
 #include "engine/stage_seams.h"
 #include "engine/tracing_backup.h"
 #include "engine/work_area.h"
+#include "image/posterization.h"
 
 namespace vl::engine {
 
@@ -120,6 +121,13 @@ void WindDown(ConversionJob& job, Tracer& t) {
   if (!rt.state.maskInImage) job.image.spareLayer.release();
 }
 
+// The bit layer of a posterized gray scale or colour image becomes its selection mask again
+// (Convert Selection Edge traced the mask itself and posterized nothing).
+void RestoreMaskAfterPosterizing(ConversionJob& job) {
+  if (!image::IsBilevel(job.image) && !job.rt.app.selectionEdgeCommand)
+    image::RestoreSelectionMask(job.image);
+}
+
 // The end of a Convert command once the core is done: the line recognizer's arrays freed,
 // collinear anchors removed, the closing message, the bit layer inverted back.
 ConversionOutcome FinishConvert(ConversionJob& job, bool resumed) {
@@ -143,6 +151,7 @@ ConversionOutcome FinishConvert(ConversionJob& job, bool resumed) {
     job.inverted = false;
   }
   ResyncBackupAfterInversion(job);
+  RestoreMaskAfterPosterizing(job);
   rt.app.artPresent = art.count > 0;
   if (art.count == 0 && !s.abortRequested && !resumed) ShowMessage(rt, msg::kNoPathsFound);
   return OutcomeOf(s, art);
@@ -285,6 +294,7 @@ ConversionOutcome ConvertRecorded(ConversionJob& job) {
     return FinishConvert(job, false);
   }
 
+  RestoreMaskAfterPosterizing(job);
   rt.app.artPresent = art.count > 0;
   if (art.count == 0 && !s.abortRequested) ShowMessage(rt, msg::kNoPathsFound);
   return OutcomeOf(s, art);

@@ -2,6 +2,7 @@
 #include "engine/stage_seams.h"
 
 #include "base/message_table.h"
+#include "image/posterization.h"
 
 namespace vl::engine {
 
@@ -15,9 +16,11 @@ std::string LineRecognitionName() { return StageName(msg::kMethodLineRecognition
 
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
-  // Convert Selection Edge traces the selection mask itself: no colour pass.
-  if (!image::IsBilevel(job.image) && !job.rt.app.selectionEdgeCommand)
-    return StageName(msg::kPosterizationSettingName);
+  // A colour conversion's boundary map is traced by shape separation; Convert Selection Edge
+  // traces the selection mask itself, with no colour pass.
+  if (!image::IsBilevel(job.image) && s.has(settings::kColorConversion) &&
+      !job.rt.app.selectionEdgeCommand)
+    return StageName(msg::kSeparateShapesSettingName);
   if (s.has(settings::kMethodLineRecognition)) return LineRecognitionName();
   if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);
   // The pause needs the shell's record to wait in.
@@ -34,8 +37,24 @@ void ShowNotAvailable(base::Runtime& rt, std::string_view stageName) {
 }
 
 int Posterize(ConversionJob& job) {
-  ShowNotAvailable(job.rt, StageName(msg::kPosterizationSettingName));
-  return 0;
+  const settings::ConversionSettings& s = job.active;
+  if (s.has(settings::kColorConversion)) {
+    ShowNotAvailable(job.rt, StageName(msg::kSeparateShapesSettingName));
+    return 0;
+  }
+  image::RasterImage& image = job.image;
+  image::DropSelectionCapture(image);
+  // Without memory for the copy of the mask the selection is dropped: the whole image converts.
+  if (image.pixelSelection) static_cast<void>(image::CaptureSelection(image, job.rt.memory));
+  image::BlackAndWhiteOptions o;
+  o.contrastMode = s.has(settings::kContrastMode);
+  o.thresholdPercent = s.threshold;
+  o.contrastPercent = s.contrast;
+  o.boost = s.has(settings::kBoost);
+  o.boostPercent = s.boostPercent;
+  o.noiseReduction = s.noiseReduction;
+  o.reversed = s.has(settings::kReverseImage) != s.has(settings::kWhiteLines);
+  return image::ConvertToBlackAndWhite(image, job.rt, o) == image::PosterizeResult::kDone ? 1 : 0;
 }
 
 bool PrepareLineRecognizer(ConversionJob& job) {

@@ -7,16 +7,24 @@
 //
 // Undo: the undo steps of the interactive-thinning pause (below).
 //
-// Posterization, "Posterization" (Posterize; gray scale and colour images):
+// Colour conversion, "Separate Shapes" (Posterize with colorConversion set; the black and
+// white conversion of gray scale and colour images is built, image/posterization.h, and the
+// colour classes and boundary map are built as functions, image/color_classes.h):
+//   - Posterize: the classes built (BuildColorClasses), the boundary map drawn into the
+//     enlarged bit layer (DrawBoundaryMap; "Insufficient memory to process image." when it
+//     cannot grow, reduceDetail set instead when artScaleShift is 0), the class table handed
+//     on to the colour assignment, the background colour recorded for the art (0 with a
+//     selection), the progress label's " pass %d of %d," and colorPassActive set.
 //   - Convert: before posterizing, the custom-colour checks (question 203, which may clear
 //     addNewColors for the conversion, and messages 370 and 371); at the end, addNewColors set
-//     again and the paint-style palette refreshed.
+//     again and the paint-style palette refreshed; the bit layer brought back to the image's
+//     size before the selection mask is restored.
 //   - Core preparation (conversion_driver.cpp, PrepareCore): the paint of a colour conversion
 //     (fill and stroke Process with several samples, else stroke Black) and, without
 //     reduceDetail, the image geometry doubled for tracing; WindDown halves it again and
 //     doubles artScale.
-//   - Tracing backup (tracing_backup.cpp): the copy of a colour image's bit layer, and the
-//     progress window kept open for the stages after it.
+//   - Tracing backup (tracing_backup.cpp): the progress window kept open for the stages after
+//     the copy.
 //   - Centre-line stage: thinning the boundary map (20 steps, the row band clamped to rows 1
 //     to height - 2, a row's first and last pixel kept ink), the junction rules of the first
 //     two and last two rows, message 162, no junction merging; TraceCenterlines and
@@ -63,18 +71,21 @@
 
 namespace vl::engine {
 
-// The name of the first stage this conversion needs that the build lacks ("Posterization",
-// "Line recognition", "Separate Shapes", "Interactive Thinning" without a pause record); empty
-// when the conversion can run. Reads the settings in force, the image and the pause flag only.
+// The name of the first stage this conversion needs that the build lacks ("Separate Shapes"
+// for a colour conversion or the setting of that name, "Line recognition", "Interactive
+// Thinning" without a pause record); empty when the conversion can run. Reads the settings in
+// force, the image and the pause flag only.
 std::string MissingStageName(const ConversionJob& job);
 
 // Shows message 1000 with the stage's name and records it as the conversion's failure
 // (base::RecordFailure), which the driver reports as a refusal.
 void ShowNotAvailable(base::Runtime& rt, std::string_view stageName);
 
-// Posterizes a gray scale or colour image into colour classes and draws their boundary map
-// into the bit layer (setting colorPassActive). Returns 1 when done, 0 when the command must
-// end. Until that stage: refuses (message 1000), returns 0.
+// Prepares a gray scale or colour image for tracing: the black and white conversion into the
+// bit layer (the selection captured first and applied), which Convert turns back into the
+// selection mask at its end. Returns 1 when done, 0 when the command must end (the user
+// stopped; the mask is then restored). A colour conversion (classes and boundary map, setting
+// colorPassActive) refuses until shape separation: message 1000, returns 0.
 int Posterize(ConversionJob& job);
 
 // Line recognition's arrays, prepared before the core and freed after it, and the recognizer

@@ -62,7 +62,9 @@ void SetBackupAside(ConversionJob& job) {
   image::RasterImage& image = job.image;
   TracingBackup& b = job.backup;
   b = TracingBackup{};
-  if (!image::IsBilevel(image) || !image.pixelSelection) return;
+  // A gray scale or colour image's handle may be its open input file, which its colour rows
+  // still come from: the copy must never take that handle's place.
+  if (image::IsBilevel(image) && !image.pixelSelection) return;
   b.parked = true;
   b.parkedLayer = std::move(image.backupLayer);
   b.parkedFile = image.fileHandle;
@@ -130,8 +132,8 @@ void RestoreBitLayer(ConversionJob& job) {
   }
 
   if (b.parked) {
-    const bool nothingWasSetAside =
-        b.parkedLayer.empty() && !b.parkedOnDisk && b.parkedFile == platform::kNoFile;
+    const bool nothingWasSetAside = image::IsBilevel(image) && b.parkedLayer.empty() &&
+                                    !b.parkedOnDisk && b.parkedFile == platform::kNoFile;
     if (!nothingWasSetAside) {
       if (b.ownFile) {
         platform::CloseFile(image.fileHandle);

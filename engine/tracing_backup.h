@@ -13,8 +13,10 @@
 
 namespace vl::engine {
 
-// Sets the image's backup aside when a selection makes it differ from the bit layer (bilevel
-// images only). Before the spare layer and the work area are allocated.
+// Sets the image's backup aside when a selection makes it differ from the bit layer of a
+// bilevel image, and always for a gray scale or colour image (whose bit layer, posterized,
+// is not what the image keeps, and whose handle may be its open input file), so that the copy
+// is this conversion's own. Before the spare layer and the work area are allocated.
 void SetBackupAside(ConversionJob& job);
 
 // Copies the bit layer as it stands into the backup slot: into a block when one can be had,

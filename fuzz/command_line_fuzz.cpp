@@ -1,6 +1,7 @@
 // libFuzzer target for the text users type: command lines (the input's NUL bytes separate the
 // arguments) and the setup dialogs' decimal fields. Any argument list parses into a request or
-// a usage error; a request's settings pass the Conversion Setup checks they were put through;
+// a usage error; a request's settings pass the Conversion Setup checks they were put through
+// and its levels lie within the Levels dialog's ranges;
 // a decimal field never reads as negative.
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (line.action == vl::app::CommandLine::Action::kConvert) {
     vl::settings::ConversionSettings settings = line.request.settings;
     if (!vl::settings::ValidateConversionSetup(settings).ok()) __builtin_trap();
+    // Levels come out within the Levels dialog's ranges, the white point above the black.
+    const vl::image::LevelsValues& levels = line.request.levels;
+    if (levels.black < 0 || levels.white > 255 || levels.white < levels.black + 2 ||
+        !(levels.gamma >= vl::image::kLevelsGammaMin && levels.gamma <= vl::image::kLevelsGammaMax))
+      __builtin_trap();
   }
   for (const std::string& arg : args) {
     for (auto [scale, separator] : {std::pair{100, '.'}, std::pair{10, ','}}) {

@@ -111,6 +111,8 @@ void ResetDefaults(RasterImage& image) {
   image.photometric = kWhiteIsZero;
   image.samplesPerPixel = 1;
   image.bitsPerSample = 1;
+  image.minSampleValue = 0;
+  image.maxSampleValue = 255;
 }
 
 ReadOutcome ShowAndRelease(RasterImage& image, base::Runtime& rt, ReadResult result,

@@ -44,6 +44,17 @@ void complementColorLayer(RasterImage& image) {
   for (std::int64_t i = 0; i < bytes; ++i) p[i] = static_cast<std::uint8_t>(~p[i]);
 }
 
+void complementFileRows(RasterImage& image) {
+  if (!image.fileSpanReader) return;
+  image.fileSpanReader = [inner = std::move(image.fileSpanReader)](
+                             const RasterImage& im, std::int32_t xBytes, std::int32_t y,
+                             std::int32_t countBytes, std::uint8_t* out) {
+    if (!inner(im, xBytes, y, countBytes, out)) return false;
+    for (std::int32_t i = 0; i < countBytes; ++i) out[i] = static_cast<std::uint8_t>(~out[i]);
+    return true;
+  };
+}
+
 }  // namespace
 
 ReadOutcome saveBackup(RasterImage& image, base::Runtime& rt) {
@@ -81,9 +92,11 @@ ReadOutcome CompleteLoad(RasterImage& image, base::Runtime& rt) {
       releaseImage(image, rt);
       return backup;
     }
-  } else if (image.samplesPerPixel == 1 && image.photometric == kWhiteIsZero &&
-             image.colorInMemory) {
-    complementColorLayer(image);
+  } else if (image.samplesPerPixel == 1 && image.photometric == kWhiteIsZero) {
+    // Rows left in the file are complemented as they are read, so that every user of the
+    // colour rows (the selection's white, the thresholds, levels) sees 0 = black either way.
+    if (image.colorInMemory) complementColorLayer(image);
+    else complementFileRows(image);
     image.photometric = kBlackIsZero;
   }
   return kReadDone;

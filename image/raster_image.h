@@ -101,6 +101,9 @@ struct RasterImage {
   std::int16_t swapBytes = 0;        // 1: the source's multi-byte numbers must be byte-swapped
   std::int16_t bitsPerSample = 1;    // of the source: 1 bilevel; 2, 4, 8 or 16 otherwise
   std::int16_t samplesPerPixel = 1;  // 1 bilevel or gray, 3 RGB, 4 CMYK
+  // The source's sample range (TIFF MinSampleValue, MaxSampleValue), in its own bits.
+  std::int32_t minSampleValue = 0;
+  std::int32_t maxSampleValue = 255;
   std::string inputFolder;
   std::string outputFolder;
   std::uint32_t zoomX = kZoomOne;  // display magnification, 16.16 fixed point

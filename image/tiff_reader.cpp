@@ -1,6 +1,8 @@
 // The TIFF reader: directory, layout, layers, then the strips or tiles.
 #include "image/tiff_reader.h"
 
+#include <algorithm>
+
 #include "base/message_table.h"
 #include "base/progress.h"
 #include "image/tiff_chunks.h"
@@ -31,6 +33,12 @@ void FillDescriptor(RasterImage& image, const TiffFile& file, const TiffDirector
   const int bits = layout.bilevel ? 1 : layout.bits == 1 ? 8 : layout.bits;
   image.bitsPerSample = static_cast<std::int16_t>(bits);
   image.samplesPerPixel = static_cast<std::int16_t>(layout.palette ? 3 : layout.samples);
+  // Written the other way round, the two only exchanged black and white (the layout's polarity).
+  constexpr std::uint32_t kLargestSample = 0xFFFF;
+  image.minSampleValue = static_cast<std::int32_t>(
+      std::min({dir.minSample, dir.maxSample, kLargestSample}));
+  image.maxSampleValue = static_cast<std::int32_t>(
+      std::min(std::max(dir.minSample, dir.maxSample), kLargestSample));
   image.fileRowBytes = static_cast<std::int32_t>(layout.fileRowBytes);
   setGeometry(image, layout.width, layout.height);  // sides already checked
   image.colorRowBytes = image.width * image.samplesPerPixel;

@@ -298,11 +298,19 @@ TEST(SelectionEdge, TracesTheMaskOfAGrayImage) {
   EXPECT_TRUE(std::equal(mask.begin(), mask.end(), program.image.bitLayer.data()));
   EXPECT_FALSE(program.app.selectionEdgeCommand);
   EXPECT_EQ(UndoMenuItem(program), MenuText(msg::kUndoPrefix, msg::kUndoConvert));
-  // Plain Convert needs posterization for a gray image.
+  // Plain Convert posterizes the selected pixels only (mid-gray is black by default) and
+  // leaves the selection mask as it was. The default row filter averages each pixel with its
+  // left and upper neighbours, which outside the selection read as white: the first selected
+  // column and row turn white.
   ui->scriptAnswers({"yes"});  // "Convert image again?"
   ASSERT_TRUE(RunCommand(ctx, PackCommand(kCommandConvert)));
-  EXPECT_EQ(ui->messages().back(), msg::Format(msg::kNotAvailableInThisBuild, "Posterization"));
-  EXPECT_EQ(program.artwork.count, 1);
+  ASSERT_EQ(program.artwork.count, 1);
+  const art::PathRecord& q = program.artwork.paths[0];
+  EXPECT_NEAR(q.left, 21 * s, 6);
+  EXPECT_NEAR(q.right, 60 * s, 6);
+  EXPECT_NEAR(q.top, 11 * s, 6);
+  EXPECT_NEAR(q.bottom, 50 * s, 6);
+  EXPECT_TRUE(std::equal(mask.begin(), mask.end(), program.image.bitLayer.data()));
   CloseDocument(program, doc);
 }
 

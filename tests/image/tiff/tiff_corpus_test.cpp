@@ -61,10 +61,8 @@ bool HoldsTheSource(const RasterImage& image, const CorpusFile& f) {
     }
   }
   Bytes expected = f.bitmap() ? Bytes() : f.samples;
-  // Rows left in the file keep their white-is-zero samples, and photometric says so.
-  if (!image.colorInMemory && image.photometric == kWhiteIsZero) {
-    for (std::uint8_t& v : expected) v = static_cast<std::uint8_t>(255 - v);
-  }
+  // Gray rows read 0 = black whether held or left in the file, and photometric says so.
+  if (!f.bitmap() && image.samplesPerPixel == 1 && image.photometric != kBlackIsZero) return false;
   return rows == expected;
 }
 
