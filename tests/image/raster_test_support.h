@@ -4,11 +4,15 @@
 
 #include <stdlib.h>
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "image/levels.h"
 #include "image/raster_image.h"
 #include "platform/headless_ui.h"
 #include "platform/scratch_folder.h"
@@ -61,6 +65,22 @@ struct TestRuntime {
 };
 
 // Pixel x of a bit row, the most significant bit first.
+// A gray (1 sample), RGB (3) or CMYK (4) image of 8-bit samples held in memory, as a reader
+// leaves it after a complete load; px holds the rows one after another.
+inline void LoadHeldImage(RasterImage& image, TestRuntime& t, int width, int height, int spp,
+                          const std::vector<std::uint8_t>& px) {
+  image.bitsPerSample = 8;
+  image.samplesPerPixel = std::int16_t(spp);
+  image.photometric = spp == 1 ? kBlackIsZero : spp == 3 ? kPhotometricRgb : kPhotometricSeparated;
+  image.fileRowBytes = width * spp;
+  image.toneTable = IdentityToneTable();
+  ASSERT_TRUE(setGeometry(image, width, height) && allocateBitLayer(image, t.memory));
+  ASSERT_TRUE(prepareColorLayer(image, t.rt) && image.colorInMemory);
+  for (int y = 0; y < height; ++y)
+    ASSERT_TRUE(storeColorRow(image, y, {px.data() + std::size_t(y) * width * spp,
+                                         std::size_t(width) * spp}));
+}
+
 inline bool pixelAt(const std::uint8_t* row, int x) { return (row[x >> 3] << (x & 7)) & 0x80; }
 inline void setPixel(std::uint8_t* row, int x) { row[x >> 3] |= 0x80 >> (x & 7); }
 

@@ -38,20 +38,6 @@ Bytes Pixels(int width, int height, int spp, unsigned seed) {
   return out;
 }
 
-// A colour layer held in memory, as a reader leaves it after a complete load.
-void Load(RasterImage& image, TestRuntime& t, int width, int height, int spp, const Bytes& px) {
-  image.bitsPerSample = 8;
-  image.samplesPerPixel = std::int16_t(spp);
-  image.photometric = spp == 1 ? kBlackIsZero : spp == 3 ? kPhotometricRgb : kPhotometricSeparated;
-  image.fileRowBytes = width * spp;
-  image.toneTable = IdentityToneTable();
-  ASSERT_TRUE(setGeometry(image, width, height) && allocateBitLayer(image, t.memory));
-  ASSERT_TRUE(prepareColorLayer(image, t.rt) && image.colorInMemory);
-  for (int y = 0; y < height; ++y)
-    ASSERT_TRUE(storeColorRow(image, y, {px.data() + std::size_t(y) * width * spp,
-                                         std::size_t(width) * spp}));
-}
-
 Bytes BitsOf(const RasterImage& image) {
   Bytes out;
   for (int y = 0; y < image.height; ++y)
@@ -140,7 +126,7 @@ TEST(BlackAndWhite, EveryRuleMatchesNumpyOnTheSamePixels) {
     const Bytes expected(expectedAll.begin() + at, expectedAll.begin() + at + n);
     at += n;
     RasterImage image;
-    Load(image, t, c.width, c.height, c.spp, pixels[i]);
+    LoadHeldImage(image, t, c.width, c.height, c.spp, pixels[i]);
     ASSERT_EQ(ConvertToBlackAndWhite(image, t.rt, c.o), PosterizeResult::kDone);
     const Bytes got = BitsOf(image);
     EXPECT_EQ(got, expected);
@@ -228,7 +214,7 @@ TEST(BlackAndWhite, FlatAndTwoColourImagesGiveWholeAreas) {
         px.push_back(spp == 4 ? (dark ? 200 : 0) : (dark ? 20 : 230));
       }
     RasterImage image;
-    Load(image, t, width, 1, spp, px);
+    LoadHeldImage(image, t, width, 1, spp, px);
     BlackAndWhiteOptions o;
     o.noiseReduction = kNoiseNone;
     ASSERT_EQ(ConvertToBlackAndWhite(image, t.rt, o), PosterizeResult::kDone);
@@ -254,7 +240,7 @@ TEST(BlackAndWhite, SelectionMasksTheResultAndComesBack) {
   const int width = 40, height = 20;
   for (int spp : {1, 3}) {
     RasterImage image;
-    Load(image, t, width, height, spp, Pixels(width, height, spp, 3));
+    LoadHeldImage(image, t, width, height, spp, Pixels(width, height, spp, 3));
     ASSERT_TRUE(applyRectSelection(image, t.rt, 5, 4, 30, 12, kSelectNew));
     const Bytes mask = BitsOf(image);
     ASSERT_TRUE(CaptureSelection(image, t.memory));
@@ -282,7 +268,7 @@ TEST(BlackAndWhite, StopMidPassRestoresTheMask) {
       SCOPED_TRACE(std::to_string(selection) + " stop at " + std::to_string(stopAt));
       TestRuntime t;
       RasterImage image;
-      Load(image, t, 50, 30, 3, Pixels(50, 30, 3, 1));
+      LoadHeldImage(image, t, 50, 30, 3, Pixels(50, 30, 3, 1));
       if (selection) {
         ASSERT_TRUE(applyRectSelection(image, t.rt, 0, 0, 20, 25, kSelectNew));
         ASSERT_TRUE(CaptureSelection(image, t.memory));

@@ -21,18 +21,10 @@ using Bytes = std::vector<std::uint8_t>;
 using PixelFn = std::function<void(int x, int y, std::uint8_t* px)>;
 
 void Load(RasterImage& image, TestRuntime& t, int width, int height, int spp, const PixelFn& f) {
-  image.bitsPerSample = 8;
-  image.samplesPerPixel = std::int16_t(spp);
-  image.photometric = spp == 1 ? kBlackIsZero : spp == 3 ? kPhotometricRgb : kPhotometricSeparated;
-  image.fileRowBytes = width * spp;
-  image.toneTable = IdentityToneTable();
-  ASSERT_TRUE(setGeometry(image, width, height) && allocateBitLayer(image, t.memory));
-  ASSERT_TRUE(prepareColorLayer(image, t.rt) && image.colorInMemory);
-  Bytes row(std::size_t(width) * spp);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) f(x, y, row.data() + std::size_t(x) * spp);
-    ASSERT_TRUE(storeColorRow(image, y, row));
-  }
+  Bytes px(std::size_t(width) * height * spp);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) f(x, y, px.data() + (std::size_t(y) * width + x) * spp);
+  LoadHeldImage(image, t, width, height, spp, px);
 }
 
 int Distance(int a, int b) {

@@ -18,19 +18,6 @@ namespace {
 using namespace testing;
 using Bytes = std::vector<std::uint8_t>;
 
-void Load(RasterImage& image, TestRuntime& t, int width, int height, int spp, const Bytes& px) {
-  image.bitsPerSample = 8;
-  image.samplesPerPixel = std::int16_t(spp);
-  image.photometric = spp == 1 ? kBlackIsZero : spp == 3 ? kPhotometricRgb : kPhotometricSeparated;
-  image.fileRowBytes = width * spp;
-  image.toneTable = IdentityToneTable();
-  ASSERT_TRUE(setGeometry(image, width, height) && allocateBitLayer(image, t.memory));
-  ASSERT_TRUE(prepareColorLayer(image, t.rt) && image.colorInMemory);
-  for (int y = 0; y < height; ++y)
-    ASSERT_TRUE(storeColorRow(image, y, {px.data() + std::size_t(y) * width * spp,
-                                         std::size_t(width) * spp}));
-}
-
 Bytes Layer(const RasterImage& image) {
   return Bytes(image.colorLayer.data(),
                image.colorLayer.data() + std::size_t(image.colorRowBytes) * image.height);
@@ -107,7 +94,7 @@ TEST(Levels, HistogramCountsEveryModeAndOnlyTheSelection) {
   for (int spp : {1, 3, 4}) {
     SCOPED_TRACE(spp);
     RasterImage image;
-    Load(image, t, 16, 16, spp, AllValues(spp));
+    LoadHeldImage(image, t, 16, 16, spp, AllValues(spp));
     const Histogram h = BuildHistogram(image);
     for (int v = 0; v < 256; ++v) ASSERT_EQ(h.counts[v], spp == 1 ? 1u : std::uint32_t(spp == 3 ? 3 : 4)) << v;
     EXPECT_GE(h.scale, 1u);
@@ -135,7 +122,7 @@ TEST(Levels, ApplyingMapsTheColourLayerAndResetsTheTable) {
       SCOPED_TRACE(std::to_string(spp) + (selection ? " selection" : ""));
       RasterImage image;
       const Bytes before = AllValues(spp);
-      Load(image, t, 16, 16, spp, before);
+      LoadHeldImage(image, t, 16, 16, spp, before);
       if (selection) {
         ASSERT_TRUE(applyRectSelection(image, t.rt, 4, 4, 11, 11, kSelectNew));
         ASSERT_TRUE(CaptureSelection(image, t.memory));
