@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <regex>
 
 #include "tests/app/cli/cli_runner.h"
 #include "tests/support/external_renderers.h"
@@ -42,10 +41,15 @@ double PixelError(const GrayImage& scan, const GrayImage& shown) {
 
 // The SVG's page side in pixels at `pixelsPerInch`, from its root's attribute ("...pt").
 double PageSidePixels(const std::string& svg, const std::string& attribute, double pixelsPerInch) {
-  std::smatch m;
-  if (!std::regex_search(svg, m, std::regex("<svg[^>]* " + attribute + "=\"([0-9.]+)pt\"")))
+  const std::size_t root = svg.find("<svg");
+  const std::size_t end = svg.find('>', root);
+  const std::size_t at = svg.find(" " + attribute + "=\"", root);
+  if (root == std::string::npos || end == std::string::npos || at == std::string::npos || at > end)
     return -1;
-  return std::stod(m[1]) * pixelsPerInch / 72.0;
+  const std::size_t value = at + attribute.size() + 3;
+  const std::size_t unit = svg.find("pt\"", value);
+  if (unit == std::string::npos || unit > end) return -1;
+  return std::stod(svg.substr(value, unit - value)) * pixelsPerInch / 72.0;
 }
 
 std::int32_t Le32(const std::string& bytes, std::size_t at) {
@@ -68,8 +72,12 @@ std::optional<GrayImage> RenderMetafile(const TempDir& dir, const std::string& e
   std::string svg = ReadFile(drawn);
   const std::size_t body = svg.find("<g");
   if (body == std::string::npos) return std::nullopt;
-  svg = std::regex_replace(svg.substr(body), std::regex(R"(translate\([^)]*\))"),
-                           "translate(0,0)", std::regex_constants::format_first_only);
+  svg = svg.substr(body);
+  if (const std::size_t shift = svg.find("translate("); shift != std::string::npos) {
+    const std::size_t close = svg.find(')', shift);
+    if (close == std::string::npos) return std::nullopt;
+    svg.replace(shift, close + 1 - shift, "translate(0,0)");
+  }
   char head[400];
   std::snprintf(head, sizeof head,
                 "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/"
