@@ -1,4 +1,4 @@
-// Convert To (the spec's boxes: a 100 x 60 box, a square in a corner, a thin path) and the
+// Convert To (a 100 x 60 box, a square in a corner, a thin path) and the
 // outline views' hit test (the 600 limit at 100 % and 1200 at 50 %, ties, the selection).
 #include <gtest/gtest.h>
 
