@@ -35,8 +35,9 @@ P Second(const CubicCurve& c, double u) {
           6.0 * v * (c.c2.y - 2.0 * c.c1.y + c.p0.y) + 6.0 * u * (c.p3.y - 2.0 * c.c2.y + c.c1.y)};
 }
 
-constexpr int kNewtonSteps = 3;
+constexpr int kNewtonSteps = 2;
 constexpr int kCoarseSamples = 24;
+constexpr int kSearchReach = 4;  // coarse samples either side of a point's parameter
 constexpr int kRounds = 4;  // least-squares solves, each after the parameters moved
 
 // Solves for C1 and C2 with the parameters fixed; false when the system is singular (too few
@@ -68,18 +69,27 @@ bool SolveControlPoints(const CubicCurve& c, std::span<const P> points,
 
 }  // namespace
 
-double CurveError(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params) {
+namespace {
+
+// CurveError's measure; without `search` each point's search starts from its parameter alone.
+double ErrorFrom(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
+                 bool search) {
   params.resize(points.size(), 0.0);
   // The search starts from the nearer of the given parameter and the nearest of a coarse
   // flattening, so that a point is not held at a far branch of a curve bent back on itself.
   std::array<P, kCoarseSamples + 1> coarse;
-  for (int k = 0; k <= kCoarseSamples; ++k) coarse[std::size_t(k)] = At(curve, double(k) / kCoarseSamples);
+  if (search)
+    for (int k = 0; k <= kCoarseSamples; ++k)
+      coarse[std::size_t(k)] = At(curve, double(k) / kCoarseSamples);
   auto distance2 = [&](P a, P b) { return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y); };
   double sum = 0.0;
   for (std::size_t i = 0; i < points.size(); ++i) {
     double u = std::clamp(params[i], 0.0, 1.0);
     double nearest = distance2(At(curve, u), points[i]);
-    for (int k = 0; k <= kCoarseSamples; ++k) {
+    // Points lie in order along the curve: the samples near the point's own parameter do.
+    const int around = static_cast<int>(std::lround(u * kCoarseSamples));
+    for (int k = std::max(0, around - kSearchReach);
+         search && k <= std::min(kCoarseSamples, around + kSearchReach); ++k) {
       const double d = distance2(coarse[std::size_t(k)], points[i]);
       if (d < nearest) {
         nearest = d;
@@ -110,6 +120,12 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
   return sum;
 }
 
+}  // namespace
+
+double CurveError(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params) {
+  return ErrorFrom(curve, points, params, true);
+}
+
 CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
   if (points.size() < 3) return curve;
   // The points' parameters start at their share of the polyline's length.
@@ -122,19 +138,23 @@ CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
   if (!(length > 0.0)) return curve;
   for (double& u : params) u /= length;
 
+  // The rounds follow each point's nearest parameter from the last; the full search runs for
+  // the curve as given and for the result, which must come out nearer by it.
+  const double startError = CurveError(curve, points, params);
   CubicCurve best = curve;
-  double bestError = CurveError(best, points, params);
+  double bestError = startError;
   for (int round = 0; round < kRounds; ++round) {
     CubicCurve candidate;
     if (!SolveControlPoints(best, points, params, candidate)) break;
     std::vector<double> moved = params;
-    const double error = CurveError(candidate, points, moved);
+    const double error = ErrorFrom(candidate, points, moved, false);
     if (!(error < bestError)) break;
     best = candidate;
     bestError = error;
     params = std::move(moved);
   }
-  return best;
+  if (!(bestError < startError)) return curve;  // no round was taken
+  return CurveError(best, points, params) < startError ? best : curve;
 }
 
 void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
