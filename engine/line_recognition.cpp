@@ -2,6 +2,7 @@
 #include "engine/line_recognition.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <new>
 
@@ -19,16 +20,62 @@ std::int32_t Scaled(std::int32_t resolutionSum, std::int32_t divisor) {
   return (resolutionSum + divisor) / (2 * divisor);
 }
 
-// One scan direction. The scan moves position s across the plane (columns for vertical lines,
-// rows for horizontal ones) and reads runs of ink along index i (rows, resp. columns).
+// One scan direction over a plane whose rows are the scan positions: the image itself for
+// horizontal lines, its transposition for vertical ones (so that both scans read runs along
+// rows, whole bytes at a time). Position s moves across the plane; index i runs along it.
 struct ScanAxis {
   const BitPlaneView& plane;
-  bool vertical;
-  std::int32_t positions() const { return vertical ? plane.widthPixels : plane.heightRows; }
-  std::int32_t length() const { return vertical ? plane.heightRows : plane.widthPixels; }
+  std::int32_t positions() const { return plane.heightRows; }
+  std::int32_t length() const { return plane.widthPixels; }
   bool ink(std::int32_t s, std::int32_t i) const {
     if (s < 0 || i < 0 || s >= positions() || i >= length()) return false;
-    return vertical ? BitAt(plane.row(i), s) != 0 : BitAt(plane.row(s), i) != 0;
+    return BitAt(plane.row(s), i) != 0;
+  }
+};
+
+// The next run of ink in `row` at or after `from`: [start, end), or start = length for none.
+// Blank and solid bytes are passed whole: a form is mostly paper.
+void NextRun(const std::uint8_t* row, std::int32_t from, std::int32_t length, std::int32_t& start,
+             std::int32_t& end) {
+  std::int32_t i = from;
+  while (i < length) {
+    if ((i & 7) == 0 && i + 8 <= length && row[i >> 3] == 0) {
+      i += 8;
+      continue;
+    }
+    if (BitAt(row, i)) break;
+    ++i;
+  }
+  start = i;
+  while (i < length) {
+    if ((i & 7) == 0 && i + 8 <= length && row[i >> 3] == 0xFF) {
+      i += 8;
+      continue;
+    }
+    if (!BitAt(row, i)) break;
+    ++i;
+  }
+  end = i;
+}
+
+// The plane with rows and columns exchanged: row x of the result is column x of `plane`.
+struct Transposed {
+  std::vector<std::uint8_t> bits;
+  BitPlaneView view;
+  explicit Transposed(const BitPlaneView& plane) {
+    const std::int32_t rowBytes = (plane.heightRows + 31) / 32 * 4;
+    bits.assign(static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(plane.widthPixels),
+                0);
+    view = {bits.data(), rowBytes, plane.heightRows, plane.widthPixels};
+    for (std::int32_t y = 0; y < plane.heightRows; ++y) {
+      const std::uint8_t* row = plane.row(y);
+      for (std::int32_t b = 0; b < plane.rowBytes && b * 8 < plane.widthPixels; ++b) {
+        for (std::uint8_t v = row[b]; v != 0; v = static_cast<std::uint8_t>(v & (v - 1))) {
+          const std::int32_t x = b * 8 + 7 - std::countr_zero(v);  // the byte's last ink
+          if (x < plane.widthPixels) SetBitAt(view.row(x), y);
+        }
+      }
+    }
   }
 };
 
@@ -101,33 +148,36 @@ void FinishBand(const ScanAxis& axis, const std::vector<std::uint16_t>& scan, Ba
 
 // Returns false when stopped by the user.
 bool Scan(const ScanAxis& axis, std::vector<std::uint16_t>& scan, const LineQuantities& q,
-          std::int32_t progressBase, base::Runtime& rt, std::vector<LineEntry>& out) {
+          std::int32_t progressBase, const BitPlaneView& image, base::Runtime& rt,
+          std::vector<LineEntry>& out) {
   const std::int32_t positions = axis.positions(), length = axis.length();
   std::fill(scan.begin(), scan.begin() + length, kNone);
+  std::int32_t activeFirst = length, activeLast = -1;  // the entries lie within these indices
   for (std::int32_t s = 0; s < positions; ++s) {
     if ((s & 7) == 0) {
       rt.state.currentRow = progressBase + s;
-      base::UpdateRowProgress(rt, axis.plane.heightRows, axis.plane.widthPixels, 0);
+      base::UpdateRowProgress(rt, image.heightRows, image.widthPixels, 0);
       if (base::PollAbort(rt)) return false;
     }
     const std::int32_t lo = std::max(s - q.maxSpread, 0);
-    for (std::int32_t i = 0; i < length;) {
-      if (!axis.ink(s, i)) {
-        ++i;
-        continue;
-      }
-      std::int32_t j = i;
-      while (j < length && axis.ink(s, j)) ++j;
-      if (j - i > q.minRun) {
+    const std::uint8_t* row = axis.plane.row(s);
+    for (std::int32_t i = 0, start, end; i < length; i = end) {
+      NextRun(row, i, length, start, end);
+      if (start >= length) break;
+      if (end - start > q.minRun) {
         // The middle row carries the current position for as long as the stroke goes on.
-        scan[(i + j - 1) / 2] = static_cast<std::uint16_t>(s);
-        for (std::int32_t k = i; k < j; ++k)
-          scan[k] = static_cast<std::uint16_t>(std::max<std::int32_t>(std::min<std::int32_t>(scan[k], s), lo));
+        scan[(start + end - 1) / 2] = static_cast<std::uint16_t>(s);
+        for (std::int32_t k = start; k < end; ++k)
+          scan[k] = static_cast<std::uint16_t>(
+              std::max<std::int32_t>(std::min<std::int32_t>(scan[k], s), lo));
+        activeFirst = std::min(activeFirst, start);
+        activeLast = std::max(activeLast, end - 1);
       }
-      i = j;
     }
     const bool lastPosition = s == positions - 1;
-    for (std::int32_t i = 0; i < length;) {
+    // Only the part of the scan array that holds entries is walked.
+    std::int32_t keptFirst = length, keptLast = -1;
+    for (std::int32_t i = activeFirst; i <= activeLast;) {
       if (scan[i] == kNone) {
         ++i;
         continue;
@@ -141,10 +191,16 @@ bool Scan(const ScanAxis& axis, std::vector<std::uint16_t>& scan, const LineQuan
         b.maxLeft = std::max<std::int32_t>(b.maxLeft, scan[i]);
       }
       b.last = i - 1;
-      if (b.maxLeft == s && !lastPosition) continue;  // the stroke goes on
+      if (b.maxLeft == s && !lastPosition) {  // the stroke goes on
+        keptFirst = std::min(keptFirst, b.first);
+        keptLast = b.last;
+        continue;
+      }
       FinishBand(axis, scan, b, lo, q, out);
       std::fill(scan.begin() + b.first, scan.begin() + b.last + 1, kNone);
     }
+    activeFirst = keptFirst;
+    activeLast = keptLast;
   }
   return true;
 }
@@ -200,8 +256,10 @@ LineScanOutcome RecognizeLines(const BitPlaneView& plane, std::int32_t resolutio
   }
   rt.state.stageLabel = msg::kLineRecognizingLabel;
   try {
-    if (!Scan({plane, false}, scan, out.q, 0, rt, out.horizontal) ||
-        !Scan({plane, true}, scan, out.q, plane.heightRows, rt, out.vertical))
+    if (!Scan({plane}, scan, out.q, 0, plane, rt, out.horizontal))
+      return LineScanOutcome::kStopped;
+    const Transposed columns(plane);
+    if (!Scan({columns.view}, scan, out.q, plane.heightRows, plane, rt, out.vertical))
       return LineScanOutcome::kStopped;
   } catch (const std::bad_alloc&) {
     // The lines found so far stay.
