@@ -199,6 +199,9 @@ TEST(CliErrors, InputsAndOutputsThatFailExitWithOneAndLeaveNothing) {
   WriteFile(out, "previous art");
   EXPECT_EQ(RunProgram({c, in, "-o", out, "--method", "outline,lines", "--quiet"}).status, 1);
   EXPECT_EQ(ReadFile(out), "previous art");
+  // Line recognition alone is built: its art replaces the file.
+  EXPECT_EQ(RunProgram({c, in, "-o", out, "--method", "lines", "--quiet"}).status, 0);
+  EXPECT_NE(ReadFile(out), "previous art");
 }
 
 }  // namespace
