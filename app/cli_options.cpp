@@ -37,7 +37,7 @@ struct RawOptions {
   std::optional<std::string> output, format, preview;
   std::optional<std::string> method, tolerance, noise, thinning, lines, straightToCurved,
       uniformWeight, threshold, contrast, boost, colors, complexity, noiseReduction, levels;
-  std::optional<std::string> settingsName, maxPaths;
+  std::optional<std::string> settingsName, maxPaths, fit;
   std::optional<std::string> selectRect, selectWand, smoothPaths, smoothDirectionPoints;
   bool whiteLines = false, reverse = false, separateShapes = false, noUniformWeight = false,
        color = false, reduceDetail = false, quiet = false, help = false, toStdout = false;
@@ -66,6 +66,7 @@ constexpr ValueOption kValueOptions[] = {
     {"--noise-reduction", &RawOptions::noiseReduction},
     {"--settings", &RawOptions::settingsName},
     {"--max-paths", &RawOptions::maxPaths},
+    {"--fit", &RawOptions::fit},
     {"--select-rect", &RawOptions::selectRect},
     {"--select-wand", &RawOptions::selectWand},
     {"--smooth-paths", &RawOptions::smoothPaths},
@@ -716,6 +717,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const ParseCo
       return fail("--max-paths expects 0 (no limit) or a number of paths");
     request.maxPaths = static_cast<std::int32_t>(v);
   }
+  if (raw.fit) {
+    if (*raw.fit != "default" && *raw.fit != "close")
+      return fail(Join({"--fit expects default or close, not ", Quoted(*raw.fit)}));
+    request.closeFit = *raw.fit == "close";
+  }
 
   SettingsBuilder b;
   b.s = context.start;
@@ -791,6 +797,7 @@ Color/Grayscale Setup, for gray scale and colour images:
 Settings and limits:
       --settings NAME       start from the named setting NAME instead of the one in force
       --max-paths N         keep at most N paths (0: no limit but memory) [10000]
+      --fit default|close   close: refine each curve against the traced pixels [default]
 
 Area and editing:
       --select-rect X,Y,W,H convert only the W x H pixels from (X, Y)

@@ -49,6 +49,7 @@ struct ConvertRequest {
   AreaSelection area;
   int smoothPathsLevel = kNoSmoothing;       // 0 minimum, 1 medium, 2 maximum
   int smoothDirectionLevel = kNoSmoothing;   // the same for Smooth Direction Points
+  bool closeFit = false;                     // --fit close
 };
 
 // What the preferences give the parser: the record the options start from, the named settings

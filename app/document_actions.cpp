@@ -39,6 +39,7 @@ engine::ConversionOutcome ConvertDocument(Program& program, Document& doc) {
                             program.dialogSettings);
   job.pause = &program.thinningPause;
   job.undo = &program.undo;
+  job.fitMode = program.fitMode;
   const engine::ConversionOutcome outcome = engine::Convert(job);
   if (outcome.result != engine::ConversionResult::kRefused) doc.artModified = true;
   return outcome;

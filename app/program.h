@@ -11,6 +11,7 @@
 #include "art/undo.h"
 #include "base/conversion_state.h"
 #include "base/runtime.h"
+#include "engine/fitter_state.h"
 #include "engine/thinning_pause.h"
 #include "image/pixel_selection.h"
 #include "image/raster_image.h"
@@ -40,6 +41,7 @@ struct Program {
   settings::NamedSettings namedSettings;  // always holds "Defaults" once the files were read
   art::UndoSlot undo;          // the one undo step
   image::WandOptions wand;     // the magic wand's tolerance and spread (a preference)
+  engine::FitMode fitMode = engine::FitMode::kDefault;  // --fit close: curves refined
   // Later records (custom colours) join here with their stages.
 
   explicit Program(std::unique_ptr<platform::UserInterface> backend,

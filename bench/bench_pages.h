@@ -136,4 +136,34 @@ inline std::unique_ptr<Document> LineDrawing() {
   return doc;
 }
 
+// A form on A4 at 300 pixels per inch: a boxed header, a table of 3-pixel rules (30 rows, 5
+// columns) and a line of text-like glyphs in every cell, as scanned forms are.
+constexpr int kA4Width = 2480, kA4Height = 3508;  // pixels
+inline std::unique_ptr<Document> FormPage() {
+  auto doc = std::make_unique<Document>(kA4Width, kA4Height);
+  auto box = [&](int l, int t, int r, int b) {
+    for (int y = t; y <= b; ++y)
+      for (int x = l; x <= r; ++x) doc->set(x, y);
+  };
+  box(150, 150, 2330, 155);
+  box(150, 450, 2330, 455);
+  box(150, 150, 155, 455);
+  box(2325, 150, 2330, 455);
+  const int columns[] = {150, 600, 1100, 1500, 1900, 2330};
+  for (int y = 550; y <= 550 + 30 * 95; y += 95) box(150, y, 2330, y + 2);
+  for (int x : columns) box(x, 550, x + 2, 550 + 30 * 95 + 2);
+  std::mt19937 random(11);
+  for (int y = 550; y < 550 + 30 * 95; y += 95)
+    for (int c = 0; c + 1 < 6; ++c)
+      for (int x = columns[c] + 25; x + 30 < columns[c + 1] - 10; x += 24) {
+        const double top = y + 30, size = 36, w = 16, hw = 1.6;
+        if (random() % 5 == 0) continue;
+        doc->stroke(x, top, x, top + size, hw);
+        doc->stroke(x, top + size, x + w, top + size, hw);
+        if (random() % 2) doc->stroke(x, top, x + w, top, hw);
+      }
+  doc->finishLoad();
+  return doc;
+}
+
 }  // namespace vl::engine::bench

@@ -15,6 +15,7 @@
 #include "engine/conversion_job.h"
 #include "engine/curve_fitting.h"
 #include "engine/edge_extraction.h"
+#include "engine/line_recognition.h"
 #include "engine/outline_assembly.h"
 #include "engine/tracer.h"
 #include "engine/work_area.h"
@@ -52,6 +53,32 @@ void BM_ConvertLineDrawing(benchmark::State& state) {
   RunConversions(state, *doc);
 }
 BENCHMARK(BM_ConvertLineDrawing)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The line scan must add at most 20 % to the outline conversion of the same form: compare
+// BM_LineScanForm with BM_ConvertFormOutline.
+void BM_ConvertFormOutline(benchmark::State& state) {
+  auto doc = bench::FormPage();
+  RunConversions(state, *doc);
+}
+BENCHMARK(BM_ConvertFormOutline)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_LineScanForm(benchmark::State& state) {
+  auto doc = bench::FormPage();
+  const BitPlaneView plane{image::BitRow(doc->image, 0), doc->image.bitRowBytes,
+                           doc->image.paddedWidth, doc->image.height};
+  std::size_t found = 0;
+  for (auto _ : state) {
+    RecognizedLines lines;
+    if (RecognizeLines(plane, 600, doc->rt, lines) != LineScanOutcome::kDone) {
+      state.SkipWithError("the line scan did not run to its end");
+      return;
+    }
+    found = lines.horizontal.size() + lines.vertical.size();
+    benchmark::DoNotOptimize(found);
+  }
+  state.counters["lines"] = double(found);
+}
+BENCHMARK(BM_LineScanForm)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // A tracer over the document with a full work area, as the core sets it up.
 struct StageRig {

@@ -219,6 +219,7 @@ ConversionOutcome RunConversionCore(ConversionJob& job) {
     if (rt.state.abortRequested) return OutcomeOf(rt.state, job.art);
     SetBackupAside(job);
     core = std::make_unique<PausedCore>(rt, job);
+    core->tracer.fit.fitMode = job.fitMode;
   }
 
   Tracer& t = core->tracer;

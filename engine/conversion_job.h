@@ -4,6 +4,7 @@
 #pragma once
 
 #include "art/artwork.h"
+#include "engine/fitter_state.h"
 #include "engine/thinning_pause.h"
 #include "art/undo.h"
 #include "base/runtime.h"
@@ -50,6 +51,7 @@ struct ConversionJob {
   // The program's undo step, recorded before the conversion discards the art; none when the
   // caller keeps no undo (unit tests of the stages).
   art::UndoSlot* undo = nullptr;
+  FitMode fitMode = FitMode::kDefault;  // --fit: how closely curves follow the pixels
 
   // Set by the Convert command for the core.
   settings::ConversionConstants constants;

@@ -29,6 +29,11 @@ enum class VertexHitUnits {
 // came 2.8 instead of 3.3 pixels from the boundary. Smooth shapes come out the same.
 constexpr VertexHitUnits kDefaultVertexHitUnits = VertexHitUnits::kSquarePixels;
 
+// How closely curves follow the traced boundary. kDefault writes each span's curve as the
+// third points give it; kClose refines its control points by least squares against the chain
+// of the span (never to a larger error, never outside the mask corridor) before writing it.
+enum class FitMode { kDefault, kClose };
+
 // One cubic through P0 and P3 that passes the chain's third points Q1 and Q2.
 struct SpanFit {
   std::int64_t end = 0;          // word offset of P3 from the cursor vertex (4 per vertex)
@@ -38,6 +43,7 @@ struct SpanFit {
 
 struct FitterState {
   VertexHitUnits hitUnits = kDefaultVertexHitUnits;  // kept across outlines
+  FitMode fitMode = FitMode::kDefault;               // kept across outlines
 
   bool pathStarted = false;
   art::PixelPoint lastAnchor{kNoAnchor, kNoAnchor};  // pixels

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/centerline.h"
+#include "engine/close_fit.h"
 #include "engine/curve_fitting.h"
 #include "engine/fitting_vertices.h"
 
@@ -153,6 +154,7 @@ void EmitCurve(Tracer& t, std::int64_t end) {
     if (!leaves) return;
   }
   if (!EnsurePathStarted(t)) return;
+  if (!CenterlineTrace(t) && t.fit.fitMode == FitMode::kClose) RefineAcceptedCurve(t, end);
   const SpanFit& fit = t.fit.accepted;
   if (!AddCurve(t, fit.c1, fit.c2, p3)) return;
   if (CenterlineTrace(t)) NoteWrittenSides(t, 0, last);

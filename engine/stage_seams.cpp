@@ -2,6 +2,7 @@
 #include "engine/stage_seams.h"
 
 #include "base/message_table.h"
+#include "engine/line_paths.h"
 #include "image/posterization.h"
 
 namespace vl::engine {
@@ -21,7 +22,10 @@ std::string MissingStageName(const ConversionJob& job) {
   if (!image::IsBilevel(job.image) && s.has(settings::kColorConversion) &&
       !job.rt.app.selectionEdgeCommand)
     return StageName(msg::kSeparateShapesSettingName);
-  if (s.has(settings::kMethodLineRecognition)) return LineRecognitionName();
+  // Line recognition alone is built; with Outline or Centerline it needs the thin parts.
+  if (s.has(settings::kMethodLineRecognition) &&
+      (s.has(settings::kMethodOutline) || s.has(settings::kMethodCenterline)))
+    return LineRecognitionName();
   if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);
   // The pause needs the shell's record to wait in.
   if ((s.has(settings::kInteractiveThinning) || job.rt.app.interactiveThinningPaused) &&
@@ -58,14 +62,13 @@ int Posterize(ConversionJob& job) {
 }
 
 bool PrepareLineRecognizer(ConversionJob& job) {
+  // Alone the recognizer makes its arrays as it runs; with Centerline it is not built.
+  if (!job.active.has(settings::kMethodCenterline)) return true;
   ShowNotAvailable(job.rt, LineRecognitionName());
   return false;
 }
 
-bool RunLineRecognizer(ConversionJob& job) {
-  ShowNotAvailable(job.rt, LineRecognitionName());
-  return false;
-}
+bool RunLineRecognizer(ConversionJob& job) { return RecognizeAndEmitLines(job); }
 
 void FreeLineRecognizer(ConversionJob&) {}
 

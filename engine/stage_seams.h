@@ -48,8 +48,9 @@
 //     RestoreShapeArea clears the shape's border from "dgskel" instead.
 //   - Fitter: the mean of the measured line widths as the stroke weight (FinishOutline).
 //
-// Line recognition, "Line recognition" (PrepareLineRecognizer, RunLineRecognizer,
-// FreeLineRecognizer, RunCenterlinePass with mode > 0):
+// Line recognition, "Line recognition", with Outline or Centerline (RunCenterlinePass with
+// mode > 0); alone it is built (engine/line_recognition.h, engine/line_paths.h):
+//   - Recognizer: probing long bands for parallel strokes that merged (a band is one line).
 //   - Centre-line stage: thinning for line recognition (TraceCenterlines), the thick parts
 //     saved to "dgtemp" and the recognizer run over the thin parts; RunCenterlinePass(1)
 //     restoring the unthinned image for the recognizer.
@@ -89,8 +90,8 @@ void ShowNotAvailable(base::Runtime& rt, std::string_view stageName);
 int Posterize(ConversionJob& job);
 
 // Line recognition's arrays, prepared before the core and freed after it, and the recognizer
-// run alone (without Outline and Centerline). Until that stage: Prepare and Run refuse
-// (message 1000) and return false; Free has nothing to free.
+// run alone (without Outline and Centerline), which writes its lines and rectangles into the
+// art. Prepare refuses with Centerline (message 1000, false); Free has nothing to free.
 bool PrepareLineRecognizer(ConversionJob& job);
 bool RunLineRecognizer(ConversionJob& job);
 void FreeLineRecognizer(ConversionJob& job);

@@ -134,6 +134,7 @@ TEST(CliErrors, BadCommandLinesAreUsageErrors) {
       {{c, in, "--color", "--reverse"}, 0}, {{c, in, "-o", dir / "out.ai"}, 0},
       {{c, in, "-o", dir / "a.svg", "--preview", "header"}, 0}, {{c, in, "--format", "ai"}, 0},
       {{c, in, "--preview", "sepia"}, 0}, {{c, in, "-o", in}, 0},  // would overwrite the input
+      {{c, in, "--fit", "tight"}, 0}, {{c, in, "--fit"}, 0},
       {{"--tolerance", "5.1"}, msg::kToleranceRange}, {{"--noise", "0.5"}, msg::kNoiseRange},
       {{"--tolerance", "99999999999"}, msg::kToleranceRange},
       {{"--straight-to-curved", "0.9"}, msg::kStraightToCurvedRange},
@@ -164,6 +165,22 @@ TEST(CliErrors, BadCommandLinesAreUsageErrors) {
                         "--threshold", "100", "--straight-to-curved", "5", "--thinning", "99"})
                 .status, 0);
   EXPECT_EQ(RunProgram({c, in, "-o", dir / "b.eps", "--tolerance", "1", "--noise", "1"}).status, 0);
+  // --fit default is the default; --fit close writes refined curves for the same shapes.
+  const std::string disc = dir / "disc.tif";
+  ASSERT_TRUE(WriteBilevelTiff(disc, 90, 90, [](int x, int y) {
+    return (x - 44) * (x - 44) + 3 * (y - 45) * (y - 45) / 2 <= 35 * 35;
+  }));
+  for (const char* fit : {"", "default", "close"}) {
+    Args args{c, disc, "-o", dir / (std::string("fit-") + fit + ".svg")};
+    if (*fit) args.insert(args.end(), {"--fit", fit});
+    EXPECT_EQ(RunProgram(args).status, 0) << fit;
+  }
+  auto paths = [&](const char* fit) {  // the file without its title, which names it
+    const std::string text = ReadFile(dir / (std::string("fit-") + fit + ".svg"));
+    return text.substr(text.find("</title>"));
+  };
+  EXPECT_EQ(paths(""), paths("default"));
+  EXPECT_NE(paths(""), paths("close"));
   EXPECT_NE(RunProgram({"--help"}).out.find("convert INPUT [-o OUTPUT]"), std::string::npos);
   EXPECT_TRUE(RunProgram({"--version"}).out.starts_with("Vectorlume "));
 }
@@ -185,7 +202,7 @@ TEST(CliErrors, InputsAndOutputsThatFailExitWithOneAndLeaveNothing) {
       // Stages this build lacks refuse clearly before anything is written.
       {{c, dir / "gray.tif", "-o", out, "--color"}, notBuilt},
       {{c, in, "-o", out, "--method", "centerline", "--separate-shapes"}, notBuilt},
-      {{c, in, "-o", out, "--method", "lines"}, notBuilt},
+      {{c, in, "-o", out, "--method", "outline,lines"}, notBuilt},
   };
   for (const auto& [args, message] : cases) {
     const RunResult r = RunProgram(args);
@@ -197,8 +214,11 @@ TEST(CliErrors, InputsAndOutputsThatFailExitWithOneAndLeaveNothing) {
   EXPECT_EQ(dir.entries(), (Args{"cut.tif", "gray.tif", "notes.txt", "scan.tif"}));
   // A file that is there stays as it was when nothing could be converted.
   WriteFile(out, "previous art");
-  EXPECT_EQ(RunProgram({c, in, "-o", out, "--method", "lines", "--quiet"}).status, 1);
+  EXPECT_EQ(RunProgram({c, in, "-o", out, "--method", "outline,lines", "--quiet"}).status, 1);
   EXPECT_EQ(ReadFile(out), "previous art");
+  // Line recognition alone is built: its art replaces the file.
+  EXPECT_EQ(RunProgram({c, in, "-o", out, "--method", "lines", "--quiet"}).status, 0);
+  EXPECT_NE(ReadFile(out), "previous art");
 }
 
 }  // namespace

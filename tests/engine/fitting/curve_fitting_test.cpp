@@ -4,6 +4,7 @@
 // its start.
 #include <cmath>
 #include <span>
+#include <string>
 
 #include "art/anchor_walk.h"
 #include "engine/curve_fitting.h"
@@ -111,6 +112,41 @@ TEST(FitOutline, LonePixelsAndOnePixelStrokesKeepTheirPixels) {
     EXPECT_GT(rig.art.count, 0);
     EXPECT_EQ(Mismatches(rig, c.ink, c.edgeRadiusPixels), 0);
   }
+}
+
+// Where the outline lands: shapes of axis-aligned and 45-degree sides, traced and painted back,
+// cover exactly their own pixels, holes included, in every Lines mode; the same painting
+// compared with the ink moved by one pixel, or with a hole filled in, shows the bound bites.
+// (Inner corners of an L or a plus sign are not yet exact: the polygon runs a slanted side
+// across them.)
+TEST(FitOutline, AxisAndDiagonalShapesLandOnTheirPixelEdges) {
+  auto diamond = [](int cx, int cy, int r) {
+    return [=](int x, int y) { return std::abs(x - cx) + std::abs(y - cy) <= r; };
+  };
+  auto minus = [](Ink a, Ink b) { return [=](int x, int y) { return a(x, y) && !b(x, y); }; };
+  struct Case { const char* name; Ink ink; };
+  const Case cases[] = {
+      {"frame", minus(Box(5, 5, 34, 30), Box(11, 12, 27, 24))},
+      {"diamond", diamond(20, 20, 13)},
+      {"diamond ring", minus(diamond(20, 20, 15), diamond(20, 20, 7))},
+      {"triangle", [](int x, int y) { return y >= 6 && y <= 30 && x >= 6 && x - 6 <= y - 6; }},
+  };
+  for (const Case& c : cases) {
+    for (std::int16_t mode :
+         {settings::kCurvedAndStraight, settings::kStraightOnly, settings::kCurvedOnly}) {
+      SCOPED_TRACE(std::string(c.name) + " mode " + std::to_string(mode));
+      TracerRig rig;
+      rig.settings.linesMode = mode;
+      TraceAll(rig, 42, c.ink);
+      EXPECT_EQ(Mismatches(rig, c.ink, 0), 0);
+      const Ink shifted = [&](int x, int y) { return c.ink(x - 1, y); };
+      EXPECT_GT(Mismatches(rig, shifted, 0), 0);
+    }
+  }
+  // A hole lost (the ring traced without it) breaks the bound of the ring.
+  TracerRig rig;
+  TraceAll(rig, 42, diamond(20, 20, 15));
+  EXPECT_GT(Mismatches(rig, minus(diamond(20, 20, 15), diamond(20, 20, 7)), 0), 0);
 }
 
 // The `end` of a span from the cursor vertex to vertex k.
