@@ -13,6 +13,9 @@
 //   1080-1099  saving art, Long Path Warning         1280-1299  tools and selection
 //   1400-1449  preferences, settings and batch commands of the command line
 //   1450-1479  PNG, JPEG, netpbm and BMP readers, standard input and output
+//   1300-1349  shape separation and colour conversion  1350-1399  colour files, custom colours
+//   1500-1549  path editing                             1550-1579  line recognition
+//   1580-1599  close fit                                1600-1699  the window
 // Some groups are indexed by a code (undo operation, paint type, lines mode, noise reduction,
 // posterization mode): the text for code c is at <first> + c.
 //
