@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -285,6 +286,38 @@ TEST(RemainingLines, AnEndTenPixelsShortOfACrossingLineReachesItsCentre) {
   ASSERT_EQ(rest.size(), 2u);
   EXPECT_EQ(rest[0].x2, 200);
   EXPECT_NEAR(rest[0].x1, 40, 1);  // nothing to snap to on the left
+}
+
+// Two parallel strokes drawn with a slight skew: every column between them holds a long run of
+// one or the other, so their runs form one band. Probing across the band tells them apart.
+TEST(LineRecognition, SkewedParallelStrokesWhoseRunsJoinAreTwoLines) {
+  for (bool vertical : {true, false}) {
+    Form f(vertical ? 300 : 1100, vertical ? 1100 : 300);
+    for (std::int32_t along = 50; along <= 1050; ++along) {
+      const std::int32_t shift = (along - 50) / 100;  // one pixel every 100
+      for (std::int32_t left : {100, 112}) {
+        if (vertical)
+          f.box(left + shift, along, left + shift + 3, along);
+        else
+          f.box(along, left + shift, along, left + shift + 3);
+      }
+    }
+    const Found found = Recognize(f);
+    const auto& lines = vertical ? found.vertical : found.horizontal;
+    ASSERT_EQ(lines.size(), 2u) << Describe(found);
+    std::vector<std::int32_t> centres{lines[0].centre, lines[1].centre};
+    std::sort(centres.begin(), centres.end());
+    // Each line lies within the sideways drift of its own stroke.
+    EXPECT_GE(centres[0], 100) << Describe(found);
+    EXPECT_LE(centres[0], 113) << Describe(found);
+    EXPECT_GE(centres[1], 112) << Describe(found);
+    EXPECT_LE(centres[1], 125) << Describe(found);
+    for (const LineEntry& e : lines) {
+      EXPECT_LE(e.width, 15) << Describe(found);  // not the 26 pixels of both strokes
+      EXPECT_LT(e.start, 100) << Describe(found);
+      EXPECT_GT(e.end, 1000) << Describe(found);
+    }
+  }
 }
 
 TEST(LineRecognition, StopMidScanKeepsWhatWasFound) {
