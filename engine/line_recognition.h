@@ -83,8 +83,9 @@ std::vector<StraightLine> RemainingLines(const RecognizedLines& lines);
 
 // Takes the recognised lines (all but merged-in pieces) out of `plane` before the rest of the
 // drawing is traced. At each pixel along a line the run of ink across it is cleared when it
-// is at most two pixels thicker than the line; where the ink runs on (a letter touching the
-// line, a crossing line) it stays, so strokes that touch a line keep their shape. Horizontal
+// lies within what the written line covers (its width about the centre, its square caps, a
+// pixel more); where the ink runs on (a letter touching the line, a crossing line) it stays,
+// so strokes that touch a line keep their shape and nothing is cleared that is not drawn. Horizontal
 // lines go first, then vertical ones, whose runs across no longer include the cleared
 // horizontals: a crossing is cleared once both lines are gone. Every cleared pixel is set in
 // `removed`, a plane of the same size.

@@ -27,23 +27,25 @@ struct LineFrame {
   }
 };
 
+// Only ink that the written line covers goes: the stroke reaches half its width to each side
+// of the centre and, with its square caps, beyond its ends (a pixel more for ragged edges).
+// A run across the line that leaves that band is another stroke's and stays whole.
 void RemoveLine(const LineFrame& f, const LineEntry& e, const BitPlaneView& removed) {
-  // The ends were pulled in by up to half the width when the line was found; the pen's caps
-  // reach that far beyond them again.
-  const std::int32_t from = std::max(e.start - e.width - 1, 0);
-  const std::int32_t to = std::min(e.end + e.width + 1, f.alongSize() - 1);
-  const std::int32_t reach = e.width / 2 + 2;  // pixels from the centre to look for its ink
+  const std::int32_t half = (e.width + 1) / 2 + 1;  // pixels
+  const std::int32_t from = std::max(e.start - half, 0);
+  const std::int32_t to = std::min(e.end + half, f.alongSize() - 1);
+  const std::int32_t bandLo = e.centre - half, bandHi = e.centre + half;
   for (std::int32_t a = from; a <= to; ++a) {
     std::int32_t hit = -1;
-    for (std::int32_t d = 0; d <= reach && hit < 0; ++d) {
+    for (std::int32_t d = 0; d <= half && hit < 0; ++d) {
       if (f.ink(a, e.centre - d)) hit = e.centre - d;
       else if (f.ink(a, e.centre + d)) hit = e.centre + d;
     }
     if (hit < 0) continue;  // a gap in a dashed line
     std::int32_t lo = hit, hi = hit;
-    while (f.ink(a, lo - 1) && hi - lo <= e.width + 2) --lo;
-    while (f.ink(a, hi + 1) && hi - lo <= e.width + 2) ++hi;
-    if (hi - lo + 1 > e.width + 2) continue;  // ink goes on across: another stroke's
+    while (lo >= bandLo && f.ink(a, lo - 1)) --lo;
+    while (hi <= bandHi && f.ink(a, hi + 1)) ++hi;
+    if (lo < bandLo || hi > bandHi) continue;  // ink goes on across: another stroke's
     for (std::int32_t c = lo; c <= hi; ++c) f.clear(removed, a, c);
   }
 }

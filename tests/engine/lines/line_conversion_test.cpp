@@ -66,6 +66,22 @@ TEST(LinesAlone, UniformLineWeightGivesEveryPathTheChosenWeight) {
   for (const TracedPath& p : paths) EXPECT_NEAR(p.widthPixels, 10.0, 0.5);
 }
 
+// Without Uniform Line Weight a line's weight is its measured thickness in points, whatever
+// the resolution (the path store keeps tenths of a point, cut off).
+TEST(LinesAlone, WeightsAreTheMeasuredThicknessAtAnyResolution) {
+  for (double resolution : {72.0, 150.0, 300.0, 600.0}) {
+    LinesRig rig;
+    rig.load(320, 320, FormInk);
+    rig.image.xResolution = rig.image.yResolution = resolution;
+    ASSERT_EQ(rig.convert().result, ConversionResult::kConverted) << resolution;
+    const auto paths = rig.paths();
+    ASSERT_EQ(paths.size(), 2u) << resolution;
+    const double tenth = resolution / 720.0;  // pixels in a tenth of a point
+    EXPECT_NEAR(paths[0].widthPixels, 5.0 - tenth / 2, tenth / 2 + 1e-9) << resolution;
+    EXPECT_NEAR(paths[1].widthPixels, 3.0 - tenth / 2, tenth / 2 + 1e-9) << resolution;
+  }
+}
+
 TEST(LinesAlone, ADrawingWithoutLinesFindsNoPaths) {
   LinesRig rig;
   rig.load(200, 200, Disc(100, 100, 60));

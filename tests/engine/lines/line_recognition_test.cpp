@@ -374,8 +374,21 @@ TEST_P(RemovalTest, LinesGoAndTextStaysWhole) {
   for (std::int32_t y = 0; y < 400; ++y)
     for (std::int32_t x = 0; x < 400; ++x) {
       const bool isText = ink(text, x, y), kept = ink(both, x, y);
-      // What was cleared is exactly what the removed plane records.
+      // What was cleared is exactly what the removed plane records, and lies where a written
+      // line draws (its square-capped stroke, a pixel more): clearing leaves no gap.
       ASSERT_EQ(ink(removed, x, y), ink(original, x, y) && !kept) << x << "," << y;
+      if (ink(removed, x, y)) {
+        bool drawn = false;
+        for (bool v : {false, true})
+          for (const LineEntry& e : v ? found.vertical : found.horizontal) {
+            const std::int32_t across = v ? x : y, along = v ? y : x;
+            const double reach = e.width / 2.0 + 1.5;
+            drawn = drawn || (e.state != LineState::kMerged &&
+                              std::abs(across - e.centre) <= reach &&
+                              along >= e.start - reach && along <= e.end + reach);
+          }
+        ASSERT_TRUE(drawn) << c.name << ": cleared but not drawn at " << x << "," << y;
+      }
       if (isText) {
         ++textPixels;
         ASSERT_TRUE(kept) << c.name << ": text pixel lost at " << x << "," << y;
