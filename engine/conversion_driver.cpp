@@ -9,6 +9,7 @@
 #include "engine/centerline.h"
 #include "engine/curve_fitting.h"
 #include "engine/edge_extraction.h"
+#include "engine/line_paths.h"
 #include "engine/outline_assembly.h"
 #include "base/progress.h"
 #include "base/scratch_files.h"
@@ -223,7 +224,12 @@ ConversionOutcome RunConversionCore(ConversionJob& job) {
   }
 
   Tracer& t = core->tracer;
-  if ((resuming || PrepareCore(job, t)) && TraceCenterlines(t) == 0) {
+  // With Outline or Centerline the recognised lines are written first and taken out of the
+  // bit layer; the tracing backup keeps them for painting and snapping.
+  const bool linesFirst = !resuming && job.active.has(settings::kMethodLineRecognition) &&
+                          !rt.state.colorPassActive && !rt.app.selectionEdgeCommand;
+  if ((resuming || (PrepareCore(job, t) && (!linesFirst || RecognizeAndRemoveLines(job, t)))) &&
+      TraceCenterlines(t) == 0) {
     // The image window is redrawn here by the shell.
     if (RunOutlineLoop(t)) RunCenterlinePass(t, 0);
   }

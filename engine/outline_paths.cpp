@@ -7,6 +7,7 @@
 #include "engine/close_fit.h"
 #include "engine/curve_fitting.h"
 #include "engine/fitting_vertices.h"
+#include "engine/line_paths.h"
 
 namespace vl::engine {
 
@@ -108,6 +109,12 @@ void EmitLine(Tracer& t) {
                                              : VertexPoint(t, 0);
   const art::PixelPoint p1 = LineEnd(t, 1);
   if (SamePoint(p0, p1)) return;
+  // A side snapped onto a recognised line at both ends is drawn by that line: the centre line
+  // breaks there instead.
+  if (centerline && RunsAlongRecognizedLine(t, p0, p1)) {
+    t.centerline.pathBroken = t.fit.pathStarted;
+    return;
+  }
   if (!EnsurePathStarted(t)) return;
 
   if (CurvedOnly(t)) {

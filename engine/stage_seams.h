@@ -48,14 +48,9 @@
 //     RestoreShapeArea clears the shape's border from "dgskel" instead.
 //   - Fitter: the mean of the measured line widths as the stroke weight (FinishOutline).
 //
-// Line recognition, "Line recognition", with Outline or Centerline (RunCenterlinePass with
-// mode > 0); alone it is built (engine/line_recognition.h, engine/line_paths.h):
-//   - Recognizer: probing long bands for parallel strokes that merged (a band is one line).
-//   - Centre-line stage: thinning for line recognition (TraceCenterlines), the thick parts
-//     saved to "dgtemp" and the recognizer run over the thin parts; RunCenterlinePass(1)
-//     restoring the unthinned image for the recognizer.
-//   - Fitter: a span stops at a line the recognizer found (GrowSpan), and a side it flagged
-//     adds its own anchors (EmitLine).
+// Line recognition is built, alone and with Outline or Centerline (engine/line_recognition.h,
+// engine/line_paths.h): with the other methods the lines are written first and taken out of
+// the bit layer, and what is left is traced by those methods.
 //
 // Interactive Thinning pauses through the shell's ThinningPause record (engine/thinning_pause.h)
 // and is refused only for a Convert that has none. What it lacks belongs to Undo: on the first
@@ -73,9 +68,9 @@
 namespace vl::engine {
 
 // The name of the first stage this conversion needs that the build lacks ("Separate Shapes"
-// for a colour conversion or the setting of that name, "Line recognition", "Interactive
-// Thinning" without a pause record); empty when the conversion can run. Reads the settings in
-// force, the image and the pause flag only.
+// for a colour conversion or the setting of that name, "Interactive Thinning" without a pause
+// record); empty when the conversion can run. Reads the settings in force, the image and the
+// pause flag only.
 std::string MissingStageName(const ConversionJob& job);
 
 // Shows message 1000 with the stage's name and records it as the conversion's failure
@@ -91,7 +86,8 @@ int Posterize(ConversionJob& job);
 
 // Line recognition's arrays, prepared before the core and freed after it, and the recognizer
 // run alone (without Outline and Centerline), which writes its lines and rectangles into the
-// art. Prepare refuses with Centerline (message 1000, false); Free has nothing to free.
+// art. The recognizer makes its arrays as it runs and the tracer frees them with itself, so
+// Prepare and Free have nothing to do.
 bool PrepareLineRecognizer(ConversionJob& job);
 bool RunLineRecognizer(ConversionJob& job);
 void FreeLineRecognizer(ConversionJob& job);

@@ -430,7 +430,6 @@ TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
          r.active.set(settings::kMethodCenterline, true);
          r.active.set(settings::kSeparateShapes, true);
        }},
-      {"Line recognition", setting(settings::kMethodLineRecognition)},
       {"Separate Shapes", setting(settings::kSeparateShapes)},
       {"Interactive Thinning", setting(settings::kInteractiveThinning)},
       {"Interactive Thinning", [](DriverRig& r) { r.env.app.interactiveThinningPaused = true; }},
