@@ -118,6 +118,23 @@ TEST(CliCustomColors, BadColourFilesStopBeforeAnythingIsWritten) {
   }
 }
 
+TEST(CliCustomColors, BatchFilesListTheColoursOrFailWithTheFilesMessage) {
+  ColorHome home;
+  WriteFile(home.dir / "colors.txt", kColors);
+  const RunResult good = RunProgram({"batch", home.dir / "in.tif", "-o", home.dir / "art", "-j",
+                                     "1", "--custom-colors", home.dir / "colors.txt"});
+  ASSERT_EQ(good.status, 0) << good.out << good.err;
+  EXPECT_NE(ReadFile(home.dir / "art/in.eps").find("%%+ 0 0 0 0.05 (Ink)\r"), std::string::npos);
+  WriteFile(home.dir / "colors.txt", "%%CMYKCustomColor: 0 1 1 0 (Red\r\n");
+  const RunResult bad = RunProgram({"batch", home.dir / "in.tif", "-o", home.dir / "bad", "-j",
+                                    "1", "--custom-colors", home.dir / "colors.txt"});
+  EXPECT_EQ(bad.status, kExitFailure);
+  EXPECT_NE(bad.out.find("Line 1 of the color file"), std::string::npos) << bad.out;
+  EXPECT_FALSE(std::filesystem::exists(home.dir / "bad/in.eps"));
+  EXPECT_EQ(RunProgram({"batch", home.dir / "in.tif", "--export-colors", home.dir / "e"}).status,
+            kExitUsage);
+}
+
 TEST(CliCustomColors, ColourOptionsSetTheRecordOrAreRefused) {
   const auto parse = [](Args extra) {
     extra.insert(extra.begin(), {"convert", "in.tif"});
