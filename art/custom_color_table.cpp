@@ -221,8 +221,9 @@ ColorEntryRead ParseColorEntry(std::string_view entry) {
     std::size_t blank = numbers.find(' ', start);
     if (blank == std::string_view::npos) blank = numbers.size();
     const std::string_view number = numbers.substr(start, blank - start);
-    if (field == inks.size()) return read;  // a fifth number
-    if (!number.empty()) {
+    if (field >= inks.size()) {
+      if (!number.empty()) return read;  // a fifth number; extra blanks are harmless
+    } else if (!number.empty()) {
       if (!IsDecimal(number)) return read;
       inks[field] = InkFromFraction(number);
     }
