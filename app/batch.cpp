@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "app/art_file_replace.h"
+#include "app/color_table_actions.h"
 #include "app/document_actions.h"
 #include "app/user_preferences.h"
 #include "base/message_table.h"
@@ -80,6 +81,15 @@ FileResult ConvertOne(const BatchRequest& request, const settings::Preferences& 
   UserPreferences applied;
   applied.live = prefs;
   ApplyPreferences(program, applied, request.convert);
+  // The custom colours the art lists, read afresh for each file like everything else.
+  const std::string config = platform::ConfigFolder();
+  if (!config.empty()) static_cast<void>(LoadStartupColors(program, config, false));
+  if (!LoadRequestedColors(program, request.convert.builtinColors,
+                           request.convert.customColorsFile)) {
+    platform::RemoveScratchFolder(program.scratchFolder);
+    const auto& shown = ui.messages();
+    return {FileStatus::kFailed, shown.empty() ? std::string() : shown.front()};
+  }
 
   Document doc;
   FileResult result;

@@ -14,6 +14,7 @@
 #include "app/art_file_replace.h"
 #include "app/batch.h"
 #include "app/cli_options.h"
+#include "app/color_table_actions.h"
 #include "app/document_actions.h"
 #include "app/document_names.h"
 #include "app/settings_command.h"
@@ -143,6 +144,14 @@ int Convert(const ConvertRequest& request, const UserPreferences& prefs) {
   program.dialogSettings = request.settings;
   program.app.unattendedSave = true;  // the command line never asks
 
+  // A damaged start-up colour file is reported and left out, as damaged preferences are; a
+  // colour file asked for on the command line must load, or nothing is converted.
+  if (!prefs.folder.empty()) static_cast<void>(LoadStartupColors(program, prefs.folder, false));
+  if (!LoadRequestedColors(program, request.builtinColors, request.customColorsFile)) {
+    platform::RemoveScratchFolder(program.scratchFolder);
+    return kExitFailure;
+  }
+
   Document doc;
   int status = kExitOk;
   const std::string input = fromStdin ? CopyStandardInput(program) : request.input;
@@ -176,6 +185,10 @@ int Convert(const ConvertRequest& request, const UserPreferences& prefs) {
                                             [&ui] { return ui.interrupted(); }) !=
                               ReplaceOutcome::kWritten) {
       status = ui.interrupted() ? kExitInterrupted : kExitFailure;
+    } else if (!request.exportColorsFile.empty() &&
+               !ExportColors(program, request.exportColorsFile, false)) {
+      // The command line sets no tags: every colour is exported.
+      status = kExitFailure;
     }
   }
   CloseDocument(program, doc);

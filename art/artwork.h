@@ -88,8 +88,8 @@ struct Pen {
 };
 
 // Creates a custom colour for the colour word of a new path; its index, or nothing when no
-// colour could be created. Left empty while the program has no custom colour table: new
-// colour paths then keep the current fill type.
+// colour could be created (new colour paths then keep the current fill type). The shell sets
+// it to the custom colour table's autoColorIndex for each conversion; empty in stage tests.
 using NewCustomColorFn = std::function<std::optional<std::uint16_t>(std::uint32_t color)>;
 
 struct Artwork {
