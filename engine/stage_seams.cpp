@@ -17,11 +17,6 @@ std::string LineRecognitionName() { return StageName(msg::kMethodLineRecognition
 
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
-  // A colour conversion's boundary map is traced by shape separation; Convert Selection Edge
-  // traces the selection mask itself, with no colour pass.
-  if (!image::IsBilevel(job.image) && s.has(settings::kColorConversion) &&
-      !job.rt.app.selectionEdgeCommand)
-    return StageName(msg::kSeparateShapesSettingName);
   // Line recognition alone is built; with Outline or Centerline it needs the thin parts.
   if (s.has(settings::kMethodLineRecognition) &&
       (s.has(settings::kMethodOutline) || s.has(settings::kMethodCenterline)))
