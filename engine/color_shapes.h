@@ -25,15 +25,22 @@
 
 namespace vl::engine {
 
-// The CMY to CMYK conversion of a colour word (cyan in the low byte): grey balance taken out
-// of the three inks into black. A word with black already set is returned unchanged.
+// A CMY colour word (cyan in the low byte, black 0) with the grey common to its inks moved
+// into black, rendering as the same colour; a word with black set is returned unchanged.
+std::uint32_t GreyToBlack(std::uint32_t cmyk);
+
+// The press conversion of CMY to CMYK: magenta and yellow corrected against cyan (deep blues
+// and purples lose yellow and some cyan and magenta), then GreyToBlack. It shifts colours
+// visibly on screen (a blue of 20, 90, 180 comes out 20, 90, 255), so traced shapes take their
+// colours through GreyToBlack alone; the class colours of a palette use it.
 std::uint32_t CmyToCmyk(std::uint32_t cmyk);
 
 // The colour word of mean samples: gray (black = 255 - mean), RGB (complements through
-// CmyToCmyk) or CMYK (as they are).
+// GreyToBlack) or CMYK (as they are).
 std::uint32_t ColorWordOfSamples(const std::uint32_t* means, int samplesPerPixel);
 
-// A class representative's colour word: a cube cell (r + 6g + 36b, 51 per step) or a gray value.
+// A class's own colour word: a cube cell (r + 6g + 36b, 51 per step, through CmyToCmyk) or a
+// gray value (black = 255 - value).
 std::uint32_t ClassColor(int cls, int samplesPerPixel);
 
 struct Region {

@@ -78,6 +78,18 @@ std::uint32_t MeanColor(const Region& r, int samples) {
 
 }  // namespace
 
+std::uint32_t GreyToBlack(std::uint32_t word) {
+  if ((word >> 24) != 0) return word;
+  const int c = int(word & 0xFF), m = int(word >> 8 & 0xFF), y = int(word >> 16 & 0xFF);
+  // The grey common to the three inks goes into black. The writers and PostScript render a
+  // process colour as 255 - (ink + black) per component, so each ink keeps what its component
+  // lacks beyond the black: the colour renders as it was.
+  const int r = 255 - c, g = 255 - m, b = 255 - y;
+  const int x = std::max({r, g, b});
+  if (x <= 0) return Pack(0, 0, 0, 255);
+  return Pack(x - r, x - g, x - b, 255 - x);
+}
+
 std::uint32_t CmyToCmyk(std::uint32_t word) {
   const int c0 = int(word & 0xFF), m0 = int(word >> 8 & 0xFF), y0 = int(word >> 16 & 0xFF);
   if ((word >> 24) != 0) return word;
@@ -98,27 +110,19 @@ std::uint32_t CmyToCmyk(std::uint32_t word) {
     }
     y = 0;
   }
-  // The grey common to the three inks goes into black. The writers and PostScript render a
-  // process colour as 255 - (ink + black) per component, so each ink keeps what its component
-  // lacks beyond the black: the colour renders as it was.
-  const int r = 255 - c, g = 255 - m, b = 255 - y;
-  const int x = std::max({r, g, b});
-  if (x <= 0) return Pack(0, 0, 0, 255);
-  return Pack(x - r, x - g, x - b, 255 - x);
+  return GreyToBlack(Pack(c, m, y, 0));
 }
 
 std::uint32_t ColorWordOfSamples(const std::uint32_t* means, int samplesPerPixel) {
   if (samplesPerPixel == 1) return Pack(0, 0, 0, 255 - int(means[0]));
   if (samplesPerPixel >= 4)
     return Pack(int(means[0]), int(means[1]), int(means[2]), int(means[3]));
-  return CmyToCmyk(Pack(255 - int(means[0]), 255 - int(means[1]), 255 - int(means[2]), 0));
+  return GreyToBlack(Pack(255 - int(means[0]), 255 - int(means[1]), 255 - int(means[2]), 0));
 }
 
 std::uint32_t ClassColor(int cls, int samplesPerPixel) {
   if (samplesPerPixel == 1) return Pack(0, 0, 0, 255 - cls);
-  const std::uint32_t rgb[3] = {std::uint32_t(cls % 6 * 51), std::uint32_t(cls / 6 % 6 * 51),
-                                std::uint32_t(cls / 36 * 51)};
-  return ColorWordOfSamples(rgb, 3);
+  return CmyToCmyk(Pack(255 - cls % 6 * 51, 255 - cls / 6 % 6 * 51, 255 - cls / 36 * 51, 0));
 }
 
 StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t height,

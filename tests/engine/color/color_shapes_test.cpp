@@ -132,6 +132,27 @@ TEST(CmyToCmyk, GreyGoesToBlackAndTheInksKeepTheRest) {
       }
 }
 
+TEST(GreyToBlack, EveryColourRendersAsItWasAndClassColoursFollowTheCube) {
+  for (int c = 0; c < 256; c += 17)
+    for (int m = 0; m < 256; m += 15)
+      for (int y = 0; y < 256; y += 51) {
+        const std::uint32_t w = GreyToBlack(Word(c, m, y, 0));
+        const int k = int(w >> 24);
+        EXPECT_EQ(std::min(255, int(w & 0xFF) + k), c);
+        EXPECT_EQ(std::min(255, int(w >> 8 & 0xFF) + k), m);
+        EXPECT_EQ(std::min(255, int(w >> 16 & 0xFF) + k), y);
+      }
+  EXPECT_EQ(GreyToBlack(Word(1, 2, 3, 4)), Word(1, 2, 3, 4));
+  // The press conversion moves a mid blue's yellow ink out; the grey replacement does not.
+  EXPECT_EQ(CmyToCmyk(Word(235, 165, 75, 0)), Word(235, 165, 0, 0));
+  EXPECT_EQ(GreyToBlack(Word(235, 165, 75, 0)), Word(160, 90, 0, 75));
+  EXPECT_EQ(ClassColor(0, 3), Word(0, 0, 0, 255));      // black cell
+  EXPECT_EQ(ClassColor(215, 3), Word(0, 0, 0, 0));      // white cell
+  EXPECT_EQ(ClassColor(5, 3), Word(0, 255, 255, 0));    // red cell
+  EXPECT_EQ(ClassColor(5 + 36 * 5, 3), Word(0, 255, 0, 0));  // magenta cell
+  EXPECT_EQ(ClassColor(200, 1), Word(0, 0, 0, 55));
+}
+
 TEST(RegionMap, SmallAreasJoinTheirNearestNeighbourAndDiagonalsStayApart) {
   TestRuntime env;
   // 12 x 8: left half class 1 (dark), right half class 2 (light); a 2-pixel speck of class 3
