@@ -66,6 +66,10 @@ def palette(rng):
     return photo(np.random.default_rng(7)).quantize(16).convert('RGB')
 
 
+# Our settings: the finest colour steps, regions down to 8 pixels, room for the paths a photo
+# needs. The peer runs with its package's own example settings.
+OURS = ['--complexity', '20', '--noise', '8', '--max-paths', '30000']
+
 PAGES = [('photo', photo), ('logo', logo), ('drawing', drawing), ('palette16', palette)]
 
 
@@ -81,15 +85,15 @@ def psnr(a, b):
 
 
 def count(svg_text):
+    """Paths, and segments: each coordinate pair after M ends one (curves count once)."""
     paths = svg_text.count('<path')
     segs = 0
     for d in re.findall(r' d="([^"]*)"', svg_text):
-        segs += len(re.findall(r'[LCQSTlcqst]', d)) + d.count('Z') * 0
-        # relative coordinate lists after one command letter count each pair or triple
-        for cmd, args in re.findall(r'([LCQlcq])([^A-Za-z]*)', d):
-            n = len(re.findall(r'-?[0-9.]+', args))
-            per = {'L': 2, 'l': 2, 'C': 6, 'c': 6, 'Q': 4, 'q': 4}[cmd]
-            segs += max(n // per, 1) - 1
+        for cmd, args in re.findall(r'([MLCQHVZmlcqhvz])([^A-Za-z]*)', d):
+            n = len(re.findall(r'-?[0-9.]+(?:e-?[0-9]+)?', args))
+            per = {'L': 2, 'l': 2, 'C': 6, 'c': 6, 'Q': 4, 'q': 4, 'H': 1, 'h': 1, 'V': 1, 'v': 1}
+            if cmd in per:
+                segs += n // per[cmd]
     return paths, segs
 
 
@@ -113,7 +117,7 @@ def main():
         img.save(src_tif, dpi=(72, 72))
         src = np.asarray(img).astype(float)
         ours = os.path.join(out, name + '.vl.svg')
-        t_ours = timed([vectorlume, 'convert', src_tif, '-o', ours, '--color', '--quiet'])
+        t_ours = timed([vectorlume, 'convert', src_tif, '-o', ours, '--color', '--quiet'] + OURS)
         theirs = os.path.join(out, name + '.peer.svg')
         start = time.time()
         subprocess.run(['node', peer_js, src_png, theirs], check=True, env=env_node)

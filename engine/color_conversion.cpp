@@ -14,10 +14,10 @@ namespace {
 
 // A simplified region boundary keeps within this distance of the pixel staircase (pixels).
 constexpr double kBoundaryTolerance = 1.0;
-// Bytes per pixel while the map is built: samples (up to 4), class, label, edge marks.
+// Bytes per pixel while the map is built: samples (up to 4), class, shade, label, edge marks.
 // The width of the stroke that closes anti-aliasing seams between shapes (pixels).
-constexpr double kSeamStrokePixels = 0.4;
-constexpr std::size_t kBytesPerPixel = 4 + 1 + 4 + 2;
+constexpr double kSeamStrokePixels = 0.7;
+constexpr std::size_t kBytesPerPixel = 4 + 1 + 2 + 4 + 2;
 
 // Charges the working memory of the conversion to the budget for as long as it lives.
 struct Charge {
@@ -66,6 +66,8 @@ bool SeparateColorShapes(ConversionJob& job) {
   {
     std::vector<std::uint8_t> cls(pixels), samples(pixels * std::size_t(spp));
     std::vector<bool> excluded;
+    const int steps = spp > 1 ? ShadeSteps(s.complexity) : 0;
+    std::vector<std::uint16_t> shades(steps > 0 ? pixels : 0);
     if (image.pixelSelection) excluded.assign(pixels, false);
     std::vector<std::uint8_t> row(std::size_t(w + 1) * std::size_t(spp));
     for (std::int32_t y = 0; y < h; ++y) {
@@ -78,10 +80,11 @@ bool SeparateColorShapes(ConversionJob& job) {
         const std::uint8_t* px = row.data() + std::size_t(x) * std::size_t(spp);
         std::copy(px, px + spp, samples.begin() + std::ptrdiff_t(i * std::size_t(spp)));
         cls[i] = classes.classMap[std::size_t(image::PixelCell(px, spp))];
+        if (steps > 0) shades[i] = PixelShade(px, spp, steps);
         if (mask != nullptr) excluded[i] = (mask[x >> 3] & (0x80 >> (x & 7))) == 0;
       }
     }
-    if (LabelRegions(rt, w, h, spp, cls, samples, excluded, map) != StageResult::kDone)
+    if (LabelRegions(rt, w, h, spp, cls, samples, excluded, map, shades) != StageResult::kDone)
       return Stop(job);
   }
 

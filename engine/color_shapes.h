@@ -71,13 +71,26 @@ struct RegionOptions {
 
 enum class StageResult { kDone, kStopped, kNoMemory };
 
-// Labels the connected areas (4-neighbours) of equal class in `classes` (one byte per pixel,
-// 255 with `excluded` set = not converted), summing `samples` (samplesPerPixel bytes per pixel).
-// Polls abort every row.
+// Labels the connected areas (4-neighbours) of equal class in `classes` (one byte per pixel;
+// pixels with `excluded` set are not converted), summing `samples` (samplesPerPixel bytes per
+// pixel). With `shades`, neighbours must have the same shade too: a class split finer. Polls
+// abort every row.
 [[nodiscard]] StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t height,
                                        int samplesPerPixel, const std::vector<std::uint8_t>& classes,
                                        const std::vector<std::uint8_t>& samples,
-                                       const std::vector<bool>& excluded, RegionMap& map);
+                                       const std::vector<bool>& excluded, RegionMap& map,
+                                       const std::vector<std::uint16_t>& shades = {});
+
+// Shades per channel that split the colour classes of a colour image at a Complexity setting
+// (0: the classes alone). The classes have at most 6 steps per channel; above the complexity
+// where the class count reaches the colour cube, shades give up to 16 steps per channel.
+int ShadeSteps(int complexity);
+inline std::uint16_t PixelShade(const std::uint8_t* px, int samplesPerPixel, int steps) {
+  std::uint16_t shade = 0;
+  for (int c = 0; c < std::min(samplesPerPixel, 3); ++c)
+    shade = std::uint16_t(shade * steps + px[c] * steps / 256);
+  return shade;
+}
 
 // Small regions join the neighbour of the nearest colour, smallest first; with a colour limit
 // the rarest classes are dropped for the nearest kept class and neighbours of one class become

@@ -125,10 +125,16 @@ std::uint32_t ClassColor(int cls, int samplesPerPixel) {
   return CmyToCmyk(Pack(255 - cls % 6 * 51, 255 - cls / 6 % 6 * 51, 255 - cls / 36 * 51, 0));
 }
 
+int ShadeSteps(int complexity) {
+  static constexpr int kSteps[] = {8, 10, 12, 16};  // complexity 17 to 20
+  return complexity < 17 ? 0 : kSteps[std::min(complexity, 20) - 17];
+}
+
 StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t height,
                          int samplesPerPixel, const std::vector<std::uint8_t>& classes,
                          const std::vector<std::uint8_t>& samples,
-                         const std::vector<bool>& excluded, RegionMap& map) {
+                         const std::vector<bool>& excluded, RegionMap& map,
+                         const std::vector<std::uint16_t>& shades) {
   map = RegionMap{};
   map.width = width;
   map.height = height;
@@ -160,7 +166,8 @@ StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t hei
         r.top = std::min(r.top, py);
         r.bottom = std::max(r.bottom, py);
         auto visit = [&](std::size_t q) {
-          if (map.label[q] < 0 && classes[q] == r.cls && (excluded.empty() || !excluded[q])) {
+          if (map.label[q] < 0 && classes[q] == r.cls && (excluded.empty() || !excluded[q]) &&
+              (shades.empty() || shades[q] == shades[p])) {
             map.label[q] = id;
             stack.push_back(std::int32_t(q));
           }
