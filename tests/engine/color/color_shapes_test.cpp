@@ -195,6 +195,40 @@ TEST(RegionMap, SmallAreasJoinTheirNearestNeighbourAndDiagonalsStayApart) {
   }
 }
 
+TEST(RegionMap, ShadesSplitAClassAlongItsGradient) {
+  TestRuntime env;
+  // One class over a horizontal ramp of red: without shades one region, with them one per
+  // shade step the ramp crosses, each holding exactly the pixels of its shade.
+  const int w = 64, h = 4;
+  std::vector<std::uint8_t> cls(w * h, 7), samples(w * h * 3);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      std::uint8_t* px = &samples[(y * w + x) * 3];
+      px[0] = std::uint8_t(x * 4);
+      px[1] = px[2] = 100;
+    }
+  EXPECT_EQ(ShadeSteps(10), 0);
+  for (int complexity : {16, 17, 18, 20}) {
+    SCOPED_TRACE(complexity);
+    const int steps = ShadeSteps(complexity);
+    std::vector<std::uint16_t> shades;
+    if (steps > 0)
+      for (int i = 0; i < w * h; ++i) shades.push_back(PixelShade(&samples[i * 3], 3, steps));
+    RegionMap map;
+    ASSERT_EQ(LabelRegions(env.rt, w, h, 3, cls, samples, {}, map, shades), StageResult::kDone);
+    std::set<std::uint16_t> distinct(shades.begin(), shades.end());
+    EXPECT_EQ(map.regions.size(), steps > 0 ? distinct.size() : 1u);
+    if (steps > 0) {
+      EXPECT_GE(steps, 8);
+    }
+    for (int i = 0; i + 1 < w * h; ++i) {
+      if (!shades.empty() && (i + 1) % w != 0) {
+        EXPECT_EQ(map.label[i] == map.label[i + 1], shades[i] == shades[i + 1]);
+      }
+    }
+  }
+}
+
 TEST(ColorConversion, NeighboursShareTheirBoundaryPointForPoint) {
   for (int spp : {1, 3, 4}) {
     SCOPED_TRACE(spp);
