@@ -76,7 +76,8 @@ enum class StageResult { kDone, kStopped, kNoMemory };
 // pixel). With `shades`, neighbours must have the same shade too: a class split finer. Polls
 // abort every row.
 [[nodiscard]] StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t height,
-                                       int samplesPerPixel, const std::vector<std::uint8_t>& classes,
+                                       int samplesPerPixel,
+                                       const std::vector<std::uint8_t>& classes,
                                        const std::vector<std::uint8_t>& samples,
                                        const std::vector<bool>& excluded, RegionMap& map,
                                        const std::vector<std::uint16_t>& shades = {});

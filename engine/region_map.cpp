@@ -157,7 +157,8 @@ StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t hei
       while (!stack.empty()) {
         const auto p = std::size_t(stack.back());
         stack.pop_back();
-        const auto px = std::int32_t(p % std::size_t(width)), py = std::int32_t(p / std::size_t(width));
+        const auto px = std::int32_t(p % std::size_t(width));
+        const auto py = std::int32_t(p / std::size_t(width));
         ++r.pixels;
         for (int c = 0; c < samplesPerPixel; ++c)
           r.sum[c] += samples[p * std::size_t(samplesPerPixel) + std::size_t(c)];

@@ -205,7 +205,8 @@ StageResult OuterLoops(base::Runtime& rt, const RegionMap& map, double tolerance
   // Each region's sections, oriented to have it on their left.
   std::vector<std::vector<std::int64_t>> entries(map.regions.size());
   for (std::size_t i = 0; i < sections.size(); ++i) {
-    if (sections[i].leftRegion >= 0) entries[std::size_t(sections[i].leftRegion)].push_back(std::int64_t(i) * 2);
+    if (sections[i].leftRegion >= 0)
+      entries[std::size_t(sections[i].leftRegion)].push_back(std::int64_t(i) * 2);
     if (sections[i].rightRegion >= 0)
       entries[std::size_t(sections[i].rightRegion)].push_back(std::int64_t(i) * 2 + 1);
   }

@@ -33,14 +33,18 @@ std::vector<Node> Decode(std::span<const std::uint16_t> words) {
     if (pending) std::copy(control, control + 4, n.c);
     nodes.push_back(n);
     pending = (words[at] & art::kCurveBit) != 0 && at + 5 < words.size();
-    if (pending) std::copy(words.begin() + std::ptrdiff_t(at) + 2, words.begin() + std::ptrdiff_t(at) + 6, control);
+    if (pending) {
+      const auto from = words.begin() + std::ptrdiff_t(at) + 2;
+      std::copy(from, from + 4, control);
+    }
     at = art::detail::NextAnchor(words, at);
   }
   return nodes;
 }
 
 // The words of nodes[first..last] (the first one's arriving segment dropped).
-std::vector<std::uint16_t> Encode(const std::vector<Node>& nodes, std::size_t first, std::size_t last) {
+std::vector<std::uint16_t> Encode(const std::vector<Node>& nodes, std::size_t first,
+                                  std::size_t last) {
   std::vector<std::uint16_t> words;
   for (std::size_t i = first; i <= last; ++i) {
     const Node& n = nodes[i];
@@ -98,7 +102,8 @@ std::vector<bool> Rasterize(const art::PathRecord& p, std::int32_t x0, std::int3
     for (std::size_t i = 0; i + 1 < xs.size(); i += 2)
       for (std::int32_t col = 0; col < w; ++col) {
         const double x = x0 + (col + 0.5) * cell;
-        if (x >= xs[i] && x < xs[i + 1]) out[std::size_t(row) * std::size_t(w) + std::size_t(col)] = true;
+        if (x >= xs[i] && x < xs[i + 1])
+          out[std::size_t(row) * std::size_t(w) + std::size_t(col)] = true;
       }
   }
   return out;
