@@ -117,5 +117,23 @@ TEST(ColorCli, TheColourLimitBoundsTheColoursInTheArt) {
   }
 }
 
+TEST(ColorCli, EveryArtFormatTakesTheColourShapes) {
+  TempDir dir;
+  ASSERT_TRUE(Draw(dir));
+  auto convert = [&](const std::string& name) {
+    const RunResult r = RunProgram({"convert", dir / "rgb.tif", "-o", dir / name, "--color", "--quiet"});
+    EXPECT_EQ(r.status, 0) << name << " " << r.err;
+    return ReadFile(dir / name);
+  };
+  const std::size_t paths = CountOf(convert("art.svg"), "<path");
+  ASSERT_GE(paths, 5u);
+  EXPECT_EQ(CountOf(convert("art.dxf"), "POLYLINE"), paths);
+  for (const char* name : {"art.eps", "art.gq", "art.emf", "art.pdf"}) {
+    SCOPED_TRACE(name);
+    // Each path is a record of its own: the file grows with the shapes.
+    EXPECT_GT(convert(name).size(), paths * 40);
+  }
+}
+
 }  // namespace
 }  // namespace vl::app::test
