@@ -40,6 +40,7 @@ engine::ConversionOutcome ConvertDocument(Program& program, Document& doc) {
   job.pause = &program.thinningPause;
   job.undo = &program.undo;
   job.fitMode = program.fitMode;
+  job.eliminateHiddenPaths = (program.livePrefs.prefFlagsB & settings::kEliminateHiddenPaths) != 0;
   const engine::ConversionOutcome outcome = engine::Convert(job);
   if (outcome.result != engine::ConversionResult::kRefused) doc.artModified = true;
   return outcome;
