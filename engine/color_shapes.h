@@ -118,7 +118,8 @@ double LoopArea(const Loop& loop);
 
 // Every new path (from art.firstNewPath) of 6 words or fewer is deleted; a path whose anchors
 // repeat a point has the loop between the two occurrences cut out into a path of its own (kept
-// when longer than 6 words), until no point repeats.
+// when longer than 6 words, painted right after the path it came from), until no point
+// repeats.
 void SplitSelfTouchingPaths(art::Artwork& art, base::Runtime& rt);
 
 // Each new path that nearly encloses an earlier new path (boxes within `tolerance` art units

@@ -186,9 +186,15 @@ void SplitSelfTouchingPaths(art::Artwork& art, base::Runtime& rt) {
       copy.strokeType = path.strokeType;
       return copy;
     }();
-    if (loop.size() > 6 && !art::appendPath(art, rt, like, loop)) {
-      ++i;
-      continue;
+    if (loop.size() > 6) {
+      if (!art::appendPath(art, rt, like, loop)) {
+        ++i;
+        continue;
+      }
+      // The loop is painted where its path was, beneath the paths that follow: painted last
+      // it would cover the shapes inside a hole that touches its region's outline.
+      std::rotate(art.paths.begin() + i + 1, art.paths.begin() + art.count - 1,
+                  art.paths.begin() + art.count);
     }
     if (!art::setPathWords(art.paths[std::size_t(i)], rt, rest)) ++i;
   }

@@ -394,8 +394,13 @@ TEST(SplitSelfTouchingPaths, LoopsBetweenRepeatedPointsBecomePathsOfTheirOwn) {
     like.fillType = art::PaintType::Process;
     like.fillColor = 0x12345678;
     ASSERT_TRUE(art::appendPath(art, env.rt, like, c.words));
+    // A later path (a shape inside the loop) stays above whatever the split makes.
+    const std::vector<Point> later = {{12, 12}, {14, 12}, {14, 14}, {12, 12}};
+    ASSERT_TRUE(art::appendPath(art, env.rt, like, LineWords({{12, 12}, {14, 12}, {14, 14}, {12, 12}})));
     SplitSelfTouchingPaths(art, env.rt);
-    EXPECT_EQ(AllAnchors(art), c.expected);
+    std::vector<std::vector<Point>> expected = c.expected;
+    expected.push_back(later);
+    EXPECT_EQ(AllAnchors(art), expected);
     for (const art::PathRecord& p : art::PathsInUse(art)) {
       EXPECT_EQ(p.fillColor, 0x12345678u);
       EXPECT_EQ(p.fillType, art::PaintType::Process);
