@@ -331,6 +331,35 @@ TEST(ColorConversion, EveryPixelLiesUnderThePathOfItsOwnColour) {
     }
 }
 
+TEST(ColorConversion, ARingPinchedAtACornerStillLeavesItsHoleToTheShapeInside) {
+  // Blocks of 6 pixels: a ring (colour 0) around a square hole (colour 2), its top-left corner
+  // block missing, so that the ring's outline touches itself where the corner blocks meet.
+  const auto block = [](int x, int y) {
+    const int bx = x / 6, by = y / 6;
+    if (bx < 1 || by < 1 || bx > 6 || by > 6) return 5;
+    if (bx == 1 && by == 1) return 5;
+    if (bx == 1 || by == 1 || bx == 6 || by == 6) return 0;
+    return 2;
+  };
+  for (int spp : {1, 3}) {
+    SCOPED_TRACE(spp);
+    ColorRig rig;
+    const std::string file = rig.env.root + (spp == 1 ? "/p.pgm" : "/p.ppm");
+    const Pixels px = WritePnm(file, 48, 48, spp, [&](int x, int y, std::uint8_t* p) {
+      const int k = block(x, y);
+      for (int c = 0; c < spp; ++c) p[c] = spp == 1 ? std::uint8_t(25 + 42 * k) : kRgb[k][c];
+    });
+    ASSERT_TRUE(rig.open(file));
+    ASSERT_EQ(Convert(rig.job), (ConversionOutcome{ConversionResult::kConverted, 0}));
+    ExpectPixelsCovered(rig, px, 48, 48, spp);
+    for (const art::PathRecord& p : art::PathsInUse(rig.art)) {
+      const std::vector<Point> a = Anchors(p);
+      const std::set<Point> distinct(a.begin(), a.end() - 1);
+      EXPECT_EQ(distinct.size(), a.size() - 1);  // no path touches itself
+    }
+  }
+}
+
 TEST(ColorConversion, TheColourLimitKeepsAtMostThatManyColours) {
   // Eight blocks of distinct colours in a 4 x 2 grid, with stripes of a ninth colour between.
   const auto paint = [](int x, int y, std::uint8_t* px) {
