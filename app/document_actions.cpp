@@ -45,6 +45,7 @@ engine::ConversionOutcome ConvertDocument(Program& program, Document& doc) {
   program.artwork.createCustomColor = [&program, rt](std::uint32_t color) mutable {
     return art::autoColorIndex(rt, program.customColors, color);
   };
+  job.eliminateHiddenPaths = (program.livePrefs.prefFlagsB & settings::kEliminateHiddenPaths) != 0;
   const engine::ConversionOutcome outcome = engine::Convert(job);
   if (outcome.result != engine::ConversionResult::kRefused) doc.artModified = true;
   return outcome;

@@ -52,6 +52,9 @@ struct ConversionJob {
   // caller keeps no undo (unit tests of the stages).
   art::UndoSlot* undo = nullptr;
   FitMode fitMode = FitMode::kDefault;  // --fit: how closely curves follow the pixels
+  // The Eliminate Hidden Paths preference: a colour conversion removes the paths of earlier
+  // conversions that its shapes cover completely.
+  bool eliminateHiddenPaths = false;
 
   // Set by the Convert command for the core.
   settings::ConversionConstants constants;

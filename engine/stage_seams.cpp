@@ -16,11 +16,6 @@ std::string StageName(int message) { return std::string(msg::Text(message)); }
 
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
-  // A colour conversion's boundary map is traced by shape separation; Convert Selection Edge
-  // traces the selection mask itself, with no colour pass.
-  if (!image::IsBilevel(job.image) && s.has(settings::kColorConversion) &&
-      !job.rt.app.selectionEdgeCommand)
-    return StageName(msg::kSeparateShapesSettingName);
   if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);
   // The pause needs the shell's record to wait in.
   if ((s.has(settings::kInteractiveThinning) || job.rt.app.interactiveThinningPaused) &&

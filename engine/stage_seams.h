@@ -7,34 +7,14 @@
 //
 // Undo: the undo steps of the interactive-thinning pause (below).
 //
-// Colour conversion, "Separate Shapes" (Posterize with colorConversion set; the black and
-// white conversion of gray scale and colour images is built, image/posterization.h, and the
-// colour classes and boundary map are built as functions, image/color_classes.h):
-//   - Posterize: the classes built (BuildColorClasses), the boundary map drawn into the
-//     enlarged bit layer (DrawBoundaryMap; "Insufficient memory to process image." when it
-//     cannot grow, reduceDetail set instead when artScaleShift is 0), the class table handed
-//     on to the colour assignment, the background colour recorded for the art (0 with a
-//     selection), the progress label's " pass %d of %d," and colorPassActive set.
-//   - Convert: before posterizing, the custom-colour checks (question 203, which may clear
-//     addNewColors for the conversion, and messages 370 and 371); at the end, addNewColors set
-//     again and the paint-style palette refreshed; the bit layer brought back to the image's
-//     size before the selection mask is restored.
-//   - Core preparation (conversion_driver.cpp, PrepareCore): the paint of a colour conversion
-//     (fill and stroke Process with several samples, else stroke Black) and, without
-//     reduceDetail, the image geometry doubled for tracing; WindDown halves it again and
-//     doubles artScale.
-//   - Tracing backup (tracing_backup.cpp): the progress window kept open for the stages after
-//     the copy.
-//   - Centre-line stage: thinning the boundary map (20 steps, the row band clamped to rows 1
-//     to height - 2, a row's first and last pixel kept ink), the junction rules of the first
-//     two and last two rows, message 162, no junction merging; TraceCenterlines and
-//     RunCenterlinePass hand a colour pass to shape separation.
-//   - Edge extraction (FindNextStart, ExtractNextBoundary): the scan ends below the colour
-//     region being traced; a boundary is accepted only when its start pixel is set in the shape
-//     mask or lies outside the selection band.
-//   - Assembly and fitter: the path takes the colour shape separation made current
-//     (BeginOutlinePaint); the backup pixel under the start (TraceOutlinePolygon) and the
-//     black or white paint are for bilevel outline traces only.
+// Colour conversion is built (engine/color_shapes.h): Convert hands a gray scale or colour
+// image with colorConversion set to SeparateColorShapes, which labels the class regions and
+// writes one stacked path per region. What it lacks:
+//   - Convert: the custom-colour checks before the conversion (question 203, which may clear
+//     addNewColors for the conversion, and messages 370 and 371), addNewColors set again and
+//     the paint-style palette refreshed at the end.
+//   - Shape colour: the Use Custom Colors vote (the nearest custom colour or tint per shape)
+//     and the dominant colour of Color averaging off; the mean colour is used meanwhile.
 //
 // Centre lines themselves are built (engine/centerline.h); what they lack is listed under the
 // stages below, which reach the centre-line stage through TraceCenterlines and
@@ -80,8 +60,8 @@ void ShowNotAvailable(base::Runtime& rt, std::string_view stageName);
 // Prepares a gray scale or colour image for tracing: the black and white conversion into the
 // bit layer (the selection captured first and applied), which Convert turns back into the
 // selection mask at its end. Returns 1 when done, 0 when the command must end (the user
-// stopped; the mask is then restored). A colour conversion (classes and boundary map, setting
-// colorPassActive) refuses until shape separation: message 1000, returns 0.
+// stopped; the mask is then restored). A colour conversion does not come here (Convert hands it
+// to SeparateColorShapes): called for one, it refuses with message 1000 and returns 0.
 int Posterize(ConversionJob& job);
 
 // Line recognition's arrays, prepared before the core and freed after it, and the recognizer

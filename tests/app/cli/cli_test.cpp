@@ -200,7 +200,6 @@ TEST(CliErrors, InputsAndOutputsThatFailExitWithOneAndLeaveNothing) {
       {{c, dir / "cut.tif", "-o", out}, line(msg::kTiffIncompleteData)},
       {{c, in, "-o", dir / "no/such/folder/out.eps"}, line(msg::kDiskFullOrLocked)},
       // Stages this build lacks refuse clearly before anything is written.
-      {{c, dir / "gray.tif", "-o", out, "--color"}, notBuilt},
       {{c, in, "-o", out, "--method", "centerline", "--separate-shapes"}, notBuilt},
   };
   for (const auto& [args, message] : cases) {

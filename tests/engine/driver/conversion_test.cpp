@@ -433,10 +433,6 @@ TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
       {"Separate Shapes", setting(settings::kSeparateShapes)},
       {"Interactive Thinning", setting(settings::kInteractiveThinning)},
       {"Interactive Thinning", [](DriverRig& r) { r.env.app.interactiveThinningPaused = true; }},
-      {"Separate Shapes", [](DriverRig& r) {
-         r.image.bitsPerSample = 8;  // a colour conversion traces its map by shape separation
-         r.active.set(settings::kColorConversion, true);
-       }},
   };
   for (const auto& [name, arrange] : cases) {
     SCOPED_TRACE(name);
