@@ -24,6 +24,12 @@ struct Tracer;
 struct PendingSegment {
   art::PixelPoint c1, c2, to;
   bool curve = false;
+  // A straight side whose chain rounds an inner corner by one diagonal step before (or after)
+  // a run along one axis: the run's ends. The polygon's vertex lies at the pixel before the
+  // step, so the side slants across the corner; placed, it is the run's edge, and the corner
+  // lands where the pixels' edges meet.
+  bool hasRun = false;
+  art::PixelPoint runFrom{}, runTo{};
 };
 
 struct PendingPath {
