@@ -148,6 +148,13 @@ std::size_t LoopLength(const PendingPath& path) {
 
 }  // namespace
 
+art::PixelPoint OutwardShift(double dx, double dy) {
+  const std::optional<Vec> u = Unit({dx, dy});
+  if (!u) return {0.0, 0.0};
+  const Vec n = LeftNormal(*u);
+  return {Reach(*u) * n.x, Reach(*u) * n.y};
+}
+
 PendingPath OffsetOutward(const PendingPath& path, std::size_t maxWords) {
   if (path.onPixelEdges || path.segments.empty()) return path;
   const std::size_t n = LoopLength(path);

@@ -50,6 +50,11 @@ struct PendingPath {
 // How far a filled outline is moved out across its sides' main axis, in pixels.
 constexpr double kOutlineOffset = 0.5;
 
+// How far a filled outline's side running along (dx, dy) is moved: outward (the background
+// lies to the left of travel) by half a pixel across the side's main axis. Zero for no
+// direction.
+art::PixelPoint OutwardShift(double dx, double dy);
+
 // The collected path moved out, in tracer pixels (a path already on pixel edges as it is).
 // Sides written again across the start point (straight sides repeated after the loop has
 // closed) are left out: the loop ends at its start. `maxWords` bounds the point words of the
