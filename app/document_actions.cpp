@@ -46,6 +46,7 @@ engine::ConversionOutcome ConvertDocument(Program& program, Document& doc) {
     return art::autoColorIndex(rt, program.customColors, color);
   };
   job.eliminateHiddenPaths = (program.livePrefs.prefFlagsB & settings::kEliminateHiddenPaths) != 0;
+  job.customColors = &program.customColors.colors;
   const engine::ConversionOutcome outcome = engine::Convert(job);
   if (outcome.result != engine::ConversionResult::kRefused) doc.artModified = true;
   return outcome;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
 
+#include "art/custom_color_match.h"
 #include "base/message_table.h"
 #include "base/progress.h"
 #include "engine/color_shapes.h"
@@ -29,6 +31,42 @@ struct Charge {
     if (held) budget.release(bytes);
   }
 };
+
+// With Use Custom Colors, each region's custom colour (or tint): its pixels vote for the
+// nearest candidate. Empty when the table offers no choice; the shapes then keep their own
+// colours. False when stopped.
+bool ChooseCustomColors(const ConversionJob& job, const RegionMap& map,
+                        const std::vector<std::uint8_t>& samples,
+                        std::vector<std::optional<art::CustomColorChoice>>& chosen) {
+  const settings::ConversionSettings& s = job.active;
+  chosen.clear();
+  if (!s.has(settings::kUseCustomColors) || job.customColors == nullptr ||
+      map.samplesPerPixel < 3)
+    return true;
+  art::ColorMatchOptions options;
+  options.taggedOnly = s.has(settings::kTaggedColorsOnly);
+  options.tints = s.has(settings::kGenerateTints);
+  options.samplesPerPixel = map.samplesPerPixel;
+  const art::ColorCandidates candidates = art::MakeColorCandidates(*job.customColors, options);
+  if (candidates.values.size() < 2) return true;
+  std::vector<art::ColorVotes> votes(map.regions.size());
+  for (art::ColorVotes& v : votes) v.counts.assign(candidates.values.size(), 0);
+  const std::string_view label = msg::Text(art::CustomColorProgressMessage(options.tints));
+  const std::size_t spp = std::size_t(map.samplesPerPixel);
+  for (std::int32_t y = 0; y < map.height; ++y) {
+    if (base::PollAbort(job.rt)) return false;
+    base::ShowProgress(job.rt, 70 + int(std::int64_t(y) * 5 / std::max(map.height, 1)), label);
+    for (std::int32_t x = 0; x < map.width; ++x) {
+      const std::int32_t r = map.at(x, y);
+      const std::size_t i = std::size_t(y) * std::size_t(map.width) + std::size_t(x);
+      if (r >= 0) art::VoteForPixel(candidates, votes[std::size_t(r)], samples.data() + i * spp);
+    }
+  }
+  chosen.resize(map.regions.size());
+  for (std::size_t r = 0; r < votes.size(); ++r)
+    chosen[r] = art::PickCustomColor(candidates, votes[r], *job.customColors);
+  return true;
+}
 
 bool Stop(ConversionJob& job) {
   job.rt.state.colorPassActive = 0;
@@ -63,8 +101,9 @@ bool SeparateColorShapes(ConversionJob& job) {
     return Stop(job);
 
   RegionMap map;
+  std::vector<std::uint8_t> samples(pixels * std::size_t(spp));
   {
-    std::vector<std::uint8_t> cls(pixels), samples(pixels * std::size_t(spp));
+    std::vector<std::uint8_t> cls(pixels);
     std::vector<bool> excluded;
     const int steps = spp > 1 ? ShadeSteps(s.complexity) : 0;
     std::vector<std::uint16_t> shades(steps > 0 ? pixels : 0);
@@ -94,6 +133,10 @@ bool SeparateColorShapes(ConversionJob& job) {
   options.minRegionPixels = std::max(1, s.noiseSuppression / 100);
   if (s.has(settings::kLimitedColors)) options.maxColors = std::clamp<int>(s.maxColors, 2, 255);
   if (SimplifyRegions(rt, options, map) != StageResult::kDone) return Stop(job);
+
+  std::vector<std::optional<art::CustomColorChoice>> customChoice;
+  if (!ChooseCustomColors(job, map, samples, customChoice)) return Stop(job);
+  samples = {};
 
   std::vector<Loop> loops;
   base::ShowProgress(rt, 75, processing);
@@ -128,8 +171,13 @@ bool SeparateColorShapes(ConversionJob& job) {
       base::ShowProgress(rt, 80 + int(k * 20 / order.size()), separating);
     }
     pen.color = map.regions[order[k]].color;
+    const bool custom = !customChoice.empty() && customChoice[order[k]].has_value();
+    if (custom) art::UseCustomColorChoice(pen, *customChoice[order[k]]);
     pen.position = {loop[0].x / 2.0, loop[0].y / 2.0};
     if (!art::beginPath(art, rt, s)) return Stop(job);
+    // Use Custom Colors paints Custom from the pen; a shape without a choice keeps its colour.
+    if (!custom && art.paths[std::size_t(art.currentPath)].fillType == art::PaintType::Custom)
+      art.paths[std::size_t(art.currentPath)].fillType = art::PaintType::Process;
     // A hairline of the shape's own colour along its outline: where two shapes meet on a
     // slant, an anti-aliasing renderer covers the boundary pixel partly by each and lets the
     // shape beneath (or the page) show through; the stroke closes that seam.

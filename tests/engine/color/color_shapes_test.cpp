@@ -524,3 +524,49 @@ TEST(ColorConversion, TooLittleMemoryFailsClearly) {
 
 }  // namespace
 }  // namespace vl::engine::test
+
+namespace vl::engine::test {
+namespace {
+
+// Use Custom Colors: every shape takes the custom colour its pixels are nearest to (never a
+// decoy), its fill and seam stroke naming that colour; a table that offers no choice (empty,
+// or one tagged colour with Tagged Only) leaves each shape its own process colour.
+TEST(ColorConversion, UseCustomColorsPaintsEachShapeWithItsNearestTableColour) {
+  art::CustomColorList table;
+  for (int k = 0; k < 6; ++k) {
+    const std::uint8_t* c = kRgb[k];
+    table.push_back({"wedge " + std::to_string(k), std::uint8_t(255 - c[0]),
+                     std::uint8_t(255 - c[1]), std::uint8_t(255 - c[2]), 0, k == 0});
+    // A decoy a long way from every wedge colour.
+    table.push_back({"decoy " + std::to_string(k), std::uint8_t(k * 9), 255, 0, 200, false});
+  }
+  const art::CustomColorList empty;
+  struct Case { const char* name; const art::CustomColorList* colors; bool taggedOnly; bool custom; };
+  for (const Case& c : {Case{"table", &table, false, true}, Case{"empty", &empty, false, false},
+                        Case{"one tagged", &table, true, false}, Case{"none", nullptr, false, false}}) {
+    SCOPED_TRACE(c.name);
+    ColorRig rig;
+    WritePnm(rig.env.root + "/pie.ppm", 104, 75, 3, [](int x, int y, std::uint8_t* px) { Pie(x, y, px, 3); });
+    ASSERT_TRUE(rig.open(rig.env.root + "/pie.ppm"));
+    rig.active.set(settings::kUseCustomColors, true);
+    rig.active.set(settings::kTaggedColorsOnly, c.taggedOnly);
+    rig.job.customColors = c.colors;
+    ASSERT_EQ(Convert(rig.job), (ConversionOutcome{ConversionResult::kConverted, 0}));
+    std::set<int> used;
+    for (const art::PathRecord& p : art::PathsInUse(rig.art)) {
+      ASSERT_EQ(p.fillType, c.custom ? art::PaintType::Custom : art::PaintType::Process);
+      if (!c.custom) continue;
+      const art::CustomColor& chosen = table.at(p.fillCustomIndex);
+      EXPECT_EQ(p.fillColor, Word(chosen.c, chosen.m, chosen.y, chosen.k));
+      EXPECT_EQ(p.fillTint, 255);
+      EXPECT_TRUE(p.strokeType == art::PaintType::Custom &&
+                  p.strokeCustomIndex == p.fillCustomIndex);
+      used.insert(p.fillCustomIndex);
+    }
+    const std::set<int> wedges = {0, 2, 4, 6, 8, 10};
+    EXPECT_EQ(used, c.custom ? wedges : std::set<int>());
+  }
+}
+
+}  // namespace
+}  // namespace vl::engine::test
