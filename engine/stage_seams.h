@@ -13,8 +13,8 @@
 //   - Convert: the custom-colour checks before the conversion (question 203, which may clear
 //     addNewColors for the conversion, and messages 370 and 371), addNewColors set again and
 //     the paint-style palette refreshed at the end.
-//   - Shape colour: the Use Custom Colors vote (the nearest custom colour or tint per shape)
-//     and the dominant colour of Color averaging off; the mean colour is used meanwhile.
+//   - Shape colour: the dominant colour of Color averaging off; the mean colour is used
+//     meanwhile (Use Custom Colors votes per shape over its pixels).
 //
 // Centre lines themselves are built (engine/centerline.h); what they lack is listed under the
 // stages below, which reach the centre-line stage through TraceCenterlines and
