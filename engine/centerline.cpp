@@ -2,6 +2,8 @@
 #include "engine/centerline.h"
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "base/message_table.h"
 #include "base/progress.h"
@@ -36,6 +38,14 @@ int SeparateThickParts(Tracer& t) {
     if (DilateWithinOriginal(t)) return 1;
   rt.state.stageLabel = static_cast<std::int16_t>(msg::kProcessingImageLabel);
   if (!SubtractFromSkeleton(t)) return 1;
+  // The thick parts bound the separated areas as the lines do.
+  if (t.settings.has(settings::kSeparateShapes)) {
+    const auto bytes = std::size_t(t.image.bitRowBytes);
+    std::vector<std::uint8_t>& thick = t.centerline.thickParts;
+    thick.resize(bytes * std::size_t(t.image.height));
+    for (std::int32_t y = 0; y < t.image.height; ++y)
+      std::memcpy(&thick[std::size_t(y) * bytes], image::BitRow(t.image, y), bytes);
+  }
   rt.state.tracerMode = 0;  // the thick parts are outlines
   return 0;
 }
@@ -80,7 +90,8 @@ int Pause(Tracer& t) {
 // (with Outline) or the centre lines traced.
 int ContinueAfterThinning(Tracer& t) {
   CenterlineState& c = t.centerline;
-  MergeJunctions(c.junctions);
+  // Separated areas meet at the junctions as found: merging would move them off the lines.
+  if (!t.settings.has(settings::kSeparateShapes)) MergeJunctions(c.junctions);
   ResetUsedBits(c.junctions);
   c.junctionsReady = true;
   if (t.settings.has(settings::kMethodOutline)) return SeparateThickParts(t);
@@ -152,7 +163,7 @@ int RunCenterlinePass(Tracer& t, int mode) {
   base::ConversionState& s = rt.state;
   if (!t.colorPass() && !t.settings.has(settings::kMethodCenterline)) return 1;
   if (s.abortRequested) return 1;
-  if (t.colorPass() || t.settings.has(settings::kSeparateShapes)) {
+  if (t.colorPass()) {
     ShowNotAvailable(rt, SettingName(msg::kSeparateShapesSettingName));
     return 1;
   }
@@ -170,6 +181,14 @@ int RunCenterlinePass(Tracer& t, int mode) {
     pen.strokeType = art::PaintType::Black;
   }
   pen.fillType = art::PaintType::None;
+
+  if (t.settings.has(settings::kSeparateShapes)) {
+    const int separated = SeparateShapes(t);
+    t.centerline.thickParts = {};
+    if (separated != 0) return 1;
+    pen.strokeWeightPoints = t.settings.uniformWeight / 100.0;
+    t.centerline.currentWidth = -1.0;
+  }
 
   s.stageLabel = static_cast<std::int16_t>(msg::kCenterliningLabel);
   InitBoundaryScan(t);

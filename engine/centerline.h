@@ -24,6 +24,17 @@ int TraceCenterlines(Tracer& t);
 // thinned lines from "dgskel"), -1 when the bit layer holds them already. Returns 1.
 int RunCenterlinePass(Tracer& t, int mode);
 
+// Separate Shapes outside a colour conversion: every area the centre lines in the bit layer
+// (and the thick parts kept in the stage's state) enclose becomes a closed path, traced with
+// tracerMode -1. 0 when done: the bit layer then holds the centre lines that border no area;
+// 1 when the conversion must end (abort, memory, scratch file; message shown).
+int SeparateShapes(Tracer& t);
+
+// True while separated areas of a bilevel image are traced.
+inline bool SeparatedShapeTrace(const Tracer& t) {
+  return t.rt.state.tracerMode < 0 && t.rt.state.colorPassActive == 0;
+}
+
 // ---- Steps of the stage (centerline_separation.cpp) ----
 
 // The thinned bit layer to "dgskel", row by row. False on failure (message shown).
@@ -55,6 +66,10 @@ double MeasureWidth(Tracer& t, double x, double y, double dx, double dy);
 // Applies a measured width (pixels): when it differs from the current one by 0.8 pixel or
 // more, the path in progress ends and new paths take it as their stroke weight.
 void SetLineWidth(Tracer& t, double widthPixels);
+
+// A separated area's outline: the mean of the widths measured along it becomes the stroke
+// weight of the path about to be written.
+void ApplyMeanWidth(Tracer& t);
 
 // The side from vertex a to vertex b (ahead of the cursor) runs back over a side already
 // written for this centre line.

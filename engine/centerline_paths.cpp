@@ -206,9 +206,22 @@ double MeasureWidth(Tracer& t, double x, double y, double dx, double dy) {
   return std::max(ink / kWidthStripPixels, 1.0);
 }
 
-void SetLineWidth(Tracer& t, double width) {
-  if (t.rt.state.tracerMode < 0) return;  // separated shapes take the mean (not in this build)
+void ApplyMeanWidth(Tracer& t) {
   CenterlineState& c = t.centerline;
+  if (c.widthCount == 0) return;
+  const double resolution = t.image.yResolution > 0.0 ? t.image.yResolution : 72.0;
+  t.art.pen.strokeWeightPoints = c.widthSum / c.widthCount * kPointsPerInch / resolution;
+  c.widthSum = 0.0;
+  c.widthCount = 0;
+}
+
+void SetLineWidth(Tracer& t, double width) {
+  CenterlineState& c = t.centerline;
+  if (t.rt.state.tracerMode < 0) {  // a separated area takes the mean along its outline
+    c.widthSum += width;
+    ++c.widthCount;
+    return;
+  }
   if (std::fabs(width - c.currentWidth) < kWidthStepPixels) return;
   EndPathInProgress(t);
   c.currentWidth = width;

@@ -67,6 +67,12 @@ struct CenterlineState {
   // Outline assembly: the junction matched last by the junction check (an index, -1 none).
   std::int64_t lastJunction = -1;
 
+  // Separate Shapes with Outline: the thick parts (rows of bitRowBytes), which bound areas too.
+  std::vector<std::uint8_t> thickParts;
+  // The widths measured along a separated area's outline, whose mean is its stroke weight.
+  double widthSum = 0.0;
+  int widthCount = 0;
+
   // The interactive-thinning pause: set while the stage waits, and what the user chose.
   bool paused = false;
   int choice = 0;  // SkeletonChoice: 1 Done, 2 Cancel, 3 Thin More

@@ -177,6 +177,7 @@ void FinishOutline(Tracer& t) {
     v.moveCursor(kRecordBytes);
   }
   if (!AnyPathWritten(t)) EmitDegenerate(t);
+  if (SeparatedShapeTrace(t)) ApplyMeanWidth(t);
 }
 
 }  // namespace vl::engine

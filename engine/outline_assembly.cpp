@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/message_table.h"
+#include "engine/centerline.h"
 #include "engine/centerline_state.h"
 #include "engine/edge_extraction.h"
 #include "base/progress.h"
@@ -75,7 +76,8 @@ class Assembly {
  public:
   explicit Assembly(Tracer& t)
       : t_(t), vertices_(*t.vertices), points_(*t.points), chain_(*t.chain),
-        centerline_(t.rt.state.tracerMode > 0) {}
+        centerline_(t.rt.state.tracerMode > 0),
+        separated_(SeparatedShapeTrace(t)) {}
 
   bool run() {
     tolerance_ = t_.constants.polygonTolerance;
@@ -121,8 +123,8 @@ class Assembly {
       ++pos_;
       b_.x += kChainDx[code];
       b_.y += kChainDy[code];
-      if (centerline_) {
-        const Step s = centerlineChecks();
+      if (centerline_ || separated_) {
+        const Step s = centerline_ ? centerlineChecks() : junctionCheck();
         if (s == Step::kNewSide) continue;
         if (s != Step::kGoOn) return s;
       }
@@ -414,6 +416,8 @@ class Assembly {
 
   // Centre lines (tracerMode > 0).
   bool centerline_ = false;
+  // Separated areas of a bilevel image: vertices at the junctions their outlines pass.
+  bool separated_ = false;
   struct RetraceState {
     std::vector<Point> vertices;  // the vertices emitted so far, in order
     std::unordered_map<std::int64_t, std::vector<std::int64_t>> cells;

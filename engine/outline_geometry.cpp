@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "engine/centerline.h"
 #include "engine/tracer.h"
 
 namespace vl::engine {
@@ -146,6 +147,24 @@ std::size_t LoopLength(const PendingPath& path) {
   return j + 1;
 }
 
+// The loop of a path traced once round and on across its start: up to its first return to
+// the start, or from its first anchor after the start round to that anchor again.
+void ClosePassedLoop(PendingPath& path) {
+  std::vector<PendingSegment>& s = path.segments;
+  for (std::size_t j = 0; j < s.size(); ++j) {
+    if (Same(s[j].to, path.start)) {
+      s.resize(j + 1);
+      return;
+    }
+    if (j > 0 && Same(s[j].to, s[0].to)) {
+      path.start = s[0].to;
+      s.erase(s.begin() + std::ptrdiff_t(j) + 1, s.end());
+      s.erase(s.begin());
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 art::PixelPoint OutwardShift(double dx, double dy) {
@@ -248,9 +267,14 @@ bool WritePendingPath(Tracer& t) {
     pending.clear();
     return !aborted;
   }
-  // Centre lines stay on the pixel centres: they are stroked, not filled.
-  const PendingPath placed = t.rt.state.tracerMode > 0 ? pending
-                                                        : OffsetOutward(pending, art::kMaxPointWords);
+  // Centre lines stay on the pixel centres: they are stroked, not filled. So do the outlines
+  // of separated areas, which run along the middle of the lines between them; the sides
+  // written across the start go, and a path that passes its first anchor again (the start
+  // moved onto a junction) begins at its second.
+  PendingPath placed = t.rt.state.tracerMode > 0 || SeparatedShapeTrace(t)
+                           ? pending
+                           : OffsetOutward(pending, art::kMaxPointWords);
+  if (SeparatedShapeTrace(t)) ClosePassedLoop(placed);
   pending.clear();
 
   art::Pen& pen = t.art.pen;

@@ -94,6 +94,11 @@ void BeginOutlinePaint(Tracer& t) {
     t.centerline.anyPath = false;
     return;
   }
+  if (SeparatedShapeTrace(t)) {  // stroked with the lines' paint, at their mean width
+    t.centerline.widthSum = 0.0;
+    t.centerline.widthCount = 0;
+    return;
+  }
   // Shapes come out black and their holes white; White Lines traces the inverted image, so
   // the same test swaps the colours.
   const int whiteLines = t.settings.has(settings::kWhiteLines) ? 1 : 0;
@@ -130,7 +135,7 @@ bool EnsurePathStarted(Tracer& t) {
 void EmitLine(Tracer& t) {
   if (Aborted(t) || !VertexExists(t, 1)) return;
   const bool centerline = CenterlineTrace(t);
-  if (centerline && !t.settings.has(settings::kUniformLineWeight)) {
+  if ((centerline || SeparatedShapeTrace(t)) && !t.settings.has(settings::kUniformLineWeight)) {
     // The mean width at the side's thirds.
     const std::int32_t x0 = VertexX(t, 0), y0 = VertexY(t, 0);
     const std::int32_t x1 = VertexX(t, 1), y1 = VertexY(t, 1);
@@ -175,7 +180,8 @@ void EmitLine(Tracer& t) {
 void EmitCurve(Tracer& t, std::int64_t end) {
   if (Aborted(t)) return;
   const std::int64_t last = end / kWordsPerVertex;
-  if (CenterlineTrace(t) && !t.settings.has(settings::kUniformLineWeight)) {
+  if ((CenterlineTrace(t) || SeparatedShapeTrace(t)) &&
+      !t.settings.has(settings::kUniformLineWeight)) {
     // The width at the chain's thirds: their mean when they agree, else the thinner.
     const SpanFit& a = t.fit.accepted;
     // Directions along the curve at its thirds, from the points on either side.

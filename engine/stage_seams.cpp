@@ -16,7 +16,6 @@ std::string StageName(int message) { return std::string(msg::Text(message)); }
 
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
-  if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);
   // The pause needs the shell's record to wait in.
   if ((s.has(settings::kInteractiveThinning) || job.rt.app.interactiveThinningPaused) &&
       job.pause == nullptr)

@@ -16,17 +16,10 @@
 //   - Shape colour: the dominant colour of Color averaging off; the mean colour is used
 //     meanwhile (Use Custom Colors votes per shape over its pixels).
 //
-// Centre lines themselves are built (engine/centerline.h); what they lack is listed under the
-// stages below, which reach the centre-line stage through TraceCenterlines and
-// RunCenterlinePass and are refused there with message 1000.
-//
-// Separate Shapes, "Separate Shapes" (through RunCenterlinePass; tracerMode -1):
-//   - Centre-line stage: no junction merging; with Outline the thick parts saved to "dgtemp"
-//     when the spare bit layer exists; the shape separation run from RunCenterlinePass.
-//   - Edge extraction: the pixel where each extreme of the boundary box was first reached;
-//     outside a colour conversion neither fill nor erase in ExtractNextBoundary, and
-//     RestoreShapeArea clears the shape's border from "dgskel" instead.
-//   - Fitter: the mean of the measured line widths as the stroke weight (FinishOutline).
+// Separate Shapes on a bilevel image is built (engine/separated_shapes.cpp, run from
+// RunCenterlinePass). What it lacks: the contact junctions where centre lines touch the thick
+// parts, and the matching of shared boundaries between neighbouring areas, whose outlines may
+// meet a junction a pixel apart.
 //
 // Line recognition is built, alone and with Outline or Centerline (engine/line_recognition.h,
 // engine/line_paths.h): with the other methods the lines are written first and taken out of
@@ -47,9 +40,8 @@
 
 namespace vl::engine {
 
-// The name of the first stage this conversion needs that the build lacks ("Separate Shapes"
-// for a colour conversion or the setting of that name, "Interactive Thinning" without a pause
-// record); empty when the conversion can run. Reads the settings in force, the image and the
+// The name of the first stage this conversion needs that the build lacks ("Interactive
+// Thinning" without a pause record); empty when the conversion can run. Reads the settings in force, the image and the
 // pause flag only.
 std::string MissingStageName(const ConversionJob& job);
 

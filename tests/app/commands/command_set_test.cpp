@@ -101,25 +101,22 @@ TEST(CommandSet, ConvertingReportsTheDriversOutcomeAndMarksOnlyNewArtUnsaved) {
   ASSERT_TRUE(s.open(false));
   const struct {
     const char* name;
-    bool separateShapes;  // a stage this build lacks
     int noise;  // hundredths of a pixel
     engine::ConversionOutcome outcome;
   } cases[] = {
-      {"squares", false, 100, {ConversionResult::kConverted, 0}},
+      {"squares", 100, {ConversionResult::kConverted, 0}},
       // The 10-pixel squares' boundaries (36 codes) are noise at 40 pixels.
-      {"all noise", false, 4000, {ConversionResult::kNoPathsFound, msg::kNoPathsFound}},
-      {"missing stage", true, 100, {ConversionResult::kRefused, msg::kNotAvailableInThisBuild}},
+      {"all noise", 4000, {ConversionResult::kNoPathsFound, msg::kNoPathsFound}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     s.doc.artModified = false;
-    s.program.activeSettings.set(settings::kSeparateShapes, c.separateShapes);
     s.program.activeSettings.noiseSuppression = c.noise;
     const engine::ConversionOutcome outcome = ConvertDocument(s.program, s.doc);
     EXPECT_TRUE(outcome == c.outcome) << int(outcome.result) << " " << outcome.message;
     EXPECT_EQ(s.doc.artModified, c.outcome.result != ConversionResult::kRefused);
   }
-  // The refusal left the art of the conversion before it, the empty one.
+  // All noise: no art.
   EXPECT_EQ(s.program.artwork.count, 0);
 }
 

@@ -426,11 +426,6 @@ TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
   using Arrange = std::function<void(DriverRig&)>;
   auto setting = [](auto flag) { return Arrange([=](DriverRig& r) { r.active.set(flag, true); }); };
   const std::pair<const char*, Arrange> cases[] = {
-      {"Separate Shapes", [](DriverRig& r) {
-         r.active.set(settings::kMethodCenterline, true);
-         r.active.set(settings::kSeparateShapes, true);
-       }},
-      {"Separate Shapes", setting(settings::kSeparateShapes)},
       {"Interactive Thinning", setting(settings::kInteractiveThinning)},
       {"Interactive Thinning", [](DriverRig& r) { r.env.app.interactiveThinningPaused = true; }},
   };
