@@ -16,10 +16,13 @@ namespace {
 
 // A simplified region boundary keeps within this distance of the pixel staircase (pixels).
 constexpr double kBoundaryTolerance = 1.0;
-// Bytes per pixel while the map is built: samples (up to 4), class, shade, label, edge marks.
+// The corners a filled path can hold, with room to spare in its 16-bit word count.
+constexpr std::size_t kMaxLoopPoints = (art::kMaxPointWords - 64) / 2;
 // The width of the stroke that closes anti-aliasing seams between shapes (pixels).
 constexpr double kSeamStrokePixels = 0.7;
-constexpr std::size_t kBytesPerPixel = 4 + 1 + 2 + 4 + 2;
+// Bytes per pixel while the map is built: the label, and at most one provisional label for
+// every two pixels while areas are joined (or the edge marks of the boundary search).
+constexpr std::size_t kBytesPerPixel = 4 + 2;
 
 // Charges the working memory of the conversion to the budget for as long as it lives.
 struct Charge {
@@ -36,7 +39,6 @@ struct Charge {
 // nearest candidate. Empty when the table offers no choice; the shapes then keep their own
 // colours. False when stopped.
 bool ChooseCustomColors(const ConversionJob& job, const RegionMap& map,
-                        const std::vector<std::uint8_t>& samples,
                         std::vector<std::optional<art::CustomColorChoice>>& chosen) {
   const settings::ConversionSettings& s = job.active;
   chosen.clear();
@@ -53,13 +55,15 @@ bool ChooseCustomColors(const ConversionJob& job, const RegionMap& map,
   for (art::ColorVotes& v : votes) v.counts.assign(candidates.values.size(), 0);
   const std::string_view label = msg::Text(art::CustomColorProgressMessage(options.tints));
   const std::size_t spp = std::size_t(map.samplesPerPixel);
+  std::vector<std::uint8_t> line((std::size_t(map.width) + 1) * spp);
   for (std::int32_t y = 0; y < map.height; ++y) {
     if (base::PollAbort(job.rt)) return false;
     base::ShowProgress(job.rt, 70 + int(std::int64_t(y) * 5 / std::max(map.height, 1)), label);
+    static_cast<void>(
+        image::readColorSpan(job.image, 0, y, map.width * map.samplesPerPixel, line.data()));
     for (std::int32_t x = 0; x < map.width; ++x) {
       const std::int32_t r = map.at(x, y);
-      const std::size_t i = std::size_t(y) * std::size_t(map.width) + std::size_t(x);
-      if (r >= 0) art::VoteForPixel(candidates, votes[std::size_t(r)], samples.data() + i * spp);
+      if (r >= 0) art::VoteForPixel(candidates, votes[std::size_t(r)], line.data() + std::size_t(x) * spp);
     }
   }
   chosen.resize(map.regions.size());
@@ -100,31 +104,27 @@ bool SeparateColorShapes(ConversionJob& job) {
   else if (image::BuildColorClasses(image, rt, levels, classes) != image::ClassesResult::kDone)
     return Stop(job);
 
+  // The image is read row by row, twice, and never copied: classes and shades come from the
+  // samples as each row arrives.
   RegionMap map;
-  std::vector<std::uint8_t> samples(pixels * std::size_t(spp));
   {
-    std::vector<std::uint8_t> cls(pixels);
-    std::vector<bool> excluded;
     const int steps = spp > 1 ? ShadeSteps(s.complexity) : 0;
-    std::vector<std::uint16_t> shades(steps > 0 ? pixels : 0);
-    if (image.pixelSelection) excluded.assign(pixels, false);
-    std::vector<std::uint8_t> row(std::size_t(w + 1) * std::size_t(spp));
-    for (std::int32_t y = 0; y < h; ++y) {
-      if (base::PollAbort(rt)) return Stop(job);
-      base::ShowProgress(rt, int(std::int64_t(y) * 50 / std::max(h, 1)), posterizing);
-      static_cast<void>(image::readColorSpan(image, 0, y, w * spp, row.data()));
+    std::vector<std::uint8_t> line(std::size_t(w + 1) * std::size_t(spp));
+    std::int32_t rowsRead = 0;
+    const LabelRowSource rows = [&](std::int32_t y, LabelRow& row) {
+      base::ShowProgress(rt, int(std::int64_t(rowsRead++) * 25 / std::max(h, 1)), posterizing);
+      static_cast<void>(image::readColorSpan(image, 0, y, w * spp, line.data()));
       const std::uint8_t* mask = image.pixelSelection ? image::BitRow(image, y) : nullptr;
       for (std::int32_t x = 0; x < w; ++x) {
-        const std::size_t i = std::size_t(y) * std::size_t(w) + std::size_t(x);
-        const std::uint8_t* px = row.data() + std::size_t(x) * std::size_t(spp);
-        std::copy(px, px + spp, samples.begin() + std::ptrdiff_t(i * std::size_t(spp)));
-        cls[i] = classes.classMap[std::size_t(image::PixelCell(px, spp))];
-        if (steps > 0) shades[i] = PixelShade(px, spp, steps);
-        if (mask != nullptr) excluded[i] = (mask[x >> 3] & (0x80 >> (x & 7))) == 0;
+        const std::uint8_t* px = line.data() + std::size_t(x) * std::size_t(spp);
+        row.cls[std::size_t(x)] = classes.classMap[std::size_t(image::PixelCell(px, spp))];
+        row.shade[std::size_t(x)] = steps > 0 ? PixelShade(px, spp, steps) : 0;
+        row.excluded[std::size_t(x)] = mask != nullptr && (mask[x >> 3] & (0x80 >> (x & 7))) == 0;
       }
-    }
-    if (LabelRegions(rt, w, h, spp, cls, samples, excluded, map, shades) != StageResult::kDone)
-      return Stop(job);
+      std::copy_n(line.begin(), std::size_t(w) * std::size_t(spp), row.samples.begin());
+      return true;
+    };
+    if (LabelRegionsByRows(rt, w, h, spp, rows, map) != StageResult::kDone) return Stop(job);
   }
 
   const std::string_view processing = msg::Text(msg::kProcessingLabel);
@@ -135,8 +135,7 @@ bool SeparateColorShapes(ConversionJob& job) {
   if (SimplifyRegions(rt, options, map) != StageResult::kDone) return Stop(job);
 
   std::vector<std::optional<art::CustomColorChoice>> customChoice;
-  if (!ChooseCustomColors(job, map, samples, customChoice)) return Stop(job);
-  samples = {};
+  if (!ChooseCustomColors(job, map, customChoice)) return Stop(job);
 
   std::vector<Loop> loops;
   base::ShowProgress(rt, 75, processing);
@@ -164,7 +163,13 @@ bool SeparateColorShapes(ConversionJob& job) {
       std::lround(kSeamStrokePixels * pointsPerPixel * 10.0), 1L, 255L));
   const std::string_view separating = msg::Text(msg::kSepShapesLabel);
   for (std::size_t k = 0; k < order.size(); ++k) {
-    const Loop& loop = loops[order[k]];
+    Loop& loop = loops[order[k]];
+    // A path holds at most kMaxPointWords words (two per corner): a longer outline (the
+    // ground of a large, busy picture) is simplified further, at the price of its boundary
+    // no longer matching its neighbours' exactly; they are painted over it.
+    for (double tolerance = 2 * kBoundaryTolerance; loop.size() > kMaxLoopPoints;
+         tolerance *= 2)
+      loop = SimplifyLoop(loop, tolerance);
     if (loop.size() < 3) continue;
     if ((k & 63) == 0) {
       if (base::PollAbort(rt)) return Stop(job);

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "art/artwork.h"
@@ -71,10 +72,27 @@ struct RegionOptions {
 
 enum class StageResult { kDone, kStopped, kNoMemory };
 
-// Labels the connected areas (4-neighbours) of equal class in `classes` (one byte per pixel;
-// pixels with `excluded` set are not converted), summing `samples` (samplesPerPixel bytes per
-// pixel). With `shades`, neighbours must have the same shade too: a class split finer. Polls
-// abort every row.
+// One row of the image as the labelling reads it: each pixel's class, shade (0 without
+// shades), whether it is left out (not converted), and its samples.
+struct LabelRow {
+  std::vector<std::uint8_t> cls;
+  std::vector<std::uint16_t> shade;
+  std::vector<std::uint8_t> excluded;  // 1: not converted
+  std::vector<std::uint8_t> samples;   // samplesPerPixel bytes per pixel
+};
+// Fills `row` (sized width pixels) with row y; false when the image could not be read.
+using LabelRowSource = std::function<bool(std::int32_t y, LabelRow& row)>;
+
+// Labels the connected areas (4-neighbours) of equal class and shade, reading the image row by
+// row twice (areas joined as the rows arrive, then numbered in the order their first pixel
+// comes and summed): besides the map it needs one label per pixel, no copy of the image.
+// Region numbers follow the first pixel of each area in row order. Polls abort every row.
+[[nodiscard]] StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width,
+                                             std::int32_t height, int samplesPerPixel,
+                                             const LabelRowSource& rows, RegionMap& map);
+
+// The same over whole-image arrays: `classes` (one byte per pixel; pixels with `excluded` set
+// are not converted), `samples` (samplesPerPixel bytes per pixel) and optional `shades`.
 [[nodiscard]] StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t height,
                                        int samplesPerPixel,
                                        const std::vector<std::uint8_t>& classes,
@@ -112,6 +130,9 @@ using Loop = std::vector<LatticePoint>;
 // points. Polls abort every row of the section search.
 [[nodiscard]] StageResult OuterLoops(base::Runtime& rt, const RegionMap& map, double tolerance,
                                      std::vector<Loop>& loops);
+
+// The loop simplified to within `tolerance` (Douglas-Peucker, the first point kept).
+Loop SimplifyLoop(const Loop& loop, double tolerance);
 
 // Signed area of a loop (in its own units squared).
 double LoopArea(const Loop& loop);

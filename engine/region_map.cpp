@@ -130,59 +130,126 @@ int ShadeSteps(int complexity) {
   return complexity < 17 ? 0 : kSteps[std::min(complexity, 20) - 17];
 }
 
+StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32_t height,
+                               int samplesPerPixel, const LabelRowSource& rows, RegionMap& map) {
+  map = RegionMap{};
+  map.width = width;
+  map.height = height;
+  map.samplesPerPixel = samplesPerPixel;
+  const auto w = std::size_t(std::max(width, 0));
+  map.label.assign(w * std::size_t(std::max(height, 0)), -1);
+  auto sized = [&](LabelRow& r) {
+    r.cls.assign(w, 0);
+    r.shade.assign(w, 0);
+    r.excluded.assign(w, 0);
+    r.samples.assign(w * std::size_t(samplesPerPixel), 0);
+  };
+  LabelRow row, above;
+  sized(row);
+  sized(above);
+
+  // Pass 1: provisional labels, each pixel joining its left and upper neighbours of the same
+  // class and shade; labels that meet are united.
+  std::vector<std::int32_t> parent;
+  auto find = [&](std::int32_t i) {
+    std::int32_t root = i;
+    while (parent[std::size_t(root)] != root) root = parent[std::size_t(root)];
+    while (parent[std::size_t(i)] != root) {
+      const std::int32_t next = parent[std::size_t(i)];
+      parent[std::size_t(i)] = root;
+      i = next;
+    }
+    return root;
+  };
+  for (std::int32_t y = 0; y < height; ++y) {
+    if (base::PollAbort(rt)) return StageResult::kStopped;
+    if (!rows(y, row)) return StageResult::kStopped;
+    std::int32_t* label = &map.label[std::size_t(y) * w];
+    const std::int32_t* up = y > 0 ? label - w : nullptr;
+    for (std::size_t x = 0; x < w; ++x) {
+      if (row.excluded[x]) continue;
+      std::int32_t l = -1, u = -1;
+      if (x > 0 && label[x - 1] >= 0 && row.cls[x - 1] == row.cls[x] &&
+          row.shade[x - 1] == row.shade[x])
+        l = label[x - 1];
+      if (up != nullptr && up[x] >= 0 && above.cls[x] == row.cls[x] &&
+          above.shade[x] == row.shade[x])
+        u = up[x];
+      if (l >= 0 && u >= 0) {
+        const std::int32_t a = find(l), b = find(u);
+        if (a != b) parent[std::size_t(std::max(a, b))] = std::min(a, b);
+        label[x] = l;
+      } else if (l >= 0 || u >= 0) {
+        label[x] = std::max(l, u);
+      } else {
+        label[x] = std::int32_t(parent.size());
+        parent.push_back(label[x]);
+      }
+    }
+    std::swap(row, above);
+  }
+  std::size_t areas = 0;
+  for (std::size_t i = 0; i < parent.size(); ++i) {
+    parent[i] = find(std::int32_t(i));
+    areas += parent[i] == std::int32_t(i);
+  }
+  // Sized once: growing by doubling would hold both copies at the peak.
+  map.regions.reserve(areas);
+
+  // Pass 2: final numbers in the order each area's first pixel comes (a root's entry then
+  // holds -(number + 1)), with the areas' pixels, samples and boxes.
+  const std::size_t spp = std::size_t(samplesPerPixel);
+  for (std::int32_t y = 0; y < height; ++y) {
+    if (base::PollAbort(rt)) return StageResult::kStopped;
+    if (!rows(y, row)) return StageResult::kStopped;
+    std::int32_t* label = &map.label[std::size_t(y) * w];
+    for (std::size_t x = 0; x < w; ++x) {
+      if (label[x] < 0) continue;
+      const std::int32_t root = parent[std::size_t(label[x])];
+      std::int32_t id;
+      if (root < 0) {
+        id = -root - 1;
+      } else if (parent[std::size_t(root)] < 0) {
+        id = -parent[std::size_t(root)] - 1;
+      } else {
+        id = std::int32_t(map.regions.size());
+        parent[std::size_t(root)] = -id - 1;
+        Region r;
+        r.cls = row.cls[x];
+        r.left = r.right = std::int32_t(x);
+        r.top = r.bottom = y;
+        map.regions.push_back(r);
+      }
+      label[x] = id;
+      Region& r = map.regions[std::size_t(id)];
+      ++r.pixels;
+      for (std::size_t c = 0; c < spp; ++c) r.sum[c] += row.samples[x * spp + c];
+      r.left = std::min(r.left, std::int32_t(x));
+      r.right = std::max(r.right, std::int32_t(x));
+      r.bottom = y;
+    }
+  }
+  for (Region& r : map.regions) r.color = MeanColor(r, samplesPerPixel);
+  return StageResult::kDone;
+}
+
 StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t height,
                          int samplesPerPixel, const std::vector<std::uint8_t>& classes,
                          const std::vector<std::uint8_t>& samples,
                          const std::vector<bool>& excluded, RegionMap& map,
                          const std::vector<std::uint16_t>& shades) {
-  map = RegionMap{};
-  map.width = width;
-  map.height = height;
-  map.samplesPerPixel = samplesPerPixel;
-  const std::size_t n = std::size_t(width) * std::size_t(height);
-  map.label.assign(n, -1);
-  std::vector<std::int32_t> stack;
-  for (std::int32_t y = 0; y < height; ++y) {
-    if (base::PollAbort(rt)) return StageResult::kStopped;
-    for (std::int32_t x = 0; x < width; ++x) {
-      const std::size_t seed = std::size_t(y) * std::size_t(width) + std::size_t(x);
-      if (map.label[seed] >= 0 || (!excluded.empty() && excluded[seed])) continue;
-      const auto id = std::int32_t(map.regions.size());
-      Region r;
-      r.cls = classes[seed];
-      r.left = r.right = x;
-      r.top = r.bottom = y;
-      map.label[seed] = id;
-      stack.push_back(std::int32_t(seed));
-      while (!stack.empty()) {
-        const auto p = std::size_t(stack.back());
-        stack.pop_back();
-        const auto px = std::int32_t(p % std::size_t(width));
-        const auto py = std::int32_t(p / std::size_t(width));
-        ++r.pixels;
-        for (int c = 0; c < samplesPerPixel; ++c)
-          r.sum[c] += samples[p * std::size_t(samplesPerPixel) + std::size_t(c)];
-        r.left = std::min(r.left, px);
-        r.right = std::max(r.right, px);
-        r.top = std::min(r.top, py);
-        r.bottom = std::max(r.bottom, py);
-        auto visit = [&](std::size_t q) {
-          if (map.label[q] < 0 && classes[q] == r.cls && (excluded.empty() || !excluded[q]) &&
-              (shades.empty() || shades[q] == shades[p])) {
-            map.label[q] = id;
-            stack.push_back(std::int32_t(q));
-          }
-        };
-        if (px > 0) visit(p - 1);
-        if (px + 1 < width) visit(p + 1);
-        if (py > 0) visit(p - std::size_t(width));
-        if (py + 1 < height) visit(p + std::size_t(width));
-      }
-      map.regions.push_back(r);
+  const auto w = std::size_t(width), spp = std::size_t(samplesPerPixel);
+  const LabelRowSource rows = [&](std::int32_t y, LabelRow& row) {
+    const std::size_t at = std::size_t(y) * w;
+    for (std::size_t x = 0; x < w; ++x) {
+      row.cls[x] = classes[at + x];
+      row.shade[x] = shades.empty() ? 0 : shades[at + x];
+      row.excluded[x] = !excluded.empty() && excluded[at + x];
     }
-  }
-  for (Region& r : map.regions) r.color = MeanColor(r, samplesPerPixel);
-  return StageResult::kDone;
+    std::copy_n(samples.begin() + std::ptrdiff_t(at * spp), w * spp, row.samples.begin());
+    return true;
+  };
+  return LabelRegionsByRows(rt, width, height, samplesPerPixel, rows, map);
 }
 
 StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, RegionMap& map) {

@@ -135,6 +135,16 @@ double LoopArea(const Loop& loop) {
   return twice / 2.0;
 }
 
+Loop SimplifyLoop(const Loop& loop, double tolerance) {
+  if (loop.size() < 4) return loop;
+  Loop open(loop);
+  open.push_back(loop.front());
+  Loop out;
+  Simplify(open, 0, open.size() - 1, tolerance, out);
+  out.pop_back();
+  return out;
+}
+
 StageResult OuterLoops(base::Runtime& rt, const RegionMap& map, double tolerance,
                        std::vector<Loop>& loops) {
   const Lattice lattice{map};

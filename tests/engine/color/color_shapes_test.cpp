@@ -570,3 +570,31 @@ TEST(ColorConversion, UseCustomColorsPaintsEachShapeWithItsNearestTableColour) {
 
 }  // namespace
 }  // namespace vl::engine::test
+
+namespace vl::engine::test {
+namespace {
+
+// A comb: one dark region whose teeth (one pixel wide, 17 long, a pixel apart) in 20 bands
+// give its outline some 40000 corners, more than one path can hold.
+TEST(ColorConversion, AnOutlineTooLongForOnePathIsSimplifiedFurtherNotDropped) {
+  ColorRig rig;
+  const int w = 1000, h = 400;
+  const std::string file = rig.env.root + "/comb.pgm";
+  WritePnm(file, w, h, 1, [](int x, int y, std::uint8_t* p) {
+    const int row = y % 20;
+    const bool dark = x < 2 || (x < 998 && (row == 0 || (row < 18 && x % 2 == 0)));
+    p[0] = dark ? 0 : 255;
+  });
+  ASSERT_TRUE(rig.open(file));
+  ASSERT_EQ(Convert(rig.job), (ConversionOutcome{ConversionResult::kConverted, 0}));
+  EXPECT_TRUE(rig.env.messages().empty());
+  bool comb = false;
+  for (const art::PathRecord& p : art::PathsInUse(rig.art)) {
+    EXPECT_LE(p.usedWords, art::kMaxPointWords);
+    comb = comb || (p.fillColor >> 24) == 255;  // black ink: the dark region
+  }
+  EXPECT_TRUE(comb);
+}
+
+}  // namespace
+}  // namespace vl::engine::test

@@ -1,0 +1,149 @@
+// The region labelling read row by row against a plain flood fill, on random class maps with
+// shades and pixels left out, and the closed-loop simplification.
+#include <cmath>
+#include <random>
+
+#include "engine/color_shapes.h"
+#include "tests/engine/engine_test_runtime.h"
+
+namespace vl::engine::test {
+namespace {
+
+// The reference: a flood fill from each unlabelled pixel in row order.
+RegionMap FloodFill(int w, int h, int spp, const std::vector<std::uint8_t>& cls,
+                    const std::vector<std::uint8_t>& samples, const std::vector<bool>& excluded,
+                    const std::vector<std::uint16_t>& shades) {
+  RegionMap m;
+  m.width = w;
+  m.height = h;
+  m.label.assign(std::size_t(w) * h, -1);
+  for (int i = 0; i < w * h; ++i) {
+    if (m.label[i] >= 0 || excluded[i]) continue;
+    Region r;
+    r.cls = cls[i];
+    r.left = r.right = i % w;
+    r.top = r.bottom = i / w;
+    const auto id = std::int32_t(m.regions.size());
+    std::vector<int> todo{i};
+    m.label[i] = id;
+    while (!todo.empty()) {
+      const int p = todo.back();
+      todo.pop_back();
+      const int x = p % w, y = p / w;
+      ++r.pixels;
+      for (int c = 0; c < spp; ++c) r.sum[c] += samples[std::size_t(p) * spp + c];
+      r.left = std::min(r.left, x);
+      r.right = std::max(r.right, x);
+      r.top = std::min(r.top, y);
+      r.bottom = std::max(r.bottom, y);
+      const int next[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+      for (const auto& n : next) {
+        if (n[0] < 0 || n[1] < 0 || n[0] >= w || n[1] >= h) continue;
+        const int q = n[1] * w + n[0];
+        if (m.label[q] < 0 && !excluded[q] && cls[q] == r.cls && shades[q] == shades[p]) {
+          m.label[q] = id;
+          todo.push_back(q);
+        }
+      }
+    }
+    m.regions.push_back(r);
+  }
+  return m;
+}
+
+TEST(RegionLabels, RowByRowLabellingMatchesAFloodFillExactly) {
+  std::mt19937 random(11);
+  const struct {
+    int w, h, classes, shades;
+    double excluded;
+  } cases[] = {{1, 1, 1, 1, 0}, {1, 40, 2, 1, 0}, {40, 1, 2, 1, 0.1}, {37, 23, 2, 1, 0},
+               {64, 48, 3, 2, 0.05}, {50, 50, 1, 3, 0.3}, {80, 60, 4, 1, 0}};
+  for (const auto& c : cases) {
+    for (int round = 0; round < 5; ++round) {
+      SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h) + " round " +
+                   std::to_string(round));
+      TestRuntime env;
+      const int n = c.w * c.h, spp = 3;
+      std::vector<std::uint8_t> cls(n), samples(std::size_t(n) * spp);
+      std::vector<std::uint16_t> shades(n);
+      std::vector<bool> excluded(n);
+      // Blobs rather than pure noise: each pixel copies its upper or left neighbour often,
+      // so areas wind round each other (the case where labels meet late in the scan).
+      for (int i = 0; i < n; ++i) {
+        const int x = i % c.w, y = i / c.w;
+        const int from = (random() % 3 == 0) ? -1 : (random() % 2 && x > 0) ? i - 1 : y > 0 ? i - c.w : -1;
+        cls[i] = from >= 0 ? cls[from] : std::uint8_t(random() % c.classes);
+        shades[i] = from >= 0 && random() % 4 ? shades[from] : std::uint16_t(random() % c.shades);
+        excluded[i] = std::uniform_real_distribution<double>(0, 1)(random) < c.excluded;
+        for (int k = 0; k < spp; ++k) samples[std::size_t(i) * spp + k] = std::uint8_t(random());
+      }
+      const RegionMap want = FloodFill(c.w, c.h, spp, cls, samples, excluded, shades);
+      RegionMap got;
+      ASSERT_EQ(LabelRegions(env.rt, c.w, c.h, spp, cls, samples, excluded, got, shades),
+                StageResult::kDone);
+      ASSERT_EQ(got.label, want.label);
+      ASSERT_EQ(got.regions.size(), want.regions.size());
+      for (std::size_t r = 0; r < want.regions.size(); ++r) {
+        const Region &a = got.regions[r], &b = want.regions[r];
+        EXPECT_EQ(a.pixels, b.pixels);
+        EXPECT_EQ(a.cls, b.cls);
+        EXPECT_TRUE(std::equal(a.sum, a.sum + 4, b.sum));
+        EXPECT_EQ(std::tie(a.left, a.top, a.right, a.bottom),
+                  std::tie(b.left, b.top, b.right, b.bottom));
+      }
+    }
+  }
+}
+
+TEST(RegionLabels, AStopDuringEitherPassEndsTheLabelling) {
+  // Ten rows read twice, a poll before each.
+  for (int stop : {1, 5, 11, 20}) {
+    TestRuntime env;
+    env.ui.useManualClock(0);
+    env.ui.stepMs = 100;
+    env.ui.stopAtDrain = stop;
+    int calls = 0;
+    const LabelRowSource rows = [&](std::int32_t, LabelRow&) { return ++calls > 0; };
+    RegionMap map;
+    EXPECT_EQ(LabelRegionsByRows(env.rt, 8, 10, 1, rows, map), StageResult::kStopped) << stop;
+    EXPECT_EQ(calls, stop - 1) << stop;
+  }
+}
+
+double DistanceToSegment(LatticePoint p, LatticePoint a, LatticePoint b) {
+  const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
+  const double u = l2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / l2, 0.0, 1.0) : 0;
+  return std::hypot(p.x - (a.x + u * dx), p.y - (a.y + u * dy));
+}
+
+TEST(SimplifyLoop, KeepsTheFirstPointAndEveryPointWithinTheTolerance) {
+  std::mt19937 random(3);
+  Loop ring;
+  for (int i = 0; i < 720; ++i) {
+    const double a = i * M_PI / 360, r = 200 + int(random() % 5);
+    ring.push_back({std::int32_t(std::lround(r * std::cos(a))), std::int32_t(std::lround(r * std::sin(a)))});
+  }
+  std::size_t previous = ring.size() + 1;
+  for (double tolerance : {0.5, 2.0, 8.0, 32.0}) {
+    SCOPED_TRACE(tolerance);
+    const Loop s = SimplifyLoop(ring, tolerance);
+    ASSERT_GE(s.size(), 3u);
+    EXPECT_EQ(s.front(), ring.front());
+    EXPECT_LT(s.size(), previous);
+    previous = s.size();
+    for (const LatticePoint& p : ring) {
+      double nearest = 1e9;
+      for (std::size_t i = 0; i < s.size(); ++i)
+        nearest = std::min(nearest, DistanceToSegment(p, s[i], s[(i + 1) % s.size()]));
+      EXPECT_LE(nearest, tolerance + 1e-9);
+    }
+  }
+  // A square's corners are all it keeps; fewer than four points stay as they are.
+  const Loop square{{0, 0}, {5, 0}, {10, 0}, {10, 5}, {10, 10}, {0, 10}, {0, 5}};
+  EXPECT_EQ(SimplifyLoop(square, 0.1), (Loop{{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
+  const Loop three{{0, 0}, {1, 0}, {0, 1}};
+  EXPECT_EQ(SimplifyLoop(three, 5.0), three);
+}
+
+}  // namespace
+}  // namespace vl::engine::test
