@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "art/custom_color_table.h"
 #include "base/message_table.h"
 #include "engine/centerline.h"
 #include "engine/color_shapes.h"
@@ -335,6 +336,49 @@ ConversionOutcome ConvertRecorded(ConversionJob& job) {
   return OutcomeOf(s, art);
 }
 
+// The custom-colour checks of a colour conversion, before anything changes. Limited Colors
+// that add a custom colour per new colour ask first when the table could overflow: OK turns
+// the adding off for this conversion (`addNewColors` returned false), Cancel ends the command.
+// Use Custom Colors needs two colours to choose from (two tagged ones with Tagged Colors Only).
+// nullopt: the conversion may go on.
+std::optional<ConversionOutcome> CheckCustomColors(ConversionJob& job, bool& addNewColors) {
+  const settings::ConversionSettings& s = job.active;
+  addNewColors = s.has(settings::kAddNewColors);
+  if (image::IsBilevel(job.image) || job.image.samplesPerPixel < 2 ||
+      !s.has(settings::kColorConversion) || job.rt.app.selectionEdgeCommand)
+    return std::nullopt;
+  const std::size_t defined = job.customColors != nullptr ? job.customColors->size() : 0;
+  if (addNewColors && s.has(settings::kLimitedColors) && !s.has(settings::kUseCustomColors) &&
+      std::size_t(std::max<std::int32_t>(s.maxColors, 0)) + defined > art::kMaxCustomColors) {
+    if (job.rt.ui.askOkCancel(msg::Text(msg::kAutoColorsExceedSpace)) != platform::kAnswerOk)
+      return ConversionOutcome{ConversionResult::kStopped, 0};
+    addNewColors = false;
+  }
+  if (s.has(settings::kUseCustomColors)) {
+    const bool taggedOnly = s.has(settings::kTaggedColorsOnly);
+    std::size_t usable = 0;
+    if (job.customColors != nullptr)
+      for (const art::CustomColor& c : *job.customColors) usable += !taggedOnly || c.tagged;
+    if (usable < 2) {
+      const int message = taggedOnly ? msg::kTooFewTaggedColors : msg::kTooFewCustomColors;
+      ShowMessage(job.rt, message);
+      return ConversionOutcome{ConversionResult::kFailed, message};
+    }
+  }
+  return std::nullopt;
+}
+
+// Clears addNewColors in the settings in force while it lives, when the check said so.
+struct AddNewColorsOff {
+  settings::ConversionSettings& active;
+  bool wasOn;
+  AddNewColorsOff(settings::ConversionSettings& s, bool keep)
+      : active(s), wasOn(s.has(settings::kAddNewColors)) {
+    if (!keep) active.set(settings::kAddNewColors, false);
+  }
+  ~AddNewColorsOff() { active.set(settings::kAddNewColors, wasOn); }
+};
+
 }  // namespace
 
 ConversionOutcome Convert(ConversionJob& job) {
@@ -351,6 +395,9 @@ ConversionOutcome Convert(ConversionJob& job) {
     ShowNotAvailable(job.rt, missing);
     return {ConversionResult::kRefused, msg::kNotAvailableInThisBuild};
   }
+  bool addNewColors = true;
+  if (std::optional<ConversionOutcome> ended = CheckCustomColors(job, addNewColors)) return *ended;
+  const AddNewColorsOff addingOff(job.active, addNewColors);
   if (job.undo == nullptr) return ConvertRecorded(job);
   const art::UndoDocument doc{job.image, job.art, true};
   if (art::RecordUndo(*job.undo, doc, job.rt, art::kUndoOpConvert) == 0) {

@@ -10,9 +10,7 @@
 // Colour conversion is built (engine/color_shapes.h): Convert hands a gray scale or colour
 // image with colorConversion set to SeparateColorShapes, which labels the class regions and
 // writes one stacked path per region. What it lacks:
-//   - Convert: the custom-colour checks before the conversion (question 203, which may clear
-//     addNewColors for the conversion, and messages 370 and 371), addNewColors set again and
-//     the paint-style palette refreshed at the end.
+//   - Convert: the paint-style palette refreshed at the end (the window's).
 //   - Shape colour: the dominant colour of Color averaging off; the mean colour is used
 //     meanwhile (Use Custom Colors votes per shape over its pixels).
 //

@@ -541,9 +541,10 @@ TEST(ColorConversion, UseCustomColorsPaintsEachShapeWithItsNearestTableColour) {
     table.push_back({"decoy " + std::to_string(k), std::uint8_t(k * 9), 255, 0, 200, false});
   }
   const art::CustomColorList empty;
-  struct Case { const char* name; const art::CustomColorList* colors; bool taggedOnly; bool custom; };
-  for (const Case& c : {Case{"table", &table, false, true}, Case{"empty", &empty, false, false},
-                        Case{"one tagged", &table, true, false}, Case{"none", nullptr, false, false}}) {
+  // Fewer than two colours to choose from end the command before anything changes.
+  struct Case { const char* name; const art::CustomColorList* colors; bool taggedOnly; int message; };
+  for (const Case& c : {Case{"table", &table, false, 0}, Case{"empty", &empty, false, 371},
+                        Case{"one tagged", &table, true, 370}, Case{"none", nullptr, false, 371}}) {
     SCOPED_TRACE(c.name);
     ColorRig rig;
     WritePnm(rig.env.root + "/pie.ppm", 104, 75, 3, [](int x, int y, std::uint8_t* px) { Pie(x, y, px, 3); });
@@ -551,11 +552,16 @@ TEST(ColorConversion, UseCustomColorsPaintsEachShapeWithItsNearestTableColour) {
     rig.active.set(settings::kUseCustomColors, true);
     rig.active.set(settings::kTaggedColorsOnly, c.taggedOnly);
     rig.job.customColors = c.colors;
+    if (c.message != 0) {
+      EXPECT_EQ(Convert(rig.job), (ConversionOutcome{ConversionResult::kFailed, c.message}));
+      EXPECT_EQ(rig.env.messages(), std::vector<std::string>{std::string(msg::Text(c.message))});
+      EXPECT_EQ(rig.art.count, 0);
+      continue;
+    }
     ASSERT_EQ(Convert(rig.job), (ConversionOutcome{ConversionResult::kConverted, 0}));
     std::set<int> used;
     for (const art::PathRecord& p : art::PathsInUse(rig.art)) {
-      ASSERT_EQ(p.fillType, c.custom ? art::PaintType::Custom : art::PaintType::Process);
-      if (!c.custom) continue;
+      ASSERT_EQ(p.fillType, art::PaintType::Custom);
       const art::CustomColor& chosen = table.at(p.fillCustomIndex);
       EXPECT_EQ(p.fillColor, Word(chosen.c, chosen.m, chosen.y, chosen.k));
       EXPECT_EQ(p.fillTint, 255);
@@ -563,8 +569,7 @@ TEST(ColorConversion, UseCustomColorsPaintsEachShapeWithItsNearestTableColour) {
                   p.strokeCustomIndex == p.fillCustomIndex);
       used.insert(p.fillCustomIndex);
     }
-    const std::set<int> wedges = {0, 2, 4, 6, 8, 10};
-    EXPECT_EQ(used, c.custom ? wedges : std::set<int>());
+    EXPECT_EQ(used, (std::set<int>{0, 2, 4, 6, 8, 10}));
   }
 }
 
@@ -594,6 +599,47 @@ TEST(ColorConversion, AnOutlineTooLongForOnePathIsSimplifiedFurtherNotDropped) {
     comb = comb || (p.fillColor >> 24) == 255;  // black ink: the dark region
   }
   EXPECT_TRUE(comb);
+}
+
+}  // namespace
+}  // namespace vl::engine::test
+
+namespace vl::engine::test {
+namespace {
+
+// Limited Colors adding a custom colour per new colour asks first when the table has no room
+// for maxColors more: Cancel ends the command with nothing changed, OK converts without adding
+// and leaves the setting on for the next conversion; with room there is no question.
+TEST(ColorConversion, AutomaticColoursThatCouldOverflowTheTableAskFirst) {
+  const struct {
+    int defined;  // custom colours already in the table
+    const char* answer;
+    bool asked;
+    ConversionResult result;
+    bool adds;
+  } cases[] = {{884, "ok", false, ConversionResult::kConverted, true},
+               {885, "ok", true, ConversionResult::kConverted, false},
+               {885, "cancel", true, ConversionResult::kStopped, false},
+               {0, "cancel", false, ConversionResult::kConverted, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.defined) + " " + c.answer);
+    ColorRig rig;
+    WritePnm(rig.env.root + "/pie.ppm", 104, 75, 3, [](int x, int y, std::uint8_t* px) { Pie(x, y, px, 3); });
+    ASSERT_TRUE(rig.open(rig.env.root + "/pie.ppm"));
+    const art::CustomColorList table(std::size_t(c.defined), art::CustomColor{"c", 1, 2, 3, 4});
+    rig.job.customColors = &table;
+    rig.active.set(settings::kLimitedColors, true);
+    rig.active.set(settings::kAddNewColors, true);
+    rig.active.maxColors = 16;
+    int added = 0;
+    rig.art.createCustomColor = [&](std::uint32_t) { return std::optional<std::uint16_t>(std::uint16_t(added++)); };
+    rig.env.ui.scriptAnswers({c.answer});
+    EXPECT_EQ(Convert(rig.job).result, c.result);
+    EXPECT_EQ(rig.env.ui.questions().size(), c.asked ? 1u : 0u);
+    EXPECT_EQ(added > 0, c.adds);
+    EXPECT_EQ(rig.art.count > 0, c.result == ConversionResult::kConverted);
+    EXPECT_TRUE(rig.active.has(settings::kAddNewColors));
+  }
 }
 
 }  // namespace
