@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 #include <optional>
+#include <unordered_map>
 
 #include "art/custom_color_match.h"
 #include "base/message_table.h"
@@ -72,6 +73,37 @@ bool ChooseCustomColors(const ConversionJob& job, const RegionMap& map,
   return true;
 }
 
+// Color averaging off: each region takes the colour most of its pixels share. One pass over
+// the rows; a region's count lives from its first row to its last. False when stopped.
+bool UseDominantColors(ConversionJob& job, RegionMap& map) {
+  const int spp = map.samplesPerPixel;
+  std::vector<std::vector<std::int32_t>> endingAt(std::size_t(std::max(map.height, 0)));
+  for (std::size_t r = 0; r < map.regions.size(); ++r)
+    if (map.regions[r].pixels > 0)
+      endingAt[std::size_t(map.regions[r].bottom)].push_back(std::int32_t(r));
+  std::unordered_map<std::int32_t, DominantColorCount> open;
+  std::vector<std::uint8_t> line((std::size_t(map.width) + 1) * std::size_t(spp));
+  for (std::int32_t y = 0; y < map.height; ++y) {
+    if (base::PollAbort(job.rt)) return false;
+    static_cast<void>(image::readColorSpan(job.image, 0, y, map.width * spp, line.data()));
+    for (std::int32_t x = 0; x < map.width; ++x) {
+      const std::int32_t r = map.at(x, y);
+      if (r < 0) continue;
+      open.try_emplace(r, spp).first->second.add(line.data() + std::size_t(x) * std::size_t(spp));
+    }
+    for (const std::int32_t r : endingAt[std::size_t(y)]) {
+      auto it = open.find(r);
+      if (it == open.end()) continue;
+      const std::uint32_t color = it->second.result();
+      std::uint32_t samples[4] = {0, 0, 0, 0};
+      for (int c = 0; c < spp; ++c) samples[c] = color >> (8 * c) & 0xFF;
+      map.regions[std::size_t(r)].color = ColorWordOfSamples(samples, spp);
+      open.erase(it);
+    }
+  }
+  return true;
+}
+
 bool Stop(ConversionJob& job) {
   job.rt.state.colorPassActive = 0;
   job.rt.state.tracerMode = 0;
@@ -133,6 +165,11 @@ bool SeparateColorShapes(ConversionJob& job) {
   options.minRegionPixels = std::max(1, s.noiseSuppression / 100);
   if (s.has(settings::kLimitedColors)) options.maxColors = std::clamp<int>(s.maxColors, 2, 255);
   if (SimplifyRegions(rt, options, map) != StageResult::kDone) return Stop(job);
+
+  // With a colour limit the classes keep their mean colours, so that no more colours come out.
+  if (s.has(settings::kColorAveragingOff) && spp > 1 && !s.has(settings::kLimitedColors) &&
+      !UseDominantColors(job, map))
+    return Stop(job);
 
   std::vector<std::optional<art::CustomColorChoice>> customChoice;
   if (!ChooseCustomColors(job, map, customChoice)) return Stop(job);

@@ -44,6 +44,29 @@ std::uint32_t ColorWordOfSamples(const std::uint32_t* means, int samplesPerPixel
 // gray value (black = 255 - value).
 std::uint32_t ClassColor(int cls, int samplesPerPixel);
 
+// The colour most of a shape's samples share, for Color averaging off: the samples are counted
+// in at most 256 slots (a new colour, when all are taken, replaces the first of the rarest and
+// the other slots of that count are emptied); a colour held by half the samples wins,
+// else the colour that gathers most samples within a tolerance (25, 50, ... in summed sample
+// difference) once some colour gathers half; with fewer than 6 samples the last one counts.
+class DominantColorCount {
+ public:
+  static constexpr std::size_t kSlots = 256;
+  explicit DominantColorCount(int samplesPerPixel) : spp_(samplesPerPixel) {}
+  void add(const std::uint8_t* px);
+  // The winning samples, the first in the low byte.
+  std::uint32_t result() const;
+
+ private:
+  struct Slot {
+    std::uint32_t color;
+    std::uint32_t count;
+  };
+  int spp_;
+  std::vector<Slot> slots_;
+  std::uint32_t last_ = 0;
+};
+
 struct Region {
   std::int64_t pixels = 0;
   std::uint64_t sum[4] = {0, 0, 0, 0};  // samples summed over the region's pixels

@@ -130,6 +130,60 @@ int ShadeSteps(int complexity) {
   return complexity < 17 ? 0 : kSteps[std::min(complexity, 20) - 17];
 }
 
+void DominantColorCount::add(const std::uint8_t* px) {
+  std::uint32_t color = 0;
+  for (int c = 0; c < spp_; ++c) color |= std::uint32_t(px[c]) << (8 * c);
+  last_ = color;
+  for (Slot& s : slots_)
+    if (s.color == color) {
+      ++s.count;
+      return;
+    }
+  if (slots_.size() < kSlots) {
+    slots_.push_back({color, 1});
+    return;
+  }
+  std::uint32_t lowest = slots_.front().count;
+  for (const Slot& s : slots_) lowest = std::min(lowest, s.count);
+  std::size_t first = 0;
+  while (slots_[first].count != lowest) ++first;
+  slots_[first] = {color, 1};
+  std::size_t out = first + 1;
+  for (std::size_t i = first + 1; i < slots_.size(); ++i)
+    if (slots_[i].count != lowest) slots_[out++] = slots_[i];
+  slots_.resize(out);
+}
+
+std::uint32_t DominantColorCount::result() const {
+  std::uint64_t total = 0;
+  for (const Slot& s : slots_) total += s.count;
+  const std::uint64_t half = total / 2;
+  if (half < 3) return last_;
+  const Slot* most = &slots_.front();
+  for (const Slot& s : slots_)
+    if (s.count > most->count) most = &s;
+  if (most->count >= half) return most->color;
+  auto difference = [&](std::uint32_t a, std::uint32_t b) {
+    int d = 0;
+    for (int c = 0; c < spp_; ++c) d += std::abs(int(a >> (8 * c) & 0xFF) - int(b >> (8 * c) & 0xFF));
+    return d;
+  };
+  std::uint64_t best = 0;
+  std::uint32_t winner = most->color;
+  for (int tolerance = 25; best < half; tolerance += 25) {
+    for (const Slot& s : slots_) {
+      std::uint64_t gathered = 0;
+      for (const Slot& o : slots_)
+        if (difference(s.color, o.color) < tolerance) gathered += o.count;
+      if (gathered > best) {
+        best = gathered;
+        winner = s.color;
+      }
+    }
+  }
+  return winner;
+}
+
 StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32_t height,
                                int samplesPerPixel, const LabelRowSource& rows, RegionMap& map) {
   map = RegionMap{};

@@ -11,8 +11,8 @@
 // image with colorConversion set to SeparateColorShapes, which labels the class regions and
 // writes one stacked path per region. What it lacks:
 //   - Convert: the paint-style palette refreshed at the end (the window's).
-//   - Shape colour: the dominant colour of Color averaging off; the mean colour is used
-//     meanwhile (Use Custom Colors votes per shape over its pixels).
+//   - Shape colour: with Color averaging off and Limited Colors the classes keep their mean
+//     colours (the dominant colour is taken per shape without a colour limit).
 //
 // Separate Shapes on a bilevel image is built (engine/separated_shapes.cpp, run from
 // RunCenterlinePass). What it lacks: the contact junctions where centre lines touch the thick

@@ -644,3 +644,36 @@ TEST(ColorConversion, AutomaticColoursThatCouldOverflowTheTableAskFirst) {
 
 }  // namespace
 }  // namespace vl::engine::test
+
+namespace vl::engine::test {
+namespace {
+
+// A field speckled with a near colour of the same class: averaged it takes the mixture,
+// with Color averaging off the field's own colour.
+TEST(ColorConversion, AveragingOffPaintsAShapeWithTheColourMostOfItsPixelsHave) {
+  for (bool averagingOff : {false, true}) {
+    SCOPED_TRACE(averagingOff);
+    ColorRig rig;
+    WritePnm(rig.env.root + "/speck.ppm", 60, 40, 3, [](int x, int y, std::uint8_t* px) {
+      const bool speck = x % 2 == 0 && y % 2 == 0;
+      px[0] = speck ? 190 : 178;
+      px[1] = 20;
+      px[2] = 20;
+    });
+    ASSERT_TRUE(rig.open(rig.env.root + "/speck.ppm"));
+    rig.active.set(settings::kColorAveragingOff, averagingOff);
+    ASSERT_EQ(Convert(rig.job).result, ConversionResult::kConverted);
+    const std::uint32_t field[4] = {178, 20, 20, 0};
+    // The field's shape: the path with the largest box.
+    const art::PathRecord* largest = nullptr;
+    auto area = [](const art::PathRecord& p) { return std::int64_t(p.right - p.left) * (p.bottom - p.top); };
+    for (const art::PathRecord& p : art::PathsInUse(rig.art))
+      if (largest == nullptr || area(p) > area(*largest)) largest = &p;
+    ASSERT_NE(largest, nullptr);
+    const bool fieldColour = largest->fillColor == ColorWordOfSamples(field, 3);
+    EXPECT_EQ(fieldColour, averagingOff);
+  }
+}
+
+}  // namespace
+}  // namespace vl::engine::test

@@ -147,3 +147,62 @@ TEST(SimplifyLoop, KeepsTheFirstPointAndEveryPointWithinTheTolerance) {
 
 }  // namespace
 }  // namespace vl::engine::test
+
+namespace vl::engine::test {
+namespace {
+
+std::uint32_t Rgb(int r, int g, int b) { return std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16; }
+
+TEST(DominantColorCount, MajorityThenClustersThenTheLastSample) {
+  using Run = std::pair<std::uint32_t, int>;  // a colour added this many times
+  const struct {
+    const char* name;
+    std::vector<Run> runs;
+    std::uint32_t want;
+  } cases[] = {
+      {"half or more wins", {{Rgb(1, 2, 3), 3}, {Rgb(200, 0, 0), 4}, {Rgb(1, 2, 3), 3}}, Rgb(1, 2, 3)},
+      {"the first of equal counts", {{Rgb(9, 9, 9), 6}, {Rgb(7, 7, 7), 6}}, Rgb(9, 9, 9)},
+      // No colour has half: the pair 5 apart gathers 8 of 12 within 25, the first of it wins.
+      {"a cluster", {{Rgb(100, 100, 100), 4}, {Rgb(105, 100, 100), 4}, {Rgb(0, 200, 0), 4}},
+       Rgb(100, 100, 100)},
+      // Wider clusters need a wider tolerance: 30 apart gather only from 50 on.
+      {"a wider cluster", {{Rgb(0, 0, 250), 4}, {Rgb(100, 100, 100), 3}, {Rgb(130, 100, 100), 3},
+                           {Rgb(250, 0, 0), 2}},
+       Rgb(100, 100, 100)},
+      {"fewer than six samples", {{Rgb(1, 1, 1), 4}, {Rgb(2, 2, 2), 1}}, Rgb(2, 2, 2)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DominantColorCount count(3);
+    for (const auto& [color, times] : c.runs)
+      for (int i = 0; i < times; ++i) {
+        const std::uint8_t px[3] = {std::uint8_t(color), std::uint8_t(color >> 8), std::uint8_t(color >> 16)};
+        count.add(px);
+      }
+    EXPECT_EQ(count.result(), c.want);
+  }
+}
+
+TEST(DominantColorCount, AFullTableGivesTheRarestSlotsToTheNewColour) {
+  // 256 colours seen once fill the table; the next colour takes the first slot and empties
+  // the others of count one, so six of it are then all there is.
+  DominantColorCount count(3);
+  for (int i = 0; i < 256; ++i) {
+    const std::uint8_t px[3] = {std::uint8_t(i), std::uint8_t(255 - i), 0};
+    count.add(px);
+  }
+  const std::uint8_t fresh[3] = {10, 20, 30};
+  for (int i = 0; i < 6; ++i) count.add(fresh);
+  EXPECT_EQ(count.result(), Rgb(10, 20, 30));
+  // Without the eviction a seen-once colour (far from the rest) would still count.
+  DominantColorCount kept(3);
+  for (int i = 0; i < 200; ++i) {
+    const std::uint8_t px[3] = {std::uint8_t(i), 0, 0};
+    kept.add(px);
+  }
+  for (int i = 0; i < 6; ++i) kept.add(fresh);
+  EXPECT_NE(kept.result(), Rgb(10, 20, 30));
+}
+
+}  // namespace
+}  // namespace vl::engine::test
