@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "engine/close_fit.h"
 #include "engine/tracer.h"
 
 namespace vl::engine {
@@ -219,6 +220,7 @@ PendingPath OffsetOutward(const PendingPath& path, std::size_t maxWords) {
 
   PendingPath out;
   out.boundsPoints = path.boundsPoints;
+  out.edgePoints = path.edgePoints;
   out.start = moved[0].out;
   out.segments.reserve(n + n / 4);
   for (std::size_t i = 1; i <= n; ++i) {
@@ -249,8 +251,9 @@ bool WritePendingPath(Tracer& t) {
     return !aborted;
   }
   // Centre lines stay on the pixel centres: they are stroked, not filled.
-  const PendingPath placed = t.rt.state.tracerMode > 0 ? pending
-                                                        : OffsetOutward(pending, art::kMaxPointWords);
+  PendingPath placed = t.rt.state.tracerMode > 0 ? pending
+                                                  : OffsetOutward(pending, art::kMaxPointWords);
+  if (!placed.edgePoints.empty()) RelaxAnchors(placed, kMaxAnchorMove);
   pending.clear();
 
   art::Pen& pen = t.art.pen;
