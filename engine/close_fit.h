@@ -4,6 +4,8 @@
 // curve), alternating with moving each point's curve parameter to its nearest point on the
 // curve. No segment is added and the end points stay where they are;
 // a refinement that would raise the error, or leave the mask corridor, is not taken.
+// Once the outline is placed, its anchors may move by up to half a pixel toward the pixels'
+// edges, and a straight side that strays from them may bend (RelaxAnchors).
 #pragma once
 
 #include <span>
