@@ -2,8 +2,9 @@
 each tool converts each page to EPS and SVG several times, alternating, with wall time and peak
 resident memory measured per run; the last outputs are counted and rendered back for fidelity.
 vectorlume runs in both fit modes: the default fit, and "vectorlume-close" (--fit close).
-Writes results.tsv, ratios.tsv and one picture sheet per page and mode under the results
-folder and prints the tables.
+Writes results.tsv, ratios.tsv, kinds.tsv (where each rendering's wrong pixels lie: holes,
+thin strokes, corners, straight sides, curves) and one picture sheet per page and mode under
+the results folder and prints the tables.
 
   compare.py --vectorlume BIN --pbm-to-tiff BIN --work DIR --results DIR [--reps N]
              [--big-reps N] [--only NAME,...]"""
@@ -20,6 +21,7 @@ import xml.etree.ElementTree as ElementTree
 from dataclasses import dataclass, field
 
 import bitmaps
+import error_kinds
 import fidelity
 import inputs
 import path_counts
@@ -258,14 +260,20 @@ def main(argv):
     os.makedirs(outputs)
     ours = [vectorlume_tool(args.vectorlume, fit) for fit in args.fits.split(",")]
     peer = potrace_tool()
-    result_rows, ratio_rows, mode_rows = [], [], []
+    result_rows, ratio_rows, mode_rows, kind_rows = [], [], [], []
     for page in pages:
         log("%s: %dx%d pixels, %d runs per tool and format" %
             (page.name, page.width, page.height, page.repetitions))
         source, results = benchmark_page(page, ours + [peer], outputs, log)
+        kinds = {}
         for tool in ours + [peer]:
             for fmt in FORMATS:
                 result_rows.append(result_row(results[(tool.name, fmt)]))
+            svg = results[(tool.name, "svg")]
+            if svg.mask is not None:
+                kinds[tool.name] = error_kinds.classify(source, svg.mask)[0]
+                kind_rows.append([page.name, tool.name] +
+                                 [kinds[tool.name][k] for k in error_kinds.KINDS])
         for tool in ours:
             for fmt in FORMATS:
                 ratio_rows.append(ratio_row(results[(tool.name, fmt)], results[(peer.name, fmt)]))
@@ -276,13 +284,20 @@ def main(argv):
             a, b = results[(tool.name, "svg")], results[(peer.name, "svg")]
             if a.mask is not None and b.mask is not None:
                 sheet = os.path.join(args.results, "sheet-%s-%s.png" % (page.name, tool.name))
+                where = "; ".join(
+                    "%s %s" % (name, ", ".join("%s %d" % (k, kinds[name][k])
+                                                for k in error_kinds.KINDS))
+                    for name in (tool.name, peer.name) if name in kinds)
                 sheets.make_sheet(sheet, source, a.mask, b.mask, page.crop, tool.name, peer.name,
                                   "%s, SVG rendered at %d ppi, crop %s, enlarged %dx" %
-                                  (page.name, inputs.RESOLUTION, page.crop, sheets.SCALE))
+                                  (page.name, inputs.RESOLUTION, page.crop, sheets.SCALE),
+                                  "wrong pixels by kind, whole page: " + where)
         for r in results.values():
             r.mask = None  # a large page's renderings are 100 MB each
     write_tsv(os.path.join(args.results, "results.tsv"), RESULT_COLUMNS, result_rows)
     write_tsv(os.path.join(args.results, "ratios.tsv"), RATIO_COLUMNS, ratio_rows)
+    kind_columns = ["input", "tool"] + list(error_kinds.KINDS)
+    write_tsv(os.path.join(args.results, "kinds.tsv"), kind_columns, kind_rows)
     shown = [RESULT_COLUMNS.index(c) for c in
              ("input", "tool", "format", "time_median_s", "cpu_median_s", "peak_rss_mb",
               "output_bytes", "paths", "segments", "pixel_error", "ink_iou")]
@@ -292,6 +307,8 @@ def main(argv):
                      [[row[i] for i in shown] for row in result_rows]))
     log("\nRatios vectorlume/potrace (below 1: vectorlume is faster, smaller, more exact)")
     log(format_table(RATIO_COLUMNS, ratio_rows))
+    log("\nWrong pixels of each SVG rendering by where they lie")
+    log(format_table(kind_columns, kind_rows))
     if mode_rows:
         write_tsv(os.path.join(args.results, "modes.tsv"), RATIO_COLUMNS, mode_rows)
         log("\nRatios of each fit mode to the default fit")
@@ -303,7 +320,7 @@ def main(argv):
     failures = [row for row in result_rows if row[-1]]
     for row in failures:
         log("FAILED %s %s %s: %s" % (row[0], row[3], row[4], row[-1]))
-    log("\nTables: %s/results.tsv, ratios.tsv, modes.tsv; sheets: %s/sheet-*.png" %
+    log("\nTables: %s/results.tsv, ratios.tsv, modes.tsv, kinds.tsv; sheets: %s/sheet-*.png" %
         (args.results, args.results))
     return 1 if failures else 0
 

@@ -30,6 +30,9 @@ _RENDERED = [
     ("text", "text_page.ps", (2480, 3508), (250, 1480, 400, 240)),       # 7 and 9 point type
     ("drawing", "drawing_page.ps", (2480, 3508), (240, 2230, 400, 240)),  # the fan's apex
     ("silhouette", "silhouette.ps", (2100, 2100), (700, 1730, 400, 240)),  # trunk and grass
+    ("logo", "logo.ps", (1800, 1200), (180, 300, 400, 240)),              # the star in its ring
+    ("map", "map.ps", (2480, 1750), (380, 300, 400, 240)),                 # labels and the coast
+    ("text_sizes", "text_sizes.ps", (2480, 3508), (160, 140, 400, 240)),   # 5 to 7 point type
 ]
 _BIG_SIDE = 10000  # pixels
 _MOSAIC_CELL = (2500, 3508)  # pixels: A4 plus a gutter
@@ -72,7 +75,7 @@ def _rendered_mask(out_dir, name, source, size, resolution):
 
 
 def make_inputs(out_dir, pbm_to_tiff, big_repetitions, repetitions):
-    """Renders every page into out_dir and returns them in benchmark order: the three pages,
+    """Renders every page into out_dir and returns them in benchmark order: the rendered pages,
     then two large ones. The mosaic tiles the three pages, over 30000 shapes (more paths than
     one artwork holds); the plan holds the drawing and the silhouette at twice the size."""
     os.makedirs(out_dir, exist_ok=True)

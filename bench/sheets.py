@@ -50,8 +50,9 @@ def difference_panel(source, ours, theirs):
     return rgb
 
 
-def make_sheet(path, source, ours, theirs, box, ours_name, theirs_name, title):
-    """Writes the PNG sheet of the crop box (x, y, width, height pixels) of the three masks."""
+def make_sheet(path, source, ours, theirs, box, ours_name, theirs_name, title, note=""):
+    """Writes the PNG sheet of the crop box (x, y, width, height pixels) of the three masks,
+    with the title and a note (a second line) above."""
     source, ours, theirs = (_crop(m, box) for m in (source, ours, theirs))
     panels = [
         ("input", bilevel_panel(source)),
@@ -63,14 +64,17 @@ def make_sheet(path, source, ours, theirs, box, ours_name, theirs_name, title):
     h, w = source.shape
     pw, ph = w * SCALE, h * SCALE
     gap = 8
-    sheet = Image.new("RGB", (2 * pw + 3 * gap, 2 * (ph + _LABEL_HEIGHT) + 3 * gap + _LABEL_HEIGHT),
+    head = _LABEL_HEIGHT * (2 if note else 1)
+    sheet = Image.new("RGB", (2 * pw + 3 * gap, 2 * (ph + _LABEL_HEIGHT) + 3 * gap + head),
                       (235, 235, 235))
     draw = ImageDraw.Draw(sheet)
     font = _label_font()
     draw.text((gap, 3), title, fill=_INK, font=font)
+    if note:
+        draw.text((gap, 3 + _LABEL_HEIGHT), note, fill=_INK, font=font)
     for i, (label, rgb) in enumerate(panels):
         left = gap + (i % 2) * (pw + gap)
-        top = _LABEL_HEIGHT + gap + (i // 2) * (ph + _LABEL_HEIGHT + gap)
+        top = head + gap + (i // 2) * (ph + _LABEL_HEIGHT + gap)
         draw.text((left, top + 3), label, fill=_INK, font=font)
         image = Image.fromarray(rgb, "RGB").resize((pw, ph), Image.NEAREST)
         sheet.paste(image, (left, top + _LABEL_HEIGHT))

@@ -12,6 +12,7 @@ import numpy as np
 
 import bitmaps
 import compare
+import error_kinds
 import fidelity
 import inputs
 import path_counts
@@ -77,6 +78,39 @@ class PixelMetricTest(unittest.TestCase):
         rgb = sheets.difference_panel(source, ours, theirs)
         self.assertEqual([tuple(p) for p in rgb[0]],
                          [sheets._INK_RIGHT, sheets._ONLY_OURS, sheets._WHITE, sheets._ONLY_THEIRS])
+
+
+class ErrorKindsTest(unittest.TestCase):
+    """One wrong pixel at a time on a page of known shapes: each is put to the kind of place
+    it lies at."""
+
+    def page(self):
+        page = np.zeros((60, 90), bool)
+        page[5:35, 5:35] = True           # a square: corners and straight sides
+        page[18:21, 18:21] = False        # a small hole in it
+        page[45, 5:80] = True             # a thin stroke
+        yy, xx = np.mgrid[0:60, 0:90]
+        page |= (yy - 20) ** 2 + (xx - 62) ** 2 <= 15 ** 2  # a disc: curves
+        return page
+
+    def test_each_wrong_pixel_is_put_to_its_place(self):
+        source = self.page()
+        cases = [("holes", (19, 19)), ("thin", (44, 40)), ("corners", (4, 4)),
+                 ("straight", (4, 20)), ("straight", (25, 35)), ("curves", (12, 74))]
+        for kind, (y, x) in cases:
+            with self.subTest(kind=kind, at=(y, x)):
+                rendered = source.copy()
+                rendered[y, x] = not rendered[y, x]
+                counts, kinds = error_kinds.classify(source, rendered)
+                self.assertEqual(counts[kind], 1)
+                self.assertEqual(sum(counts.values()), 1)
+                self.assertEqual(error_kinds.KINDS[kinds[y, x] - 1], kind)
+
+    def test_a_right_rendering_has_no_wrong_pixels(self):
+        source = self.page()
+        counts, kinds = error_kinds.classify(source, source)
+        self.assertEqual(sum(counts.values()), 0)
+        self.assertFalse(kinds.any())
 
 
 class BitmapFileTest(TempDirTest):

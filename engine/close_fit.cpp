@@ -135,7 +135,8 @@ CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
   std::vector<double> params(points.size(), 0.0);
   double length = 0.0;
   for (std::size_t i = 1; i < points.size(); ++i) {
-    length += std::hypot(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y);
+    const double dx = points[i].x - points[i - 1].x, dy = points[i].y - points[i - 1].y;
+    length += std::sqrt(dx * dx + dy * dy);
     params[i] = length;
   }
   if (!(length > 0.0)) return curve;
@@ -160,10 +161,12 @@ CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
   return CurveError(best, points, params) < startError ? best : curve;
 }
 
-void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
-  SpanFit& fit = t.fit.accepted;
+namespace {
+
+// The chain's points from the cursor vertex to vertex `last`, both included.
+std::vector<P> ChainPoints(Tracer& t, std::int64_t last) {
   const std::int64_t from = VertexChainOffset(t, 0);
-  const std::int64_t to = VertexChainOffset(t, end / kWordsPerVertex);
+  const std::int64_t to = VertexChainOffset(t, last);
   std::vector<P> chain;
   P at{double(VertexX(t, 0)), double(VertexY(t, 0))};
   chain.push_back(at);
@@ -173,6 +176,245 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
     at = {at.x + kChainDx[code], at.y + kChainDy[code]};
     chain.push_back(at);
   }
+  return chain;
+}
+
+// The outward shift of chain point i: across the direction from kDirectionReach points before
+// it to as many after.
+P EdgeShift(const std::vector<P>& chain, std::size_t i) {
+  const std::size_t n = chain.size();
+  const P before = chain[i < kDirectionReach ? 0 : i - kDirectionReach];
+  const P after = chain[std::min(n - 1, i + kDirectionReach)];
+  return OutwardShift(after.x - before.x, after.y - before.y);
+}
+
+// Each point's share of the points' polyline: where its nearest point on a curve is first
+// looked for.
+std::vector<double> ShareParams(std::span<const P> points) {
+  std::vector<double> params(points.size(), 0.0);
+  double length = 0.0;
+  for (std::size_t i = 1; i < points.size(); ++i) {
+    const double dx = points[i].x - points[i - 1].x, dy = points[i].y - points[i - 1].y;
+    length += std::sqrt(dx * dx + dy * dy);
+    params[i] = length;
+  }
+  if (length > 0.0)
+    for (double& u : params) u /= length;
+  return params;
+}
+
+double Distance2ToSegment(P p, P a, P b) {
+  const double dx = b.x - a.x, dy = b.y - a.y, length2 = dx * dx + dy * dy;
+  double u = length2 > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / length2 : 0.0;
+  u = std::clamp(u, 0.0, 1.0);
+  const double ex = a.x + u * dx - p.x, ey = a.y + u * dy - p.y;
+  return ex * ex + ey * ey;
+}
+
+}  // namespace
+
+std::vector<P> SpanEdgePoints(Tracer& t, std::int64_t last) {
+  std::vector<P> chain = ChainPoints(t, last);
+  std::vector<P> edges(chain.size());
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    const P s = EdgeShift(chain, i);
+    edges[i] = {chain[i].x + s.x, chain[i].y + s.y};
+  }
+  return edges;
+}
+
+void NoteSpanEdges(Tracer& t, std::int64_t last) {
+  PendingPath& path = t.fit.pending;
+  if (path.segments.empty()) return;
+  const std::vector<P> edges = SpanEdgePoints(t, last);
+  PendingSegment& s = path.segments.back();
+  s.edgeBegin = static_cast<std::uint32_t>(path.edgePoints.size());
+  path.edgePoints.insert(path.edgePoints.end(), edges.begin(), edges.end());
+  s.edgeEnd = static_cast<std::uint32_t>(path.edgePoints.size());
+}
+
+double SegmentError(P from, const PendingSegment& s, std::span<const P> points) {
+  if (!s.curve) {
+    double sum = 0.0;
+    for (P p : points) sum += Distance2ToSegment(p, from, s.to);
+    return sum;
+  }
+  std::vector<double> params = ShareParams(points);
+  return CurveError({from, s.c1, s.c2, s.to}, points, params);
+}
+
+namespace {
+
+// How an anchor's move d pulls a segment's points: the 2 x 2 normal equations of
+// sum (n . (r - w d))^2, r the point less its nearest point on the segment, n the segment's
+// normal there, w the share of d that the nearest point moves with (a curve's control point
+// next to the anchor moving with it).
+struct Pull {
+  double a11 = 0, a12 = 0, a22 = 0, b1 = 0, b2 = 0;
+
+  void add(P r, P n, double w) {
+    const double along = n.x * r.x + n.y * r.y;
+    a11 += w * w * n.x * n.x;
+    a12 += w * w * n.x * n.y;
+    a22 += w * w * n.y * n.y;
+    b1 += w * along * n.x;
+    b2 += w * along * n.y;
+  }
+};
+
+P UnitNormal(P d) {
+  const double length = std::hypot(d.x, d.y);
+  return length > 1e-12 ? P{-d.y / length, d.x / length} : P{0.0, 0.0};
+}
+
+// Adds the segment's points to the pull on its start (atEnd false) or its end; returns the
+// segment's error.
+double AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> points, bool atEnd) {
+  double error = 0.0;
+  if (!s.curve) {
+    const P n = UnitNormal({s.to.x - from.x, s.to.y - from.y});
+    const double dx = s.to.x - from.x, dy = s.to.y - from.y, length2 = dx * dx + dy * dy;
+    for (P p : points) {
+      const double u = length2 > 0.0
+                           ? std::clamp(((p.x - from.x) * dx + (p.y - from.y) * dy) / length2, 0.0, 1.0)
+                           : 0.0;
+      const P r{p.x - from.x - u * dx, p.y - from.y - u * dy};
+      pull.add(r, n, atEnd ? u : 1.0 - u);
+      error += r.x * r.x + r.y * r.y;
+    }
+    return error;
+  }
+  const CubicCurve c{from, s.c1, s.c2, s.to};
+  std::vector<double> params = ShareParams(points);
+  error = CurveError(c, points, params);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const double u = params[i], v = 1.0 - u;
+    const P b = At(c, u);
+    const double near0 = v * v * v + 3.0 * u * v * v;  // P0 and C1 move together, as P3 and C2
+    pull.add({points[i].x - b.x, points[i].y - b.y}, UnitNormal(Derivative(c, u)),
+             atEnd ? 1.0 - near0 : near0);
+  }
+  return error;
+}
+
+// Halvings of the solved move tried when the full move raises one of the segments' errors.
+constexpr int kMoveHalvings = 3;
+// A move shorter than this (pixels) changes no pixel: the anchor stays.
+constexpr double kLeastMove = 0.02;
+
+}  // namespace
+
+namespace {
+
+// A straight side that leaves a pixel edge point this far (pixels) paints pixels wrong: it may
+// become a curve.
+constexpr double kBendLimit = 0.5;
+
+double MostDistant2(P a, P b, std::span<const P> points) {
+  double most = 0.0;
+  for (P p : points) most = std::max(most, Distance2ToSegment(p, a, b));
+  return most;
+}
+
+// A side whose polygon vertices lie off its pixels' edges (a run and a slope on one side) as
+// the curve that follows them, when that curve comes within the limit everywhere.
+void BendSide(P from, PendingSegment& s, std::span<const P> points) {
+  const CubicCurve straight{from, {(2.0 * from.x + s.to.x) / 3.0, (2.0 * from.y + s.to.y) / 3.0},
+                            {(from.x + 2.0 * s.to.x) / 3.0, (from.y + 2.0 * s.to.y) / 3.0}, s.to};
+  const CubicCurve bent = RefineCurve(straight, points);
+  if (bent.c1.x == straight.c1.x && bent.c1.y == straight.c1.y && bent.c2.x == straight.c2.x &&
+      bent.c2.y == straight.c2.y)
+    return;
+  const double lineError = SegmentError(from, s, points);
+  PendingSegment curve = s;
+  curve.curve = true;
+  curve.c1 = bent.c1;
+  curve.c2 = bent.c2;
+  if (!(SegmentError(from, curve, points) < lineError / 2)) return;
+  s = curve;
+}
+
+}  // namespace
+
+void RelaxAnchors(PendingPath& path, double reach) {
+  const std::size_t n = path.segments.size();
+  if (n < 2 || !SamePoint(path.segments[n - 1].to, path.start)) return;  // closed paths only
+  auto points = [&](const PendingSegment& s) {
+    return std::span<const P>(path.edgePoints).subspan(s.edgeBegin, s.edgeEnd - s.edgeBegin);
+  };
+  auto anchor = [&](std::size_t k) { return k == 0 ? path.start : path.segments[k - 1].to; };
+  // Anchor k ends segment k - 1 (the last for k = 0) and starts segment k.
+  std::vector<bool> moved(n, false);
+  for (std::size_t k = 0; k < n; ++k) {
+    PendingSegment& in = path.segments[k == 0 ? n - 1 : k - 1];
+    PendingSegment& out = path.segments[k];
+    if (in.edgeEnd <= in.edgeBegin || out.edgeEnd <= out.edgeBegin) continue;
+    const P origin = anchor(k);
+    const P inFrom = anchor(k == 0 ? n - 1 : k - 1);
+    const std::span<const P> inPoints = points(in), outPoints = points(out);
+    auto errors = [&](P at) {
+      const P d{at.x - origin.x, at.y - origin.y};
+      PendingSegment a = in, b = out;
+      a.to = at;
+      a.c2 = {in.c2.x + d.x, in.c2.y + d.y};
+      b.c1 = {out.c1.x + d.x, out.c1.y + d.y};
+      return std::pair{SegmentError(inFrom, a, inPoints), SegmentError(at, b, outPoints)};
+    };
+    Pull pull;
+    const double inError = AddPull(pull, inFrom, in, inPoints, true);
+    const double outError = AddPull(pull, origin, out, outPoints, false);
+    const double det = pull.a11 * pull.a22 - pull.a12 * pull.a12;
+    // Between two sides along one line the move along it is free: the pull has one direction.
+    P d;
+    if (std::fabs(det) > 1e-9 * std::max(1.0, pull.a11 * pull.a22)) {
+      d = {(pull.b1 * pull.a22 - pull.b2 * pull.a12) / det, (pull.b2 * pull.a11 - pull.b1 * pull.a12) / det};
+    } else {
+      // A pull of one direction m is t m m^T with b along m: the move is b / t.
+      const double trace = pull.a11 + pull.a22;
+      if (!(trace > 1e-12)) continue;
+      d = {pull.b1 / trace, pull.b2 / trace};
+    }
+    if (!std::isfinite(d.x) || !std::isfinite(d.y)) continue;
+    const double length = std::sqrt(d.x * d.x + d.y * d.y);
+    if (length < kLeastMove) continue;
+    if (length > reach) d = {d.x * reach / length, d.y * reach / length};
+    P best = origin;
+    for (int halving = 0; halving <= kMoveHalvings; ++halving) {
+      const P at{origin.x + d.x, origin.y + d.y};
+      const auto [e1, e2] = errors(at);
+      if (e1 <= inError && e2 <= outError && e1 + e2 < inError + outError) {
+        best = at;
+        break;
+      }
+      d = {d.x / 2, d.y / 2};
+    }
+    if (SamePoint(best, origin)) continue;
+    const P by{best.x - origin.x, best.y - origin.y};
+    in.to = best;
+    if (in.curve) in.c2 = {in.c2.x + by.x, in.c2.y + by.y};
+    if (out.curve) out.c1 = {out.c1.x + by.x, out.c1.y + by.y};
+    if (k == 0) path.start = best;
+    moved[k] = true;
+  }
+  // The control points against the points, between the anchors where they now stand.
+  for (std::size_t k = 0; k < n; ++k) {
+    PendingSegment& s = path.segments[k];
+    if (s.edgeEnd - s.edgeBegin < 3) continue;
+    const P from = anchor(k);
+    if (s.curve) {
+      if (!moved[k] && !moved[k + 1 == n ? 0 : k + 1]) continue;
+      const CubicCurve refined = RefineCurve({from, s.c1, s.c2, s.to}, points(s));
+      s.c1 = refined.c1;
+      s.c2 = refined.c2;
+    } else if (MostDistant2(from, s.to, points(s)) > kBendLimit * kBendLimit) {
+      BendSide(from, s, points(s));
+    }
+  }
+}
+
+void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
+  SpanFit& fit = t.fit.accepted;
+  const std::vector<P> chain = ChainPoints(t, end / kWordsPerVertex);
   // The curve is written moved outward with its control points carried by its end sides'
   // shifts, which holds its middle less than half a pixel out where it bends. So the curve is
   // fitted to the pixels' outer edges (each chain point moved out across the chain's local
@@ -188,9 +430,7 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
     share[i] = length;
   }
   for (std::size_t i = 0; i < n; ++i) {
-    const P before = chain[i < kDirectionReach ? 0 : i - kDirectionReach];
-    const P after = chain[std::min(n - 1, i + kDirectionReach)];
-    const P edge = OutwardShift(after.x - before.x, after.y - before.y);
+    const P edge = EdgeShift(chain, i);
     const double u = length > 0.0 ? share[i] / length : 0.0, v = 1.0 - u;
     const double near0 = v * v * v + 3.0 * u * v * v, near3 = 1.0 - near0;
     points[i] = {chain[i].x + edge.x - near0 * s0.x - near3 * s3.x,

@@ -4,12 +4,15 @@
 // curve), alternating with moving each point's curve parameter to its nearest point on the
 // curve. No segment is added and the end points stay where they are;
 // a refinement that would raise the error, or leave the mask corridor, is not taken.
+// Once the outline is placed, its anchors may move by up to half a pixel toward the pixels'
+// edges, and a straight side that strays from them may bend (RelaxAnchors).
 #pragma once
 
 #include <span>
 #include <vector>
 
 #include "art/artwork.h"
+#include "engine/outline_geometry.h"
 
 namespace vl::engine {
 
@@ -27,6 +30,28 @@ double CurveError(const CubicCurve& curve, std::span<const art::PixelPoint> poin
 // The curve with its control points refined against `points`, which run from near P0 to near
 // P3 in order; `curve` itself when no refinement lowers its error.
 CubicCurve RefineCurve(const CubicCurve& curve, std::span<const art::PixelPoint> points);
+
+// The outer pixel edges along the chain from the cursor vertex to vertex `last`: each chain
+// point moved out across the chain's local direction (half a pixel along an axis, to the
+// middle of the step on a diagonal).
+std::vector<art::PixelPoint> SpanEdgePoints(Tracer& t, std::int64_t last);
+
+// Records the edge points of the segment just collected, which spans the cursor vertex to
+// vertex `last`, for RelaxAnchors.
+void NoteSpanEdges(Tracer& t, std::int64_t last);
+
+// How far RelaxAnchors may move an anchor, in pixels.
+constexpr double kMaxAnchorMove = 0.5;
+
+// The sum of squared distances from `points` to the segment from `from`.
+double SegmentError(art::PixelPoint from, const PendingSegment& s,
+                    std::span<const art::PixelPoint> points);
+
+// Close fit on a placed path (tracer pixels): each anchor between two segments with edge
+// points moves by at most `reach` from where it was, and only where neither segment's error
+// rises and their sum falls; a curve's control points next to the anchor move with it. Then
+// each curve's control points are refined against its points. No anchor is added or dropped.
+void RelaxAnchors(PendingPath& path, double reach);
 
 // Refines the accepted fit of the span to vertex `end` / 4 (a word offset from the cursor
 // vertex) in place; kept only when the refined curve passes the span's mask and vertex test.

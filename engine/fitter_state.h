@@ -31,7 +31,9 @@ constexpr VertexHitUnits kDefaultVertexHitUnits = VertexHitUnits::kSquarePixels;
 
 // How closely curves follow the traced boundary. kDefault writes each span's curve as the
 // third points give it; kClose refines its control points by least squares against the chain
-// of the span (never to a larger error, never outside the mask corridor) before writing it.
+// of the span (never to a larger error, never outside the mask corridor) before writing it, and
+// once the outline is placed moves its anchors and bends its stray sides toward the pixels'
+// edges (RelaxAnchors).
 enum class FitMode { kDefault, kClose };
 
 // One cubic through P0 and P3 that passes the chain's third points Q1 and Q2.

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "engine/centerline.h"
+#include "engine/close_fit.h"
 #include "engine/tracer.h"
 
 namespace vl::engine {
@@ -238,6 +239,7 @@ PendingPath OffsetOutward(const PendingPath& path, std::size_t maxWords) {
 
   PendingPath out;
   out.boundsPoints = path.boundsPoints;
+  out.edgePoints = path.edgePoints;
   out.start = moved[0].out;
   out.segments.reserve(n + n / 4);
   for (std::size_t i = 1; i <= n; ++i) {
@@ -270,11 +272,12 @@ bool WritePendingPath(Tracer& t) {
   // Centre lines stay on the pixel centres: they are stroked, not filled. So do the outlines
   // of separated areas, which run along the middle of the lines between them; the sides
   // written across the start go, and a path that passes its first anchor again (the start
-  // moved onto a junction) begins at its second.
-  PendingPath placed = t.rt.state.tracerMode > 0 || SeparatedShapeTrace(t)
-                           ? pending
-                           : OffsetOutward(pending, art::kMaxPointWords);
+  // moved onto a junction) begins at its second. Only outlines placed on the pixel edges are
+  // relaxed toward them.
+  const bool onPixelCentres = t.rt.state.tracerMode > 0 || SeparatedShapeTrace(t);
+  PendingPath placed = onPixelCentres ? pending : OffsetOutward(pending, art::kMaxPointWords);
   if (SeparatedShapeTrace(t)) ClosePassedLoop(placed);
+  if (!onPixelCentres && !placed.edgePoints.empty()) RelaxAnchors(placed, kMaxAnchorMove);
   pending.clear();
 
   art::Pen& pen = t.art.pen;

@@ -12,6 +12,7 @@
 // off with two anchors, so that a one-pixel spike keeps its width.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "art/artwork.h"
@@ -30,6 +31,9 @@ struct PendingSegment {
   // lands where the pixels' edges meet.
   bool hasRun = false;
   art::PixelPoint runFrom{}, runTo{};
+  // Close fit: the span's pixel-edge points, [edgeBegin, edgeEnd) of the path's edgePoints
+  // (none for a side the placement added).
+  std::uint32_t edgeBegin = 0, edgeEnd = 0;
 };
 
 struct PendingPath {
@@ -39,10 +43,13 @@ struct PendingPath {
   // the path's bounds are widened by their pixels.
   std::vector<art::PixelPoint> boundsPoints;
   bool onPixelEdges = false;  // already drawn around whole pixels: placed without the offset
+  // Close fit: the outer edges of the boundary pixels each segment stands for.
+  std::vector<art::PixelPoint> edgePoints;
 
   void clear() {
     segments.clear();
     boundsPoints.clear();
+    edgePoints.clear();
     onPixelEdges = false;
   }
 };

@@ -75,11 +75,13 @@ bool SideRun(Tracer& t, art::PixelPoint from, art::PixelPoint to, PendingSegment
   return true;
 }
 
-// Marks the side just written with its run, when its chain has one.
-void NoteSideRun(Tracer& t, art::PixelPoint from, art::PixelPoint to) {
+// Marks the side just written with its run, when its chain has one, and in close fit with its
+// pixel edges.
+void NoteOutlineSide(Tracer& t, art::PixelPoint from, art::PixelPoint to) {
   if (t.fit.pending.segments.empty() || !SamePoint(from, VertexPoint(t, 0))) return;
   PendingSegment& side = t.fit.pending.segments.back();
   SideRun(t, from, to, side);
+  if (t.fit.fitMode == FitMode::kClose) NoteSpanEdges(t, 1);
 }
 
 }  // namespace
@@ -164,7 +166,7 @@ void EmitLine(Tracer& t) {
     const art::PixelPoint c2{(p0.x + 2.0 * p1.x) / 3.0, (p0.y + 2.0 * p1.y) / 3.0};
     if (!AddCurve(t, c1, c2, p1)) return;
     if (centerline) NoteWrittenSides(t, 0, 1);
-    else NoteSideRun(t, p0, p1);
+    else NoteOutlineSide(t, p0, p1);
     return;
   }
   if (centerline) {
@@ -174,7 +176,7 @@ void EmitLine(Tracer& t) {
   // A polygon that turns straight back at P1 is a spike one pixel wide whose out and back
   // sides coincide: the outward offset of filled paths squares its tip off, which gives it
   // its pixel of width.
-  if (AddAnchor(t, p1)) NoteSideRun(t, p0, p1);
+  if (AddAnchor(t, p1)) NoteOutlineSide(t, p0, p1);
 }
 
 void EmitCurve(Tracer& t, std::int64_t end) {
@@ -209,6 +211,8 @@ void EmitCurve(Tracer& t, std::int64_t end) {
   const SpanFit& fit = t.fit.accepted;
   if (!AddCurve(t, fit.c1, fit.c2, p3)) return;
   if (CenterlineTrace(t)) NoteWrittenSides(t, 0, last);
+  else if (t.fit.fitMode == FitMode::kClose && SamePoint(p0, VertexPoint(t, 0)))
+    NoteSpanEdges(t, last);
   // The curve passes near its inner vertices, which may lie outside the anchors' bounds.
   for (std::int64_t k = 1; k < last; ++k) t.fit.pending.boundsPoints.push_back(VertexPoint(t, k));
 }
