@@ -63,6 +63,8 @@ class BoxAnswerer {
  private:
   void poll() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    // A later box may reuse the address of an earlier one: forget it once it is gone.
+    if (!box) last_ = nullptr;
     if (!box || box == last_) return;
     last_ = box;
     texts << box->text();
