@@ -16,6 +16,8 @@
 #include <cstring>
 #include <memory>
 
+#include "app/art_file_replace.h"
+#include "app/color_table_actions.h"
 #include "app/document_actions.h"
 #include "app/user_preferences.h"
 #include "base/message_table.h"
@@ -50,30 +52,17 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 std::string MessageText(int number) { return std::string(msg::Text(number)); }
 
-// The art goes into a hidden file beside the target and is renamed over it only when complete
-// and not stopped, so a stopped or failed file leaves no output behind.
+// The art replaces the output only when complete and not stopped, so a stopped or failed file
+// leaves no output behind.
 FileResult WriteBatchArt(Program& program, Document& doc, BatchUi& ui, const BatchItem& item,
                          const ArtFormat& format) {
-  std::string pattern = FolderOf(item.output) + "/.vectorlume-part-XXXXXX";
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) return {FileStatus::kFailed, MessageText(msg::kDiskFullOrLocked)};
-  ::close(fd);
-  const bool written = WriteArtFile(program, doc, pattern, item.output, format);
-  const bool stopped = ui.interrupted();
-  if (written && !stopped && ::chmod(pattern.c_str(), 0644) == 0 &&
-      ::rename(pattern.c_str(), item.output.c_str()) == 0) {
-    return {FileStatus::kConverted, {}};
+  switch (WriteArtReplacing(program, doc, item.output, format, [&ui] { return ui.interrupted(); })) {
+    case ReplaceOutcome::kWritten: return {FileStatus::kConverted, {}};
+    case ReplaceOutcome::kStopped: return {FileStatus::kStopped, {}};
+    case ReplaceOutcome::kFailed: break;
   }
-  platform::DeleteFile(pattern);
-  if (stopped) return {FileStatus::kStopped, {}};
   const auto& shown = ui.messages();
   return {FileStatus::kFailed, shown.empty() ? MessageText(msg::kDiskFullOrLocked) : shown.back()};
 }
@@ -92,6 +81,15 @@ FileResult ConvertOne(const BatchRequest& request, const settings::Preferences& 
   UserPreferences applied;
   applied.live = prefs;
   ApplyPreferences(program, applied, request.convert);
+  // The custom colours the art lists, read afresh for each file like everything else.
+  const std::string config = platform::ConfigFolder();
+  if (!config.empty()) static_cast<void>(LoadStartupColors(program, config, false));
+  if (!LoadRequestedColors(program, request.convert.builtinColors,
+                           request.convert.customColorsFile)) {
+    platform::RemoveScratchFolder(program.scratchFolder);
+    const auto& shown = ui.messages();
+    return {FileStatus::kFailed, shown.empty() ? std::string() : shown.front()};
+  }
 
   Document doc;
   FileResult result;

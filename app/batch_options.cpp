@@ -149,6 +149,8 @@ BatchCommandLine ParseBatchCommandLine(const std::vector<std::string>& args,
   const CommandLine convert = ParseCommandLine(convertArgs, context);
   if (convert.action == CommandLine::Action::kUsageError) return {false, convert.error, {}};
   r.convert = convert.request;
+  if (!r.convert.exportColorsFile.empty())
+    return {false, "--export-colors applies to convert only", {}};
   if (r.outputFolder.empty() && !r.toSource) {
     r.toSource = (prefs.prefFlagsA & settings::kBatchOutputToSource) != 0;
     if (!r.toSource) r.outputFolder = std::string(1, '.');  // the current folder

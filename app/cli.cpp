@@ -2,7 +2,6 @@
 // file that appears only when it is complete.
 #include "app/cli.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "app/art_file_replace.h"
 #include "app/batch.h"
 #include "app/cli_options.h"
+#include "app/color_table_actions.h"
 #include "app/document_actions.h"
 #include "app/document_names.h"
 #include "app/settings_command.h"
@@ -55,53 +56,13 @@ bool SameFile(const std::string& a, const std::string& b) {
          sa.st_ino == sb.st_ino;
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Where the art finally goes: what a symbolic link points to, so the link itself stays.
-std::string ResolvedTarget(const std::string& path) {
-  struct stat link {};
-  if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return path;
-  std::string out = resolved;
-  std::free(resolved);
-  return out;
-}
-
-// Writes the art into a hidden file beside the target and renames it over the target only
-// when the save completed and nobody pressed Ctrl+C meanwhile, so a stopped or failed save
-// leaves no file behind and an existing file untouched. Devices and pipes are written
-// directly. False when nothing was written.
-bool WriteOutput(Program& program, Document& doc, TerminalUi& ui, const ConvertRequest& request) {
-  const std::string target = ResolvedTarget(request.output);
-  struct stat existing {};
-  const bool exists = ::stat(target.c_str(), &existing) == 0;
-  if (exists && !S_ISREG(existing.st_mode)) {
-    return WriteArtFile(program, doc, target, request.output, request.format);
+// Copies `from` to its end into `to`. False when a write fell short.
+bool CopyAll(platform::FileHandle from, platform::FileHandle to) {
+  std::vector<std::uint8_t> buffer(std::size_t{1} << 16);
+  for (std::size_t got = 0; (got = platform::ReadBytes(from, buffer.data(), buffer.size())) > 0;) {
+    if (platform::WriteBytes(to, buffer.data(), got) != got) return false;
   }
-
-  std::string pattern = FolderOf(target) + "/.vectorlume-part-XXXXXX";
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) {
-    program.ui->showMessage(msg::Text(msg::kDiskFullOrLocked));
-    return false;
-  }
-  ::close(fd);
-  const std::string temporary = pattern;
-  bool ok = WriteArtFile(program, doc, temporary, request.output, request.format) &&
-            !ui.interrupted();
-  const mode_t mode = exists ? (existing.st_mode & 07777) : 0644;
-  if (ok && (::chmod(temporary.c_str(), mode) != 0 ||
-             ::rename(temporary.c_str(), target.c_str()) != 0)) {
-    program.ui->showMessage(msg::Text(msg::kDiskFullOrLocked));
-    ok = false;
-  }
-  if (!ok) platform::DeleteFile(temporary);
-  return ok;
+  return true;
 }
 
 // Marks the area to convert. False after a line on stderr when the area misses the image or
@@ -133,11 +94,7 @@ std::string CopyStandardInput(Program& program) {
   platform::FileHandle copy = platform::EnsureFolder(program.scratchFolder)
                                   ? platform::CreateFile(path)
                                   : platform::kNoFile;
-  bool ok = copy != platform::kNoFile;
-  std::vector<std::uint8_t> buffer(std::size_t{1} << 16);
-  for (std::size_t got = 0; ok && (got = platform::ReadBytes(STDIN_FILENO, buffer.data(), buffer.size())) > 0;) {
-    ok = platform::WriteBytes(copy, buffer.data(), got) == got;
-  }
+  const bool ok = copy != platform::kNoFile && CopyAll(STDIN_FILENO, copy);
   platform::CloseFile(copy);
   if (ok) return path;
   program.ui->showMessage(msg::Text(msg::kStdinReadFailed));
@@ -159,11 +116,7 @@ bool WriteStandardOutput(Program& program, Document& doc, TerminalUi& ui,
     return false;
   }
   platform::FileHandle art = platform::OpenFileForReading(path);
-  bool ok = art != platform::kNoFile;
-  std::vector<std::uint8_t> buffer(std::size_t{1} << 16);
-  for (std::size_t got = 0; ok && (got = platform::ReadBytes(art, buffer.data(), buffer.size())) > 0;) {
-    ok = platform::WriteBytes(STDOUT_FILENO, buffer.data(), got) == got;
-  }
+  const bool ok = art != platform::kNoFile && CopyAll(art, STDOUT_FILENO);
   platform::CloseFile(art);
   platform::DeleteFile(path);
   if (!ok) program.ui->showMessage(msg::Text(msg::kStdoutWriteFailed));
@@ -190,6 +143,14 @@ int Convert(const ConvertRequest& request, const UserPreferences& prefs) {
   program.activeSettings = request.settings;
   program.dialogSettings = request.settings;
   program.app.unattendedSave = true;  // the command line never asks
+
+  // A damaged start-up colour file is reported and left out, as damaged preferences are; a
+  // colour file asked for on the command line must load, or nothing is converted.
+  if (!prefs.folder.empty()) static_cast<void>(LoadStartupColors(program, prefs.folder, false));
+  if (!LoadRequestedColors(program, request.builtinColors, request.customColorsFile)) {
+    platform::RemoveScratchFolder(program.scratchFolder);
+    return kExitFailure;
+  }
 
   Document doc;
   int status = kExitOk;
@@ -220,8 +181,14 @@ int Convert(const ConvertRequest& request, const UserPreferences& prefs) {
     } else if (!outcome.ranToEnd()) {
       status = kExitFailure;
     } else if (toStdout ? !WriteStandardOutput(program, doc, ui, request)
-                        : !WriteOutput(program, doc, ui, request)) {
+                        : WriteArtReplacing(program, doc, request.output, request.format,
+                                            [&ui] { return ui.interrupted(); }) !=
+                              ReplaceOutcome::kWritten) {
       status = ui.interrupted() ? kExitInterrupted : kExitFailure;
+    } else if (!request.exportColorsFile.empty() &&
+               !ExportColors(program, request.exportColorsFile, false)) {
+      // The command line sets no tags: every colour is exported.
+      status = kExitFailure;
     }
   }
   CloseDocument(program, doc);

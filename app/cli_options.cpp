@@ -39,6 +39,8 @@ struct RawOptions {
       uniformWeight, threshold, contrast, boost, colors, complexity, noiseReduction, levels;
   std::optional<std::string> settingsName, maxPaths, fit;
   std::optional<std::string> selectRect, selectWand, smoothPaths, smoothDirectionPoints;
+  std::optional<std::string> customColors, exportColors;
+  bool builtinColors = false, tints = false, addColors = false;
   bool whiteLines = false, reverse = false, separateShapes = false, noUniformWeight = false,
        color = false, reduceDetail = false, quiet = false, help = false, toStdout = false;
 };
@@ -72,6 +74,8 @@ constexpr ValueOption kValueOptions[] = {
     {"--smooth-paths", &RawOptions::smoothPaths},
     {"--smooth-direction-points", &RawOptions::smoothDirectionPoints},
     {"--levels", &RawOptions::levels},
+    {"--custom-colors", &RawOptions::customColors},
+    {"--export-colors", &RawOptions::exportColors},
 };
 
 struct FlagOption {
@@ -85,6 +89,9 @@ constexpr FlagOption kFlagOptions[] = {
     {"--no-uniform-weight", &RawOptions::noUniformWeight},
     {"--color", &RawOptions::color},
     {"--reduce-detail", &RawOptions::reduceDetail},
+    {"--builtin-colors", &RawOptions::builtinColors},
+    {"--tints", &RawOptions::tints},
+    {"--add-colors", &RawOptions::addColors},
     {"--stdout", &RawOptions::toStdout},
     {"--quiet", &RawOptions::quiet},
     {"-q", &RawOptions::quiet},
@@ -310,12 +317,23 @@ Error ApplyColorOptions(SettingsBuilder& b, const RawOptions& raw) {
     if (raw.threshold) return "--threshold applies to black and white conversion, not --color";
     if (raw.contrast) return "--contrast applies to black and white conversion, not --color";
     if (raw.boost) return "--boost applies to black and white conversion, not --color";
+    // Custom colours without a colour count paint the shapes with the nearest of them.
+    const bool customColors = raw.customColors || raw.builtinColors;
     settings::ChoosePosterizationMode(s,
-                                      raw.colors ? settings::PosterizationMode::kLimitedColors
-                                                 : settings::PosterizationMode::kUnlimitedColors,
+                                      raw.colors       ? settings::PosterizationMode::kLimitedColors
+                                      : customColors ? settings::PosterizationMode::kUseCustomColors
+                                                     : settings::PosterizationMode::kUnlimitedColors,
                                       false);
     s.set(settings::kReduceDetail, raw.reduceDetail);
+    if (raw.tints && (raw.colors || !customColors))
+      return "--tints needs --custom-colors or --builtin-colors without --colors";
+    if (raw.addColors && !raw.colors) return "--add-colors needs --colors";
+    s.set(settings::kGenerateTints, raw.tints);
+    s.set(settings::kTaggedColorsOnly, false);  // the command line tags no colours
+    s.set(settings::kAddNewColors, raw.addColors);
   }
+  if (!raw.color && raw.tints) return "--tints needs --color";
+  if (!raw.color && raw.addColors) return "--add-colors needs --color";
   if (raw.threshold && raw.contrast) return "--threshold and --contrast exclude each other";
   if (raw.boost && !raw.contrast) return "--boost needs --contrast";
 
@@ -744,6 +762,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const ParseCo
       !e.empty())
     return fail(e);
   request.settings = b.s;
+  if (raw.customColors) request.customColorsFile = *raw.customColors;
+  if (raw.exportColors) request.exportColorsFile = *raw.exportColors;
+  if ((raw.customColors && raw.customColors->empty()) ||
+      (raw.exportColors && raw.exportColors->empty()))
+    return fail("--custom-colors and --export-colors need a file name");
+  request.builtinColors = raw.builtinColors;
   if (raw.levels) {
     if (Error e = ReadLevels(*raw.levels, request.levels); !e.empty()) return fail(e);
   }
@@ -793,6 +817,14 @@ Color/Grayscale Setup, for gray scale and colour images:
       --reduce-detail       (needs --color)
       --levels B,GAMMA,W    adjust levels first: input black 0-253, gamma 0.10-9.99, input
                             white 2-255 [0,1.00,255]
+
+Custom colours (named CMYK colours; with --color the shapes take the nearest of them):
+      --custom-colors FILE  load the colour file FILE (its "%%CMYKCustomColor:" header lines)
+      --builtin-colors      add the 29 built-in colours
+      --tints               with --color: the nearest tint, 10% to 100%, of a custom colour
+      --add-colors          with --color --colors N: each new path colour becomes a custom
+                            colour "Auto Color n"
+      --export-colors FILE  write the custom colours to FILE after the conversion
 
 Settings and limits:
       --settings NAME       start from the named setting NAME instead of the one in force

@@ -50,6 +50,9 @@ struct ConvertRequest {
   int smoothPathsLevel = kNoSmoothing;       // 0 minimum, 1 medium, 2 maximum
   int smoothDirectionLevel = kNoSmoothing;   // the same for Smooth Direction Points
   bool closeFit = false;                     // --fit close
+  std::string customColorsFile;  // --custom-colors: a colour file loaded before converting
+  bool builtinColors = false;    // --builtin-colors: the built-in colours added
+  std::string exportColorsFile;  // --export-colors: the table written after converting
 };
 
 // What the preferences give the parser: the record the options start from, the named settings

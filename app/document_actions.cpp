@@ -6,7 +6,6 @@
 #include "app/document_names.h"
 #include "art/save_art.h"
 #include "art/pdf_writer.h"
-#include "art/pdf_writer.h"
 #include "art/svg_writer.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_job.h"
@@ -40,6 +39,14 @@ engine::ConversionOutcome ConvertDocument(Program& program, Document& doc) {
   job.pause = &program.thinningPause;
   job.undo = &program.undo;
   job.fitMode = program.fitMode;
+  // Auto colours live for one conversion: last time's go (their paths turn to process paint),
+  // and each new path colour gets its record while this one runs.
+  art::resetAutoColors(program.customColors, program.artwork);
+  program.artwork.createCustomColor = [&program, rt](std::uint32_t color) mutable {
+    return art::autoColorIndex(rt, program.customColors, color);
+  };
+  job.eliminateHiddenPaths = (program.livePrefs.prefFlagsB & settings::kEliminateHiddenPaths) != 0;
+  job.customColors = &program.customColors.colors;
   const engine::ConversionOutcome outcome = engine::Convert(job);
   if (outcome.result != engine::ConversionResult::kRefused) doc.artModified = true;
   return outcome;
@@ -62,7 +69,7 @@ bool WriteArtFile(Program& program, Document& doc, const std::string& filePath,
                   std::string_view artName, const ArtFormat& format) {
   base::Runtime rt = program.runtime();
   const art::ArtImageInfo info = ArtImageInfoFor(program.image, artName);
-  const art::CustomColorList customColors;  // the custom colour table arrives with its stage
+  const art::CustomColorList& customColors = program.customColors.colors;
   if (format.svg || format.pdf) {
     const bool saved =
         format.svg ? art::SaveSvg(rt, program.artwork, info, customColors, filePath, false)

@@ -8,6 +8,7 @@
 
 #include "base/application_state.h"
 #include "art/artwork.h"
+#include "art/custom_color_table.h"
 #include "art/undo.h"
 #include "base/conversion_state.h"
 #include "base/runtime.h"
@@ -42,7 +43,7 @@ struct Program {
   art::UndoSlot undo;          // the one undo step
   image::WandOptions wand;     // the magic wand's tolerance and spread (a preference)
   engine::FitMode fitMode = engine::FitMode::kDefault;  // --fit close: curves refined
-  // Later records (custom colours) join here with their stages.
+  art::CustomColorTable customColors;  // paths painted Custom refer to it by position
 
   explicit Program(std::unique_ptr<platform::UserInterface> backend,
                    const std::string& scratchBase = platform::DefaultScratchBase())

@@ -27,9 +27,10 @@ struct ArtImageInfo {
 
 // One entry of the custom colour table: a named CMYK colour, bytes 0 (no ink) to 255.
 struct CustomColor {
-  std::string name;
+  std::string name;  // 1 to 31 bytes, no NUL (the table's functions keep it so)
   std::uint8_t c = 0, m = 0, y = 0, k = 0;
   bool tagged = false;
+  std::uint8_t extra = 0;  // carried through copies, deletes and imports; not interpreted
 };
 using CustomColorList = std::vector<CustomColor>;
 

@@ -88,8 +88,8 @@ struct Pen {
 };
 
 // Creates a custom colour for the colour word of a new path; its index, or nothing when no
-// colour could be created. Left empty while the program has no custom colour table: new
-// colour paths then keep the current fill type.
+// colour could be created (new colour paths then keep the current fill type). The shell sets
+// it to the custom colour table's autoColorIndex for each conversion; empty in stage tests.
 using NewCustomColorFn = std::function<std::optional<std::uint16_t>(std::uint32_t color)>;
 
 struct Artwork {
@@ -154,6 +154,12 @@ std::uint16_t AnchorToArt(double pixels, double artScale);
 // Widens bounds by a point in art units (kBoundsMargin around it).
 void widenBounds(PathRecord& path, std::int32_t x, std::int32_t y);
 void widenBounds(Artwork& art, std::int32_t x, std::int32_t y);  // the current path
+// Replaces a path's point array by `words` (recomputing its bounds), or appends a new path with
+// the paint and flags of `like` and those words. False when the memory cannot be had (the art
+// is then unchanged).
+bool setPathWords(PathRecord& path, base::Runtime& rt, std::span<const std::uint16_t> words);
+bool appendPath(Artwork& art, base::Runtime& rt, const PathRecord& like,
+                std::span<const std::uint16_t> words);
 // Overwrites the current path's last anchor (art units), keeping its arriving-curve bit.
 void replaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y);
 

@@ -3,22 +3,24 @@
 
 namespace vl::art {
 
-void writeFraction(OutputBuffer& out, std::uint8_t inkByte) {
+void AppendFraction(std::string& text, std::uint8_t inkByte) {
   int percent = (100 * inkByte + 127) / 255;
   if (percent == 0) {
-    out.put("0 ");
+    text += "0 ";
   } else if (percent >= 100) {
-    out.put("1 ");
+    text += "1 ";
   } else {
-    out.put("0.");
-    if (percent % 10 != 0) {
-      out.put(static_cast<char>('0' + percent / 10));
-      out.put(static_cast<char>('0' + percent % 10));
-    } else {
-      out.put(static_cast<char>('0' + percent / 10));
-    }
-    out.put(' ');
+    text += "0.";
+    text += static_cast<char>('0' + percent / 10);
+    if (percent % 10 != 0) text += static_cast<char>('0' + percent % 10);
+    text += ' ';
   }
+}
+
+void writeFraction(OutputBuffer& out, std::uint8_t inkByte) {
+  std::string text;
+  AppendFraction(text, inkByte);
+  out.put(text);
 }
 
 void writeCoordinate(OutputBuffer& out, const PageScale& page, std::int64_t artValue, bool isY) {

@@ -61,14 +61,26 @@ void writePath(GqWriter& w, const PathRecord& path) {
 
   OutputBuffer& out = w.out;
   PaintCache& cache = w.cache;
-  if (fill && (path.fillColor != cache.fillColor || path.fillType != cache.fillType)) {
+  const auto customDiffers = [](PaintType type, std::uint16_t index, std::uint8_t tint,
+                                 std::uint16_t cachedIndex, std::uint8_t cachedTint) {
+    return type == PaintType::Custom && (index != cachedIndex || tint != cachedTint);
+  };
+  if (fill && (path.fillColor != cache.fillColor || path.fillType != cache.fillType ||
+               customDiffers(path.fillType, path.fillCustomIndex, path.fillTint,
+                             cache.fillCustomIndex, cache.fillTint))) {
     cache.fillColor = path.fillColor;
     cache.fillType = path.fillType;
+    cache.fillCustomIndex = path.fillCustomIndex;
+    cache.fillTint = path.fillTint;
     writePaint(w, false, path.fillType, path.fillColor, path.fillCustomIndex, path.fillTint);
   }
-  if (stroke && (path.strokeColor != cache.strokeColor || path.strokeType != cache.strokeType)) {
+  if (stroke && (path.strokeColor != cache.strokeColor || path.strokeType != cache.strokeType ||
+                 customDiffers(path.strokeType, path.strokeCustomIndex, path.strokeTint,
+                               cache.strokeCustomIndex, cache.strokeTint))) {
     cache.strokeColor = path.strokeColor;
     cache.strokeType = path.strokeType;
+    cache.strokeCustomIndex = path.strokeCustomIndex;
+    cache.strokeTint = path.strokeTint;
     writePaint(w, true, path.strokeType, path.strokeColor, path.strokeCustomIndex,
                path.strokeTint);
   }

@@ -41,6 +41,10 @@ struct PaintCache {
   std::uint32_t strokeColor = kBlackColor;
   PaintType strokeType = PaintType::Black;
   std::uint8_t strokeWeight = 10;  // tenths of a point
+  // A custom paint names its colour and strength too: two custom colours of the same inks (or
+  // strengths giving the same packed colour) are different paints in the file.
+  std::uint16_t fillCustomIndex = 0, strokeCustomIndex = 0;
+  std::uint8_t fillTint = 0, strokeTint = 0;
 };
 
 struct GqWriter {

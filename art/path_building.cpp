@@ -130,6 +130,41 @@ void replaceLastAnchor(Artwork& art, std::int32_t x, std::int32_t y) {
   words[at + 1] = std::uint16_t((words[at + 1] & kCurveBit) | std::clamp(y, 0, kMaxCoordinate));
 }
 
+bool setPathWords(PathRecord& path, base::Runtime& rt, std::span<const std::uint16_t> words) {
+  if (words.size() > kMaxPointWords) return false;
+  platform::Block block;
+  if (!words.empty() && !block.allocate(rt.memory, words.size() * sizeof(std::uint16_t)))
+    return false;
+  std::copy(words.begin(), words.end(), block.as<std::uint16_t>());
+  path.points = std::move(block);
+  path.capacityWords = path.usedWords = std::uint16_t(words.size());
+  path.left = path.top = kMaxCoordinate;
+  path.right = path.bottom = 0;
+  for (std::size_t at = 0; at + 1 < words.size(); at += (words[at] & kCurveBit) ? 6 : 2)
+    widenBounds(path, words[at] & kCoordinateMask, words[at + 1] & kCoordinateMask);
+  return true;
+}
+
+bool appendPath(Artwork& art, base::Runtime& rt, const PathRecord& like,
+                std::span<const std::uint16_t> words) {
+  if (art.count == art.capacity && !GrowPathTable(art, rt.memory)) return false;
+  PathRecord path;
+  path.fillColor = like.fillColor;
+  path.strokeColor = like.strokeColor;
+  path.flags = like.flags;
+  path.fillCustomIndex = like.fillCustomIndex;
+  path.strokeCustomIndex = like.strokeCustomIndex;
+  path.fillTint = like.fillTint;
+  path.strokeTint = like.strokeTint;
+  path.strokeWeight = like.strokeWeight;
+  path.fillType = like.fillType;
+  path.strokeType = like.strokeType;
+  if (!setPathWords(path, rt, words)) return false;
+  art.paths[std::size_t(art.count)] = std::move(path);
+  ++art.count;
+  return true;
+}
+
 bool beginPath(Artwork& art, base::Runtime& rt, const settings::ConversionSettings& settings) {
   // A path begun over stashed art would overwrite it: append to it instead.
   restoreArtwork(art);

@@ -1,8 +1,9 @@
 """Side-by-side benchmark of vectorlume and the peer tracer (potrace) on the generated pages:
 each tool converts each page to EPS and SVG several times, alternating, with wall time and peak
 resident memory measured per run; the last outputs are counted and rendered back for fidelity.
-Writes results.tsv, ratios.tsv and one picture sheet per page under the results folder and
-prints the tables.
+vectorlume runs in both fit modes: the default fit, and "vectorlume-close" (--fit close).
+Writes results.tsv, ratios.tsv and one picture sheet per page and mode under the results
+folder and prints the tables.
 
   compare.py --vectorlume BIN --pbm-to-tiff BIN --work DIR --results DIR [--reps N]
              [--big-reps N] [--only NAME,...]"""
@@ -48,11 +49,13 @@ def bounding_box_points_per_pixel(eps_path, page):
     raise ValueError("%s has no bounding box" % eps_path)
 
 
-def vectorlume_tool(binary):
+def vectorlume_tool(binary, fit="default"):
     # The art puts one pixel on 72/resolution points; its page is rounded up to whole points,
     # so the box is not exact and the scale comes from the input's resolution.
-    return Tool("vectorlume",
-                lambda page, fmt, out: [binary, "convert", page.tiff, "-o", out],
+    name = "vectorlume" if fit == "default" else "vectorlume-" + fit
+    options = [] if fit == "default" else ["--fit", fit]
+    return Tool(name,
+                lambda page, fmt, out: [binary, "convert", page.tiff, "-o", out] + options,
                 lambda page, eps: 72.0 / inputs.RESOLUTION)
 
 
@@ -180,7 +183,7 @@ RESULT_COLUMNS = ["input", "width_px", "height_px", "tool", "format", "runs", "t
                   "time_min_s", "cpu_median_s", "peak_rss_mb", "output_bytes", "paths", "segments",
                   "curves", "lines", "ink_pixels", "differing_pixels", "pixel_error", "ink_iou",
                   "messages", "failure"]
-RATIO_COLUMNS = ["input", "format", "time", "cpu", "memory", "segments", "pixel_error"]
+RATIO_COLUMNS = ["input", "tool", "format", "time", "cpu", "memory", "segments", "pixel_error"]
 
 
 def result_row(r):
@@ -203,11 +206,11 @@ def ratio(ours, theirs):
 
 
 def ratio_row(ours, theirs):
-    """ours/peer for wall time, processor time, memory, segments and pixel error; empty when
+    """ours/theirs for wall time, processor time, memory, segments and pixel error; empty when
     either failed."""
     if ours.failure or theirs.failure:
-        return [ours.page.name, ours.fmt] + [""] * (len(RATIO_COLUMNS) - 2)
-    return [ours.page.name, ours.fmt,
+        return [ours.page.name, ours.tool, ours.fmt] + [""] * (len(RATIO_COLUMNS) - 3)
+    return [ours.page.name, ours.tool, ours.fmt,
             "%.3f" % ratio(ours.time_s, theirs.time_s),
             "%.3f" % ratio(ours.cpu_s, theirs.cpu_s),
             "%.3f" % ratio(ours.peak_mb, theirs.peak_mb),
@@ -237,6 +240,8 @@ def main(argv):
     parser.add_argument("--reps", type=int, default=5, help="runs per tool, format and page")
     parser.add_argument("--big-reps", type=int, default=3, help="runs on the large page")
     parser.add_argument("--only", default="", help="comma-separated page names")
+    parser.add_argument("--fits", default="default,close",
+                        help="vectorlume's fit modes, comma-separated, the default fit first")
     args = parser.parse_args(argv)
 
     def log(text):
@@ -251,23 +256,29 @@ def main(argv):
     outputs = os.path.join(args.work, "outputs")
     shutil.rmtree(outputs, ignore_errors=True)
     os.makedirs(outputs)
-    ours, peer = vectorlume_tool(args.vectorlume), potrace_tool()
-    result_rows, ratio_rows = [], []
+    ours = [vectorlume_tool(args.vectorlume, fit) for fit in args.fits.split(",")]
+    peer = potrace_tool()
+    result_rows, ratio_rows, mode_rows = [], [], []
     for page in pages:
         log("%s: %dx%d pixels, %d runs per tool and format" %
             (page.name, page.width, page.height, page.repetitions))
-        source, results = benchmark_page(page, [ours, peer], outputs, log)
-        for tool in (ours, peer):
+        source, results = benchmark_page(page, ours + [peer], outputs, log)
+        for tool in ours + [peer]:
             for fmt in FORMATS:
                 result_rows.append(result_row(results[(tool.name, fmt)]))
-        for fmt in FORMATS:
-            ratio_rows.append(ratio_row(results[(ours.name, fmt)], results[(peer.name, fmt)]))
-        a, b = results[(ours.name, "eps")], results[(peer.name, "eps")]
-        if a.mask is not None and b.mask is not None:
-            sheet = os.path.join(args.results, "sheet-%s.png" % page.name)
-            sheets.make_sheet(sheet, source, a.mask, b.mask, page.crop, ours.name, peer.name,
-                              "%s, EPS rendered at %d ppi, crop %s, enlarged %dx" %
-                              (page.name, inputs.RESOLUTION, page.crop, sheets.SCALE))
+        for tool in ours:
+            for fmt in FORMATS:
+                ratio_rows.append(ratio_row(results[(tool.name, fmt)], results[(peer.name, fmt)]))
+                if tool is not ours[0]:  # each further mode against the default fit
+                    mode_rows.append(ratio_row(results[(tool.name, fmt)],
+                                               results[(ours[0].name, fmt)]))
+            # The SVG's coordinates are exact; the sheet shows where the differences lie.
+            a, b = results[(tool.name, "svg")], results[(peer.name, "svg")]
+            if a.mask is not None and b.mask is not None:
+                sheet = os.path.join(args.results, "sheet-%s-%s.png" % (page.name, tool.name))
+                sheets.make_sheet(sheet, source, a.mask, b.mask, page.crop, tool.name, peer.name,
+                                  "%s, SVG rendered at %d ppi, crop %s, enlarged %dx" %
+                                  (page.name, inputs.RESOLUTION, page.crop, sheets.SCALE))
         for r in results.values():
             r.mask = None  # a large page's renderings are 100 MB each
     write_tsv(os.path.join(args.results, "results.tsv"), RESULT_COLUMNS, result_rows)
@@ -281,6 +292,10 @@ def main(argv):
                      [[row[i] for i in shown] for row in result_rows]))
     log("\nRatios vectorlume/potrace (below 1: vectorlume is faster, smaller, more exact)")
     log(format_table(RATIO_COLUMNS, ratio_rows))
+    if mode_rows:
+        write_tsv(os.path.join(args.results, "modes.tsv"), RATIO_COLUMNS, mode_rows)
+        log("\nRatios of each fit mode to the default fit")
+        log(format_table(RATIO_COLUMNS, mode_rows))
     said = RESULT_COLUMNS.index("messages")
     for row in result_rows:
         if row[said] and not row[-1]:
@@ -288,7 +303,7 @@ def main(argv):
     failures = [row for row in result_rows if row[-1]]
     for row in failures:
         log("FAILED %s %s %s: %s" % (row[0], row[3], row[4], row[-1]))
-    log("\nTables: %s/results.tsv, ratios.tsv; sheets: %s/sheet-*.png" %
+    log("\nTables: %s/results.tsv, ratios.tsv, modes.tsv; sheets: %s/sheet-*.png" %
         (args.results, args.results))
     return 1 if failures else 0
 

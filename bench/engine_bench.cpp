@@ -80,6 +80,15 @@ void BM_LineScanForm(benchmark::State& state) {
 }
 BENCHMARK(BM_LineScanForm)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The whole conversion with Outline and Line Recognition: the lines written and taken out,
+// the rest (the form's text) traced as outlines.
+void BM_ConvertFormOutlineAndLines(benchmark::State& state) {
+  auto doc = bench::FormPage();
+  doc->active.set(settings::kMethodLineRecognition, true);
+  RunConversions(state, *doc);
+}
+BENCHMARK(BM_ConvertFormOutlineAndLines)->Unit(benchmark::kMillisecond)->Iterations(3);
+
 // A tracer over the document with a full work area, as the core sets it up.
 struct StageRig {
   Document& doc;

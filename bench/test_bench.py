@@ -257,7 +257,13 @@ class HarnessPiecesTest(TempDirTest):
         ok = compare.Result(page, "vectorlume", "eps", runs=[run], counts=path_counts.Counts(),
                             fid=fidelity.compare(mask(["#"]), mask(["#"])))
         failed = compare.Result(page, "potrace", "eps", failure="exited 1")
-        self.assertEqual(compare.ratio_row(ok, failed)[2:], [""] * 5)
+        self.assertEqual(compare.ratio_row(ok, failed)[:3], ["p", "vectorlume", "eps"])
+        self.assertEqual(compare.ratio_row(ok, failed)[3:], [""] * 5)
+        # Each fit mode is its own tool, named after the mode, with the option on its command.
+        close = compare.vectorlume_tool("vl", "close")
+        self.assertEqual(close.name, "vectorlume-close")
+        self.assertEqual(close.command(page, "svg", "o.svg")[-2:], ["--fit", "close"])
+        self.assertNotIn("--fit", compare.vectorlume_tool("vl").command(page, "svg", "o.svg"))
         self.assertEqual(compare.result_row(failed)[-1], "exited 1")
 
     def test_ratios_and_big_page_tiling(self):

@@ -126,13 +126,12 @@ int TraceCenterlines(Tracer& t) {
     return 0;
   }
   const bool centerline = t.settings.has(settings::kMethodCenterline);
-  const bool lineRecognition = t.settings.has(settings::kMethodLineRecognition);
-  if (!centerline && !lineRecognition && !t.colorPass()) return 0;
-  // Line recognition and the colour boundary maps are thinned here too, for stages this build
-  // lacks.
-  if (lineRecognition || t.colorPass()) {
-    ShowNotAvailable(t.rt, SettingName(lineRecognition ? msg::kMethodLineRecognition
-                                                       : msg::kPosterizationSettingName));
+  // Recognised lines were written and taken out of the bit layer before this stage: what is
+  // left is traced by the other methods chosen.
+  if (!centerline && !t.colorPass()) return 0;
+  // The colour boundary maps are thinned here too, for a stage this build lacks.
+  if (t.colorPass()) {
+    ShowNotAvailable(t.rt, SettingName(msg::kPosterizationSettingName));
     return 1;
   }
   s.tracerMode = 1;
@@ -151,10 +150,6 @@ int TraceCenterlines(Tracer& t) {
 int RunCenterlinePass(Tracer& t, int mode) {
   base::Runtime& rt = t.rt;
   base::ConversionState& s = rt.state;
-  if (mode > 0 && t.settings.has(settings::kMethodLineRecognition) && !s.abortRequested) {
-    ShowNotAvailable(rt, SettingName(msg::kMethodLineRecognition));
-    return 1;
-  }
   if (!t.colorPass() && !t.settings.has(settings::kMethodCenterline)) return 1;
   if (s.abortRequested) return 1;
   if (t.colorPass() || t.settings.has(settings::kSeparateShapes)) {

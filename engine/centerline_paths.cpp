@@ -7,6 +7,7 @@
 
 #include "engine/centerline.h"
 #include "engine/fitting_vertices.h"
+#include "engine/line_paths.h"
 #include "engine/outline_geometry.h"
 
 namespace vl::engine {
@@ -137,6 +138,10 @@ art::PixelPoint SnapLineEndToJunction(Tracer& t, std::int64_t k, bool trial) {
     JunctionList& list = t.centerline.junctions;
     p = {list.points[std::size_t(j)].x, list.points[std::size_t(j)].y};
     if (!trial) list.markUsed(std::size_t(j));
+  } else {
+    // Away from junctions an end near a recognised line is put onto it.
+    const LineSnap s = SnapVertexToLines(t, p.x, p.y);
+    p = {s.x, s.y};
   }
   if (!trial) {
     t.rt.state.tracerX = static_cast<std::int16_t>(p.x);

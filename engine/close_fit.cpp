@@ -8,6 +8,7 @@
 #include "engine/curve_fitting.h"
 #include "engine/edge_extraction.h"
 #include "engine/fitting_vertices.h"
+#include "engine/outline_geometry.h"
 
 namespace vl::engine {
 
@@ -35,10 +36,12 @@ P Second(const CubicCurve& c, double u) {
           6.0 * v * (c.c2.y - 2.0 * c.c1.y + c.p0.y) + 6.0 * u * (c.p3.y - 2.0 * c.c2.y + c.c1.y)};
 }
 
-constexpr int kNewtonSteps = 2;
-constexpr int kCoarseSamples = 24;
-constexpr int kSearchReach = 4;  // coarse samples either side of a point's parameter
-constexpr int kRounds = 4;  // least-squares solves, each after the parameters moved
+constexpr int kNewtonSteps = 1;
+constexpr int kCoarseSamples = 16;
+constexpr int kSearchReach = 3;  // coarse samples either side of a point's parameter
+constexpr int kRounds = 3;  // least-squares solves, each after the parameters moved
+// Chain steps either side of a point that give its local direction.
+constexpr std::size_t kDirectionReach = 2;
 
 // Solves for C1 and C2 with the parameters fixed; false when the system is singular (too few
 // points away from the ends).
@@ -161,14 +164,37 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
   SpanFit& fit = t.fit.accepted;
   const std::int64_t from = VertexChainOffset(t, 0);
   const std::int64_t to = VertexChainOffset(t, end / kWordsPerVertex);
-  std::vector<P> points;
+  std::vector<P> chain;
   P at{double(VertexX(t, 0)), double(VertexY(t, 0))};
-  points.push_back(at);
+  chain.push_back(at);
   for (std::int64_t i = from; i < to; ++i) {
     const std::uint8_t code = t.chain->byteAt(i);
     if (code > 7) break;  // the record's end
     at = {at.x + kChainDx[code], at.y + kChainDy[code]};
-    points.push_back(at);
+    chain.push_back(at);
+  }
+  // The curve is written moved outward with its control points carried by its end sides'
+  // shifts, which holds its middle less than half a pixel out where it bends. So the curve is
+  // fitted to the pixels' outer edges (each chain point moved out across the chain's local
+  // direction) less the shift its control points will get, at each point's share of the span.
+  const P s0 = OutwardShift(fit.c1.x - fit.p0.x, fit.c1.y - fit.p0.y);
+  const P s3 = OutwardShift(fit.p3.x - fit.c2.x, fit.p3.y - fit.c2.y);
+  const std::size_t n = chain.size();
+  std::vector<P> points(n);
+  double length = 0.0;
+  std::vector<double> share(n, 0.0);
+  for (std::size_t i = 1; i < n; ++i) {
+    length += std::hypot(chain[i].x - chain[i - 1].x, chain[i].y - chain[i - 1].y);
+    share[i] = length;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const P before = chain[i < kDirectionReach ? 0 : i - kDirectionReach];
+    const P after = chain[std::min(n - 1, i + kDirectionReach)];
+    const P edge = OutwardShift(after.x - before.x, after.y - before.y);
+    const double u = length > 0.0 ? share[i] / length : 0.0, v = 1.0 - u;
+    const double near0 = v * v * v + 3.0 * u * v * v, near3 = 1.0 - near0;
+    points[i] = {chain[i].x + edge.x - near0 * s0.x - near3 * s3.x,
+                 chain[i].y + edge.y - near0 * s0.y - near3 * s3.y};
   }
   const CubicCurve refined = RefineCurve({fit.p0, fit.c1, fit.c2, fit.p3}, points);
   if (refined.c1.x == fit.c1.x && refined.c1.y == fit.c1.y && refined.c2.x == fit.c2.x &&

@@ -1,8 +1,8 @@
 // Close fit: a curve the fitter accepted for a span is brought nearer the boundary it stands
-// for. Its control points are solved by least squares against the chain points of the span
-// (the boundary pixels' centres; the outward offset then carries the curve onto their outer
-// edges as it does every other curve), alternating with moving each point's curve parameter to
-// its nearest point on the curve. No segment is added and the end points stay where they are;
+// for. Its control points are solved by least squares against the pixels' outer edges along
+// the span (the chain points moved out, less the shift the outward offset will give the
+// curve), alternating with moving each point's curve parameter to its nearest point on the
+// curve. No segment is added and the end points stay where they are;
 // a refinement that would raise the error, or leave the mask corridor, is not taken.
 #pragma once
 

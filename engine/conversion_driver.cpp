@@ -7,8 +7,10 @@
 
 #include "base/message_table.h"
 #include "engine/centerline.h"
+#include "engine/color_shapes.h"
 #include "engine/curve_fitting.h"
 #include "engine/edge_extraction.h"
+#include "engine/line_paths.h"
 #include "engine/outline_assembly.h"
 #include "base/progress.h"
 #include "base/scratch_files.h"
@@ -223,7 +225,12 @@ ConversionOutcome RunConversionCore(ConversionJob& job) {
   }
 
   Tracer& t = core->tracer;
-  if ((resuming || PrepareCore(job, t)) && TraceCenterlines(t) == 0) {
+  // With Outline or Centerline the recognised lines are written first and taken out of the
+  // bit layer; the tracing backup keeps them for painting and snapping.
+  const bool linesFirst = !resuming && job.active.has(settings::kMethodLineRecognition) &&
+                          !rt.state.colorPassActive && !rt.app.selectionEdgeCommand;
+  if ((resuming || (PrepareCore(job, t) && (!linesFirst || RecognizeAndRemoveLines(job, t)))) &&
+      TraceCenterlines(t) == 0) {
     // The image window is redrawn here by the shell.
     if (RunOutlineLoop(t)) RunCenterlinePass(t, 0);
   }
@@ -240,6 +247,31 @@ ConversionOutcome RunConversionCore(ConversionJob& job) {
 }
 
 namespace {
+
+// A colour conversion: the image's regions become stacked filled paths; the bit layer (the
+// selection mask) is only read.
+ConversionOutcome ConvertColor(ConversionJob& job) {
+  base::Runtime& rt = job.rt;
+  art::Artwork& art = job.art;
+  if (art::initArtwork(art, rt)) {
+    rt.app.converting = true;
+    static_cast<void>(SeparateColorShapes(job));
+    if (rt.app.beepAfterConversion) rt.ui.beep();
+    rt.app.converting = false;
+    ShowProgress(rt, 0, "");
+    const base::ConversionState& s = rt.state;
+    if (!s.abortRequested && !rt.app.batchRunning) {
+      if (s.pathsSkippedForMemory)
+        ShowMessage(rt, msg::kMemoryRanLow);
+      else if (s.maxPathsExceeded)
+        ShowMessage(rt, msg::kMaxPathsExceeded);
+    }
+  }
+  rt.app.artPresent = art.count > 0;
+  if (art.count == 0 && !rt.state.abortRequested && rt.state.failureMessage == 0)
+    ShowMessage(rt, msg::kNoPathsFound);
+  return OutcomeOf(rt.state, art);
+}
 
 // The Convert command once its undo step is recorded.
 ConversionOutcome ConvertRecorded(ConversionJob& job) {
@@ -262,6 +294,8 @@ ConversionOutcome ConvertRecorded(ConversionJob& job) {
   art.pen.multiSample = image.samplesPerPixel > 1;
 
   const bool bilevel = image::IsBilevel(image);
+  if (!bilevel && active.has(settings::kColorConversion) && !rt.app.selectionEdgeCommand)
+    return ConvertColor(job);
   // Convert Selection Edge traces the bit layer as it stands: on a gray scale or colour image
   // that is the selection mask, so nothing is posterized.
   if (!bilevel && !rt.app.selectionEdgeCommand) {

@@ -3,6 +3,7 @@
 // command's steps hand on to each other.
 #pragma once
 
+#include "art/art_writer_inputs.h"
 #include "art/artwork.h"
 #include "engine/fitter_state.h"
 #include "engine/thinning_pause.h"
@@ -52,6 +53,12 @@ struct ConversionJob {
   // caller keeps no undo (unit tests of the stages).
   art::UndoSlot* undo = nullptr;
   FitMode fitMode = FitMode::kDefault;  // --fit: how closely curves follow the pixels
+  // The Eliminate Hidden Paths preference: a colour conversion removes the paths of earlier
+  // conversions that its shapes cover completely.
+  bool eliminateHiddenPaths = false;
+  // The custom colour table a colour conversion with Use Custom Colors paints from; none
+  // leaves every shape its own process colour.
+  const art::CustomColorList* customColors = nullptr;
 
   // Set by the Convert command for the core.
   settings::ConversionConstants constants;

@@ -7,6 +7,7 @@
 
 #include "engine/centerline.h"
 #include "engine/fitting_vertices.h"
+#include "engine/line_paths.h"
 
 namespace vl::engine {
 
@@ -65,11 +66,14 @@ std::int64_t GrowSpan(Tracer& t, std::int64_t minEnd) {
       continue;
     }
     if (SpanMustStayStraight(t, end)) break;
-    // A centre line's curve ends at the vertex nearest a junction, and before a side that
-    // runs back over one already written.
+    // A centre line's curve ends at the vertex nearest a junction, before a side that runs
+    // back over one already written, and where it meets a recognised line (so that the
+    // line's exact position becomes an anchor).
     if (CenterlineTrace(t) && first > 0 &&
         (IsJunctionStop(t, first / kWordsPerVertex) ||
-         IsRetracedSide(t, first / kWordsPerVertex, first / kWordsPerVertex + 1)))
+         IsRetracedSide(t, first / kWordsPerVertex, first / kWordsPerVertex + 1) ||
+         SnapVertexToLines(t, VertexX(t, first / kWordsPerVertex),
+                           VertexY(t, first / kWordsPerVertex)).flags != 0))
       break;
     f.current.p3 = VertexPoint(t, last);
     ThirdPoints(t, end);

@@ -123,27 +123,163 @@ void Recentre(std::vector<LineEntry>& lines, const LineQuantities& q) {
   }
 }
 
-void FinishBand(const ScanAxis& axis, const std::vector<std::uint16_t>& scan, Band b,
-                std::int32_t lo, const LineQuantities& q, std::vector<LineEntry>& out) {
+void AppendLine(std::int32_t centre, std::int32_t first, std::int32_t last, std::int32_t width,
+                const LineQuantities& q, std::vector<LineEntry>& out) {
+  const std::int32_t pull = std::min(width, last - first + 1) / 2;
+  out.push_back({centre, first + pull, last - pull, width, LineState::kLive});
+  Recentre(out, q);
+}
+
+// What the probes of one long band have seen: the rows and right edge of the stroke split off
+// last, and the last eight edge pairs, whose repeat ends the probing (the band is then one line).
+struct ProbeMemory {
+  std::int32_t splitFirst = 1, splitLast = 0, splitRight = 0;
+  std::int32_t pairs[8][2] = {};
+  int pairCount = 0;
+  bool seen(std::int32_t left, std::int32_t right) {
+    for (int k = 0; k < std::min(pairCount, 8); ++k)
+      if (pairs[k][0] == left && pairs[k][1] == right) return true;
+    pairs[pairCount % 8][0] = left;
+    pairs[pairCount % 8][1] = right;
+    ++pairCount;
+    return false;
+  }
+};
+
+// The first ink at or after `from` and before `limit` across the scan positions at index i.
+std::int32_t NextInk(const ScanAxis& axis, std::int32_t i, std::int32_t from, std::int32_t limit) {
+  while (from < limit && !axis.ink(from, i)) ++from;
+  return from;
+}
+std::int32_t NextWhite(const ScanAxis& axis, std::int32_t i, std::int32_t from) {
+  while (axis.ink(from, i)) ++from;
+  return from;
+}
+
+// One run of a followed stroke across the positions: [left, right), and where the next run
+// starts (`limit` for none).
+struct StrokeRun {
+  std::int32_t left = 0, right = 0, next = 0;
+};
+
+// Follows the stroke from index `i` (run `run`) one index at a time in direction `dir` up to
+// `stop`, keeping its widest extent; each followed index's scan entry becomes the start of the
+// next run. Returns the last index followed.
+std::int32_t FollowStroke(const ScanAxis& axis, std::vector<std::uint16_t>& scan, StrokeRun run,
+                          std::int32_t i, int dir, std::int32_t stop, const Band& b,
+                          std::int32_t& minLeft, std::int32_t& maxRight) {
+  std::int32_t followed = i;
+  for (std::int32_t j = i + dir; dir > 0 ? j <= stop : j >= stop; j += dir) {
+    std::int32_t left = NextInk(axis, j, run.left, b.maxLeft + 1);
+    if (left == run.left && run.left - 1 >= b.minLeft && axis.ink(run.left - 1, j)) --left;
+    if (left > b.maxLeft || left >= run.right) break;  // no run overlapping the previous one
+    const std::int32_t right = std::min(NextWhite(axis, j, left), run.right + 1);
+    const std::int32_t next = NextInk(axis, j, right, b.maxLeft);
+    run = {left, right, next};
+    minLeft = std::min(minLeft, left);
+    maxRight = std::max(maxRight, right);
+    scan[j] = next < b.maxLeft ? static_cast<std::uint16_t>(next) : kNone;
+    followed = j;
+  }
+  return followed;
+}
+
+// Looks along index i for a stroke with a further run beside it inside the band; when found,
+// follows it along the band, appends it as a line and leaves the scan entries of its indices
+// at the next run. True when the band's entries changed.
+bool ProbeSplits(const ScanAxis& axis, std::vector<std::uint16_t>& scan, const Band& b,
+                 std::int32_t i, const LineQuantities& q, ProbeMemory& memory,
+                 std::vector<LineEntry>& out, bool& repeated) {
+  std::int32_t from = b.minLeft;
+  if (i >= memory.splitFirst && i <= memory.splitLast)
+    from = std::max(from, memory.splitRight);
+  if (from >= b.maxLeft) return false;
+  const std::int32_t e = NextInk(axis, i, from, b.maxLeft);
+  if (e >= b.maxLeft) return false;
+  const std::int32_t r = NextWhite(axis, i, e);
+  const std::int32_t n = NextInk(axis, i, r, b.maxLeft);
+  if (n >= b.maxLeft) return false;
+  std::int32_t minLeft = e, maxRight = r;
+  scan[i] = static_cast<std::uint16_t>(n);
+  const std::int32_t last =
+      FollowStroke(axis, scan, {e, r, n}, i, 1, b.last, b, minLeft, maxRight);
+  const std::int32_t first =
+      FollowStroke(axis, scan, {e, r, n}, i, -1, b.first, b, minLeft, maxRight);
+  if (memory.seen(minLeft, maxRight)) {
+    repeated = true;
+    return false;
+  }
+  // The measured thickness is the stroke's extent across: its edges are a left edge and the
+  // first white position after it.
+  const std::int32_t width = maxRight - minLeft;
+  if (last - first + 1 > q.shortLineMin && width < q.maxSpread)
+    AppendLine((minLeft + maxRight - 1) / 2, first, last, width, q, out);
+  if (first <= memory.splitLast && last >= memory.splitFirst) {
+    memory.splitFirst = std::min(memory.splitFirst, first);
+    memory.splitLast = std::max(memory.splitLast, last);
+    memory.splitRight = std::max(memory.splitRight, maxRight);
+  } else {
+    memory.splitFirst = first;
+    memory.splitLast = last;
+    memory.splitRight = maxRight;
+  }
+  return true;
+}
+
+void FinishBand(const ScanAxis& axis, std::vector<std::uint16_t>& scan, Band b, std::int32_t lo,
+                const LineQuantities& q, std::vector<LineEntry>& out, ProbeMemory* memory);
+
+// The bands left within [first, last] after a probe split a stroke off, each finished anew.
+void RescanBand(const ScanAxis& axis, std::vector<std::uint16_t>& scan, std::int32_t first,
+                std::int32_t last, std::int32_t lo, const LineQuantities& q,
+                std::vector<LineEntry>& out, ProbeMemory& memory) {
+  for (std::int32_t i = first; i <= last;) {
+    if (scan[i] == kNone) {
+      ++i;
+      continue;
+    }
+    Band sub{i, i, scan[i], scan[i], i};
+    for (; i <= last && scan[i] != kNone; ++i) {
+      if (scan[i] < sub.minLeft) {
+        sub.minLeft = scan[i];
+        sub.minIndex = i;
+      }
+      sub.maxLeft = std::max<std::int32_t>(sub.maxLeft, scan[i]);
+    }
+    sub.last = i - 1;
+    FinishBand(axis, scan, sub, lo, q, out, &memory);
+  }
+}
+
+void FinishBand(const ScanAxis& axis, std::vector<std::uint16_t>& scan, Band b, std::int32_t lo,
+                const LineQuantities& q, std::vector<LineEntry>& out, ProbeMemory* memory) {
   const std::int32_t length = b.last - b.first + 1;
   if (lo >= b.maxLeft) return;
   if (length <= q.shortLineMin && !PassesSideCheck(axis, b, q)) return;
-  // A long band's smallest entry may come from a stroke that joins it at one end; the other
-  // half of the band tells where the line itself began.
   if (length > axis.length() / 4) {
+    // A long band may hold parallel strokes whose runs joined: probes across it split them off.
+    ProbeMemory own;
+    ProbeMemory& m = memory != nullptr ? *memory : own;
+    const std::int32_t step = std::max(length / 4 - 1, 1);
+    bool repeated = false;
+    for (std::int32_t i = b.first + 2; i <= b.last && !repeated; i += step) {
+      if (ProbeSplits(axis, scan, b, i, q, m, out, repeated)) {
+        RescanBand(axis, scan, b.first, b.last, lo, q, out, m);
+        return;
+      }
+    }
+    // A long band's smallest entry may come from a stroke that joins it at one end; the other
+    // half of the band tells where the line itself began.
     const std::int32_t mid = (b.first + b.last) / 2;
     const bool inLower = b.minIndex > mid;
     const std::int32_t from = inLower ? b.first : mid + 1, to = inLower ? mid : b.last;
-    std::int32_t m = b.maxLeft;
-    for (std::int32_t i = from; i <= to; ++i) m = std::min<std::int32_t>(m, scan[i]);
-    b.minLeft = m;
+    std::int32_t m2 = b.maxLeft;
+    for (std::int32_t i = from; i <= to; ++i) m2 = std::min<std::int32_t>(m2, scan[i]);
+    b.minLeft = m2;
   }
   const std::int32_t spread = b.maxLeft - b.minLeft + 1;
   if (spread > q.maxSpread) return;
-  const std::int32_t pull = std::min(spread, length) / 2;
-  out.push_back({(b.minLeft + b.maxLeft) / 2, b.first + pull, b.last - pull, spread,
-                 LineState::kLive});
-  Recentre(out, q);
+  AppendLine((b.minLeft + b.maxLeft) / 2, b.first, b.last, spread, q, out);
 }
 
 // Returns false when stopped by the user.
@@ -196,7 +332,7 @@ bool Scan(const ScanAxis& axis, std::vector<std::uint16_t>& scan, const LineQuan
         keptLast = b.last;
         continue;
       }
-      FinishBand(axis, scan, b, lo, q, out);
+      FinishBand(axis, scan, b, lo, q, out, nullptr);
       std::fill(scan.begin() + b.first, scan.begin() + b.last + 1, kNone);
     }
     activeFirst = keptFirst;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "base/runtime.h"
@@ -79,5 +80,33 @@ struct StraightLine {
 // The live lines (horizontal ones first, in array order), each end moved onto the centre of
 // the cheapest crossing line of the other direction within the end-snap tolerance.
 std::vector<StraightLine> RemainingLines(const RecognizedLines& lines);
+
+// Takes the recognised lines (all but merged-in pieces) out of `plane` before the rest of the
+// drawing is traced. At each pixel along a line the run of ink across it is cleared when it
+// lies within what the written line covers (its width about the centre, its square caps, a
+// pixel more); where the ink runs on (a letter touching the line, a crossing line) it stays,
+// so strokes that touch a line keep their shape and nothing is cleared that is not drawn. Horizontal
+// lines go first, then vertical ones, whose runs across no longer include the cleared
+// horizontals: a crossing is cleared once both lines are gone. Every cleared pixel is set in
+// `removed`, a plane of the same size.
+void RemoveRecognizedLines(const RecognizedLines& lines, const BitPlaneView& plane,
+                           const BitPlaneView& removed);
+
+// 1 when pixel (x, y) is ink in the unthinned drawing; 0 outside it.
+using InkTest = std::function<int(std::int32_t x, std::int32_t y)>;
+
+enum LineSnapFlags : int { kSnappedToHorizontal = 1, kSnappedToVertical = 2 };
+
+struct LineSnap {
+  int flags = 0;  // LineSnapFlags: 3 at a corner, 0 when nothing is near
+  std::int32_t x = 0, y = 0;  // pixels: the point after snapping
+};
+
+// Moves (x, y) onto the nearest recognised line of each direction within the line snap
+// distance (cost: the distance across plus half the distance beyond its ends) that ink joins
+// to it: onto a horizontal line's centre y with x kept within its ends, onto a vertical line's
+// centre x (and, with no horizontal line chosen, y kept within its ends).
+LineSnap SnapToRecognizedLines(const RecognizedLines& lines, std::int32_t x, std::int32_t y,
+                               const InkTest& ink);
 
 }  // namespace vl::engine

@@ -448,7 +448,13 @@ bool TraceOutlinePolygon(Tracer& t) {
   }
   if (t.rt.state.abortRequested) return false;
   // The pixel under the start paints an outline; a centre line is stroked.
-  if (t.rt.state.tracerMode == 0) t.startPixel = BackupPixel(t, t.chain->startX(), t.chain->startY());
+  if (t.rt.state.tracerMode == 0) {
+    const std::int32_t x = t.chain->startX(), y = t.chain->startY();
+    // A pixel taken out with a recognised line is paper for what is traced after it.
+    const bool removed = !t.linesRemoved.empty() &&
+                         BitAt(&t.linesRemoved[std::size_t(y) * t.image.bitRowBytes], x) != 0;
+    t.startPixel = removed ? 0 : BackupPixel(t, x, y);
+  }
   t.centerline.lastJunction = -1;
   return Assembly(t).run();
 }

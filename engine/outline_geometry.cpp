@@ -62,6 +62,8 @@ struct MovedAnchor {
 // A sharp inward turn would throw the meeting point of its moved sides far off: it is kept
 // within this many pixels of the anchor.
 constexpr double kMaxMiterPixels = 1.0;
+// An inner corner rounded by a diagonal step lies within a step and an offset of the vertex.
+constexpr double kMaxInnerCornerPixels = 1.5;
 
 MovedAnchor MoveAnchor(art::PixelPoint p, std::optional<Vec> arriving, std::optional<Vec> leaving,
                        bool mayPutTwo) {
@@ -95,6 +97,31 @@ MovedAnchor MoveAnchor(art::PixelPoint p, std::optional<Vec> arriving, std::opti
   return {q, q, inShift, outShift};
 }
 
+double Cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
+
+// A side's offset line before the move: a point on it and its direction.
+struct SideLine {
+  art::PixelPoint at;
+  Vec u;
+};
+
+// The anchor where a run's edge meets its neighbour's across an inner corner: the two sides
+// moved out, then intersected. A run starts a diagonal step away from the polygon's vertex, so
+// the lines do not meet at the vertex; without a meeting near it, the usual placement.
+MovedAnchor MeetAtInnerCorner(art::PixelPoint p, SideLine in, SideLine out) {
+  const Vec n1 = LeftNormal(in.u), n2 = LeftNormal(out.u);
+  const double h1 = Reach(in.u), h2 = Reach(out.u);
+  const Vec inShift{h1 * n1.x, h1 * n1.y}, outShift{h2 * n2.x, h2 * n2.y};
+  const double turn = Cross(in.u, out.u);
+  const art::PixelPoint a = Moved(in.at, inShift, 1.0), b = Moved(out.at, outShift, 1.0);
+  if (std::fabs(turn) > 1e-6) {
+    const double s = Cross(Between(a, b), out.u) / turn;
+    const art::PixelPoint m = Moved(a, in.u, s);
+    if (std::hypot(m.x - p.x, m.y - p.y) <= kMaxInnerCornerPixels) return {m, m, inShift, outShift};
+  }
+  return MoveAnchor(p, in.u, out.u, false);
+}
+
 std::size_t PointWords(const PendingPath& path, std::size_t segments) {
   std::size_t words = 2;
   for (std::size_t i = 0; i < segments; ++i) words += path.segments[i].curve ? 6 : 2;
@@ -121,6 +148,13 @@ std::size_t LoopLength(const PendingPath& path) {
 
 }  // namespace
 
+art::PixelPoint OutwardShift(double dx, double dy) {
+  const std::optional<Vec> u = Unit({dx, dy});
+  if (!u) return {0.0, 0.0};
+  const Vec n = LeftNormal(*u);
+  return {Reach(*u) * n.x, Reach(*u) * n.y};
+}
+
 PendingPath OffsetOutward(const PendingPath& path, std::size_t maxWords) {
   if (path.onPixelEdges || path.segments.empty()) return path;
   const std::size_t n = LoopLength(path);
@@ -129,15 +163,54 @@ PendingPath OffsetOutward(const PendingPath& path, std::size_t maxWords) {
   const bool closed = Same(anchor(n), path.start);
   const std::size_t anchors = closed ? n : n + 1;  // the closing anchor is the start again
 
+  // The directions the path arrives at and leaves each anchor in, as drawn.
+  std::vector<std::optional<Vec>> arriving(anchors), leaving(anchors);
+  for (std::size_t i = 0; i < anchors; ++i) {
+    if (i > 0) arriving[i] = ArrivingDirection(anchor(i - 1), path.segments[i - 1]);
+    else if (closed) arriving[i] = ArrivingDirection(anchor(n - 1), path.segments[n - 1]);
+    if (i < n) leaving[i] = LeavingDirection(anchor(i), path.segments[i]);
+  }
+
+  // A side placed as its run: each diagonal step it has must round an inner corner, turning
+  // toward the background by more than 30 degrees from the neighbouring side. Round an outer
+  // corner the step is a notch cut off the shape and the side keeps its slant.
+  constexpr double kInnerTurn = -0.5;  // sine of the turn
+  std::vector<std::optional<Vec>> run(n);
+  for (std::size_t k = 0; k < n; ++k) {
+    const PendingSegment& s = path.segments[k];
+    if (!s.hasRun) continue;
+    const std::optional<Vec> a = Unit(Between(s.runFrom, s.runTo));
+    if (!a) continue;
+    bool inner = true;
+    if (!Same(s.runFrom, anchor(k))) {
+      const std::optional<Vec>& u = arriving[k];
+      inner = u && Cross(*u, *a) < kInnerTurn && Cross(Between(anchor(k), s.runFrom), *a) < 0;
+    }
+    if (inner && !Same(s.runTo, s.to)) {
+      const std::optional<Vec>& w = leaving[k + 1 == anchors ? 0 : k + 1];
+      inner = w && Cross(*a, *w) < kInnerTurn && Cross(*a, Between(s.runTo, s.to)) < 0;
+    }
+    if (inner) run[k] = a;
+  }
+  for (std::size_t k = 0; k < n; ++k)
+    if (run[k]) {
+      leaving[k] = run[k];
+      arriving[k + 1 == anchors ? 0 : k + 1] = run[k];
+    }
+
   std::vector<MovedAnchor> moved(anchors);
   auto place = [&](bool mayPutTwo) {
     std::size_t extra = 0;
     for (std::size_t i = 0; i < anchors; ++i) {
-      std::optional<Vec> arriving, leaving;
-      if (i > 0) arriving = ArrivingDirection(anchor(i - 1), path.segments[i - 1]);
-      else if (closed) arriving = ArrivingDirection(anchor(n - 1), path.segments[n - 1]);
-      if (i < n) leaving = LeavingDirection(anchor(i), path.segments[i]);
-      moved[i] = MoveAnchor(anchor(i), arriving, leaving, mayPutTwo);
+      const art::PixelPoint p = anchor(i);
+      const std::size_t before = i > 0 ? i - 1 : n - 1;
+      const bool runIn = (i > 0 || closed) && run[before] && !Same(path.segments[before].runTo, p);
+      const bool runOut = i < n && run[i] && !Same(path.segments[i].runFrom, p);
+      if (runIn || runOut)
+        moved[i] = MeetAtInnerCorner(p, {runIn ? path.segments[before].runTo : p, *arriving[i]},
+                                     {runOut ? path.segments[i].runFrom : p, *leaving[i]});
+      else
+        moved[i] = MoveAnchor(p, arriving[i], leaving[i], mayPutTwo);
       extra += Same(moved[i].in, moved[i].out) ? 0 : 2;
     }
     return extra;
@@ -152,7 +225,12 @@ PendingPath OffsetOutward(const PendingPath& path, std::size_t maxWords) {
     const MovedAnchor& from = moved[i - 1];
     const MovedAnchor& to = moved[i == anchors ? 0 : i];
     PendingSegment s = path.segments[i - 1];
-    if (s.curve) {
+    s.hasRun = false;
+    if (s.curve && run[i - 1]) {
+      // A straight side drawn as a curve: its control points stay at the thirds.
+      s.c1 = {(2.0 * from.out.x + to.in.x) / 3.0, (2.0 * from.out.y + to.in.y) / 3.0};
+      s.c2 = {(from.out.x + 2.0 * to.in.x) / 3.0, (from.out.y + 2.0 * to.in.y) / 3.0};
+    } else if (s.curve) {
       s.c1 = Moved(s.c1, from.outShift, 1.0);
       s.c2 = Moved(s.c2, to.inShift, 1.0);
     }

@@ -24,6 +24,12 @@ struct Tracer;
 struct PendingSegment {
   art::PixelPoint c1, c2, to;
   bool curve = false;
+  // A straight side whose chain rounds an inner corner by one diagonal step before (or after)
+  // a run along one axis: the run's ends. The polygon's vertex lies at the pixel before the
+  // step, so the side slants across the corner; placed, it is the run's edge, and the corner
+  // lands where the pixels' edges meet.
+  bool hasRun = false;
+  art::PixelPoint runFrom{}, runTo{};
 };
 
 struct PendingPath {
@@ -43,6 +49,11 @@ struct PendingPath {
 
 // How far a filled outline is moved out across its sides' main axis, in pixels.
 constexpr double kOutlineOffset = 0.5;
+
+// How far a filled outline's side running along (dx, dy) is moved: outward (the background
+// lies to the left of travel) by half a pixel across the side's main axis. Zero for no
+// direction.
+art::PixelPoint OutwardShift(double dx, double dy);
 
 // The collected path moved out, in tracer pixels (a path already on pixel edges as it is).
 // Sides written again across the start point (straight sides repeated after the loop has

@@ -6,7 +6,9 @@
 #include "engine/centerline.h"
 #include "engine/close_fit.h"
 #include "engine/curve_fitting.h"
+#include "engine/edge_extraction.h"
 #include "engine/fitting_vertices.h"
+#include "engine/line_paths.h"
 
 namespace vl::engine {
 
@@ -43,6 +45,41 @@ art::PixelPoint LineEnd(Tracer& t, std::int64_t k) {
   t.rt.state.tracerX = static_cast<std::int16_t>(x);
   t.rt.state.tracerY = static_cast<std::int16_t>(y);
   return art::PixelPoint{double(x), double(y)};
+}
+
+// The axis run a straight side from vertex 0 to vertex 1 stands for, when its chain is such a
+// run after a diagonal step, before one, or between two; false for any other chain.
+bool SideRun(Tracer& t, art::PixelPoint from, art::PixelPoint to, PendingSegment& side) {
+  const std::int64_t begin = VertexChainOffset(t, 0), end = VertexChainOffset(t, 1);
+  if (end - begin < 2) return false;
+  auto diagonal = [](std::uint8_t c) { return kChainDx[c] != 0 && kChainDy[c] != 0; };
+  const std::uint8_t first = t.chain->byteAt(begin), last = t.chain->byteAt(end - 1);
+  if (first > 7 || last > 7) return false;
+  const bool lead = diagonal(first), trail = diagonal(last);
+  const std::int64_t runBegin = begin + (lead ? 1 : 0), runEnd = end - (trail ? 1 : 0);
+  if (!(lead || trail) || runEnd <= runBegin) return false;
+  const std::uint8_t axis = t.chain->byteAt(runBegin);
+  if (axis > 7 || diagonal(axis)) return false;
+  for (std::int64_t i = runBegin + 1; i < runEnd; ++i)
+    if (t.chain->byteAt(i) != axis) return false;
+  const art::PixelPoint runFrom{from.x + (lead ? kChainDx[first] : 0),
+                                from.y + (lead ? kChainDy[first] : 0)};
+  const double steps = double(runEnd - runBegin);
+  const art::PixelPoint runTo{runFrom.x + steps * kChainDx[axis], runFrom.y + steps * kChainDy[axis]};
+  // A chain that does not lead to the side's end (a simplified record) says nothing.
+  if (runTo.x + (trail ? kChainDx[last] : 0) != to.x || runTo.y + (trail ? kChainDy[last] : 0) != to.y)
+    return false;
+  side.hasRun = true;
+  side.runFrom = runFrom;
+  side.runTo = runTo;
+  return true;
+}
+
+// Marks the side just written with its run, when its chain has one.
+void NoteSideRun(Tracer& t, art::PixelPoint from, art::PixelPoint to) {
+  if (t.fit.pending.segments.empty() || !SamePoint(from, VertexPoint(t, 0))) return;
+  PendingSegment& side = t.fit.pending.segments.back();
+  SideRun(t, from, to, side);
 }
 
 }  // namespace
@@ -108,13 +145,21 @@ void EmitLine(Tracer& t) {
                                              : VertexPoint(t, 0);
   const art::PixelPoint p1 = LineEnd(t, 1);
   if (SamePoint(p0, p1)) return;
+  // A side snapped onto a recognised line at both ends is drawn by that line: the centre line
+  // breaks there instead.
+  if (centerline && RunsAlongRecognizedLine(t, p0, p1)) {
+    t.centerline.pathBroken = t.fit.pathStarted;
+    return;
+  }
   if (!EnsurePathStarted(t)) return;
 
   if (CurvedOnly(t)) {
     // Even straight sides become curves, with their control points at the thirds.
     const art::PixelPoint c1{(2.0 * p0.x + p1.x) / 3.0, (2.0 * p0.y + p1.y) / 3.0};
     const art::PixelPoint c2{(p0.x + 2.0 * p1.x) / 3.0, (p0.y + 2.0 * p1.y) / 3.0};
-    if (AddCurve(t, c1, c2, p1) && centerline) NoteWrittenSides(t, 0, 1);
+    if (!AddCurve(t, c1, c2, p1)) return;
+    if (centerline) NoteWrittenSides(t, 0, 1);
+    else NoteSideRun(t, p0, p1);
     return;
   }
   if (centerline) {
@@ -124,7 +169,7 @@ void EmitLine(Tracer& t) {
   // A polygon that turns straight back at P1 is a spike one pixel wide whose out and back
   // sides coincide: the outward offset of filled paths squares its tip off, which gives it
   // its pixel of width.
-  AddAnchor(t, p1);
+  if (AddAnchor(t, p1)) NoteSideRun(t, p0, p1);
 }
 
 void EmitCurve(Tracer& t, std::int64_t end) {

@@ -11,21 +11,11 @@ namespace {
 
 // The missing stages by the names of their settings, as the setup dialogs show them.
 std::string StageName(int message) { return std::string(msg::Text(message)); }
-std::string LineRecognitionName() { return StageName(msg::kMethodLineRecognition); }
 
 }  // namespace
 
 std::string MissingStageName(const ConversionJob& job) {
   const settings::ConversionSettings& s = job.active;
-  // A colour conversion's boundary map is traced by shape separation; Convert Selection Edge
-  // traces the selection mask itself, with no colour pass.
-  if (!image::IsBilevel(job.image) && s.has(settings::kColorConversion) &&
-      !job.rt.app.selectionEdgeCommand)
-    return StageName(msg::kSeparateShapesSettingName);
-  // Line recognition alone is built; with Outline or Centerline it needs the thin parts.
-  if (s.has(settings::kMethodLineRecognition) &&
-      (s.has(settings::kMethodOutline) || s.has(settings::kMethodCenterline)))
-    return LineRecognitionName();
   if (s.has(settings::kSeparateShapes)) return StageName(msg::kSeparateShapesSettingName);
   // The pause needs the shell's record to wait in.
   if ((s.has(settings::kInteractiveThinning) || job.rt.app.interactiveThinningPaused) &&
@@ -61,11 +51,9 @@ int Posterize(ConversionJob& job) {
   return image::ConvertToBlackAndWhite(image, job.rt, o) == image::PosterizeResult::kDone ? 1 : 0;
 }
 
-bool PrepareLineRecognizer(ConversionJob& job) {
-  // Alone the recognizer makes its arrays as it runs; with Centerline it is not built.
-  if (!job.active.has(settings::kMethodCenterline)) return true;
-  ShowNotAvailable(job.rt, LineRecognitionName());
-  return false;
+bool PrepareLineRecognizer(ConversionJob&) {
+  // The recognizer makes its arrays as it runs (alone, or in the core before tracing).
+  return true;
 }
 
 bool RunLineRecognizer(ConversionJob& job) { return RecognizeAndEmitLines(job); }

@@ -7,34 +7,14 @@
 //
 // Undo: the undo steps of the interactive-thinning pause (below).
 //
-// Colour conversion, "Separate Shapes" (Posterize with colorConversion set; the black and
-// white conversion of gray scale and colour images is built, image/posterization.h, and the
-// colour classes and boundary map are built as functions, image/color_classes.h):
-//   - Posterize: the classes built (BuildColorClasses), the boundary map drawn into the
-//     enlarged bit layer (DrawBoundaryMap; "Insufficient memory to process image." when it
-//     cannot grow, reduceDetail set instead when artScaleShift is 0), the class table handed
-//     on to the colour assignment, the background colour recorded for the art (0 with a
-//     selection), the progress label's " pass %d of %d," and colorPassActive set.
-//   - Convert: before posterizing, the custom-colour checks (question 203, which may clear
-//     addNewColors for the conversion, and messages 370 and 371); at the end, addNewColors set
-//     again and the paint-style palette refreshed; the bit layer brought back to the image's
-//     size before the selection mask is restored.
-//   - Core preparation (conversion_driver.cpp, PrepareCore): the paint of a colour conversion
-//     (fill and stroke Process with several samples, else stroke Black) and, without
-//     reduceDetail, the image geometry doubled for tracing; WindDown halves it again and
-//     doubles artScale.
-//   - Tracing backup (tracing_backup.cpp): the progress window kept open for the stages after
-//     the copy.
-//   - Centre-line stage: thinning the boundary map (20 steps, the row band clamped to rows 1
-//     to height - 2, a row's first and last pixel kept ink), the junction rules of the first
-//     two and last two rows, message 162, no junction merging; TraceCenterlines and
-//     RunCenterlinePass hand a colour pass to shape separation.
-//   - Edge extraction (FindNextStart, ExtractNextBoundary): the scan ends below the colour
-//     region being traced; a boundary is accepted only when its start pixel is set in the shape
-//     mask or lies outside the selection band.
-//   - Assembly and fitter: the path takes the colour shape separation made current
-//     (BeginOutlinePaint); the backup pixel under the start (TraceOutlinePolygon) and the
-//     black or white paint are for bilevel outline traces only.
+// Colour conversion is built (engine/color_shapes.h): Convert hands a gray scale or colour
+// image with colorConversion set to SeparateColorShapes, which labels the class regions and
+// writes one stacked path per region. What it lacks:
+//   - Convert: the custom-colour checks before the conversion (question 203, which may clear
+//     addNewColors for the conversion, and messages 370 and 371), addNewColors set again and
+//     the paint-style palette refreshed at the end.
+//   - Shape colour: the dominant colour of Color averaging off; the mean colour is used
+//     meanwhile (Use Custom Colors votes per shape over its pixels).
 //
 // Centre lines themselves are built (engine/centerline.h); what they lack is listed under the
 // stages below, which reach the centre-line stage through TraceCenterlines and
@@ -48,14 +28,9 @@
 //     RestoreShapeArea clears the shape's border from "dgskel" instead.
 //   - Fitter: the mean of the measured line widths as the stroke weight (FinishOutline).
 //
-// Line recognition, "Line recognition", with Outline or Centerline (RunCenterlinePass with
-// mode > 0); alone it is built (engine/line_recognition.h, engine/line_paths.h):
-//   - Recognizer: probing long bands for parallel strokes that merged (a band is one line).
-//   - Centre-line stage: thinning for line recognition (TraceCenterlines), the thick parts
-//     saved to "dgtemp" and the recognizer run over the thin parts; RunCenterlinePass(1)
-//     restoring the unthinned image for the recognizer.
-//   - Fitter: a span stops at a line the recognizer found (GrowSpan), and a side it flagged
-//     adds its own anchors (EmitLine).
+// Line recognition is built, alone and with Outline or Centerline (engine/line_recognition.h,
+// engine/line_paths.h): with the other methods the lines are written first and taken out of
+// the bit layer, and what is left is traced by those methods.
 //
 // Interactive Thinning pauses through the shell's ThinningPause record (engine/thinning_pause.h)
 // and is refused only for a Convert that has none. What it lacks belongs to Undo: on the first
@@ -73,9 +48,9 @@
 namespace vl::engine {
 
 // The name of the first stage this conversion needs that the build lacks ("Separate Shapes"
-// for a colour conversion or the setting of that name, "Line recognition", "Interactive
-// Thinning" without a pause record); empty when the conversion can run. Reads the settings in
-// force, the image and the pause flag only.
+// for a colour conversion or the setting of that name, "Interactive Thinning" without a pause
+// record); empty when the conversion can run. Reads the settings in force, the image and the
+// pause flag only.
 std::string MissingStageName(const ConversionJob& job);
 
 // Shows message 1000 with the stage's name and records it as the conversion's failure
@@ -85,13 +60,14 @@ void ShowNotAvailable(base::Runtime& rt, std::string_view stageName);
 // Prepares a gray scale or colour image for tracing: the black and white conversion into the
 // bit layer (the selection captured first and applied), which Convert turns back into the
 // selection mask at its end. Returns 1 when done, 0 when the command must end (the user
-// stopped; the mask is then restored). A colour conversion (classes and boundary map, setting
-// colorPassActive) refuses until shape separation: message 1000, returns 0.
+// stopped; the mask is then restored). A colour conversion does not come here (Convert hands it
+// to SeparateColorShapes): called for one, it refuses with message 1000 and returns 0.
 int Posterize(ConversionJob& job);
 
 // Line recognition's arrays, prepared before the core and freed after it, and the recognizer
 // run alone (without Outline and Centerline), which writes its lines and rectangles into the
-// art. Prepare refuses with Centerline (message 1000, false); Free has nothing to free.
+// art. The recognizer makes its arrays as it runs and the tracer frees them with itself, so
+// Prepare and Free have nothing to do.
 bool PrepareLineRecognizer(ConversionJob& job);
 bool RunLineRecognizer(ConversionJob& job);
 void FreeLineRecognizer(ConversionJob& job);

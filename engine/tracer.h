@@ -13,6 +13,7 @@
 #include "art/artwork.h"
 #include "engine/centerline_state.h"
 #include "engine/fitter_state.h"
+#include "engine/line_recognition.h"
 #include "engine/paged_arrays.h"
 #include "base/runtime.h"
 #include "engine/work_area.h"
@@ -67,6 +68,12 @@ struct Tracer {
 
   // The centre-line stage: thinning, junctions, the written sides of the current centre line.
   CenterlineState centerline;
+
+  // Line recognition with Outline or Centerline: the lines written before tracing, onto which
+  // centre lines snap, and the pixels taken out of the bit layer with them (rows of
+  // bitRowBytes, 1 = removed), which count as paper when an outline is painted.
+  RecognizedLines lines;
+  std::vector<std::uint8_t> linesRemoved;
 
   Tracer(base::Runtime& runtime, image::RasterImage& img, art::Artwork& artwork,
          const settings::ConversionSettings& s, const settings::ConversionConstants& c)

@@ -1,12 +1,11 @@
 // Pixel access to the planes the tracer works on.
 #include "engine/tracer.h"
 
+#include "engine/bit_plane.h"
+
 namespace vl::engine {
 
 namespace {
-inline int BitAt(const std::uint8_t* row, std::int32_t x) {
-  return (row[x >> 3] >> (7 - (x & 7))) & 1;
-}
 inline bool Inside(const Tracer& t, std::int32_t x, std::int32_t y) {
   return x >= 0 && y >= 0 && x < t.image.paddedWidth && y < t.image.height;
 }

@@ -77,7 +77,8 @@ TEST(MessageTable, PlaceholdersAreWhatFormatsCallersPass) {
       {kSummaryColorCount, "d"}, {kColorFileMissingQuestion, "s"}, {kImportSourceCount, "d"},
       {kImportListCount, "d"}, {kTagCountOne, "d"}, {kTagCountMany, "d"}, {kTotalColorOne, "d"},
       {kTotalColorsMany, "d"}, {kDeleteColorQuestion, "s"}, {kDamagedFileKept, "s"},
-      {kBatchSummary, "d d d d d"}};
+      {kBatchSummary, "d d d d d"}, {kColorLineTooLong, "d"}, {kColorEntryMalformed, "d"},
+      {kColorNameInvalid, "d"}};
   for (const Entry& e : Entries()) {
     const auto it = expected.find(e.number);
     EXPECT_EQ(Conversions(e.text), it == expected.end() ? "" : it->second) << e.name;

@@ -110,7 +110,7 @@ TEST(CliPipes, FailuresGoToStandardErrorWithTheFileStatusesAndNothingToStandardO
       {{"convert", "-", "-o", "-"}, dir / "notes.txt", 1, line(msg::kUnknownInputFormat)},
       {{"convert", "-", "--stdout"}, dir / "cut.png", 1, line(msg::kPngDamaged)},
       {{"convert", "-"}, dir / "empty", 1, line(msg::kUnknownInputFormat)},
-      {{"convert", "-", "-o", "-", "--method", "centerline,lines"}, dir / "scan.pbm", 1,
+      {{"convert", "-", "-o", "-", "--method", "centerline", "--separate-shapes"}, dir / "scan.pbm", 1,
        "is not available in this build.\n"},
       {{"convert", dir / "scan.pbm", "--stdout", "-o", dir / "a.svg"}, "/dev/null", 2,
        "--stdout and -o FILE exclude each other\n"},

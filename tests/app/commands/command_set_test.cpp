@@ -101,7 +101,7 @@ TEST(CommandSet, ConvertingReportsTheDriversOutcomeAndMarksOnlyNewArtUnsaved) {
   ASSERT_TRUE(s.open(false));
   const struct {
     const char* name;
-    bool lineRecognition;
+    bool separateShapes;  // a stage this build lacks
     int noise;  // hundredths of a pixel
     engine::ConversionOutcome outcome;
   } cases[] = {
@@ -113,7 +113,7 @@ TEST(CommandSet, ConvertingReportsTheDriversOutcomeAndMarksOnlyNewArtUnsaved) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     s.doc.artModified = false;
-    s.program.activeSettings.set(settings::kMethodLineRecognition, c.lineRecognition);
+    s.program.activeSettings.set(settings::kSeparateShapes, c.separateShapes);
     s.program.activeSettings.noiseSuppression = c.noise;
     const engine::ConversionOutcome outcome = ConvertDocument(s.program, s.doc);
     EXPECT_TRUE(outcome == c.outcome) << int(outcome.result) << " " << outcome.message;

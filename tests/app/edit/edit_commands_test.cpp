@@ -92,7 +92,7 @@ TEST(Undo, FailedRefusedOrEmptyCommandsLeaveUndoAsItWas) {
   EXPECT_EQ(SelectSimilarCommand(e.program, e.doc), EditResult::kNothing);
   EXPECT_EQ(e.menu(), menu);
   // A conversion refused because its stage is missing changes nothing.
-  e.program.activeSettings.set(settings::kMethodLineRecognition, true);
+  e.program.activeSettings.set(settings::kSeparateShapes, true);
   EXPECT_EQ(e.convert().result, engine::ConversionResult::kRefused);
   EXPECT_EQ(e.menu(), menu);
   ASSERT_EQ(UndoCommand(e.program, e.doc), EditResult::kDone);

@@ -430,14 +430,9 @@ TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
          r.active.set(settings::kMethodCenterline, true);
          r.active.set(settings::kSeparateShapes, true);
        }},
-      {"Line recognition", setting(settings::kMethodLineRecognition)},
       {"Separate Shapes", setting(settings::kSeparateShapes)},
       {"Interactive Thinning", setting(settings::kInteractiveThinning)},
       {"Interactive Thinning", [](DriverRig& r) { r.env.app.interactiveThinningPaused = true; }},
-      {"Separate Shapes", [](DriverRig& r) {
-         r.image.bitsPerSample = 8;  // a colour conversion traces its map by shape separation
-         r.active.set(settings::kColorConversion, true);
-       }},
   };
   for (const auto& [name, arrange] : cases) {
     SCOPED_TRACE(name);

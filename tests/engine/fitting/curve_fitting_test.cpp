@@ -114,39 +114,80 @@ TEST(FitOutline, LonePixelsAndOnePixelStrokesKeepTheirPixels) {
   }
 }
 
-// Where the outline lands: shapes of axis-aligned and 45-degree sides, traced and painted back,
-// cover exactly their own pixels, holes included, in every Lines mode; the same painting
-// compared with the ink moved by one pixel, or with a hole filled in, shows the bound bites.
-// (Inner corners of an L or a plus sign are not yet exact: the polygon runs a slanted side
-// across them.)
+// Painted at `scale` times the image's resolution (each pixel a scale x scale block of
+// samples), the samples that differ from the ink's pixels. An outline on the pixels' edges
+// misses none: its coordinates are whole sixteenths and the samples lie between them.
+long FineMismatches(const TracerRig& rig, const Ink& ink, int scale) {
+  const int width = rig.image.width * scale, height = rig.image.height * scale;
+  test_support::GrayImage input(width, height, 255);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) input.at(x, y) = ink(x / scale, y / scale) ? 0 : 255;
+  const auto painted =
+      test_support::RasterizeArtwork(rig.art, width, height, {rig.kArtScale / scale, 1.0});
+  return test_support::MismatchesAwayFromEdges(input, painted, 0, 0);
+}
+
+Ink Minus(Ink a, Ink b) { return [=](int x, int y) { return a(x, y) && !b(x, y); }; }
+Ink Plus(Ink a, Ink b) { return [=](int x, int y) { return a(x, y) || b(x, y); }; }
+
+// Where the outline lands. Shapes of axis-aligned sides coincide with their pixels' edges:
+// painted at 16 times the resolution they cover exactly their own pixels, holes included.
+// Shapes of 45-degree sides cover exactly their pixels at the image's resolution. Inner
+// corners (where the boundary chain cuts the corner pixel with a diagonal step) are exact in
+// "Straight only", where the polygon's sides are written as they are; the other modes may
+// round them with a curve. The same paintings compared with the ink moved by one pixel, or
+// with a hole filled in, show that each bound bites.
 TEST(FitOutline, AxisAndDiagonalShapesLandOnTheirPixelEdges) {
   auto diamond = [](int cx, int cy, int r) {
-    return [=](int x, int y) { return std::abs(x - cx) + std::abs(y - cy) <= r; };
+    return Ink([=](int x, int y) { return std::abs(x - cx) + std::abs(y - cy) <= r; });
   };
-  auto minus = [](Ink a, Ink b) { return [=](int x, int y) { return a(x, y) && !b(x, y); }; };
-  struct Case { const char* name; Ink ink; };
+  // `scale`: samples per pixel side the painting is checked at; `inner`: has inner corners.
+  struct Case { const char* name; Ink ink; int scale; bool inner; };
   const Case cases[] = {
-      {"frame", minus(Box(5, 5, 34, 30), Box(11, 12, 27, 24))},
-      {"diamond", diamond(20, 20, 13)},
-      {"diamond ring", minus(diamond(20, 20, 15), diamond(20, 20, 7))},
-      {"triangle", [](int x, int y) { return y >= 6 && y <= 30 && x >= 6 && x - 6 <= y - 6; }},
+      {"frame", Minus(Box(5, 5, 34, 30), Box(11, 12, 27, 24)), 16, false},
+      {"window", Minus(Box(4, 4, 36, 36), Plus(Box(8, 8, 18, 18), Box(22, 22, 32, 32))), 16, false},
+      {"L", Plus(Box(6, 6, 12, 30), Box(6, 24, 30, 30)), 16, true},
+      {"plus", Plus(Box(16, 4, 23, 36), Box(4, 15, 36, 22)), 16, true},
+      {"U", Minus(Box(5, 6, 33, 32), Box(12, 4, 26, 25)), 16, true},
+      {"stairs", [](int x, int y) { return x >= 4 && y <= 36 && y >= 4 + 8 * ((x - 4) / 8); }, 16,
+       true},
+      {"diamond", diamond(20, 20, 13), 1, false},
+      {"diamond ring", Minus(diamond(20, 20, 15), diamond(20, 20, 7)), 1, false},
+      {"triangle", [](int x, int y) { return y >= 6 && y <= 30 && x >= 6 && x - 6 <= y - 6; }, 1,
+       false},
   };
   for (const Case& c : cases) {
     for (std::int16_t mode :
          {settings::kCurvedAndStraight, settings::kStraightOnly, settings::kCurvedOnly}) {
+      if (c.inner && mode != settings::kStraightOnly) continue;
       SCOPED_TRACE(std::string(c.name) + " mode " + std::to_string(mode));
       TracerRig rig;
       rig.settings.linesMode = mode;
       TraceAll(rig, 42, c.ink);
-      EXPECT_EQ(Mismatches(rig, c.ink, 0), 0);
+      EXPECT_EQ(FineMismatches(rig, c.ink, c.scale), 0);
       const Ink shifted = [&](int x, int y) { return c.ink(x - 1, y); };
-      EXPECT_GT(Mismatches(rig, shifted, 0), 0);
+      EXPECT_GT(FineMismatches(rig, shifted, c.scale), 0);
     }
   }
   // A hole lost (the ring traced without it) breaks the bound of the ring.
   TracerRig rig;
   TraceAll(rig, 42, diamond(20, 20, 15));
-  EXPECT_GT(Mismatches(rig, minus(diamond(20, 20, 15), diamond(20, 20, 7)), 0), 0);
+  EXPECT_GT(Mismatches(rig, Minus(diamond(20, 20, 15), diamond(20, 20, 7)), 0), 0);
+}
+
+// An outer corner cut by one pixel is a notch, not an inner corner: its diagonal step turns
+// away from the background, so the side is not placed as its run, which would fill the notch.
+TEST(FitOutline, ANotchedCornerStaysCut) {
+  const Ink notched = Minus(Box(6, 6, 30, 28), Box(6, 6, 6, 6));
+  for (std::int16_t mode : {settings::kCurvedAndStraight, settings::kStraightOnly}) {
+    SCOPED_TRACE(mode);
+    TracerRig rig;
+    rig.settings.linesMode = mode;
+    TraceAll(rig, 40, notched);
+    const auto painted = test_support::RasterizeArtwork(rig.art, 40, 40, {rig.kArtScale, 1.0});
+    EXPECT_EQ(painted.at(6, 6), 255);
+    EXPECT_EQ(painted.at(7, 7), 0);
+  }
 }
 
 // The `end` of a span from the cursor vertex to vertex k.

@@ -1,6 +1,6 @@
-// The Line Recognition method alone: a form converts into exactly straight two-anchor paths and
-// closed rectangles, stroked with the measured weights; combined with other methods it still
-// refuses.
+// The Line Recognition method: a form converts into exactly straight two-anchor paths and
+// closed rectangles, stroked with the measured weights; with Outline or Centerline the rest of
+// the drawing (text, also where it touches a line) is traced by those methods.
 #include <gtest/gtest.h>
 
 #include "tests/engine/centerline/centerline_rig.h"
@@ -66,14 +66,19 @@ TEST(LinesAlone, UniformLineWeightGivesEveryPathTheChosenWeight) {
   for (const TracedPath& p : paths) EXPECT_NEAR(p.widthPixels, 10.0, 0.5);
 }
 
-TEST(LinesAlone, WithOutlineOrCenterlineItIsNotAvailableYet) {
-  for (auto other : {settings::kMethodOutline, settings::kMethodCenterline}) {
+// Without Uniform Line Weight a line's weight is its measured thickness in points, whatever
+// the resolution (the path store keeps tenths of a point, cut off).
+TEST(LinesAlone, WeightsAreTheMeasuredThicknessAtAnyResolution) {
+  for (double resolution : {72.0, 150.0, 300.0, 600.0}) {
     LinesRig rig;
-    rig.active.set(other, true);
     rig.load(320, 320, FormInk);
-    EXPECT_EQ(rig.convert(), (ConversionOutcome{ConversionResult::kRefused, 1000}));
-    EXPECT_EQ(rig.env.messages(),
-              std::vector<std::string>{"Line recognition is not available in this build."});
+    rig.image.xResolution = rig.image.yResolution = resolution;
+    ASSERT_EQ(rig.convert().result, ConversionResult::kConverted) << resolution;
+    const auto paths = rig.paths();
+    ASSERT_EQ(paths.size(), 2u) << resolution;
+    const double tenth = resolution / 720.0;  // pixels in a tenth of a point
+    EXPECT_NEAR(paths[0].widthPixels, 5.0 - tenth / 2, tenth / 2 + 1e-9) << resolution;
+    EXPECT_NEAR(paths[1].widthPixels, 3.0 - tenth / 2, tenth / 2 + 1e-9) << resolution;
   }
 }
 
@@ -81,6 +86,157 @@ TEST(LinesAlone, ADrawingWithoutLinesFindsNoPaths) {
   LinesRig rig;
   rig.load(200, 200, Disc(100, 100, 60));
   EXPECT_EQ(rig.convert().result, ConversionResult::kNoPathsFound);
+}
+
+// A form with text: the box and rule of FormInk, "IT" standing on the rule (stems 4 pixels
+// wide, 36 tall) and an "L" inside the box.
+bool TextInk(int x, int y) {
+  auto in = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
+  const bool i = in(x, 100, 103) && in(y, 242, 278);
+  const bool t = (in(x, 130, 152) && in(y, 242, 245)) || (in(x, 139, 142) && in(y, 242, 278));
+  const bool l = (in(x, 100, 103) && in(y, 100, 135)) || (in(x, 100, 118) && in(y, 132, 135));
+  return i || t || l;
+}
+bool FormWithTextInk(int x, int y) { return FormInk(x, y) || TextInk(x, y); }
+
+bool IsLinePath(const TracedPath& p) {
+  if (p.fill != art::PaintType::None || (p.anchors.size() != 2 && p.anchors.size() != 5))
+    return false;
+  for (std::size_t i = 0; i + 1 < p.anchors.size(); ++i)
+    if (p.anchors[i].x != p.anchors[i + 1].x && p.anchors[i].y != p.anchors[i + 1].y) return false;
+  return true;
+}
+
+// Even-odd inside test over the flattened black-filled paths.
+bool InsideFilled(const std::vector<TracedPath>& paths, PagePoint q) {
+  bool inside = false;
+  for (const TracedPath& p : paths) {
+    if (p.fill != art::PaintType::Black) continue;
+    const auto& v = p.points;
+    for (std::size_t i = 0, j = v.size() - 1; i < v.size(); j = i++)
+      if ((v[i].y > q.y) != (v[j].y > q.y) &&
+          q.x < (v[j].x - v[i].x) * (q.y - v[i].y) / (v[j].y - v[i].y) + v[i].x)
+        inside = !inside;
+  }
+  return inside;
+}
+
+TEST(LinesWithOutline, LinesAreExactAndTheTextIsTracedWithoutGaps) {
+  LinesRig rig;
+  rig.active.set(settings::kMethodOutline, true);
+  rig.load(320, 320, FormWithTextInk);
+  const auto before = rig.bitLayer();
+  ASSERT_EQ(rig.convert().result, ConversionResult::kConverted);
+  const auto paths = rig.paths();
+  std::vector<TracedPath> lines, shapes;
+  for (const TracedPath& p : paths) (IsLinePath(p) ? lines : shapes).push_back(p);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].anchors.size(), 5u);
+  EXPECT_NEAR(lines[1].anchors[0].y, 280.5, 1.0);
+  EXPECT_NEAR(lines[1].widthPixels, 3.0, 0.5);
+  ASSERT_GE(shapes.size(), 1u);
+  // Every text pixel, down to the rows touching the rule, is inside a traced shape.
+  for (int y = 0; y < 320; ++y)
+    for (int x = 0; x < 320; ++x)
+      if (TextInk(x, y)) {
+        ASSERT_TRUE(InsideFilled(shapes, {x + 0.5, y + 0.5})) << x << "," << y;
+      }
+  // The rule and the box are not traced again as shapes.
+  for (PagePoint q : {PagePoint{60.5, 280.5}, PagePoint{250.5, 280.5}, PagePoint{150.5, 40.5},
+                      PagePoint{250.5, 120.5}})
+    EXPECT_FALSE(InsideFilled(shapes, q)) << q.x << "," << q.y;
+  EXPECT_EQ(rig.bitLayer(), before);  // the lines were taken out for tracing only
+}
+
+TEST(LinesWithCenterline, LinesAreExactAndTextEndsOnTheRule) {
+  LinesRig rig;
+  rig.active.set(settings::kMethodCenterline, true);
+  rig.load(320, 320, FormWithTextInk);
+  const auto before = rig.bitLayer();
+  ASSERT_EQ(rig.convert().result, ConversionResult::kConverted);
+  const auto paths = rig.paths();
+  std::vector<TracedPath> lines, strokes;
+  for (const TracedPath& p : paths) (IsLinePath(p) && p.anchors.size() == 5 ? lines : strokes).push_back(p);
+  ASSERT_EQ(lines.size(), 1u);  // the box
+  // The rule is one of the straight paths; the stems of "I" and "T" end exactly on it.
+  const double ruleY = 280.5;
+  std::string seen;
+  for (const TracedPath& p : strokes) {
+    seen += "\n";
+    for (const PagePoint& a : p.anchors) seen += std::to_string(a.x) + "," + std::to_string(a.y) + " ";
+  }
+  int rules = 0, stemsOnRule = 0;
+  for (const TracedPath& p : strokes) {
+    EXPECT_EQ(p.fill, art::PaintType::None);
+    if (IsLinePath(p) && p.anchors[0].y == ruleY && p.anchors[1].y == ruleY) {
+      ++rules;
+      continue;
+    }
+    for (const PagePoint& a : {p.anchors.front(), p.anchors.back()})
+      if (std::abs(a.y - ruleY) < 0.01 && (std::abs(a.x - 102.0) < 2 || std::abs(a.x - 141.0) < 2))
+        ++stemsOnRule;
+  }
+  EXPECT_EQ(rules, 1) << seen;
+  EXPECT_EQ(stemsOnRule, 2) << seen;
+  EXPECT_GE(strokes.size(), 4u);  // the rule, "I", "T" (one or two paths) and "L"
+  EXPECT_EQ(rig.bitLayer(), before);
+}
+
+// Drawings of lines only: with Outline everything becomes straight stroked paths, nothing is
+// left over to be traced as a shape.
+struct OnlyLines {
+  const char* name;
+  bool (*ink)(int x, int y);
+};
+
+bool In(int v, int lo, int hi) { return v >= lo && v <= hi; }
+
+class LinesOnlyTest : public ::testing::TestWithParam<OnlyLines> {};
+
+TEST_P(LinesOnlyTest, NothingIsLeftForTheOutlines) {
+  LinesRig rig;
+  rig.active.set(settings::kMethodOutline, true);
+  rig.load(320, 320, GetParam().ink);
+  ASSERT_EQ(rig.convert().result, ConversionResult::kConverted);
+  const auto paths = rig.paths();
+  ASSERT_FALSE(paths.empty());
+  for (const TracedPath& p : paths)
+    EXPECT_TRUE(IsLinePath(p)) << GetParam().name << ": " << p.anchors.size() << " anchors at "
+                               << p.anchors[0].x << "," << p.anchors[0].y;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LinesOnlyTest,
+    ::testing::Values(
+        OnlyLines{"Crossing",
+                  [](int x, int y) {
+                    return (In(y, 159, 161) && In(x, 20, 300)) || (In(x, 158, 162) && In(y, 20, 300));
+                  }},
+        OnlyLines{"Dashed",
+                  [](int x, int y) { return In(y, 99, 101) && In(x, 70, 274) && x % 70 < 65; }},
+        OnlyLines{"AtTheImageEdges",
+                  [](int x, int y) {
+                    return In(y, 0, 2) || In(y, 317, 319) || In(x, 0, 2) || In(x, 317, 319);
+                  }},
+        OnlyLines{"ThickBar", [](int x, int y) { return In(y, 140, 165) && In(x, 30, 290); }},
+        OnlyLines{"RectangleWithAGap",
+                  [](int x, int y) {
+                    const bool tb = (In(y, 49, 51) || In(y, 249, 251)) && In(x, 49, 251);
+                    const bool lr = (In(x, 49, 51) || In(x, 249, 251)) && In(y, 49, 251);
+                    return (tb || lr) && !(In(x, 120, 160) && y < 60);
+                  }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(LinesWithOutline, StopDuringTheLineScanEndsTheConversionAndKeepsTheImage) {
+  LinesRig rig;
+  rig.active.set(settings::kMethodOutline, true);
+  rig.load(320, 320, FormWithTextInk);
+  const auto before = rig.bitLayer();
+  rig.env.ui.stopAtDrain = 3;
+  const ConversionOutcome out = rig.convert();
+  EXPECT_EQ(out.result, ConversionResult::kStopped);
+  for (const TracedPath& p : rig.paths()) EXPECT_TRUE(IsLinePath(p));  // no shape traced
+  EXPECT_EQ(rig.bitLayer(), before);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -287,6 +288,38 @@ TEST(RemainingLines, AnEndTenPixelsShortOfACrossingLineReachesItsCentre) {
   EXPECT_NEAR(rest[0].x1, 40, 1);  // nothing to snap to on the left
 }
 
+// Two parallel strokes drawn with a slight skew: every column between them holds a long run of
+// one or the other, so their runs form one band. Probing across the band tells them apart.
+TEST(LineRecognition, SkewedParallelStrokesWhoseRunsJoinAreTwoLines) {
+  for (bool vertical : {true, false}) {
+    Form f(vertical ? 300 : 1100, vertical ? 1100 : 300);
+    for (std::int32_t along = 50; along <= 1050; ++along) {
+      const std::int32_t shift = (along - 50) / 100;  // one pixel every 100
+      for (std::int32_t left : {100, 112}) {
+        if (vertical)
+          f.box(left + shift, along, left + shift + 3, along);
+        else
+          f.box(along, left + shift, along, left + shift + 3);
+      }
+    }
+    const Found found = Recognize(f);
+    const auto& lines = vertical ? found.vertical : found.horizontal;
+    ASSERT_EQ(lines.size(), 2u) << Describe(found);
+    std::vector<std::int32_t> centres{lines[0].centre, lines[1].centre};
+    std::sort(centres.begin(), centres.end());
+    // Each line lies within the sideways drift of its own stroke.
+    EXPECT_GE(centres[0], 100) << Describe(found);
+    EXPECT_LE(centres[0], 113) << Describe(found);
+    EXPECT_GE(centres[1], 112) << Describe(found);
+    EXPECT_LE(centres[1], 125) << Describe(found);
+    for (const LineEntry& e : lines) {
+      EXPECT_LE(e.width, 15) << Describe(found);  // not the 26 pixels of both strokes
+      EXPECT_LT(e.start, 100) << Describe(found);
+      EXPECT_GT(e.end, 1000) << Describe(found);
+    }
+  }
+}
+
 TEST(LineRecognition, StopMidScanKeepsWhatWasFound) {
   Form f(320, 320);
   for (int k = 0; k < 8; ++k) f.draw({false, 20 + 35 * k, 20, 300, 3});
@@ -302,6 +335,132 @@ TEST(LineRecognition, StopMidScanKeepsWhatWasFound) {
   EXPECT_TRUE(lines.vertical.empty());
   EXPECT_TRUE(t.messages().empty());
   EXPECT_NE(t.state.abortRequested, 0);
+}
+
+// Removal before the rest is traced: every line's ink goes, text touching a line keeps every
+// pixel, and what is left of a line is only the bit under a stroke that crosses it.
+struct RemovalCase {
+  const char* name;
+  std::vector<Drawn> lines;
+  const char* text = "";
+  std::int32_t textX = 0, textY = 0;
+};
+
+class RemovalTest : public ::testing::TestWithParam<RemovalCase> {};
+
+TEST_P(RemovalTest, LinesGoAndTextStaysWhole) {
+  const RemovalCase& c = GetParam();
+  Form lines(400, 400), text(400, 400), both(400, 400);
+  for (const Drawn& d : c.lines) {
+    lines.draw(d);
+    both.draw(d);
+  }
+  text.text(c.text, c.textX, c.textY);
+  both.text(c.text, c.textX, c.textY);
+  TestRuntime t;
+  RecognizedLines found;
+  ASSERT_EQ(RecognizeLines(both.view(), kR300, t.rt, found), LineScanOutcome::kDone);
+  MergeCollinearLines(found.horizontal, found.q.mergeGap);
+  MergeCollinearLines(found.vertical, found.q.mergeGap);
+  const Form original = both;
+  Form removed(400, 400);
+  RemoveRecognizedLines(found, both.view(), removed.view());
+  const std::int32_t widest = 12;  // pixels: no drawn line here is wider
+  auto ink = [](const Form& f, std::int32_t x, std::int32_t y) {
+    return x >= 0 && y >= 0 && x < f.w && y < f.h &&
+           BitAt(&f.bits[static_cast<std::size_t>(y) * f.rowBytes], x) != 0;
+  };
+  int textPixels = 0, leftOver = 0;
+  for (std::int32_t y = 0; y < 400; ++y)
+    for (std::int32_t x = 0; x < 400; ++x) {
+      const bool isText = ink(text, x, y), kept = ink(both, x, y);
+      // What was cleared is exactly what the removed plane records, and lies where a written
+      // line draws (its square-capped stroke, a pixel more): clearing leaves no gap.
+      ASSERT_EQ(ink(removed, x, y), ink(original, x, y) && !kept) << x << "," << y;
+      if (ink(removed, x, y)) {
+        bool drawn = false;
+        for (bool v : {false, true})
+          for (const LineEntry& e : v ? found.vertical : found.horizontal) {
+            const std::int32_t across = v ? x : y, along = v ? y : x;
+            const double reach = e.width / 2.0 + 1.5;
+            drawn = drawn || (e.state != LineState::kMerged &&
+                              std::abs(across - e.centre) <= reach &&
+                              along >= e.start - reach && along <= e.end + reach);
+          }
+        ASSERT_TRUE(drawn) << c.name << ": cleared but not drawn at " << x << "," << y;
+      }
+      if (isText) {
+        ++textPixels;
+        ASSERT_TRUE(kept) << c.name << ": text pixel lost at " << x << "," << y;
+        continue;
+      }
+      if (!kept) continue;
+      // A kept line pixel lies under a letter's stroke that runs on across the line.
+      bool underText = false;
+      for (std::int32_t d = -widest; d <= widest && !underText; ++d)
+        underText = ink(text, x, y + d) || ink(text, x + d, y);
+      EXPECT_TRUE(underText) << c.name << ": line pixel left at " << x << "," << y;
+      ++leftOver;
+    }
+  EXPECT_EQ(textPixels > 0, c.text[0] != 0);
+  if (c.text[0] == 0) {
+    EXPECT_EQ(leftOver, 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, RemovalTest,
+    ::testing::Values(
+        RemovalCase{"Rule", {{false, 200, 30, 370, 3}}},
+        RemovalCase{"TextStandingOnARule", {{false, 240, 20, 380, 3}}, "LITE", 40, 202},
+        RemovalCase{"TextHangingFromARule", {{false, 100, 20, 380, 4}}, "HIT", 60, 102},
+        RemovalCase{"TextBesideAColumnRule", {{true, 60, 20, 380, 3}}, "TELL", 62, 150},
+        RemovalCase{"Crossing", {{false, 200, 20, 380, 3}, {true, 200, 20, 380, 5}}},
+        RemovalCase{"Dashed",
+                    {{false, 150, 20, 80, 3}, {false, 150, 85, 160, 3}, {false, 150, 165, 380, 3}}},
+        RemovalCase{"AtTheImageEdges",
+                    {{false, 1, 0, 399, 3}, {false, 398, 0, 399, 3}, {true, 1, 0, 399, 3},
+                     {true, 398, 0, 399, 3}}},
+        RemovalCase{"ThickBar", {{false, 200, 40, 360, 12}}},
+        RemovalCase{"BoxWithText",
+                    {{false, 100, 50, 350, 3}, {false, 300, 50, 350, 3}, {true, 50, 100, 300, 3},
+                     {true, 350, 100, 300, 3}},
+                    "HELLE", 100, 262}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Snapping onto recognised lines: an end near a line and joined to it by ink moves onto its
+// centre; without ink between, or too far, it stays.
+TEST(SnapToRecognizedLines, EndsJoinedByInkMoveOntoTheLine) {
+  Form f(300, 300);
+  f.draw({false, 150, 20, 280, 3});   // a rule at y 150
+  f.draw({true, 100, 20, 280, 3});    // a column rule at x 100
+  f.box(200, 120, 203, 148);          // a stem standing on the rule
+  f.box(240, 120, 243, 140);          // a stem ending 9 pixels above it
+  TestRuntime t;
+  RecognizedLines lines;
+  ASSERT_EQ(RecognizeLines(f.view(), kR300, t.rt, lines), LineScanOutcome::kDone);
+  const BitPlaneView v = f.view();
+  const InkTest ink = [&v](std::int32_t x, std::int32_t y) {
+    return x >= 0 && y >= 0 && x < v.widthPixels && y < v.heightRows ? BitAt(v.row(y), x) : 0;
+  };
+  struct Case {
+    std::int32_t x, y;
+    int flags;
+    std::int32_t wantX, wantY;
+  } cases[] = {
+      {201, 148, kSnappedToHorizontal, 201, 150},  // the stem's end, on the rule's edge
+      {201, 130, 0, 201, 130},                     // up the stem: the walk leaves the ink
+      {241, 139, 0, 241, 139},                     // white between it and the rule
+      {60, 60, 0, 60, 60},                         // nothing near
+      {102, 152, kSnappedToHorizontal | kSnappedToVertical, 100, 150},  // the crossing
+      {101, 200, kSnappedToVertical, 100, 200},    // on the column rule
+  };
+  for (const Case& c : cases) {
+    const LineSnap s = SnapToRecognizedLines(lines, c.x, c.y, ink);
+    EXPECT_EQ(s.flags, c.flags) << c.x << "," << c.y;
+    EXPECT_EQ(s.x, c.wantX) << c.x << "," << c.y;
+    EXPECT_EQ(s.y, c.wantY) << c.x << "," << c.y;
+  }
 }
 
 TEST(LineRecognition, EmptyAndTinyPlanesFindNothing) {

@@ -1,0 +1,134 @@
+// Colour conversion by shape separation: a gray scale or colour image is reduced to its colour
+// classes, every connected area of one class becomes a region (areas below the noise size join
+// their closest neighbour), and every region becomes one closed filled path painted with its
+// colour.
+//
+//   classes -> region map -> small regions merged -> (colour limit) -> region colours
+//   -> boundary sections between regions, each simplified once -> each region's outer loop
+//   chained from its sections -> paths, enclosing regions first -> self-touching paths split
+//   -> ordering by enclosure
+//
+// Neighbouring regions take their common boundary from the same simplified section, one of
+// them reversed, so they share it point for point. Each region is painted as its outer loop
+// with its holes filled: the regions inside a hole are smaller and painted later, on top, so
+// every pixel ends up under the path of its own region and no background shows between them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "art/artwork.h"
+#include "base/runtime.h"
+#include "engine/conversion_job.h"
+#include "image/color_classes.h"
+#include "image/raster_image.h"
+
+namespace vl::engine {
+
+// A CMY colour word (cyan in the low byte, black 0) with the grey common to its inks moved
+// into black, rendering as the same colour; a word with black set is returned unchanged.
+std::uint32_t GreyToBlack(std::uint32_t cmyk);
+
+// The press conversion of CMY to CMYK: magenta and yellow corrected against cyan (deep blues
+// and purples lose yellow and some cyan and magenta), then GreyToBlack. It shifts colours
+// visibly on screen (a blue of 20, 90, 180 comes out 20, 90, 255), so traced shapes take their
+// colours through GreyToBlack alone; the class colours of a palette use it.
+std::uint32_t CmyToCmyk(std::uint32_t cmyk);
+
+// The colour word of mean samples: gray (black = 255 - mean), RGB (complements through
+// GreyToBlack) or CMYK (as they are).
+std::uint32_t ColorWordOfSamples(const std::uint32_t* means, int samplesPerPixel);
+
+// A class's own colour word: a cube cell (r + 6g + 36b, 51 per step, through CmyToCmyk) or a
+// gray value (black = 255 - value).
+std::uint32_t ClassColor(int cls, int samplesPerPixel);
+
+struct Region {
+  std::int64_t pixels = 0;
+  std::uint64_t sum[4] = {0, 0, 0, 0};  // samples summed over the region's pixels
+  int cls = 0;                          // colour class (representative cell or gray value)
+  std::uint32_t color = 0;              // packed CMYK
+  std::int32_t left = 0, top = 0, right = -1, bottom = -1;  // pixels, inclusive
+};
+
+// Every pixel's region (-1: not converted, outside the selection) and the regions.
+struct RegionMap {
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  int samplesPerPixel = 1;
+  std::vector<std::int32_t> label;
+  std::vector<Region> regions;
+  std::int32_t at(std::int32_t x, std::int32_t y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return -1;
+    return label[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+  }
+};
+
+struct RegionOptions {
+  std::int64_t minRegionPixels = 8;  // smaller regions join their closest neighbour
+  int maxColors = 0;                 // the colour limit; 0 = none
+};
+
+enum class StageResult { kDone, kStopped, kNoMemory };
+
+// Labels the connected areas (4-neighbours) of equal class in `classes` (one byte per pixel;
+// pixels with `excluded` set are not converted), summing `samples` (samplesPerPixel bytes per
+// pixel). With `shades`, neighbours must have the same shade too: a class split finer. Polls
+// abort every row.
+[[nodiscard]] StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t height,
+                                       int samplesPerPixel,
+                                       const std::vector<std::uint8_t>& classes,
+                                       const std::vector<std::uint8_t>& samples,
+                                       const std::vector<bool>& excluded, RegionMap& map,
+                                       const std::vector<std::uint16_t>& shades = {});
+
+// Shades per channel that split the colour classes of a colour image at a Complexity setting
+// (0: the classes alone). The classes have at most 6 steps per channel; above the complexity
+// where the class count reaches the colour cube, shades give up to 16 steps per channel.
+int ShadeSteps(int complexity);
+inline std::uint16_t PixelShade(const std::uint8_t* px, int samplesPerPixel, int steps) {
+  std::uint16_t shade = 0;
+  for (int c = 0; c < std::min(samplesPerPixel, 3); ++c)
+    shade = std::uint16_t(shade * steps + px[c] * steps / 256);
+  return shade;
+}
+
+// Small regions join the neighbour of the nearest colour, smallest first; with a colour limit
+// the rarest classes are dropped for the nearest kept class and neighbours of one class become
+// one region, painted with the mean of every pixel of that class. Region colours are set.
+[[nodiscard]] StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options,
+                                          RegionMap& map);
+
+// A closed loop of points in half pixels (pixel corners and the middles of pixel sides), the
+// first point not repeated at the end.
+struct LatticePoint {
+  std::int32_t x = 0, y = 0;
+  bool operator==(const LatticePoint&) const = default;
+};
+using Loop = std::vector<LatticePoint>;
+
+// The outer loop of every region (empty for a region without pixels), its boundary sections
+// simplified to within `tolerance` pixels. Sections shared by two regions give both the same
+// points. Polls abort every row of the section search.
+[[nodiscard]] StageResult OuterLoops(base::Runtime& rt, const RegionMap& map, double tolerance,
+                                     std::vector<Loop>& loops);
+
+// Signed area of a loop (in its own units squared).
+double LoopArea(const Loop& loop);
+
+// Every new path (from art.firstNewPath) of 6 words or fewer is deleted; a path whose anchors
+// repeat a point has the loop between the two occurrences cut out into a path of its own (kept
+// when longer than 6 words, painted right after the path it came from), until no point
+// repeats.
+void SplitSelfTouchingPaths(art::Artwork& art, base::Runtime& rt);
+
+// Each new path that nearly encloses an earlier new path (boxes within `tolerance` art units
+// and larger) moves beneath the first such path. With `eliminateHidden`, paths of earlier
+// conversions that a new path covers completely (after shrinking them by 2 units) are deleted.
+void OrderAndEliminateHidden(art::Artwork& art, std::int32_t tolerance, bool eliminateHidden);
+
+// The colour conversion of a gray scale or colour image into the artwork (initArtwork done).
+// False when it stopped (abort, memory); the paths made so far stay.
+bool SeparateColorShapes(ConversionJob& job);
+
+}  // namespace vl::engine
