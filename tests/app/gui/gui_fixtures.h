@@ -63,10 +63,9 @@ class BoxAnswerer {
  private:
   void poll() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    // A later box may reuse the address of an earlier one: forget it once it is gone.
-    if (!box) last_ = nullptr;
-    if (!box || box == last_) return;
-    last_ = box;
+    // Marked rather than remembered by address: a later box may reuse an earlier one's.
+    if (!box || box->property("vlAnswered").toBool()) return;
+    box->setProperty("vlAnswered", true);
     texts << box->text();
     if (answers_.empty()) {
       ++unexpected;
@@ -81,7 +80,6 @@ class BoxAnswerer {
   }
   QTimer timer_;
   std::deque<QMessageBox::StandardButton> answers_;
-  QMessageBox* last_ = nullptr;
 };
 
 // A key pressed in the window. Shortcuts reach only the active window, and a closed progress
