@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include "app/color_table_actions.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_ui.h"
 #include "app/gui/single_instance.h"
@@ -38,6 +39,9 @@ int main(int argc, char** argv) {
   QObject::connect(&instance, &vl::gui::SingleInstance::activated, &window,
                    &vl::gui::MainWindow::activate);
   vl::app::ShowLoadReport(prefs.report, ui);
+  // A missing start-up colour file offers the built-in colours; a damaged one was reported.
+  if (!prefs.folder.empty())
+    static_cast<void>(vl::app::LoadStartupColors(program, prefs.folder, true));
   window.show();
   if (!files.isEmpty())
     QTimer::singleShot(0, &window, [&window, f = files.first()] { window.openPath(f); });
