@@ -61,14 +61,12 @@ constexpr MenuCommand kCommands[] = {
     {13110, kView, "", "Hide &Toolbox", "", kMissing, kNothing, "The toolbox", true},
     {13111, kView, "", "Show I&nfo", "", kMissing, kNothing, "The info window"},
 
-    {13201, kOptions, "", "&Settings...", "Ctrl+T", kMissing, kNothing,
-     "The named settings dialog"},
+    {13201, kOptions, "", "&Settings...", "Ctrl+T", kWindow, kNothing, ""},
     {13202, kOptions, "", "&Conversion Setup...", "Ctrl+J", kWindow, kNothing, ""},
     {13203, kOptions, "", "C&olor/Grayscale Setup...", "Ctrl+B", kWindow, kNothing, ""},
     {13205, kOptions, "", "&Paint Style...", "Ctrl+I", kMissing, kNothing,
      "The paint style palette", true},
-    {13206, kOptions, "", "C&ustom Color...", "Ctrl+U", kMissing, kNothing,
-     "The custom color dialog"},
+    {13206, kOptions, "", "C&ustom Color...", "Ctrl+U", kWindow, kNothing, ""},
 
     {13301, kHelp, "", "&Index", "", kMissing, kNothing, "Help"},
     {13302, kHelp, "", "&Keyboard", "", kMissing, kNothing, "Help"},

@@ -52,8 +52,10 @@ constexpr std::uint16_t kCmdZoomIn = 13105;
 constexpr std::uint16_t kCmdZoomOut = 13106;
 constexpr std::uint16_t kCmdActualSize = 13107;
 constexpr std::uint16_t kCmdFitInWindow = 13108;
+constexpr std::uint16_t kCmdSettings = 13201;
 constexpr std::uint16_t kCmdConversionSetup = 13202;
 constexpr std::uint16_t kCmdColorSetup = 13203;
+constexpr std::uint16_t kCmdCustomColor = 13206;
 constexpr std::uint16_t kCmdAbout = 13307;
 
 }  // namespace vl::gui

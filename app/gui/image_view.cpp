@@ -31,6 +31,9 @@ QColor ScreenColor(art::PaintType type, std::uint32_t packed) {
 QPainterPath OutlineOf(const art::PathRecord& path) {
   namespace d = art::detail;
   QPainterPath out;
+  // The art is filled by the nonzero winding rule, as every writer fills it: a path that
+  // crosses or doubles back over itself stays filled where it overlaps.
+  out.setFillRule(Qt::WindingFill);
   const std::span<const std::uint16_t> words = art::PointWords(path);
   if (!d::HasAnchorAt(words, 0)) return out;
   out.moveTo(d::X(words, 0), d::Y(words, 0));

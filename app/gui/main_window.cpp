@@ -17,6 +17,8 @@
 #include "app/edit_commands.h"
 #include "app/gui/clipboard.h"
 #include "app/gui/command_table.h"
+#include "app/gui/custom_color_dialog.h"
+#include "app/gui/settings_dialog.h"
 #include "app/gui/setup_dialogs.h"
 #include "base/message_table.h"
 #include "image/save_pixel_image.h"
@@ -28,6 +30,7 @@ namespace {
 
 constexpr int kRecentFiles = 8;
 const QString kRecentKey = QStringLiteral("recentFiles");
+const QString kCloseFitKey = QStringLiteral("closeFit");
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -59,6 +62,8 @@ MainWindow::MainWindow(app::Program& program, app::DocumentDialogs* dialogs, QWi
   connect(view_, &ImageView::zoomChanged, this, &MainWindow::updateTitle);
   buildMenus();
   recent_ = QSettings().value(kRecentKey).toStringList();
+  // The preferences file has no place for the fit mode: it is kept with the recent files.
+  if (QSettings().value(kCloseFitKey).toBool()) program_.fitMode = engine::FitMode::kClose;
   fillRecentMenu();
   // The window rectangle of the preferences, when it holds one that still fits a screen.
   const std::int32_t* r = program_.livePrefs.mainWindow;
@@ -185,12 +190,25 @@ bool MainWindow::windowCommand(std::uint16_t id) {
     case kCmdFitInWindow: if (image) view_->fitInWindow(); return true;
     case kCmdConversionSetup: {
       ConversionSetupDialog dialog(program_, LocaleDecimalSeparator(), this);
-      dialog.exec();
+      if (dialog.exec() == QDialog::Accepted) {
+        settingsModified_ = true;
+        QSettings().setValue(kCloseFitKey, program_.fitMode == engine::FitMode::kClose);
+      }
       return true;
     }
     case kCmdColorSetup: {
       ColorSetupDialog dialog(program_, this);
+      if (dialog.exec() == QDialog::Accepted) settingsModified_ = true;
+      return true;
+    }
+    case kCmdSettings: {
+      SettingsDialog dialog(program_, settingsModified_, LocaleDecimalSeparator(), this);
       dialog.exec();
+      return true;
+    }
+    case kCmdCustomColor: {
+      CustomColorDialog dialog(program_, this);
+      if (dialog.exec() == QDialog::Accepted) view_->artChanged();
       return true;
     }
     case kCmdAbout:
@@ -281,16 +299,21 @@ void MainWindow::fillRecentMenu() {
 }
 
 void MainWindow::rememberGeometry() {
-  const QRect g = normalGeometry();
-  std::int32_t* r = program_.livePrefs.mainWindow;
-  r[0] = g.x(); r[1] = g.y(); r[2] = g.width(); r[3] = g.height();
-  if (prefsFolder_.empty() || !(program_.livePrefs.prefFlagsB & settings::kSaveWindowPositions))
-    return;
-  // A preferences file that cannot be written costs only the window's place; say so once.
-  if (const int failed = settings::SavePrefsFile(prefsFolder_, program_.livePrefs,
-                                                 program_.namedSettings, false);
-      failed != 0)
-    program_.ui->showMessage(msg::Text(failed));
+  if (program_.livePrefs.prefFlagsB & settings::kSaveWindowPositions) {
+    const QRect g = normalGeometry();
+    std::int32_t* r = program_.livePrefs.mainWindow;
+    r[0] = g.x(); r[1] = g.y(); r[2] = g.width(); r[3] = g.height();
+  }
+  if (prefsFolder_.empty()) return;
+  // The preferences (window place, chosen setting) and the named settings are written at the
+  // end; a file that cannot be written is reported once and the program still ends.
+  for (const bool settingsFile : {false, true})
+    if (const int failed = settings::SavePrefsFile(prefsFolder_, program_.livePrefs,
+                                                   program_.namedSettings, settingsFile);
+        failed != 0) {
+      program_.ui->showMessage(msg::Text(failed));
+      return;
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

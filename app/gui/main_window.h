@@ -64,6 +64,7 @@ class MainWindow : public QMainWindow {
   QMenu* recentMenu_ = nullptr;
   QStringList recent_;
   bool quitting_ = false;
+  bool settingsModified_ = false;  // a setup dialog changed the settings since one was chosen
   std::string prefsFolder_;
   std::string shownImage_;  // the document the image window was last fitted to
 };

@@ -100,7 +100,10 @@ ConversionSetupDialog::ConversionSetupDialog(app::Program& program, char separat
   uniform_ = Check(options, "&Uniform Line Weight", "uniformLineWeight");
   reverse_ = Check(options, "&Reverse Image", "reverseImage");
   separate_ = Check(options, "Se&parate Shapes", "separateShapes");
-  for (QCheckBox* b : {interactive_, whiteLines_, uniform_, reverse_, separate_})
+  // Not a field of the settings record: the program's fit mode, kept by the window.
+  closeFit_ = Check(options, "Close &Fit (slower)", "closeFit");
+  closeFit_->setChecked(program_.fitMode == engine::FitMode::kClose);
+  for (QCheckBox* b : {interactive_, whiteLines_, uniform_, reverse_, separate_, closeFit_})
     optionLayout->addWidget(b);
 
   auto* values = new QGroupBox(QStringLiteral("Values"), this);
@@ -314,6 +317,7 @@ void ConversionSetupDialog::accept() {
     return;
   }
   program_.activeSettings = s_;
+  program_.fitMode = closeFit_->isChecked() ? engine::FitMode::kClose : engine::FitMode::kDefault;
   QDialog::accept();
 }
 
@@ -409,6 +413,7 @@ ColorSetupDialog::ColorSetupDialog(app::Program& program, QWidget* parent)
     connect(box, &QCheckBox::toggled, this, [this, f](bool on) {
       if (filling_) return;
       s_.set(f, on);
+      if (f == settings::kTaggedColorsOnly || f == settings::kGenerateTints) showMaximum();
       updateEnabled();
     });
   }
@@ -432,10 +437,7 @@ void ColorSetupDialog::fill() {
   filling_ = true;
   const settings::PosterizationMode m = mode();
   posterization_->setCurrentIndex(int(m) - 1);
-  // The maximum shows the limit in Limited Colors; the custom colour count arrives with the
-  // custom colour table, so the custom mode shows none yet.
-  maxColors_->setText(m == settings::PosterizationMode::kLimitedColors
-                          ? QString::number(s_.maxColors) : QString());
+  showMaximum();
   complexity_->setText(QString::number(s_.complexity));
   noiseReduction_->setCurrentIndex(std::clamp<int>(s_.noiseReduction, 0, 2));
   threshold_->setText(QString::number(s_.threshold));
@@ -450,6 +452,22 @@ void ColorSetupDialog::fill() {
   averaging_->setChecked(!s_.has(settings::kColorAveragingOff));
   filling_ = false;
   updateEnabled();
+}
+
+void ColorSetupDialog::showMaximum() {
+  // The limit in Limited Colors and, in Use Custom Colors, how many colours the paths can get:
+  // the custom colours (the tagged ones only when so set), ten tints each.
+  const settings::PosterizationMode m = mode();
+  QString maximum;
+  if (m == settings::PosterizationMode::kLimitedColors) {
+    maximum = QString::number(s_.maxColors);
+  } else if (m == settings::PosterizationMode::kUseCustomColors) {
+    int n = s_.has(settings::kTaggedColorsOnly) ? art::taggedCount(program_.customColors)
+                                               : int(program_.customColors.colors.size());
+    if (s_.has(settings::kGenerateTints)) n *= 10;
+    maximum = QString::number(n);
+  }
+  maxColors_->setText(maximum);
 }
 
 void ColorSetupDialog::updateEnabled() {

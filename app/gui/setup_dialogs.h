@@ -44,7 +44,7 @@ class ConversionSetupDialog : public QDialog {
   char separator_;
   settings::ConversionSettings& s_;
   QCheckBox *outline_, *centerline_, *lineRecognition_, *interactive_, *whiteLines_, *uniform_,
-      *reverse_, *separate_;
+      *reverse_, *separate_, *closeFit_;
   QLineEdit *noise_, *thinning_, *weight_, *tolerance_, *straight_;
   QSlider *noiseSlider_, *thinningSlider_, *toleranceSlider_, *straightSlider_;
   QRadioButton* lines_[3];
@@ -60,6 +60,7 @@ class ColorSetupDialog : public QDialog {
  private:
   void fill();
   void updateEnabled();
+  void showMaximum();
   bool grayImageOpen() const;
   settings::PosterizationMode mode() const;
 

@@ -173,6 +173,61 @@ class DialogsTest : public QObject {
     QVERIFY(shell.program.activeSettings.has(settings::kColorConversion));
   }
 
+  // Close fit is the program's fit mode: OK sets it, Cancel leaves it.
+  void closeFitReachesTheProgramOnlyOnOk_data() {
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK") << true;
+    QTest::newRow("Cancel") << false;
+  }
+  void closeFitReachesTheProgramOnlyOnOk() {
+    QFETCH(bool, ok);
+    Shell shell;
+    for (const engine::FitMode start : {engine::FitMode::kDefault, engine::FitMode::kClose}) {
+      shell.program.fitMode = start;
+      ConversionSetupDialog dialog(shell.program, '.', &shell.window);
+      dialog.show();
+      auto* box = Child<QCheckBox>(dialog, "closeFit");
+      QCOMPARE(box->isChecked(), start == engine::FitMode::kClose);
+      box->setChecked(!box->isChecked());
+      ok ? dialog.accept() : dialog.reject();
+      const engine::FitMode flipped = start == engine::FitMode::kClose ? engine::FitMode::kDefault
+                                                                        : engine::FitMode::kClose;
+      QVERIFY(shell.program.fitMode == (ok ? flipped : start));
+    }
+  }
+
+  // In Use Custom Colors the maximum counts the colours the paths may get.
+  void customColourMaximum_data() {
+    QTest::addColumn<bool>("taggedOnly");
+    QTest::addColumn<bool>("tints");
+    QTest::addColumn<int>("shown");  // with 3 colours, 1 of them tagged
+    QTest::newRow("all colours") << false << false << 3;
+    QTest::newRow("tagged only") << true << false << 1;
+    QTest::newRow("with tints") << false << true << 30;
+    QTest::newRow("tagged, with tints") << true << true << 10;
+  }
+  void customColourMaximum() {
+    QFETCH(bool, taggedOnly);
+    QFETCH(bool, tints);
+    QFETCH(int, shown);
+    Shell shell;
+    base::Runtime rt = shell.program.runtime();
+    for (const char* entry : {"1 0 0 0 (A)", "0 1 0 0 (B)", "0 0 1 0 (C)"})
+      QVERIFY(art::setCustomColorFromText(rt, shell.program.customColors, entry));
+    shell.program.customColors.colors[1].tagged = true;
+    ColorSetupDialog dialog(shell.program, &shell.window);
+    dialog.show();
+    Child<QComboBox>(dialog, "posterization")->setCurrentIndex(2);  // Use Custom Colors
+    auto* maximum = Child<QLineEdit>(dialog, "maxColors");
+    QVERIFY(!maximum->isEnabled());
+    Child<QCheckBox>(dialog, "taggedColorsOnly")->setChecked(taggedOnly);
+    Child<QCheckBox>(dialog, "generateTints")->setChecked(tints);
+    QCOMPARE(maximum->text(), QString::number(shown));
+    // Back in Limited Colors the field is the limit again.
+    Child<QComboBox>(dialog, "posterization")->setCurrentIndex(0);
+    QCOMPARE(maximum->text(), QString::number(shell.program.activeSettings.maxColors));
+  }
+
   // The keyboard alone: Return is OK, Escape is Cancel and leaves the settings as they were.
   void keyboardOperable() {
     Shell shell;

@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
       {"SingleInstance", vl::gui::test::MakeSingleInstanceSuite},
       {"Conversion", vl::gui::test::MakeConversionSuite},
       {"View", vl::gui::test::MakeViewSuite},
+      {"CustomColor", vl::gui::test::MakeCustomColorSuite},
+      {"Settings", vl::gui::test::MakeSettingsSuite},
   };
   int failures = 0;
   if (argc > 1 && suites.count(argv[1])) {

@@ -12,4 +12,6 @@ std::unique_ptr<QObject> MakeClipboardSuite();
 std::unique_ptr<QObject> MakeSingleInstanceSuite();
 std::unique_ptr<QObject> MakeConversionSuite();
 std::unique_ptr<QObject> MakeViewSuite();
+std::unique_ptr<QObject> MakeCustomColorSuite();
+std::unique_ptr<QObject> MakeSettingsSuite();
 }  // namespace vl::gui::test

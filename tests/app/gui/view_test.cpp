@@ -4,6 +4,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <cmath>
+
 #include "app/document_actions.h"
 #include "tests/app/gui/gui_fixtures.h"
 #include "tests/app/gui/suites.h"
@@ -23,6 +25,31 @@ QImage Render(ImageView& view) {
 class ViewTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
+  // A path that winds twice around its middle (a five-pointed star drawn in one line) is
+  // filled there too, as the art's writers fill it.
+  void selfOverlappingPathsFillByWinding() {
+    Shell shell;
+    base::Runtime rt = shell.program.runtime();
+    art::Artwork art;
+    QVERIFY(art::initArtwork(art, rt));
+    std::vector<std::uint16_t> words;
+    const double cx = 1000, cy = 1000, r = 800;
+    for (int k = 0; k <= 5; ++k) {
+      const double a = (90 + 144.0 * (k % 5)) * 3.14159265358979 / 180;
+      words.push_back(std::uint16_t(std::lround(cx + r * std::cos(a))));
+      words.push_back(std::uint16_t(std::lround(cy - r * std::sin(a))));
+    }
+    art::PathRecord like;
+    like.fillType = art::PaintType::Black;
+    like.fillColor = art::kBlackColor;
+    QVERIFY(art::appendPath(art, rt, like, words));
+    const std::vector<PaintedPath> painted = BuildPaintedPaths(art, 1.0, 1.0);
+    QCOMPARE(painted.size(), std::size_t(1));
+    QVERIFY(painted[0].outline.contains(QPointF(cx, cy)));         // wound twice
+    QVERIFY(painted[0].outline.contains(QPointF(cx, cy - 0.8 * r)));  // a point, wound once
+    QVERIFY(!painted[0].outline.contains(QPointF(cx - 0.9 * r, cy + 0.9 * r)));
+  }
+
   void screenImageHoldsTheScansPixels_data() {
     QTest::addColumn<int>("step");
     QTest::newRow("every pixel") << 1;
