@@ -14,9 +14,12 @@
 #include <vector>
 
 #include "app/gui/command_table.h"
+#include "app/gui/custom_color_dialog.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_ui.h"
+#include "app/gui/settings_dialog.h"
 #include "app/gui/setup_dialogs.h"
+#include "settings/named_settings.h"
 #include "settings/settings_defaults.h"
 
 namespace {
@@ -105,6 +108,24 @@ int Screenshots(const QString& folder, const QString& imagePath) {
     dialog.show();
     Session::settle();
     ok = Save(dialog.grab(), folder, "08-color-setup") && ok;
+  }
+  {
+    if (s.program.customColors.colors.empty()) {
+      base::Runtime rt = s.program.runtime();
+      static_cast<void>(art::addBuiltInColors(rt, s.program.customColors));
+    }
+    gui::CustomColorDialog dialog(s.program, &s.window);
+    dialog.show();
+    Session::settle();
+    ok = Save(dialog.grab(), folder, "10-custom-color") && ok;
+  }
+  {
+    settings::ensureDefaults(s.program.namedSettings);
+    bool modified = true;
+    gui::SettingsDialog dialog(s.program, modified, gui::LocaleDecimalSeparator(), &s.window);
+    dialog.show();
+    Session::settle();
+    ok = Save(dialog.grab(), folder, "11-settings") && ok;
   }
   // The Edit menu, open: the disabled commands and their keys.
   for (QAction* a : s.window.menuBar()->actions()) {
