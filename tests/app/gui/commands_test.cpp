@@ -3,6 +3,7 @@
 // the command set and the window's own commands.
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -135,6 +136,35 @@ class CommandsTest : public QObject {
     }
     // The plain GQ file has no header; the EPS one has.
     QVERIFY(QByteArray::fromStdString(app::test::ReadFile(shell.dir / "out.eps")).contains("%%BoundingBox"));
+  }
+
+  // Newest first, each file once, at most eight; an entry reopens its file; the list is
+  // there for the next window too.
+  void recentFilesKeepTheLastEightOpened() {
+    QSettings().remove(QStringLiteral("recentFiles"));
+    Shell shell;
+    QStringList opened;
+    for (int i = 0; i < 10; ++i) {
+      const std::string path = shell.dir / ("scan" + std::to_string(i) + ".tif");
+      app::test::WriteBilevelTiff(path, 20, 10, app::test::Squares(1, 5));
+      shell.window.openPath(QString::fromStdString(path));
+      QVERIFY(shell.window.document().imageOpen);
+      opened.prepend(QString::fromStdString(path));
+    }
+    auto tips = [](const QMenu* menu) {
+      QStringList out;
+      for (const QAction* a : menu->actions()) out << a->toolTip();
+      return out;
+    };
+    QCOMPARE(tips(shell.window.recentMenu()), opened.mid(0, 8));
+    // Choosing the oldest entry reopens it and moves it to the front, without a second entry.
+    shell.window.recentMenu()->actions().last()->trigger();
+    QCOMPARE(QString::fromStdString(shell.window.document().imageName), opened[7]);
+    QStringList expected = opened.mid(0, 8);
+    expected.move(7, 0);
+    QCOMPARE(tips(shell.window.recentMenu()), expected);
+    Shell next;
+    QCOMPARE(tips(next.window.recentMenu()), expected);
   }
 
   void droppedFilesOpenTheFirst() {
