@@ -1,0 +1,17 @@
+// The window's test suites, one per behaviour area.
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+namespace vl::gui::test {
+std::unique_ptr<QObject> MakeCommandsSuite();
+std::unique_ptr<QObject> MakeDialogsSuite();
+std::unique_ptr<QObject> MakePromptsSuite();
+std::unique_ptr<QObject> MakeClipboardSuite();
+std::unique_ptr<QObject> MakeSingleInstanceSuite();
+std::unique_ptr<QObject> MakeConversionSuite();
+std::unique_ptr<QObject> MakeViewSuite();
+std::unique_ptr<QObject> MakeCustomColorSuite();
+std::unique_ptr<QObject> MakeSettingsSuite();
+}  // namespace vl::gui::test

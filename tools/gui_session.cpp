@@ -1,0 +1,193 @@
+// A scripted session of the window, for the screenshots and the redraw benchmark:
+//   gui_session screenshots OUTDIR IMAGE   open, convert, each view mode, each dialog -> PNGs
+//   gui_session redraw IMAGE               converts, then times redraws after scrolls and zooms
+// Run it under xvfb-run (scripts/screenshots does); the window is drawn as a user would see it.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/gui/command_table.h"
+#include "app/gui/custom_color_dialog.h"
+#include "app/gui/main_window.h"
+#include "app/gui/qt_ui.h"
+#include "app/gui/settings_dialog.h"
+#include "app/gui/setup_dialogs.h"
+#include "settings/named_settings.h"
+#include "settings/settings_defaults.h"
+
+namespace {
+
+using namespace vl;
+
+struct Session {
+  gui::QtUi* ui = new gui::QtUi;
+  app::Program program{std::unique_ptr<platform::UserInterface>(ui)};
+  gui::MainWindow window{program};
+
+  explicit Session(QSize size) {
+    settings::setConversionDefaults(program.activeSettings);
+    program.dialogSettings = program.activeSettings;
+    ui->setParentWidget(&window);
+    window.resize(size);
+    window.show();
+    settle();
+  }
+  static void settle() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  }
+};
+
+bool Save(const QPixmap& shot, const QString& folder, const char* name) {
+  const QString path = folder + '/' + QString::fromUtf8(name) + ".png";
+  if (!shot.save(path, "PNG")) {
+    std::fprintf(stderr, "gui_session: cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+// Marks every other path selected, so that Preview Selection shows both kinds.
+void SelectEveryOther(art::Artwork& art) {
+  art.selectedCount = 0;
+  for (int i = 0; i < art.count; ++i) {
+    art::PathRecord& p = art.paths[std::size_t(i)];
+    p.flags = std::uint8_t((p.flags & ~art::kSelected) | (i % 2 == 0 ? art::kSelected : 0));
+    art.selectedCount += i % 2 == 0;
+  }
+}
+
+int Screenshots(const QString& folder, const QString& imagePath) {
+  QDir().mkpath(folder);
+  Session s(QSize(1000, 720));
+  s.window.openPath(imagePath);
+  Session::settle();
+  if (!s.window.document().imageOpen) return 1;
+  bool ok = Save(s.window.grab(), folder, "01-opened");
+  // The progress window, caught while the conversion runs.
+  QTimer progressShot;
+  bool progressSaved = false;
+  QObject::connect(&progressShot, &QTimer::timeout, [&] {
+    QDialog* p = s.ui->progressWindow();
+    if (progressSaved || !p || !p->isVisible()) return;
+    progressSaved = true;
+    ok = Save(p->grab(), folder, "02-progress") && ok;
+  });
+  progressShot.start(1);
+  s.window.dispatch(app::kCommandConvert);
+  progressShot.stop();
+  Session::settle();
+  ok = Save(s.window.grab(), folder, "03-preview") && ok;
+  s.window.dispatch(gui::kCmdArtwork);
+  Session::settle();
+  ok = Save(s.window.grab(), folder, "04-artwork") && ok;
+  SelectEveryOther(s.program.artwork);
+  s.window.imageView()->artChanged();
+  s.window.dispatch(gui::kCmdPreviewSelection);
+  Session::settle();
+  ok = Save(s.window.grab(), folder, "05-preview-selection") && ok;
+  s.window.dispatch(gui::kCmdPreview);
+  for (int i = 0; i < 4; ++i) s.window.dispatch(gui::kCmdZoomIn);
+  Session::settle();
+  ok = Save(s.window.grab(), folder, "06-zoomed") && ok;
+  {
+    gui::ConversionSetupDialog dialog(s.program, gui::LocaleDecimalSeparator(), &s.window);
+    dialog.show();
+    Session::settle();
+    ok = Save(dialog.grab(), folder, "07-conversion-setup") && ok;
+  }
+  {
+    gui::ColorSetupDialog dialog(s.program, &s.window);
+    dialog.show();
+    Session::settle();
+    ok = Save(dialog.grab(), folder, "08-color-setup") && ok;
+  }
+  {
+    if (s.program.customColors.colors.empty()) {
+      base::Runtime rt = s.program.runtime();
+      static_cast<void>(art::addBuiltInColors(rt, s.program.customColors));
+    }
+    gui::CustomColorDialog dialog(s.program, &s.window);
+    dialog.show();
+    Session::settle();
+    ok = Save(dialog.grab(), folder, "10-custom-color") && ok;
+  }
+  {
+    settings::ensureDefaults(s.program.namedSettings);
+    bool modified = true;
+    gui::SettingsDialog dialog(s.program, modified, gui::LocaleDecimalSeparator(), &s.window);
+    dialog.show();
+    Session::settle();
+    ok = Save(dialog.grab(), folder, "11-settings") && ok;
+  }
+  // The Edit menu, open: the disabled commands and their keys.
+  for (QAction* a : s.window.menuBar()->actions()) {
+    if (a->text() != QStringLiteral("&Edit")) continue;
+    QMenu* menu = a->menu();
+    Q_EMIT menu->aboutToShow();
+    menu->popup(s.window.mapToGlobal(QPoint(60, 30)));
+    Session::settle();
+    ok = Save(menu->grab(), folder, "09-edit-menu") && ok;
+    menu->hide();
+  }
+  s.window.document().artModified = false;  // no save prompt at the end of the session
+  return ok ? 0 : 1;
+}
+
+// Times render() of the visible part after each scroll step and zoom change; prints the median
+// and the worst in milliseconds.
+int Redraw(const QString& imagePath) {
+  Session s(QSize(1200, 900));
+  s.window.openPath(imagePath);
+  if (!s.window.document().imageOpen) return 1;
+  s.window.dispatch(app::kCommandConvert);
+  std::printf("paths: %d\n", s.program.artwork.count);
+  gui::ImageView& view = *s.window.imageView();
+  QImage target(view.viewport()->size(), QImage::Format_RGB32);
+  auto timeOne = [&] {
+    QElapsedTimer t;
+    t.start();
+    QPainter painter(&target);
+    view.render(painter, target.rect());
+    painter.end();
+    return t.nsecsElapsed() / 1e6;
+  };
+  for (const gui::ViewMode mode : {gui::ViewMode::kPreview, gui::ViewMode::kArtwork}) {
+    view.setViewMode(mode);
+    std::vector<double> times;
+    for (std::uint32_t zoom : {image::kZoomOne / 4, image::kZoomOne / 2, image::kZoomOne,
+                               2 * image::kZoomOne}) {
+      view.setZoom(zoom);
+      times.push_back(timeOne());
+      for (int step = 0; step < 10; ++step) {
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->value() + 300);
+        view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->value() + 100);
+        times.push_back(timeOne());
+      }
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("%s: median %.1f ms, worst %.1f ms over %zu redraws\n",
+                mode == gui::ViewMode::kPreview ? "preview" : "artwork",
+                times[times.size() / 2], times.back(), times.size());
+  }
+  s.window.document().artModified = false;
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const QStringList args = QCoreApplication::arguments();
+  if (args.size() == 4 && args[1] == QStringLiteral("screenshots")) return Screenshots(args[2], args[3]);
+  if (args.size() == 3 && args[1] == QStringLiteral("redraw")) return Redraw(args[2]);
+  std::fprintf(stderr, "usage: gui_session screenshots OUTDIR IMAGE | redraw IMAGE\n");
+  return 2;
+}
