@@ -9,9 +9,9 @@
 namespace vl::gui::test {
 namespace {
 
-// A page of many small blocks: enough work that the poll runs many times.
+// A page of many small blocks: enough work that the poll drains events many times.
 bool Blocks(int x, int y) { return x % 24 < 14 && y % 24 < 14; }
-constexpr int kSide = 1200;
+constexpr int kSide = 2160;  // 8100 blocks: several abort polls, 60 ms apart, while the progress shows
 constexpr int kBlocks = (kSide / 24) * (kSide / 24);
 
 // Does `act` once, as soon as the progress window is up.
