@@ -105,6 +105,7 @@ bool RunEditCommand(CommandContext& ctx, std::uint32_t identifier) {
   } else {
     switch (identifier) {
       case kCommandUndo: r = UndoCommand(p, d); break;
+      case kCommandClear: r = ClearCommand(p, d); break;
       case kCommandSelectAll: r = SelectAllCommand(p, d); break;
       case kCommandSelectNone: r = SelectNoneCommand(p, d); break;
       case kCommandSelectInverse: r = SelectInverseCommand(p, d); break;

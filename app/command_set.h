@@ -21,6 +21,7 @@ constexpr std::uint16_t kCommandConvert = 12909;
 constexpr std::uint16_t kCommandConvertSelectionEdge = 12910;
 constexpr std::uint16_t kCommandQuit = 12917;
 constexpr std::uint16_t kCommandUndo = 13001;
+constexpr std::uint16_t kCommandClear = 13006;
 constexpr std::uint16_t kCommandSelectAll = 13008;
 constexpr std::uint16_t kCommandSelectNone = 13009;
 constexpr std::uint16_t kCommandSelectInverse = 13010;

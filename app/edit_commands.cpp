@@ -2,10 +2,12 @@
 #include "app/edit_commands.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "art/anchor_editing.h"
 #include "art/path_smoothing.h"
 #include "base/message_table.h"
+#include "image/pixel_clear.h"
 
 namespace vl::app {
 
@@ -71,6 +73,7 @@ EditResult UndoCommand(Program& program, Document& doc) {
   }
   program.app.artPresent = program.artwork.count > 0;
   if (paths) doc.artModified = true;
+  if (std::abs(program.undo.state.code) == art::kUndoOpClear) doc.pixelImageModified = true;
   return EditResult::kDone;
 }
 
@@ -275,6 +278,47 @@ EditResult WandToolClick(Program& program, Document& doc, const art::HitView& vi
                                   art::DistanceLimit(view), false, program.image.artScale);
   art::ClickSelect(program.artwork, hit, shift);
   return hit == art::kNoPath ? EditResult::kNothing : EditResult::kDone;
+}
+
+namespace {
+
+EditResult RefusedInThisBuild(Program& program, const char* subject) {
+  base::Runtime rt = program.runtime();
+  rt.ui.showMessage(msg::Format(msg::kNotAvailableInThisBuild, subject));
+  return EditResult::kFailed;
+}
+
+EditResult ClearPixels(Program& program, Document& doc) {
+  switch (image::CheckPixelClear(program.image)) {
+    case image::PixelClearCheck::kReady: break;
+    case image::PixelClearCheck::kNoSelection: return EditResult::kNothing;
+    case image::PixelClearCheck::kNotBilevel:
+      return RefusedInThisBuild(program, "Clearing gray scale and color pixels");
+    case image::PixelClearCheck::kBackupOnDisk:
+      return RefusedInThisBuild(program, "Clearing pixels of an image kept in the scratch file");
+  }
+  // Paper cleared to paper changes nothing and must not replace the undo step.
+  if (!image::HasSelectedInk(program.image)) return EditResult::kNothing;
+  const EditResult r = Recorded(program, doc, art::kUndoOpClear, [&](base::Runtime&) {
+    return image::ClearSelectedInk(program.image) ? EditResult::kDone : EditResult::kFailed;
+  });
+  if (r == EditResult::kDone) doc.pixelImageModified = true;
+  return r;
+}
+
+}  // namespace
+
+EditResult ClearCommand(Program& program, Document& doc) {
+  if (!doc.imageOpen) return EditResult::kNothing;
+  if (!HasArt(program)) return ClearPixels(program, doc);
+  if (program.artwork.selectedCount == 0) return EditResult::kNothing;
+  return PathCommand(program, doc, art::kUndoOpDelete, [&](base::Runtime&) {
+    art::Artwork& a = program.artwork;
+    // From the last path down, so the indices still to visit stay where they are.
+    for (int i = a.count - 1; i >= 0; --i)
+      if (a.paths[i].flags & art::kSelected) art::deletePath(a, i);
+    return EditResult::kDone;
+  });
 }
 
 }  // namespace vl::app

@@ -43,6 +43,13 @@ EditResult MarqueeSelect(Program& program, Document& doc, std::int32_t left, std
 EditResult MagicWandClick(Program& program, Document& doc, std::int32_t x, std::int32_t y,
                           int mode);
 
+// Clear (Del): with art, deletes the selected paths (undo gives them back; none selected is
+// kNothing). Without art, clears the selected pixels of a bilevel image to paper (undo gives
+// the ink back, redo clears it again); no selection, or no ink in it, is kNothing. Gray scale
+// and colour pixels, and an image whose loaded pixels live in the scratch file, are refused
+// with "not available in this build" (kFailed).
+EditResult ClearCommand(Program& program, Document& doc);
+
 // Smooth Paths and Smooth Direction Points at level 0, 1, 2, on the selected paths or all;
 // each shows its report.
 EditResult SmoothPathsCommand(Program& program, Document& doc, int level);

@@ -6,12 +6,13 @@
 #include <utility>
 
 #include "base/message_table.h"
+#include "image/pixel_clear.h"
 
 namespace vl::art {
 
 namespace {
 
-enum class UndoKind { kToolFlags, kSelection, kPaths };
+enum class UndoKind { kToolFlags, kSelection, kPixelClear, kPaths };
 
 UndoKind KindOf(int code) {
   switch (std::abs(code)) {
@@ -20,9 +21,10 @@ UndoKind KindOf(int code) {
     case kUndoOpLine:
     case kUndoOpLevels:
     case kUndoOpFill:
-    case kUndoOpClear:
     case kUndoOpThinMore:
       return UndoKind::kToolFlags;
+    case kUndoOpClear:
+      return UndoKind::kPixelClear;
     default: break;
   }
   const int c = std::abs(code);
@@ -125,6 +127,19 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
   switch (KindOf(code)) {
     case UndoKind::kToolFlags:
       return 1;
+    case UndoKind::kPixelClear: {
+      // The ink about to be cleared: the bit layer, which holds the selected ink only.
+      image::RasterImage& image = doc.image;
+      if (image::CheckPixelClear(image) != image::PixelClearCheck::kReady) {
+        FreeState(slot.state);
+        return 1;
+      }
+      if (!slot.state.mask.allocate(rt.memory, image.bitLayer.size()))
+        return RecordWithoutMemory(slot, rt, code);
+      std::memcpy(slot.state.mask.data(), image.bitLayer.data(), image.bitLayer.size());
+      slot.state.maskSaved = true;
+      return 1;
+    }
     case UndoKind::kSelection: {
       image::RasterImage& image = doc.image;
       if (HasPaths(doc.art) || image.bitLayer.empty() ||
@@ -174,6 +189,16 @@ bool PerformUndo(UndoSlot& slot, UndoDocument doc) {
       doc.image.bitLayer.swap(s.mask);
       std::swap(doc.image.pixelSelection, s.pixelSelection);
       break;
+    case UndoKind::kPixelClear: {
+      // Undo puts the cleared ink back; redo clears the same ink again.
+      const bool done = s.maskSaved && (s.code > 0 ? image::RestoreInk(doc.image, s.mask)
+                                                   : image::ClearInk(doc.image, s.mask));
+      if (!done) {
+        FreeState(s);
+        return true;
+      }
+      break;
+    }
     case UndoKind::kPaths:
       if (!s.pathsSaved) {
         FreeState(s);

@@ -2,8 +2,8 @@
 // change under its operation code; Undo swaps the recorded state with the current one (the
 // code turns negative: the same command now offers Redo) and Redo swaps them back. What is
 // recorded depends on the kind of command: the whole path list for path edits and the
-// conversion, the bit layer (the selection) for selection commands, only the code for tools
-// that keep their own before-image.
+// conversion, the bit layer (the selection) for selection commands, the cleared ink for Clear
+// on a bilevel image, only the code for tools that keep their own before-image.
 //
 // A command that fails, is refused or is stopped must leave undo as it was: RecordUndo keeps
 // the step it replaces aside, and FinishUndo either drops it (the command is done) or puts it
@@ -90,6 +90,7 @@ struct UndoDocument {
 // cancelled (message 17 answered No after memory ran short). Without an open image it records
 // nothing and returns 1. A selection command on an image with paths switches undo off (code 0);
 // so does a path command without paths, except the conversion, whose undo takes its paths away.
+// Clear records the selected ink of a bilevel image (nothing when the image cannot be cleared).
 // Memory running short: message 17 (Yes/No) for Delete, Smoothing, Paint Style, Fill, Clear and
 // the Convert To commands; message 84 for the others until answered Yes once.
 int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code);

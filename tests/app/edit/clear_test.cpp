@@ -1,0 +1,239 @@
+// Clear on the program record: the selected paths deleted and given back by undo byte for byte,
+// the selected ink of a bilevel image cleared from the image as loaded and given back, and the
+// cases where Clear must change nothing, undo included.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/document_actions.h"
+#include "app/edit_commands.h"
+#include "base/message_table.h"
+#include "settings/settings_defaults.h"
+#include "tests/app/app_fixtures.h"
+
+namespace vl::app::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Ink = std::function<bool(int, int)>;
+
+struct Clearing {
+  TempDir dir;
+  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
+  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
+  Document doc;
+
+  explicit Clearing(const Ink& ink = Squares(3, 40), int width = 170, int height = 60) {
+    settings::setConversionDefaults(program.activeSettings);
+    const std::string scan = dir / "scan.tif";
+    EXPECT_TRUE(WriteBilevelTiff(scan, width, height, ink));
+    EXPECT_TRUE(OpenDocument(program, doc, scan).read());
+  }
+  ~Clearing() { CloseDocument(program, doc); }
+
+  std::string artBytes() {
+    const std::string path = dir / "art.eps";
+    EXPECT_TRUE(WriteArtFile(program, doc, path, path, ArtFormat{}));
+    return ReadFile(path);
+  }
+  static Bytes Of(const platform::Block& b) { return {b.data(), b.data() + b.size()}; }
+  Bytes bits() const { return Of(program.image.bitLayer); }
+  Bytes backup() const { return Of(program.image.backupLayer); }
+  std::string menu() const { return UndoMenuItem(program); }
+  void select(std::initializer_list<int> paths) {
+    for (int i : paths) program.artwork.paths[i].flags |= art::kSelected;
+    program.artwork.selectedCount = int(paths.size());
+  }
+};
+
+std::string UndoName(int prefix, int name) {
+  return std::string(msg::Text(prefix)) + std::string(msg::Text(name)) +
+         std::string(msg::Text(msg::kUndoAccelerator));
+}
+
+// The pixels of a layer as an image of `ink`: the layer must hold exactly these.
+bool LayerHolds(const Clearing& c, const platform::Block& layer, const Ink& ink) {
+  const image::RasterImage& image = c.program.image;
+  for (int y = 0; y < image.height; ++y) {
+    const std::uint8_t* row = image::LayerRow(layer, image, y);
+    for (int x = 0; x < image.paddedWidth; ++x) {
+      const bool set = row[x >> 3] & (0x80 >> (x & 7));
+      if (set != (x < image.width && ink(x, y))) return false;
+    }
+  }
+  return true;
+}
+
+TEST(ClearPaths, DeletesTheSelectedPathsAndUndoRedoGiveTheBytesBack) {
+  Clearing c;
+  ASSERT_TRUE(ConvertDocument(c.program, c.doc).ranToEnd());
+  ASSERT_EQ(c.program.artwork.count, 3);
+  const art::PathRecord& middle = c.program.artwork.paths[1];
+  const std::int32_t middleLeft = middle.left, middleRight = middle.right;
+  c.doc.artModified = false;
+  c.select({0, 2});
+  const std::string before = c.artBytes();
+
+  ASSERT_EQ(ClearCommand(c.program, c.doc), EditResult::kDone);
+  ASSERT_EQ(c.program.artwork.count, 1);
+  EXPECT_EQ(c.program.artwork.paths[0].left, middleLeft);  // the unselected one stays
+  EXPECT_EQ(c.program.artwork.paths[0].right, middleRight);
+  EXPECT_EQ(c.program.artwork.selectedCount, 0);
+  EXPECT_TRUE(c.doc.artModified);
+  EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoDelete));
+  const std::string after = c.artBytes();
+  EXPECT_TRUE(after != before);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
+    EXPECT_TRUE(c.artBytes() == before);
+    EXPECT_EQ(c.program.artwork.selectedCount, 2);
+    EXPECT_EQ(c.menu(), UndoName(msg::kRedoPrefix, msg::kUndoDelete));
+    ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
+    EXPECT_TRUE(c.artBytes() == after);
+  }
+
+  // Every path selected: the art is gone, and undo brings all of it back.
+  c.select({0});
+  ASSERT_EQ(ClearCommand(c.program, c.doc), EditResult::kDone);
+  EXPECT_EQ(c.program.artwork.count, 0);
+  EXPECT_FALSE(c.program.app.artPresent);
+  ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
+  ASSERT_EQ(c.program.artwork.count, 1);
+  EXPECT_EQ(c.program.artwork.paths[0].left, middleLeft);
+  EXPECT_TRUE(c.program.app.artPresent);
+  EXPECT_TRUE(c.ui->messages().empty());
+}
+
+TEST(ClearPaths, NothingSelectedLeavesArtPixelsAndUndoAlone) {
+  Clearing c;
+  ASSERT_TRUE(ConvertDocument(c.program, c.doc).ranToEnd());
+  const std::string art = c.artBytes();
+  const std::string menu = c.menu();
+  const Bytes backup = c.backup();
+  ASSERT_EQ(c.program.artwork.selectedCount, 0);
+  EXPECT_EQ(ClearCommand(c.program, c.doc), EditResult::kNothing);
+  EXPECT_TRUE(c.artBytes() == art);
+  EXPECT_EQ(c.menu(), menu);
+  EXPECT_EQ(c.backup(), backup);  // with art, the pixels are never cleared
+
+  CloseDocument(c.program, c.doc);
+  EXPECT_EQ(ClearCommand(c.program, c.doc), EditResult::kNothing);
+  EXPECT_TRUE(c.ui->messages().empty());
+}
+
+TEST(ClearPixels, ClearsTheSelectedInkFromTheImageAndUndoRedoSwapIt) {
+  const Ink squares = Squares(3, 40);
+  Clearing c(squares);
+  // The marquee takes the first square and the left half of the second.
+  const auto inside = [](int x, int y) { return x <= 79 && y <= 59; };
+  ASSERT_EQ(MarqueeSelect(c.program, c.doc, 0, 0, 79, 59, image::kSelectNew), EditResult::kDone);
+  const Bytes marked = c.bits(), loaded = c.backup();
+  const Ink rest = [&](int x, int y) { return squares(x, y) && !inside(x, y); };
+
+  ASSERT_EQ(ClearCommand(c.program, c.doc), EditResult::kDone);
+  EXPECT_TRUE(c.doc.pixelImageModified);
+  EXPECT_TRUE(LayerHolds(c, c.program.image.bitLayer, [](int, int) { return false; }));
+  EXPECT_TRUE(LayerHolds(c, c.program.image.backupLayer, rest));
+  EXPECT_TRUE(c.program.image.pixelSelection);
+  EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoClear));
+  const Bytes clearedBits = c.bits(), clearedBackup = c.backup();
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
+    EXPECT_EQ(c.bits(), marked);
+    EXPECT_EQ(c.backup(), loaded);
+    EXPECT_EQ(c.menu(), UndoName(msg::kRedoPrefix, msg::kUndoClear));
+    ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
+    EXPECT_EQ(c.bits(), clearedBits);
+    EXPECT_EQ(c.backup(), clearedBackup);
+  }
+
+  // Dropping the selection shows what is left, and only that converts.
+  ASSERT_EQ(SelectNoneCommand(c.program, c.doc), EditResult::kDone);
+  EXPECT_TRUE(LayerHolds(c, c.program.image.bitLayer, rest));
+  ASSERT_TRUE(ConvertDocument(c.program, c.doc).ranToEnd());
+  EXPECT_EQ(c.program.artwork.count, 2);  // half the second square and the third
+  EXPECT_TRUE(c.ui->messages().empty());
+}
+
+TEST(ClearPixels, WithoutSelectedInkNothingChanges) {
+  const struct {
+    const char* name;
+    std::function<void(Clearing&)> prepare;
+  } cases[] = {
+      {"no selection", [](Clearing&) {}},
+      {"selection on paper only",
+       [](Clearing& c) {
+         ASSERT_EQ(MarqueeSelect(c.program, c.doc, 0, 0, 169, 5, image::kSelectNew),
+                   EditResult::kDone);
+       }},
+      {"empty selection",
+       [](Clearing& c) {
+         ASSERT_EQ(MarqueeSelect(c.program, c.doc, 0, 0, 169, 59, image::kSelectNew),
+                   EditResult::kDone);
+         ASSERT_EQ(SelectInverseCommand(c.program, c.doc), EditResult::kDone);
+       }},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    Clearing c;
+    k.prepare(c);
+    const Bytes bits = c.bits(), backup = c.backup();
+    const std::string menu = c.menu();
+    EXPECT_EQ(ClearCommand(c.program, c.doc), EditResult::kNothing);
+    EXPECT_EQ(c.bits(), bits);
+    EXPECT_EQ(c.backup(), backup);
+    EXPECT_EQ(c.menu(), menu);
+    EXPECT_FALSE(c.doc.pixelImageModified);
+    EXPECT_TRUE(c.ui->messages().empty());
+  }
+}
+
+TEST(ClearPixels, MemoryShortForUndoAsksFirst) {
+  for (const bool goOn : {false, true}) {
+    SCOPED_TRACE(goOn);
+    Clearing c;
+    ASSERT_EQ(SelectAllCommand(c.program, c.doc), EditResult::kDone);
+    const Bytes bits = c.bits(), backup = c.backup();
+    c.program.memory.failAfter(0);
+    c.ui->scriptAnswers({goOn ? "yes" : "no"});
+    const EditResult r = ClearCommand(c.program, c.doc);
+    c.program.memory.failAfter(-1);
+    EXPECT_EQ(c.ui->questions(), std::vector<std::string>{std::string(msg::Text(msg::kUndoMemoryQuestion))});
+    if (goOn) {
+      EXPECT_EQ(r, EditResult::kDone);
+      EXPECT_TRUE(LayerHolds(c, c.program.image.backupLayer, [](int, int) { return false; }));
+      EXPECT_EQ(c.menu(), std::string(msg::Text(msg::kCannotUndo)) +
+                              std::string(msg::Text(msg::kUndoAccelerator)));
+    } else {
+      // Declined: the image and the Select All step are as they were.
+      EXPECT_EQ(r, EditResult::kCancelled);
+      EXPECT_EQ(c.bits(), bits);
+      EXPECT_EQ(c.backup(), backup);
+      EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoSelectAll));
+    }
+  }
+}
+
+TEST(ClearPixels, GrayImagesAreRefusedUntouched) {
+  TempDir dir;
+  auto* ui = new platform::HeadlessUi(nullptr);
+  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
+  Document doc;
+  ASSERT_TRUE(WriteGrayTiff(dir / "gray.tif", 60, 40, 20));
+  ASSERT_TRUE(OpenDocument(program, doc, dir / "gray.tif").read());
+  ASSERT_EQ(SelectAllCommand(program, doc), EditResult::kDone);
+  const platform::Block& color = program.image.colorLayer;
+  const Bytes samples(color.data(), color.data() + color.size());
+  const std::string menu = UndoMenuItem(program);
+  EXPECT_EQ(ClearCommand(program, doc), EditResult::kFailed);
+  ASSERT_EQ(ui->messages().size(), 1u);
+  const std::string tail = msg::Format(msg::kNotAvailableInThisBuild, "");
+  EXPECT_TRUE(ui->messages()[0].ends_with(tail)) << ui->messages()[0];
+  EXPECT_EQ(Bytes(color.data(), color.data() + color.size()), samples);
+  EXPECT_EQ(UndoMenuItem(program), menu);
+  EXPECT_FALSE(doc.pixelImageModified);
+  CloseDocument(program, doc);
+}
+
+}  // namespace
+}  // namespace vl::app::test
