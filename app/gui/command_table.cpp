@@ -28,10 +28,10 @@ constexpr MenuCommand kCommands[] = {
     {12917, kFile, "", "&Quit", "Ctrl+Q", kCommandSet, kNothing, "", true},
 
     {13001, kEdit, "", "Cannot Undo", "Ctrl+Z", kCommandSet, kImage, ""},
-    {13003, kEdit, "", "Cu&t", "Ctrl+X", kMissing, kArt, "Cut", true},
+    {13003, kEdit, "", "Cu&t", "Ctrl+X", kWindow, kArt, "", true},
     {13004, kEdit, "", "&Copy", "Ctrl+C", kWindow, kArt, ""},
     {13005, kEdit, "", "&Paste as New", "Ctrl+V", kWindow, kNothing, ""},
-    {13006, kEdit, "", "C&lear", "Del;Backspace;Clear", kMissing, kImage, "Clear"},
+    {13006, kEdit, "", "C&lear", "Del;Backspace;Clear", kCommandSet, kImage, ""},
     {13008, kEdit, "", "Select &All", "Ctrl+A", kCommandSet, kImage, "", true},
     {13009, kEdit, "", "Select &None", "Ctrl+D", kCommandSet, kImage, ""},
     {13010, kEdit, "", "Select &Inverse", "", kCommandSet, kImage, ""},

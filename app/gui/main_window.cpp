@@ -44,7 +44,7 @@ bool ChangesImage(std::uint16_t id) {
     case app::kCommandOpen: case app::kCommandClose: case app::kCommandQuit:
     case app::kCommandConvert: case app::kCommandConvertSelectionEdge: case app::kCommandUndo:
     case app::kCommandSelectAll: case app::kCommandSelectNone: case app::kCommandSelectInverse:
-    case app::kCommandGrowSelection: case app::kCommandSelectSimilar:
+    case app::kCommandGrowSelection: case app::kCommandSelectSimilar: case app::kCommandClear:
       return true;
     default: return false;
   }
@@ -173,6 +173,13 @@ bool MainWindow::windowCommand(std::uint16_t id) {
       }
       return true;
     case kCmdCopy: static_cast<void>(CopyArt(program_, doc_)); return true;
+    case kCmdCut:
+      // Only art that reached the clipboard is deleted.
+      if (CopyArt(program_, doc_) == CopyResult::kCopied) {
+        static_cast<void>(app::RunCommand(ctx, app::PackCommand(app::kCommandClear)));
+        afterCommand(false);
+      }
+      return true;
     case kCmdPasteAsNew:
       if (PasteAsNew(ctx)) shownImage_.clear();
       afterCommand(true);
@@ -273,6 +280,12 @@ void MainWindow::updateActions() {
   }
   actions_.value(kCmdRevert)->setEnabled(!busy && doc_.imageOpen && doc_.pixelImageModified &&
                                          !doc_.imageUntitled);
+  // Cut and Clear act on the selected paths, or without art on the pixel selection.
+  const bool pathsSelected = program_.artwork.count > 0 && program_.artwork.selectedCount > 0;
+  const bool pixelsSelected = !art && program_.image.pixelSelection;
+  actions_.value(kCmdCut)->setEnabled(!busy && doc_.imageOpen && pathsSelected);
+  actions_.value(app::kCommandClear)->setEnabled(!busy && doc_.imageOpen &&
+                                                 (pathsSelected || pixelsSelected));
 }
 
 void MainWindow::updateTitle() { setWindowTitle(Q(app::DocumentTitle(program_, doc_))); }

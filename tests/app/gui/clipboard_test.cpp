@@ -13,6 +13,16 @@
 namespace vl::gui::test {
 namespace {
 
+// The clipboard's EPS without its creation date, which may move on between two copies.
+QByteArray ClipboardEps() {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (!data) return {};
+  QByteArray eps = data->data(kEpsMimeType);
+  const qsizetype at = eps.indexOf("%%CreationDate:");
+  if (at >= 0) eps.remove(at, eps.indexOf('\n', at) - at);
+  return eps;
+}
+
 class ClipboardTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
@@ -39,6 +49,43 @@ class ClipboardTest : public QObject {
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     shell.window.dispatch(kCmdCopy);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+  }
+
+  void cutPutsTheSelectedPathsOnTheClipboardAndDeletesThem() {
+    Shell shell(200, 60, app::test::Squares(3, 40));
+    QVERIFY(shell.open());
+    shell.window.dispatch(app::kCommandConvert);
+    art::Artwork& art = shell.program.artwork;
+    QCOMPARE(art.count, 3);
+    // Nothing selected: Cut is off, and its key leaves the art and the clipboard alone.
+    QVERIFY(!shell.window.action(kCmdCut)->isEnabled());
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    Key(shell.window, Qt::Key_X);
+    QCOMPARE(art.count, 3);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+
+    // The same selection copied first: Cut must offer exactly those bytes.
+    Key(shell.window, Qt::Key_A);
+    QVERIFY(shell.window.action(kCmdCut)->isEnabled());
+    Key(shell.window, Qt::Key_C);
+    const QByteArray all = ClipboardEps();
+    for (int i : {0, 2}) art.paths[i].flags = std::uint8_t(art.paths[i].flags & ~art::kSelected);
+    art.selectedCount = 1;
+    Key(shell.window, Qt::Key_C);
+    const QByteArray middle = ClipboardEps();
+    QVERIFY(middle.startsWith("%!PS-Adobe"));
+    QVERIFY(middle.size() < all.size());
+    QGuiApplication::clipboard()->clear();
+    const std::int32_t cutLeft = art.paths[1].left;
+    Key(shell.window, Qt::Key_X);
+    QCOMPARE(ClipboardEps(), middle);
+    QCOMPARE(art.count, 2);
+    for (int i = 0; i < art.count; ++i) QVERIFY(art.paths[i].left != cutLeft);
+    QVERIFY(!shell.window.action(kCmdCut)->isEnabled());  // what is left is unselected
+    // Undo gives the cut path back in its place.
+    Key(shell.window, Qt::Key_Z);
+    QCOMPARE(art.count, 3);
+    QCOMPARE(art.paths[1].left, cutLeft);
   }
 
   void pasteAsNewOpensThePictureUntitled() {

@@ -1,6 +1,8 @@
 // The dispatcher driven through the real menus and keys: every command of the table is in a
 // menu with its text and key, the missing ones disabled with their reason, and the keys reach
 // the command set and the window's own commands.
+#include <algorithm>
+
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSettings>
@@ -98,6 +100,36 @@ class CommandsTest : public QObject {
     QCOMPARE(shell.program.artwork.selectedCount, 0);
     Key(shell.window, Qt::Key_A);
     QCOMPARE(shell.program.artwork.selectedCount, 2);
+  }
+
+  void deleteAndBackspaceClearPixelsOrSelectedPaths() {
+    Shell shell;
+    QVERIFY(shell.open());
+    QAction* clear = shell.window.action(app::kCommandClear);
+    const platform::Block& loaded = shell.program.image.backupLayer;
+    const auto inkLeft = [&] {
+      return std::any_of(loaded.data(), loaded.data() + loaded.size(),
+                         [](std::uint8_t b) { return b != 0; });
+    };
+    QVERIFY(!clear->isEnabled());  // no selection
+    Key(shell.window, Qt::Key_A);
+    QVERIFY(clear->isEnabled());
+    Key(shell.window, Qt::Key_Delete, Qt::NoModifier);
+    QVERIFY(!inkLeft());
+    QVERIFY(shell.window.document().pixelImageModified);
+    Key(shell.window, Qt::Key_Z);
+    QVERIFY(inkLeft());
+    Key(shell.window, Qt::Key_D);
+    QVERIFY(!clear->isEnabled());
+
+    // With art, Backspace deletes the selected paths and leaves the pixels alone.
+    Key(shell.window, Qt::Key_R);
+    QCOMPARE(shell.program.artwork.count, 2);
+    QVERIFY(!clear->isEnabled());  // a new conversion selects nothing
+    Key(shell.window, Qt::Key_A);
+    Key(shell.window, Qt::Key_Backspace, Qt::NoModifier);
+    QCOMPARE(shell.program.artwork.count, 0);
+    QVERIFY(inkLeft());
   }
 
   void fitInWindowUsesTheWindowsClientArea() {
