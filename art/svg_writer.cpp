@@ -180,7 +180,8 @@ bool SvgPaintColor(PaintType type, std::uint32_t packed, std::uint16_t customInd
 }
 
 bool SaveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
-             const CustomColorList& customColors, const std::string& fileName, bool unattended) {
+             const CustomColorList& customColors, const std::string& fileName, bool unattended,
+             bool selectedOnly) {
   const int failureMessage = unattended ? msg::kScratchDiskFull : msg::kDiskFullOrLocked;
   rt.state.abortRequested = 0;  // a stale stop request would make every write a no-op
   bool ok = false, stopped = false;
@@ -221,7 +222,8 @@ bool SaveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
       int written = 0;
       for (const PathRecord& path : paths) {
         if (base::PollAbort(rt)) break;
-        WritePathElement(out, path, artScale, 1.0 / page.pointsPerPixelX, customColors);
+        if (!selectedOnly || (path.flags & kSelected) != 0)
+          WritePathElement(out, path, artScale, 1.0 / page.pointsPerPixelX, customColors);
         ++written;
         if (total >= kProgressMinPaths) base::ShowProgress(rt, written * 100 / total, label);
       }

@@ -25,8 +25,10 @@ bool SvgPaintColor(PaintType type, std::uint32_t packedColor, std::uint16_t cust
 // Writes the SVG file, replacing a previous file only when complete, with progress and the
 // abort poll. On failure shows message 12 (13 when unattended) and returns false. A stop by
 // the user keeps the file, properly closed but holding only the paths written before it, and
-// returns false with abortRequested set.
+// returns false with abortRequested set. With selectedOnly (the clipboard's copy) only the
+// selected paths are written.
 [[nodiscard]] bool SaveSvg(base::Runtime& rt, const Artwork& art, const ArtImageInfo& image,
-             const CustomColorList& customColors, const std::string& fileName, bool unattended);
+             const CustomColorList& customColors, const std::string& fileName, bool unattended,
+             bool selectedOnly = false);
 
 }  // namespace vl::art

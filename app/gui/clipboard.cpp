@@ -46,7 +46,7 @@ QMimeData* ArtMimeData(app::Program& program, app::Document& doc, CopyResult& re
   program.app.clipboardExportActive = true;
   const bool gqWritten = art::saveArt(rt, program.artwork, info, customColors, gqPath, options, modified);
   const bool svgWritten =
-      gqWritten && art::SaveSvg(rt, program.artwork, info, customColors, svgPath, true);
+      gqWritten && art::SaveSvg(rt, program.artwork, info, customColors, svgPath, true, true);
   program.app.clipboardExportActive = false;
   if (!gqWritten || !svgWritten) {
     result = CopyResult::kFailed;

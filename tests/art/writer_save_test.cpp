@@ -97,6 +97,13 @@ TEST(WriterSave, StoppedSavesEndTheFileProperlyAndLeaveTheArtModified) {
   ASSERT_TRUE(SaveSvg(svg.rt, svg.art, svg.image, svg.colors, path, false));
   EXPECT_NE(ReadWholeFile(path).find("d=\"M1.25 2.5 L3.062 1 L63.996 47.004 L1.25 2.5 Z\""),
             std::string::npos);
+  // The clipboard's copy holds the selected paths only.
+  svg.linePath({{5, 5}, {9, 5}, {9, 9}, {5, 5}});
+  svg.art.paths[1].flags |= kSelected;
+  ASSERT_TRUE(SaveSvg(svg.rt, svg.art, svg.image, svg.colors, path, true, true));
+  const std::string selected = ReadWholeFile(path);
+  EXPECT_EQ(selected.find("<path"), selected.rfind("<path"));
+  EXPECT_NE(selected.find("d=\"M5 5 L9 5"), std::string::npos) << selected;
 }
 
 // PDF: the page of the EPS, a stopped save still a complete document, a file that cannot be
