@@ -7,6 +7,7 @@
 
 #include "base/progress.h"
 #include "engine/color_shapes.h"
+#include "image/ink_purity.h"
 
 namespace vl::engine {
 
@@ -91,25 +92,9 @@ std::uint32_t GreyToBlack(std::uint32_t word) {
 }
 
 std::uint32_t CmyToCmyk(std::uint32_t word) {
-  const int c0 = int(word & 0xFF), m0 = int(word >> 8 & 0xFF), y0 = int(word >> 16 & 0xFF);
   if ((word >> 24) != 0) return word;
-  int c = c0, m = m0, y = y0;
-  if (m < c) {
-    if (y < m)
-      y = 2 * y - m;
-    else
-      m = std::max({m - ((255 - m) >> 3), 2 * m - std::min(c, y), 0});
-  } else if (y < c) {
-    y = 2 * y - c;
-  }
-  if (y <= 0) {
-    const int t = (160 - y0) >> 2;
-    if (t > 0 && c0 > 250 && m0 > 250) {
-      c -= t;
-      m -= t;
-    }
-    y = 0;
-  }
+  int c = int(word & 0xFF), m = int(word >> 8 & 0xFF), y = int(word >> 16 & 0xFF);
+  image::PurifyCmy(c, m, y);
   return GreyToBlack(Pack(c, m, y, 0));
 }
 

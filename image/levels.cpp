@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "image/ink_purity.h"
+
 namespace vl::image {
 
 namespace {
@@ -46,21 +48,7 @@ ScreenRgb CmykToRgb(int c, int m, int y, int k) {
 // Complemented RGB (cyan, magenta, yellow without black) to the four inks, the way paint
 // colours are made: the colour is purified a little, then its darkness moves into black.
 void CmyToInks(int c, int m, int y, std::uint8_t* out) {
-  const int c0 = c, m0 = m, y0 = y;
-  if (m < c) {
-    if (y < m) y = 2 * y - m;
-    else m = std::max({m - ((255 - m) >> 3), 2 * m - std::min(c, y), 0});
-  } else if (y < c) {
-    y = 2 * y - c;
-  }
-  if (y <= 0) {
-    const int t = (160 - y0) >> 2;
-    if (t > 0 && c0 > 250 && m0 > 250) {
-      c -= t;
-      m -= t;
-    }
-    y = 0;
-  }
+  PurifyCmy(c, m, y);
   const int r = 255 - c, g = 255 - m, b = 255 - y;
   const int x = std::max({r, g, b});
   if (x <= 0) {
