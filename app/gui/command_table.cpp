@@ -58,8 +58,8 @@ constexpr MenuCommand kCommands[] = {
     {13106, kView, "", "Zoom &Out", "Ctrl+-", kWindow, kImage, ""},
     {13107, kView, "", "Actual Si&ze", "Ctrl+H", kWindow, kImage, ""},
     {13108, kView, "", "&Fit In Window", "Ctrl+M", kWindow, kImage, ""},
-    {13110, kView, "", "Hide &Toolbox", "", kMissing, kNothing, "The toolbox", true},
-    {13111, kView, "", "Show I&nfo", "", kMissing, kNothing, "The info window"},
+    {13110, kView, "", "Hide &Toolbox", "", kWindow, kNothing, "", true},
+    {13111, kView, "", "Show I&nfo", "", kWindow, kNothing, ""},
 
     {13201, kOptions, "", "&Settings...", "Ctrl+T", kWindow, kNothing, ""},
     {13202, kOptions, "", "&Conversion Setup...", "Ctrl+J", kWindow, kNothing, ""},

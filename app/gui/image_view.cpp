@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/gui/selection_overlay.h"
+#include "art/anchor_editing.h"
 #include "art/anchor_walk.h"
 #include "art/display_color.h"
 #include "image/raster_image.h"
@@ -72,6 +74,11 @@ std::vector<PaintedPath> BuildPaintedPaths(const art::Artwork& art, double artSc
     const double margin = p.strokeWidth / 2 + 1;
     p.bounds = p.outline.controlPointRect().adjusted(-margin, -margin, margin, margin);
     p.selected = (path.flags & art::kSelected) != 0;
+    if (p.selected) {
+      const std::span<const std::uint16_t> words = art::PointWords(path);
+      for (const std::size_t at : art::AnchorOffsets(path))
+        p.anchors.emplace_back(art::detail::X(words, at), art::detail::Y(words, at));
+    }
     out.push_back(std::move(p));
   }
   return out;
@@ -140,6 +147,7 @@ void ImageView::imageChanged() {
   imageStep_ = 1;
   while (pixels / (std::int64_t(imageStep_) * imageStep_) > kMaxScreenPixels) ++imageStep_;
   screenImage_ = pixels > 0 ? BuildScreenImage(image, imageStep_) : QImage();
+  selectionImage_ = pixels > 0 ? BuildSelectionOverlay(image, imageStep_) : QImage();
   artChanged();
   updateScrollBars();
 }
@@ -237,6 +245,7 @@ void ImageView::render(QPainter& painter, const QRect& exposed) {
     if (hasArt) painter.setOpacity(0.35);
     painter.drawImage(QRectF(visible), screenImage_, source);
     painter.setOpacity(1.0);
+    if (!selectionImage_.isNull()) painter.drawImage(QRectF(visible), selectionImage_, source);
   }
   if (!hasArt) return;
   painter.save();
@@ -249,17 +258,28 @@ void ImageView::render(QPainter& painter, const QRect& exposed) {
   painter.setRenderHint(QPainter::Antialiasing, true);
   QPen outlinePen(Qt::black, 0);  // cosmetic: one screen pixel at any zoom
   QPen selectedPen(QColor(0, 90, 220), 0);
+  std::vector<QPointF> handles;  // anchors of the selected paths, art units
   for (const PaintedPath& p : paths_) {
     if (!p.bounds.intersects(visibleArt)) continue;
+    handles.insert(handles.end(), p.anchors.begin(), p.anchors.end());
     const bool painted = mode_ == ViewMode::kPreview ||
                          (mode_ == ViewMode::kPreviewSelection && p.selected);
     if (painted) {
       if (p.fill.isValid()) painter.fillPath(p.outline, p.fill);
       if (p.stroke.isValid() && p.strokeWidth > 0)
         painter.strokePath(p.outline, QPen(p.stroke, p.strokeWidth));
+      if (p.selected) painter.strokePath(p.outline, selectedPen);
     } else {
       painter.strokePath(p.outline, p.selected ? selectedPen : outlinePen);
     }
+  }
+  painter.restore();
+  // The selected paths' anchors as small squares of a fixed screen size.
+  painter.save();
+  painter.setClipRect(visible);
+  for (const QPointF& a : handles) {
+    const QPointF at = QPointF(target.topLeft()) + a * artToScreen;
+    painter.fillRect(QRectF(at.x() - 2, at.y() - 2, 4, 4), QColor(0, 90, 220));
   }
   painter.restore();
 }

@@ -22,6 +22,7 @@ struct PaintedPath {
   QColor stroke;         // invalid: not stroked
   double strokeWidth = 0.0;  // art units
   bool selected = false;
+  std::vector<QPointF> anchors;  // art units; only for a selected path, to show its handles
 };
 
 // The paths of `art` as the window paints them; pixelsPerPoint turns stroke weights (tenths of
@@ -56,6 +57,8 @@ class ImageView : public QAbstractScrollArea {
   // Paints the visible part of the document into `painter` (viewport coordinates); the paint
   // event and the redraw benchmark both come here.
   void render(QPainter& painter, const QRect& exposed);
+  // Where the image lies in the viewport (centred when smaller, else scrolled).
+  QRect imageRectOnScreen() const;
 
  Q_SIGNALS:
   void zoomChanged();
@@ -67,12 +70,12 @@ class ImageView : public QAbstractScrollArea {
 
  private:
   double scale() const;  // screen pixels per image pixel
-  QRect imageRectOnScreen() const;
   void updateScrollBars();
 
   app::Program& program_;
   ViewMode mode_ = ViewMode::kPreview;
   QImage screenImage_;
+  QImage selectionImage_;  // the pixel selection's tint (null: none)
   int imageStep_ = 1;
   std::vector<PaintedPath> paths_;
 };

@@ -18,6 +18,9 @@
 #include "app/gui/clipboard.h"
 #include "app/gui/command_table.h"
 #include "app/gui/custom_color_dialog.h"
+#include "app/gui/image_tools.h"
+#include "app/gui/info_window.h"
+#include "app/gui/toolbox.h"
 #include "app/gui/settings_dialog.h"
 #include "app/gui/setup_dialogs.h"
 #include "base/message_table.h"
@@ -60,7 +63,16 @@ MainWindow::MainWindow(app::Program& program, app::DocumentDialogs* dialogs, QWi
   setCentralWidget(view_);
   setAcceptDrops(true);
   connect(view_, &ImageView::zoomChanged, this, &MainWindow::updateTitle);
+  toolbox_ = new Toolbox(this);
+  addToolBar(Qt::LeftToolBarArea, toolbox_);
+  tools_ = new ImageTools(program_, doc_, view_, toolbox_, this);
+  connect(tools_, &ImageTools::edited, this, [this](bool image) { afterCommand(image); });
+  connect(tools_, &ImageTools::pointerMoved, this, [this](QPointF at) {
+    if (info_) info_->showPointer(at);
+  });
   buildMenus();
+  connect(toolbox_, &QToolBar::visibilityChanged, this, [this] { updateToggleTexts(); });
+  setInfoShown(program_.livePrefs.prefFlagsA & settings::kInfoWindowOpen);
   recent_ = QSettings().value(kRecentKey).toStringList();
   // The preferences file has no place for the fit mode: it is kept with the recent files.
   if (QSettings().value(kCloseFitKey).toBool()) program_.fitMode = engine::FitMode::kClose;
@@ -218,6 +230,11 @@ bool MainWindow::windowCommand(std::uint16_t id) {
       if (dialog.exec() == QDialog::Accepted) view_->artChanged();
       return true;
     }
+    case kCmdToolbox:
+      toolbox_->setHidden(!toolbox_->isHidden());
+      updateToggleTexts();
+      return true;
+    case kCmdInfo: setInfoShown(info_ == nullptr); return true;
     case kCmdAbout:
       QMessageBox::about(this, QStringLiteral("About Vectorlume"),
                          QStringLiteral("<b>Vectorlume</b> %1<br>Traces raster images into "
@@ -239,6 +256,7 @@ void MainWindow::afterCommand(bool imageMayHaveChanged) {
   if (doc_.imageOpen && !doc_.imageUntitled) addRecent(QString::fromStdString(doc_.imageName));
   updateActions();
   updateTitle();
+  if (info_) info_->refresh();
 }
 
 void MainWindow::documentOpened() {
@@ -288,6 +306,28 @@ void MainWindow::updateActions() {
                                                  (pathsSelected || pixelsSelected));
 }
 
+void MainWindow::setInfoShown(bool shown) {
+  if (shown && !info_) {
+    info_ = new InfoWindow(program_, this);
+    addDockWidget(Qt::RightDockWidgetArea, info_);
+    // Only Hide Info destroys it: a close button would leave a hidden window behind.
+    info_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    info_->show();
+  } else if (!shown && info_) {
+    info_->deleteLater();
+    info_ = nullptr;
+  }
+  updateToggleTexts();
+}
+
+void MainWindow::updateToggleTexts() {
+  if (QAction* a = actions_.value(kCmdToolbox))
+    a->setText(toolbox_->isHidden() ? QStringLiteral("Show &Toolbox")
+                                    : QStringLiteral("Hide &Toolbox"));
+  if (QAction* a = actions_.value(kCmdInfo))
+    a->setText(info_ ? QStringLiteral("Hide I&nfo") : QStringLiteral("Show I&nfo"));
+}
+
 void MainWindow::updateTitle() { setWindowTitle(Q(app::DocumentTitle(program_, doc_))); }
 
 void MainWindow::addRecent(const QString& path) {
@@ -312,6 +352,10 @@ void MainWindow::fillRecentMenu() {
 }
 
 void MainWindow::rememberGeometry() {
+  // Which palettes were open is read back at the next start.
+  std::uint8_t& flagsA = program_.livePrefs.prefFlagsA;
+  flagsA = std::uint8_t(info_ ? flagsA | settings::kInfoWindowOpen
+                              : flagsA & ~settings::kInfoWindowOpen);
   if (program_.livePrefs.prefFlagsB & settings::kSaveWindowPositions) {
     const QRect g = normalGeometry();
     std::int32_t* r = program_.livePrefs.mainWindow;

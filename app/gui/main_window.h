@@ -16,6 +16,10 @@ class QMenu;
 
 namespace vl::gui {
 
+class ImageTools;
+class InfoWindow;
+class Toolbox;
+
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
@@ -35,6 +39,9 @@ class MainWindow : public QMainWindow {
   app::Document& document() { return doc_; }
   ImageView* imageView() const { return view_; }
   QMenu* recentMenu() const { return recentMenu_; }
+  Toolbox* toolbox() const { return toolbox_; }
+  ImageTools* tools() const { return tools_; }
+  InfoWindow* infoWindow() const { return info_; }
   // Where the window's geometry is written at the end ("" keeps it in memory only).
   void setPreferencesFolder(std::string folder) { prefsFolder_ = std::move(folder); }
 
@@ -53,6 +60,8 @@ class MainWindow : public QMainWindow {
   void addRecent(const QString& path);
   void fillRecentMenu();
   void rememberGeometry();
+  void setInfoShown(bool shown);
+  void updateToggleTexts();
   app::CommandContext context() { return {program_, doc_, *dialogs_}; }
 
   app::Program& program_;
@@ -60,6 +69,9 @@ class MainWindow : public QMainWindow {
   QtDocumentDialogs qtDialogs_;
   app::DocumentDialogs* dialogs_;
   ImageView* view_;
+  Toolbox* toolbox_;
+  ImageTools* tools_;
+  InfoWindow* info_ = nullptr;  // exists while shown
   QHash<std::uint16_t, QAction*> actions_;
   QMenu* recentMenu_ = nullptr;
   QStringList recent_;

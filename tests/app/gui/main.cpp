@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
       {"View", vl::gui::test::MakeViewSuite},
       {"CustomColor", vl::gui::test::MakeCustomColorSuite},
       {"Settings", vl::gui::test::MakeSettingsSuite},
+      {"Tools", vl::gui::test::MakeToolsSuite},
   };
   int failures = 0;
   if (argc > 1 && suites.count(argv[1])) {

@@ -14,4 +14,5 @@ std::unique_ptr<QObject> MakeConversionSuite();
 std::unique_ptr<QObject> MakeViewSuite();
 std::unique_ptr<QObject> MakeCustomColorSuite();
 std::unique_ptr<QObject> MakeSettingsSuite();
+std::unique_ptr<QObject> MakeToolsSuite();
 }  // namespace vl::gui::test
