@@ -64,8 +64,7 @@ constexpr MenuCommand kCommands[] = {
     {13201, kOptions, "", "&Settings...", "Ctrl+T", kWindow, kNothing, ""},
     {13202, kOptions, "", "&Conversion Setup...", "Ctrl+J", kWindow, kNothing, ""},
     {13203, kOptions, "", "C&olor/Grayscale Setup...", "Ctrl+B", kWindow, kNothing, ""},
-    {13205, kOptions, "", "&Paint Style...", "Ctrl+I", kMissing, kNothing,
-     "The paint style palette", true},
+    {13205, kOptions, "", "&Paint Style...", "Ctrl+I", kWindow, kNothing, "", true},
     {13206, kOptions, "", "C&ustom Color...", "Ctrl+U", kWindow, kNothing, ""},
 
     {13301, kHelp, "", "&Index", "", kMissing, kNothing, "Help"},

@@ -57,6 +57,7 @@ constexpr std::uint16_t kCmdInfo = 13111;
 constexpr std::uint16_t kCmdSettings = 13201;
 constexpr std::uint16_t kCmdConversionSetup = 13202;
 constexpr std::uint16_t kCmdColorSetup = 13203;
+constexpr std::uint16_t kCmdPaintStyle = 13205;
 constexpr std::uint16_t kCmdCustomColor = 13206;
 constexpr std::uint16_t kCmdAbout = 13307;
 

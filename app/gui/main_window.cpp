@@ -20,6 +20,7 @@
 #include "app/gui/custom_color_dialog.h"
 #include "app/gui/image_tools.h"
 #include "app/gui/info_window.h"
+#include "app/gui/paint_style_palette.h"
 #include "app/gui/toolbox.h"
 #include "app/gui/settings_dialog.h"
 #include "app/gui/setup_dialogs.h"
@@ -73,6 +74,7 @@ MainWindow::MainWindow(app::Program& program, app::DocumentDialogs* dialogs, QWi
   buildMenus();
   connect(toolbox_, &QToolBar::visibilityChanged, this, [this] { updateToggleTexts(); });
   setInfoShown(program_.livePrefs.prefFlagsA & settings::kInfoWindowOpen);
+  if (program_.livePrefs.prefFlagsB & settings::kPaintStyleOpen) showPaintStyle();
   recent_ = QSettings().value(kRecentKey).toStringList();
   // The preferences file has no place for the fit mode: it is kept with the recent files.
   if (QSettings().value(kCloseFitKey).toBool()) program_.fitMode = engine::FitMode::kClose;
@@ -235,6 +237,7 @@ bool MainWindow::windowCommand(std::uint16_t id) {
       updateToggleTexts();
       return true;
     case kCmdInfo: setInfoShown(info_ == nullptr); return true;
+    case kCmdPaintStyle: showPaintStyle(); return true;
     case kCmdAbout:
       QMessageBox::about(this, QStringLiteral("About Vectorlume"),
                          QStringLiteral("<b>Vectorlume</b> %1<br>Traces raster images into "
@@ -257,6 +260,7 @@ void MainWindow::afterCommand(bool imageMayHaveChanged) {
   updateActions();
   updateTitle();
   if (info_) info_->refresh();
+  if (paint_ && paint_->isVisible()) paint_->showSelection();
 }
 
 void MainWindow::documentOpened() {
@@ -320,6 +324,17 @@ void MainWindow::setInfoShown(bool shown) {
   updateToggleTexts();
 }
 
+void MainWindow::showPaintStyle() {
+  if (!paint_) {
+    paint_ = new PaintStylePalette(program_, doc_, this);
+    addDockWidget(Qt::RightDockWidgetArea, paint_);
+    connect(paint_, &PaintStylePalette::artChanged, this, [this] { afterCommand(false); });
+  }
+  paint_->show();
+  paint_->raise();
+  paint_->showSelection();
+}
+
 void MainWindow::updateToggleTexts() {
   if (QAction* a = actions_.value(kCmdToolbox))
     a->setText(toolbox_->isHidden() ? QStringLiteral("Show &Toolbox")
@@ -356,6 +371,9 @@ void MainWindow::rememberGeometry() {
   std::uint8_t& flagsA = program_.livePrefs.prefFlagsA;
   flagsA = std::uint8_t(info_ ? flagsA | settings::kInfoWindowOpen
                               : flagsA & ~settings::kInfoWindowOpen);
+  std::uint8_t& flagsB = program_.livePrefs.prefFlagsB;
+  flagsB = std::uint8_t(paint_ && paint_->isVisible() ? flagsB | settings::kPaintStyleOpen
+                                                      : flagsB & ~settings::kPaintStyleOpen);
   if (program_.livePrefs.prefFlagsB & settings::kSaveWindowPositions) {
     const QRect g = normalGeometry();
     std::int32_t* r = program_.livePrefs.mainWindow;

@@ -18,6 +18,7 @@ namespace vl::gui {
 
 class ImageTools;
 class InfoWindow;
+class PaintStylePalette;
 class Toolbox;
 
 class MainWindow : public QMainWindow {
@@ -42,6 +43,7 @@ class MainWindow : public QMainWindow {
   Toolbox* toolbox() const { return toolbox_; }
   ImageTools* tools() const { return tools_; }
   InfoWindow* infoWindow() const { return info_; }
+  PaintStylePalette* paintStyle() const { return paint_; }
   // Where the window's geometry is written at the end ("" keeps it in memory only).
   void setPreferencesFolder(std::string folder) { prefsFolder_ = std::move(folder); }
 
@@ -61,6 +63,7 @@ class MainWindow : public QMainWindow {
   void fillRecentMenu();
   void rememberGeometry();
   void setInfoShown(bool shown);
+  void showPaintStyle();
   void updateToggleTexts();
   app::CommandContext context() { return {program_, doc_, *dialogs_}; }
 
@@ -72,6 +75,7 @@ class MainWindow : public QMainWindow {
   Toolbox* toolbox_;
   ImageTools* tools_;
   InfoWindow* info_ = nullptr;  // exists while shown
+  PaintStylePalette* paint_ = nullptr;  // made when first shown
   QHash<std::uint16_t, QAction*> actions_;
   QMenu* recentMenu_ = nullptr;
   QStringList recent_;

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
       {"CustomColor", vl::gui::test::MakeCustomColorSuite},
       {"Settings", vl::gui::test::MakeSettingsSuite},
       {"Tools", vl::gui::test::MakeToolsSuite},
+      {"PaintStyle", vl::gui::test::MakePaintStyleSuite},
   };
   int failures = 0;
   if (argc > 1 && suites.count(argv[1])) {

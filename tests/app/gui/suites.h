@@ -15,4 +15,5 @@ std::unique_ptr<QObject> MakeViewSuite();
 std::unique_ptr<QObject> MakeCustomColorSuite();
 std::unique_ptr<QObject> MakeSettingsSuite();
 std::unique_ptr<QObject> MakeToolsSuite();
+std::unique_ptr<QObject> MakePaintStyleSuite();
 }  // namespace vl::gui::test
