@@ -1,5 +1,6 @@
 // A scripted session of the window, for the screenshots and the redraw benchmark:
-//   gui_session screenshots OUTDIR IMAGE   open, convert, each view mode, each dialog -> PNGs
+//   gui_session screenshots OUTDIR IMAGE   open, convert, each view mode, each dialog and palette
+//                                          -> PNGs
 //   gui_session redraw IMAGE               converts, then times redraws after scrolls and zooms
 // Run it under xvfb-run (scripts/screenshots does); the window is drawn as a user would see it.
 #include <QApplication>
@@ -13,12 +14,16 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/edit_commands.h"
 #include "app/gui/command_table.h"
 #include "app/gui/custom_color_dialog.h"
+#include "app/gui/info_window.h"
+#include "app/gui/paint_style_palette.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_ui.h"
 #include "app/gui/settings_dialog.h"
 #include "app/gui/setup_dialogs.h"
+#include "app/gui/toolbox.h"
 #include "settings/named_settings.h"
 #include "settings/settings_defaults.h"
 
@@ -127,6 +132,25 @@ int Screenshots(const QString& folder, const QString& imagePath) {
     Session::settle();
     ok = Save(dialog.grab(), folder, "11-settings") && ok;
   }
+  // The toolbox, the Paint Style palette and the info window beside the art, two paths selected.
+  {
+    art::Artwork& art = s.program.artwork;
+    art.selectedCount = 0;
+    for (int i = 0; i < art.count; ++i) {
+      art::PathRecord& p = art.paths[std::size_t(i)];
+      p.flags = std::uint8_t((p.flags & ~art::kSelected) | (i < 2 ? art::kSelected : 0));
+      art.selectedCount += i < 2;
+    }
+    s.window.imageView()->artChanged();
+    s.window.dispatch(gui::kCmdPaintStyle);  // shows the selection's paint
+    s.window.dispatch(gui::kCmdInfo);
+    Session::settle();
+    s.window.dispatch(gui::kCmdFitInWindow);
+    Session::settle();
+    ok = Save(s.window.grab(), folder, "20-toolbox-and-palettes") && ok;
+    ok = Save(s.window.paintStyle()->grab(), folder, "21-paint-style") && ok;
+    ok = Save(s.window.infoWindow()->grab(), folder, "22-info") && ok;
+  }
   // The Edit menu, open: the disabled commands and their keys.
   for (QAction* a : s.window.menuBar()->actions()) {
     if (a->text() != QStringLiteral("&Edit")) continue;
@@ -138,6 +162,20 @@ int Screenshots(const QString& folder, const QString& imagePath) {
     menu->hide();
   }
   s.window.document().artModified = false;  // no save prompt at the end of the session
+  // The image opened afresh with the Magic Wand tool chosen and two letters selected: the
+  // selection's tint.
+  {
+    s.window.openPath(imagePath);
+    s.window.toolbox()->setCurrent(gui::Tool::kWand);
+    s.window.dispatch(gui::kCmdFitInWindow);
+    const image::RasterImage& image = s.program.image;
+    static_cast<void>(app::MarqueeSelect(s.program, s.window.document(), 0, 0,
+                                         image.width / 4, image.height / 2, image::kSelectNew));
+    s.window.imageView()->imageChanged();
+    Session::settle();
+    ok = Save(s.window.grab(), folder, "23-pixel-selection") && ok;
+  }
+  s.window.document().pixelImageModified = false;
   return ok ? 0 : 1;
 }
 

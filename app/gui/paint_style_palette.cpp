@@ -134,6 +134,7 @@ PaintStylePalette::PaintStylePalette(app::Program& program, app::Document& doc, 
   customList_ = new QListWidget(body);
   customList_->setObjectName(QStringLiteral("customColors"));
   customList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  customList_->setMaximumHeight(140);  // a palette beside the art, not a second window
   layout->addWidget(customList_, 1);
   connect(customList_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (!loading_ && row >= 0) chooseCustomColor(row);
@@ -170,12 +171,12 @@ PaintStylePalette::PaintStylePalette(app::Program& program, app::Document& doc, 
   connect(weight_, &QLineEdit::editingFinished, this,
           [this] { setStrokeWeightText(weight_->text()); });
 
-  auto* matchRow = new QHBoxLayout;
+  auto* matchRow = new QGridLayout;
   auto* matchButton = new QPushButton(QStringLiteral("Select  Matching:"), body);
-  matchRow->addWidget(matchButton);
+  matchRow->addWidget(matchButton, 0, 0, 1, 2);
   for (int i = 0; i < 3; ++i) {
     match_[std::size_t(i)] = new QCheckBox(QString::fromLatin1(kMatchNames[i]), body);
-    matchRow->addWidget(match_[std::size_t(i)]);
+    matchRow->addWidget(match_[std::size_t(i)], 1 + i / 2, i % 2);
   }
   layout->addLayout(matchRow);
   connect(matchButton, &QPushButton::clicked, this, &PaintStylePalette::selectMatching);
@@ -185,6 +186,8 @@ PaintStylePalette::PaintStylePalette(app::Program& program, app::Document& doc, 
   layout->addWidget(applyButton_);
   connect(applyButton_, &QPushButton::clicked, this, &PaintStylePalette::apply);
 
+  layout->addStretch(1);
+  body->setMaximumWidth(340);
   setWidget(body);
   fillCustomList();
   showSelection();
@@ -300,8 +303,9 @@ void PaintStylePalette::fillCustomList() {
   const int row = customList_->currentRow();
   customList_->clear();
   for (const art::CustomColor& c : program_.customColors.colors)
-    customList_->addItem((c.tagged ? QStringLiteral("\u2022 ") : QStringLiteral("  ")) +
-                         QString::fromStdString(c.name));
+    customList_->addItem(new QListWidgetItem(
+        SlotIcon({SlotType::kProcess, c.c, c.m, c.y, c.k}),
+        (c.tagged ? QStringLiteral("\u2022 ") : QString()) + QString::fromStdString(c.name)));
   customList_->setCurrentRow(std::min(row, customList_->count() - 1));
   loading_ = false;
 }
