@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QDrag>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
 #include <QRubberBand>
 #include <algorithm>
 #include <cmath>
@@ -47,12 +49,72 @@ int SelectPathsInRect(art::Artwork& art, const art::ArtBounds& rect, bool add) {
   return selected;
 }
 
+namespace {
+
+// A transparent layer over the image showing where an anchor or segment is being dragged.
+class DragLine : public QWidget {
+ public:
+  explicit DragLine(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    hide();
+  }
+  void span(QPoint from, QPoint to) {
+    from_ = from;
+    to_ = to;
+    setGeometry(parentWidget()->rect());
+    show();
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0, 90, 220), 1, Qt::DashLine));
+    painter.drawLine(from_, to_);
+    painter.setBrush(QColor(0, 90, 220));
+    painter.drawRect(QRect(to_ - QPoint(2, 2), QSize(5, 5)));
+  }
+
+ private:
+  QPoint from_, to_;
+};
+
+}  // namespace
+
+int PaintedPathAt(const art::Artwork& art, art::ArtClick click, double artScale,
+                  double pixelsPerPoint) {
+  const std::vector<PaintedPath> painted = BuildPaintedPaths(art, artScale, pixelsPerPoint);
+  const QPointF at(click.x, click.y);
+  for (auto p = painted.rbegin(); p != painted.rend(); ++p) {
+    if (!p->bounds.contains(at)) continue;
+    if (p->fill.isValid() && p->outline.contains(at)) return p->index;
+    if (p->stroke.isValid() && p->strokeWidth > 0) {
+      QPainterPathStroker stroker;
+      stroker.setWidth(p->strokeWidth);
+      if (stroker.createStroke(p->outline).contains(at)) return p->index;
+    }
+  }
+  return art::kNoPath;
+}
+
 ImageTools::ImageTools(app::Program& program, app::Document& doc, ImageView* view,
                        Toolbox* toolbox, QObject* parent)
     : QObject(parent), program_(program), doc_(doc), view_(view), toolbox_(toolbox),
-      band_(new QRubberBand(QRubberBand::Rectangle, view->viewport())) {
+      band_(new QRubberBand(QRubberBand::Rectangle, view->viewport())),
+      line_(new DragLine(view->viewport())) {
   view_->viewport()->installEventFilter(this);
   view_->viewport()->setMouseTracking(true);
+  connect(toolbox_, &Toolbox::toolChanged, this, &ImageTools::toolChosen);
+  toolChosen(toolbox_->current());
+}
+
+void ImageTools::toolChosen(Tool tool) {
+  // The pointer tells which tool is in hand.
+  Qt::CursorShape shape = Qt::CrossCursor;
+  if (tool == Tool::kSelect) shape = Qt::ArrowCursor;
+  if (tool == Tool::kWand) shape = Qt::PointingHandCursor;
+  view_->viewport()->setCursor(shape);
 }
 
 QPointF ImageTools::toImage(QPoint viewportPos) const {
@@ -133,7 +195,11 @@ void ImageTools::move(QPoint pos) {
     }
     return;
   }
-  if (!usesRectangle()) return;
+  if (!usesRectangle()) {
+    if (toolbox_->current() == Tool::kAdjustLine || toolbox_->current() == Tool::kAdjustCurve)
+      static_cast<DragLine*>(line_)->span(pressPos_, pos);
+    return;
+  }
   band_->setGeometry(QRect(pressPos_, pos).normalized());
   band_->show();
 }
@@ -146,6 +212,7 @@ void ImageTools::dragArtOut() {
 void ImageTools::release(QPoint pos, Qt::KeyboardModifiers modifiers) {
   pressed_ = false;
   band_->hide();
+  line_->hide();
   const bool shift = pressModifiers_ & Qt::ShiftModifier;
   const bool clicked =
       (pos - pressPos_).manhattanLength() < QApplication::startDragDistance();
@@ -163,8 +230,16 @@ void ImageTools::release(QPoint pos, Qt::KeyboardModifiers modifiers) {
       if (draggingArt_ && clicked) draggingArt_ = false;  // a click on a selected path
       if (p.artwork.count == 0) return;
       if (clicked) {
-        const int hit = art::FindPathAt(p.artwork, from, margin, art::DistanceLimit(view), false,
-                                        p.image.artScale);
+        // In the painted view the shape under the pointer wins, as the user sees it; the
+        // outlines' nearness decides elsewhere and for paper between thin strokes.
+        int hit = art::kNoPath;
+        if (view_->viewMode() == ViewMode::kPreview) {
+          const double ppi = p.image.xResolution > 0 ? p.image.xResolution : 72.0;
+          hit = PaintedPathAt(p.artwork, from, p.image.artScale, ppi / 72.0);
+        }
+        if (hit == art::kNoPath)
+          hit = art::FindPathAt(p.artwork, from, margin, art::DistanceLimit(view), false,
+                                p.image.artScale);
         art::ClickSelect(p.artwork, hit, shift);
       } else {
         SelectPathsInRect(p.artwork, rect, shift);

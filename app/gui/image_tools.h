@@ -13,6 +13,7 @@
 #include "art/path_hit_test.h"
 
 class QRubberBand;
+class QWidget;
 
 namespace vl::gui {
 
@@ -26,6 +27,12 @@ int SelectionModeFor(Qt::KeyboardModifiers modifiers);
 // units, inclusive) becomes selected; without `add` every other path is deselected first. The
 // number of paths selected afterwards.
 int SelectPathsInRect(art::Artwork& art, const art::ArtBounds& rect, bool add);
+
+// The topmost path whose paint covers `click` (art units) as the Preview view paints it, for a
+// click on the inside of a filled shape; kNoPath when only paper is there. `pixelsPerPoint`
+// and `artScale` size the strokes as the view does.
+int PaintedPathAt(const art::Artwork& art, art::ArtClick click, double artScale,
+                  double pixelsPerPoint);
 
 class ImageTools : public QObject {
   Q_OBJECT
@@ -56,12 +63,14 @@ class ImageTools : public QObject {
   bool usesRectangle() const;
   void finish(app::EditResult result, bool image);
   void dragArtOut();
+  void toolChosen(Tool tool);
 
   app::Program& program_;
   app::Document& doc_;
   ImageView* view_;
   Toolbox* toolbox_;
   QRubberBand* band_;
+  QWidget* line_;  // the anchor tools' feedback: from the press to the pointer
   bool pressed_ = false;
   bool draggingArt_ = false;   // the press was on a selected path: a move drags the art out
   Qt::KeyboardModifiers pressModifiers_;

@@ -61,8 +61,11 @@ std::uint8_t ClampByte(int v) { return std::uint8_t(std::clamp(v, 0, 255)); }
 std::vector<PaintedPath> BuildPaintedPaths(const art::Artwork& art, double artScale,
                                            double pixelsPerPoint) {
   std::vector<PaintedPath> out;
+  int index = -1;
   for (const art::PathRecord& path : art::PathsInUse(art)) {
+    ++index;
     PaintedPath p;
+    p.index = index;
     p.outline = OutlineOf(path);
     if (p.outline.isEmpty()) continue;
     if (path.fillType != art::PaintType::None && !(path.flags & art::kUnfilled))

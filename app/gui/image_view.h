@@ -22,6 +22,7 @@ struct PaintedPath {
   QColor stroke;         // invalid: not stroked
   double strokeWidth = 0.0;  // art units
   bool selected = false;
+  int index = 0;                 // the path's position in the artwork
   std::vector<QPointF> anchors;  // art units; only for a selected path, to show its handles
 };
 

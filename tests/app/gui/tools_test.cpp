@@ -133,6 +133,25 @@ class ToolsTest : public QObject {
     }
   }
 
+  // Inside a filled square, far from its outline: the painted view picks the shape the user
+  // sees; the outline views only pick by nearness to an outline.
+  void clickInsideAFilledShapeSelectsItInThePaintedView_data() {
+    QTest::addColumn<int>("view");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("preview") << int(kCmdPreview) << QList<int>{CentreOf(1)};
+    QTest::newRow("artwork") << int(kCmdArtwork) << QList<int>{};
+  }
+  void clickInsideAFilledShapeSelectsItInThePaintedView() {
+    QFETCH(int, view);
+    QFETCH(QList<int>, expected);
+    ToolShell shell;
+    QVERIFY(shell.convert());
+    shell.window.dispatch(std::uint16_t(view));
+    shell.use(Tool::kSelect);
+    shell.click(shell.at(CentreOf(1), 30));
+    QCOMPARE(shell.selectedCentres(), expected);
+  }
+
   void anchorMoveIsOneUndoStepUndoneAndRedone() {
     ToolShell shell;
     QVERIFY(shell.convert());
