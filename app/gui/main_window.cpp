@@ -300,6 +300,9 @@ void MainWindow::updateActions() {
     if (c.needs == Needs::kArt) on = on && art;
     a->setEnabled(on);
   }
+  // The toolbox and the palette edit the document: dead while a conversion runs, as the menus.
+  toolbox_->setEnabled(!busy);
+  if (paint_) paint_->setEnabled(!busy);
   actions_.value(kCmdRevert)->setEnabled(!busy && doc_.imageOpen && doc_.pixelImageModified &&
                                          !doc_.imageUntitled);
   // Cut and Clear act on the selected paths, or without art on the pixel selection.

@@ -288,11 +288,13 @@ void PaintStylePalette::paletteChanged() {
 }
 
 void PaintStylePalette::apply() {
+  if (program_.app.converting) return;  // the paths are being built
   if (app::ApplyPaintToSelection(program_, doc_, style_, keepTints()) == app::EditResult::kDone)
     Q_EMIT artChanged();
 }
 
 void PaintStylePalette::selectMatching() {
+  if (program_.app.converting) return;
   const app::MatchCriteria criteria{match_[0]->isChecked(), match_[1]->isChecked(),
                                     match_[2]->isChecked()};
   if (app::SelectMatching(program_, style_, criteria) > 0) Q_EMIT artChanged();
