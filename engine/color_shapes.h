@@ -16,11 +16,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "art/artwork.h"
 #include "base/runtime.h"
 #include "engine/conversion_job.h"
+#include "engine/label_store.h"
 #include "image/color_classes.h"
 #include "image/raster_image.h"
 
@@ -80,12 +82,9 @@ struct RegionMap {
   std::int32_t width = 0;
   std::int32_t height = 0;
   int samplesPerPixel = 1;
-  std::vector<std::int32_t> label;
+  LabelStore label;
   std::vector<Region> regions;
-  std::int32_t at(std::int32_t x, std::int32_t y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return -1;
-    return label[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-  }
+  std::int32_t at(std::int32_t x, std::int32_t y) const { return label.at(x, y); }
 };
 
 struct RegionOptions {
@@ -108,11 +107,13 @@ using LabelRowSource = std::function<bool(std::int32_t y, LabelRow& row)>;
 
 // Labels the connected areas (4-neighbours) of equal class and shade, reading the image row by
 // row twice (areas joined as the rows arrive, then numbered in the order their first pixel
-// comes and summed): besides the map it needs one label per pixel, no copy of the image.
-// Region numbers follow the first pixel of each area in row order. Polls abort every row.
+// comes and summed): besides the map it needs two rows of labels, no copy of the image.
+// Region numbers follow the first pixel of each area in row order. Polls abort every row; a
+// label tile that cannot be written to the scratch file stops it too.
 [[nodiscard]] StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width,
                                              std::int32_t height, int samplesPerPixel,
-                                             const LabelRowSource& rows, RegionMap& map);
+                                             const LabelRowSource& rows, RegionMap& map,
+                                             const LabelPaging& paging = {});
 
 // The same over whole-image arrays: `classes` (one byte per pixel; pixels with `excluded` set
 // are not converted), `samples` (samplesPerPixel bytes per pixel) and optional `shades`.
@@ -121,7 +122,8 @@ using LabelRowSource = std::function<bool(std::int32_t y, LabelRow& row)>;
                                        const std::vector<std::uint8_t>& classes,
                                        const std::vector<std::uint8_t>& samples,
                                        const std::vector<bool>& excluded, RegionMap& map,
-                                       const std::vector<std::uint16_t>& shades = {});
+                                       const std::vector<std::uint16_t>& shades = {},
+                                       const LabelPaging& paging = {});
 
 // Shades per channel that split the colour classes of a colour image at a Complexity setting
 // (0: the classes alone). The classes have at most 6 steps per channel; above the complexity
@@ -170,6 +172,22 @@ void SplitSelfTouchingPaths(art::Artwork& art, base::Runtime& rt);
 // and larger) moves beneath the first such path. With `eliminateHidden`, paths of earlier
 // conversions that a new path covers completely (after shrinking them by 2 units) are deleted.
 void OrderAndEliminateHidden(art::Artwork& art, std::int32_t tolerance, bool eliminateHidden);
+
+// Which paths the artwork's path limit leaves when paths of the given lengths (art units, as
+// art::pathLength measures them) are begun one after another after the existing ones: each
+// time the limit is reached a discard pass raises the shortest length kept by kDiscardStep and
+// drops every shorter path but the one last begun, and beginning a path drops the one before
+// it when that is shorter. Worked out ahead, the paths that would be dropped are never built
+// and the kept ones are not swept again and again. `fails` when a pass would give up (fewer
+// than kMinPathsForDiscard paths, or the length ceiling reached).
+struct PathLimitPlan {
+  std::vector<bool> keepOld, keepNew;
+  std::int16_t minPathLength = 0;  // where the passes leave the artwork's minPathLength
+  bool exceeded = false;           // a pass ran (the closing message about the limit)
+  bool fails = false;
+};
+PathLimitPlan PlanPathLimit(std::span<const std::int32_t> oldLengths,
+                            std::span<const std::int32_t> newLengths, std::int32_t maxPaths);
 
 // The colour conversion of a gray scale or colour image into the artwork (initArtwork done).
 // False when it stopped (abort, memory); the paths made so far stay.

@@ -59,8 +59,13 @@ void Compact(RegionMap& map, UnionFind& uf) {
       index[i] = std::int32_t(kept.size());
       kept.push_back(map.regions[i]);
     }
-  for (std::int32_t& l : map.label)
-    if (l >= 0) l = index[std::size_t(uf.find(l))];
+  std::vector<std::int32_t> row(std::size_t(std::max(map.width, 0)));
+  for (std::int32_t y = 0; y < map.height; ++y) {
+    map.label.readRow(y, row.data());
+    for (std::int32_t& l : row)
+      if (l >= 0) l = index[std::size_t(uf.find(l))];
+    map.label.writeRow(y, row.data());
+  }
   map.regions = std::move(kept);
 }
 
@@ -170,13 +175,14 @@ std::uint32_t DominantColorCount::result() const {
 }
 
 StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32_t height,
-                               int samplesPerPixel, const LabelRowSource& rows, RegionMap& map) {
+                               int samplesPerPixel, const LabelRowSource& rows, RegionMap& map,
+                               const LabelPaging& paging) {
   map = RegionMap{};
   map.width = width;
   map.height = height;
   map.samplesPerPixel = samplesPerPixel;
   const auto w = std::size_t(std::max(width, 0));
-  map.label.assign(w * std::size_t(std::max(height, 0)), -1);
+  if (!map.label.reset(rt, width, height, paging)) return StageResult::kNoMemory;
   auto sized = [&](LabelRow& r) {
     r.cls.assign(w, 0);
     r.shade.assign(w, 0);
@@ -186,6 +192,7 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
   LabelRow row, above;
   sized(row);
   sized(above);
+  std::vector<std::int32_t> label(w, -1), up(w, -1);
 
   // Pass 1: provisional labels, each pixel joining its left and upper neighbours of the same
   // class and shade; labels that meet are united.
@@ -203,16 +210,14 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
   for (std::int32_t y = 0; y < height; ++y) {
     if (base::PollAbort(rt)) return StageResult::kStopped;
     if (!rows(y, row)) return StageResult::kStopped;
-    std::int32_t* label = &map.label[std::size_t(y) * w];
-    const std::int32_t* up = y > 0 ? label - w : nullptr;
     for (std::size_t x = 0; x < w; ++x) {
+      label[x] = -1;
       if (row.excluded[x]) continue;
       std::int32_t l = -1, u = -1;
       if (x > 0 && label[x - 1] >= 0 && row.cls[x - 1] == row.cls[x] &&
           row.shade[x - 1] == row.shade[x])
         l = label[x - 1];
-      if (up != nullptr && up[x] >= 0 && above.cls[x] == row.cls[x] &&
-          above.shade[x] == row.shade[x])
+      if (y > 0 && up[x] >= 0 && above.cls[x] == row.cls[x] && above.shade[x] == row.shade[x])
         u = up[x];
       if (l >= 0 && u >= 0) {
         const std::int32_t a = find(l), b = find(u);
@@ -225,7 +230,9 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
         parent.push_back(label[x]);
       }
     }
+    map.label.writeRow(y, label.data());
     std::swap(row, above);
+    std::swap(label, up);
   }
   std::size_t areas = 0;
   for (std::size_t i = 0; i < parent.size(); ++i) {
@@ -241,7 +248,7 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
   for (std::int32_t y = 0; y < height; ++y) {
     if (base::PollAbort(rt)) return StageResult::kStopped;
     if (!rows(y, row)) return StageResult::kStopped;
-    std::int32_t* label = &map.label[std::size_t(y) * w];
+    map.label.readRow(y, label.data());
     for (std::size_t x = 0; x < w; ++x) {
       if (label[x] < 0) continue;
       const std::int32_t root = parent[std::size_t(label[x])];
@@ -267,7 +274,10 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
       r.right = std::max(r.right, std::int32_t(x));
       r.bottom = y;
     }
+    map.label.writeRow(y, label.data());
   }
+  // A label tile lost to a failed scratch write leaves the map unusable.
+  if (base::PollAbort(rt)) return StageResult::kStopped;
   for (Region& r : map.regions) r.color = MeanColor(r, samplesPerPixel);
   return StageResult::kDone;
 }
@@ -276,7 +286,7 @@ StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t hei
                          int samplesPerPixel, const std::vector<std::uint8_t>& classes,
                          const std::vector<std::uint8_t>& samples,
                          const std::vector<bool>& excluded, RegionMap& map,
-                         const std::vector<std::uint16_t>& shades) {
+                         const std::vector<std::uint16_t>& shades, const LabelPaging& paging) {
   const auto w = std::size_t(width), spp = std::size_t(samplesPerPixel);
   const LabelRowSource rows = [&](std::int32_t y, LabelRow& row) {
     const std::size_t at = std::size_t(y) * w;
@@ -288,7 +298,7 @@ StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t hei
     std::copy_n(samples.begin() + std::ptrdiff_t(at * spp), w * spp, row.samples.begin());
     return true;
   };
-  return LabelRegionsByRows(rt, width, height, samplesPerPixel, rows, map);
+  return LabelRegionsByRows(rt, width, height, samplesPerPixel, rows, map, paging);
 }
 
 StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, RegionMap& map) {

@@ -1,5 +1,6 @@
 // The region labelling read row by row against a plain flood fill, on random class maps with
-// shades and pixels left out, and the closed-loop simplification.
+// shades and pixels left out (the labels held in memory or paged), and the closed-loop
+// simplification.
 #include <cmath>
 #include <random>
 
@@ -10,12 +11,14 @@ namespace vl::engine::test {
 namespace {
 
 // The reference: a flood fill from each unlabelled pixel in row order.
-RegionMap FloodFill(int w, int h, int spp, const std::vector<std::uint8_t>& cls,
+struct Reference {
+  std::vector<std::int32_t> label;
+  std::vector<Region> regions;
+};
+Reference FloodFill(int w, int h, int spp, const std::vector<std::uint8_t>& cls,
                     const std::vector<std::uint8_t>& samples, const std::vector<bool>& excluded,
                     const std::vector<std::uint16_t>& shades) {
-  RegionMap m;
-  m.width = w;
-  m.height = h;
+  Reference m;
   m.label.assign(std::size_t(w) * h, -1);
   for (int i = 0; i < w * h; ++i) {
     if (m.label[i] >= 0 || excluded[i]) continue;
@@ -77,19 +80,23 @@ TEST(RegionLabels, RowByRowLabellingMatchesAFloodFillExactly) {
         excluded[i] = std::uniform_real_distribution<double>(0, 1)(random) < c.excluded;
         for (int k = 0; k < spp; ++k) samples[std::size_t(i) * spp + k] = std::uint8_t(random());
       }
-      const RegionMap want = FloodFill(c.w, c.h, spp, cls, samples, excluded, shades);
-      RegionMap got;
-      ASSERT_EQ(LabelRegions(env.rt, c.w, c.h, spp, cls, samples, excluded, got, shades),
-                StageResult::kDone);
-      ASSERT_EQ(got.label, want.label);
-      ASSERT_EQ(got.regions.size(), want.regions.size());
-      for (std::size_t r = 0; r < want.regions.size(); ++r) {
-        const Region &a = got.regions[r], &b = want.regions[r];
-        EXPECT_EQ(a.pixels, b.pixels);
-        EXPECT_EQ(a.cls, b.cls);
-        EXPECT_TRUE(std::equal(a.sum, a.sum + 4, b.sum));
-        EXPECT_EQ(std::tie(a.left, a.top, a.right, a.bottom),
-                  std::tie(b.left, b.top, b.right, b.bottom));
+      const Reference want = FloodFill(c.w, c.h, spp, cls, samples, excluded, shades);
+      // Held in memory, and paged through the scratch file in tiles of 4 x 4 labels.
+      for (const LabelPaging paging : {LabelPaging{}, LabelPaging{128, 2}}) {
+        RegionMap got;
+        ASSERT_EQ(LabelRegions(env.rt, c.w, c.h, spp, cls, samples, excluded, got, shades, paging),
+                  StageResult::kDone);
+        ASSERT_EQ(got.label.toVector(), want.label);
+        EXPECT_EQ(got.label.spilled(), paging.memoryBytes < 1000 && c.w * c.h > 32);
+        ASSERT_EQ(got.regions.size(), want.regions.size());
+        for (std::size_t r = 0; r < want.regions.size(); ++r) {
+          const Region &a = got.regions[r], &b = want.regions[r];
+          EXPECT_EQ(a.pixels, b.pixels);
+          EXPECT_EQ(a.cls, b.cls);
+          EXPECT_TRUE(std::equal(a.sum, a.sum + 4, b.sum));
+          EXPECT_EQ(std::tie(a.left, a.top, a.right, a.bottom),
+                    std::tie(b.left, b.top, b.right, b.bottom));
+        }
       }
     }
   }
