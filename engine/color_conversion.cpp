@@ -203,7 +203,12 @@ bool SeparateColorShapes(ConversionJob& job) {
   RegionOptions options;
   options.minRegionPixels = std::max(1, s.noiseSuppression / 100);
   if (s.has(settings::kLimitedColors)) options.maxColors = std::clamp<int>(s.maxColors, 2, 255);
+  // More regions than the path limit allows: the smallest join their neighbours here, which
+  // keeps every pixel under a shape; discarding their paths would leave holes (the page
+  // showing through where no enclosing shape lies beneath).
+  options.maxRegions = std::size_t(std::max<std::int32_t>(art.maxPaths, 1));
   if (SimplifyRegions(rt, options, map) != StageResult::kDone) return Stop(job);
+  if (map.mergedForLimit) rt.state.maxPathsExceeded = true;
 
   // With a colour limit the classes keep their mean colours, so that no more colours come out.
   if (s.has(settings::kColorAveragingOff) && spp > 1 && !s.has(settings::kLimitedColors) &&

@@ -84,12 +84,16 @@ struct RegionMap {
   int samplesPerPixel = 1;
   LabelStore label;
   std::vector<Region> regions;
+  bool mergedForLimit = false;  // regions were joined to keep within RegionOptions::maxRegions
   std::int32_t at(std::int32_t x, std::int32_t y) const { return label.at(x, y); }
 };
 
 struct RegionOptions {
   std::int64_t minRegionPixels = 8;  // smaller regions join their closest neighbour
   int maxColors = 0;                 // the colour limit; 0 = none
+  // The path limit: past it the smallest regions keep joining their closest neighbour, so that
+  // every pixel stays under a shape instead of the limit's discard passes dropping paths.
+  std::size_t maxRegions = 0;  // 0 = none
 };
 
 enum class StageResult { kDone, kStopped, kNoMemory };
@@ -138,7 +142,9 @@ inline std::uint16_t PixelShade(const std::uint8_t* px, int samplesPerPixel, int
 
 // Small regions join the neighbour of the nearest colour, smallest first; with a colour limit
 // the rarest classes are dropped for the nearest kept class and neighbours of one class become
-// one region, painted with the mean of every pixel of that class. Region colours are set.
+// one region, painted with the mean of every pixel of that class; then, while more regions
+// than maxRegions remain, the smallest joins its neighbour of the nearest colour (and
+// map.mergedForLimit is set). Region colours are set.
 [[nodiscard]] StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options,
                                           RegionMap& map);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <numeric>
+#include <queue>
 
 #include "base/progress.h"
 #include "engine/color_shapes.h"
@@ -80,6 +81,60 @@ std::uint32_t MeanColor(const Region& r, int samples) {
   for (int c = 0; c < samples; ++c)
     means[c] = std::uint32_t(r.sum[c] / std::uint64_t(std::max<std::int64_t>(r.pixels, 1)));
   return ColorWordOfSamples(means, samples);
+}
+
+// The neighbour of region `root` (a root of `uf`) with the nearest mean colour, the larger on
+// ties; -1 when it has none (alone in the image, or among unconverted pixels).
+std::int32_t ClosestNeighbour(const RegionMap& map, UnionFind& uf, std::int32_t root) {
+  const Region& self = map.regions[std::size_t(root)];
+  std::int32_t best = -1;
+  int bestDistance = 0;
+  for (std::int32_t y = self.top; y <= self.bottom; ++y)
+    for (std::int32_t x = self.left; x <= self.right; ++x) {
+      const std::int32_t l = map.at(x, y);
+      if (l < 0 || uf.find(l) != root) continue;
+      const std::int32_t around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+      for (const auto& q : around) {
+        std::int32_t o = map.at(q[0], q[1]);
+        if (o < 0 || (o = uf.find(o)) == root) continue;
+        const int d = MeanDistance(self, map.regions[std::size_t(o)], map.samplesPerPixel);
+        if (best < 0 || d < bestDistance ||
+            (d == bestDistance &&
+             map.regions[std::size_t(o)].pixels > map.regions[std::size_t(best)].pixels)) {
+          best = o;
+          bestDistance = d;
+        }
+      }
+    }
+  return best;
+}
+
+// While more than `limit` regions remain, the smallest (the first on ties) joins its closest
+// neighbour. Regions that grew go back into the queue with their new size.
+StageResult MergeDownTo(base::Runtime& rt, std::size_t limit, RegionMap& map) {
+  std::size_t left = 0;
+  for (const Region& r : map.regions) left += r.pixels > 0 ? 1 : 0;
+  if (limit == 0 || left <= limit) return StageResult::kDone;
+  map.mergedForLimit = true;
+  UnionFind uf(map.regions.size());
+  using Entry = std::pair<std::int64_t, std::int32_t>;
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
+  for (std::size_t i = 0; i < map.regions.size(); ++i)
+    if (map.regions[i].pixels > 0) queue.push({map.regions[i].pixels, std::int32_t(i)});
+  for (std::size_t done = 0; left > limit && !queue.empty(); ++done) {
+    if ((done & 1023) == 0 && base::PollAbort(rt)) return StageResult::kStopped;
+    const auto [pixels, r] = queue.top();
+    queue.pop();
+    if (uf.find(r) != r || map.regions[std::size_t(r)].pixels != pixels) continue;  // stale
+    const std::int32_t best = ClosestNeighbour(map, uf, r);
+    if (best < 0) continue;
+    Absorb(map.regions[std::size_t(best)], map.regions[std::size_t(r)]);
+    uf.parent[std::size_t(r)] = best;
+    --left;
+    queue.push({map.regions[std::size_t(best)].pixels, best});
+  }
+  Compact(map, uf);
+  return StageResult::kDone;
 }
 
 }  // namespace
@@ -318,25 +373,7 @@ StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, Reg
       const std::int32_t root = uf.find(r);
       Region& self = map.regions[std::size_t(root)];
       if (self.pixels >= options.minRegionPixels) continue;
-      std::int32_t best = -1;
-      int bestDistance = 0;
-      for (std::int32_t y = self.top; y <= self.bottom; ++y)
-        for (std::int32_t x = self.left; x <= self.right; ++x) {
-          const std::int32_t l = map.at(x, y);
-          if (l < 0 || uf.find(l) != root) continue;
-          const std::int32_t around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
-          for (const auto& q : around) {
-            std::int32_t o = map.at(q[0], q[1]);
-            if (o < 0 || (o = uf.find(o)) == root) continue;
-            const int d = MeanDistance(self, map.regions[std::size_t(o)], samples);
-            if (best < 0 || d < bestDistance ||
-                (d == bestDistance &&
-                 map.regions[std::size_t(o)].pixels > map.regions[std::size_t(best)].pixels)) {
-              best = o;
-              bestDistance = d;
-            }
-          }
-        }
+      const std::int32_t best = ClosestNeighbour(map, uf, root);
       if (best < 0) continue;  // alone in the image (or among unconverted pixels)
       Absorb(map.regions[std::size_t(best)], self);
       uf.parent[std::size_t(root)] = best;
@@ -388,9 +425,12 @@ StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, Reg
       c.pixels += r.pixels;
       for (int s = 0; s < 4; ++s) c.sum[s] += r.sum[s];
     }
+    if (MergeDownTo(rt, options.maxRegions, map) != StageResult::kDone)
+      return StageResult::kStopped;
     for (Region& r : map.regions) r.color = MeanColor(perClass[std::size_t(r.cls)], samples);
     return StageResult::kDone;
   }
+  if (MergeDownTo(rt, options.maxRegions, map) != StageResult::kDone) return StageResult::kStopped;
   for (Region& r : map.regions) r.color = MeanColor(r, samples);
   return StageResult::kDone;
 }

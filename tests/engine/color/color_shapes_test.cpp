@@ -316,6 +316,40 @@ TEST(ColorConversion, ARingPinchedAtACornerStillLeavesItsHoleToTheShapeInside) {
   }
 }
 
+TEST(ColorConversion, PastThePathLimitSmallShapesJoinTheirNeighboursAndLeaveNoHoles) {
+  // 16 x 12 tiles of 6 x 6 pixels in eight colours, neighbours never alike: 192 regions.
+  const auto tile = [](int x, int y) { return (x / 6 * 3 + y / 6 * 5 + (x / 6) * (y / 6)) % 8; };
+  const auto paint = [&](int x, int y, std::uint8_t* px) {
+    int k = tile(x, y);
+    if (x >= 6 && tile(x - 6, y) == k) k = (k + 1) % 8;
+    std::copy(kRgb[k], kRgb[k] + 3, px);
+  };
+  for (int limit : {1000, 150, 40, 3}) {
+    SCOPED_TRACE(limit);
+    ColorRig rig;
+    WritePnm(rig.env.root + "/tiles.ppm", 96, 72, 3, paint);
+    ASSERT_TRUE(rig.open(rig.env.root + "/tiles.ppm"));
+    rig.art.maxPaths = limit;
+    const ConversionOutcome outcome = Convert(rig.job);
+    const bool over = limit < 192;
+    const ConversionOutcome want =
+        over ? ConversionOutcome{ConversionResult::kConvertedPathsDiscarded, msg::kMaxPathsExceeded}
+             : ConversionOutcome{ConversionResult::kConverted, 0};
+    EXPECT_EQ(outcome, want);
+    EXPECT_LE(rig.art.count, limit);
+    EXPECT_GE(rig.art.count, std::min(limit, 192) * 3 / 4);
+    // Every pixel centre lies under some shape: nothing was dropped to leave the page showing.
+    const std::vector<std::vector<Point>> polys = AllAnchorsIn(rig);
+    for (int y = 0; y < 72; y += 2)
+      for (int x = 0; x < 96; x += 2) {
+        bool covered = false;
+        for (const std::vector<Point>& poly : polys)
+          covered = covered || Inside(poly, (x + 0.5) * rig.image.artScale, (y + 0.5) * rig.image.artScale);
+        EXPECT_TRUE(covered) << x << "," << y;
+      }
+  }
+}
+
 TEST(ColorConversion, TheColourLimitKeepsAtMostThatManyColours) {
   // Eight blocks of distinct colours in a 4 x 2 grid, with stripes of a ninth colour between.
   const auto paint = [](int x, int y, std::uint8_t* px) {
