@@ -159,7 +159,8 @@ bool SeparateColorShapes(ConversionJob& job) {
   const std::int32_t w = image.width, h = image.height;
   const std::size_t pixels = std::size_t(w) * std::size_t(h);
 
-  const Charge charge(rt.memory, pixels * kBytesPerPixel + job.labelPaging.memoryBytes);
+  const Charge charge(rt.memory,
+                      pixels * kBytesPerPixel + std::min(pixels * 4, job.labelPaging.memoryBytes));
   if (!charge.held) {
     base::ShowFailure(rt, msg::kInsufficientMemory);
     return Stop(job);
