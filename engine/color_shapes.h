@@ -69,12 +69,32 @@ class DominantColorCount {
   std::uint32_t last_ = 0;
 };
 
+// Four sums of samples in five bytes each (255 x 32767 x 32767 fits in 40 bits): a large
+// photograph has millions of regions before the small ones merge, so their records are kept
+// small.
+class SampleSums {
+ public:
+  std::uint64_t operator[](int c) const {
+    std::uint64_t v = 0;
+    for (int b = 4; b >= 0; --b) v = v << 8 | bytes_[5 * c + b];
+    return v;
+  }
+  void add(int c, std::uint64_t v) {
+    v += (*this)[c];
+    for (int b = 0; b < 5; ++b, v >>= 8) bytes_[5 * c + b] = std::uint8_t(v);
+  }
+
+ private:
+  std::uint8_t bytes_[20] = {};
+};
+
+// Image sides are at most 32767 pixels, so pixel counts fit 32 bits and coordinates 16.
 struct Region {
-  std::int64_t pixels = 0;
-  std::uint64_t sum[4] = {0, 0, 0, 0};  // samples summed over the region's pixels
-  int cls = 0;                          // colour class (representative cell or gray value)
-  std::uint32_t color = 0;              // packed CMYK
-  std::int32_t left = 0, top = 0, right = -1, bottom = -1;  // pixels, inclusive
+  std::int32_t pixels = 0;
+  SampleSums sum;            // samples summed over the region's pixels
+  std::uint32_t color = 0;   // packed CMYK
+  std::int16_t left = 0, top = 0, right = -1, bottom = -1;  // pixels, inclusive
+  std::uint8_t cls = 0;      // colour class (representative cell or gray value)
 };
 
 // Every pixel's region (-1: not converted, outside the selection) and the regions.

@@ -36,7 +36,7 @@ struct UnionFind {
 
 void Absorb(Region& into, const Region& from) {
   into.pixels += from.pixels;
-  for (int c = 0; c < 4; ++c) into.sum[c] += from.sum[c];
+  for (int c = 0; c < 4; ++c) into.sum.add(c, from.sum[c]);
   into.left = std::min(into.left, from.left);
   into.top = std::min(into.top, from.top);
   into.right = std::max(into.right, from.right);
@@ -317,17 +317,17 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
         parent[std::size_t(root)] = -id - 1;
         Region r;
         r.cls = row.cls[x];
-        r.left = r.right = std::int32_t(x);
-        r.top = r.bottom = y;
+        r.left = r.right = std::int16_t(x);
+        r.top = r.bottom = std::int16_t(y);
         map.regions.push_back(r);
       }
       label[x] = id;
       Region& r = map.regions[std::size_t(id)];
       ++r.pixels;
-      for (std::size_t c = 0; c < spp; ++c) r.sum[c] += row.samples[x * spp + c];
-      r.left = std::min(r.left, std::int32_t(x));
-      r.right = std::max(r.right, std::int32_t(x));
-      r.bottom = y;
+      for (std::size_t c = 0; c < spp; ++c) r.sum.add(int(c), row.samples[x * spp + c]);
+      r.left = std::min(r.left, std::int16_t(x));
+      r.right = std::max(r.right, std::int16_t(x));
+      r.bottom = std::int16_t(y);
     }
     map.label.writeRow(y, label.data());
   }
@@ -423,7 +423,7 @@ StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, Reg
     for (const Region& r : map.regions) {
       Region& c = perClass[std::size_t(r.cls)];
       c.pixels += r.pixels;
-      for (int s = 0; s < 4; ++s) c.sum[s] += r.sum[s];
+      for (int s = 0; s < 4; ++s) c.sum.add(s, r.sum[s]);
     }
     if (MergeDownTo(rt, options.maxRegions, map) != StageResult::kDone)
       return StageResult::kStopped;
