@@ -42,7 +42,8 @@ struct RawOptions {
   std::optional<std::string> customColors, exportColors;
   bool builtinColors = false, tints = false, addColors = false;
   bool whiteLines = false, reverse = false, separateShapes = false, noUniformWeight = false,
-       color = false, reduceDetail = false, quiet = false, help = false, toStdout = false;
+       color = false, reduceDetail = false, quiet = false, help = false, toStdout = false,
+       noColorAveraging = false;
 };
 
 struct ValueOption {
@@ -89,6 +90,7 @@ constexpr FlagOption kFlagOptions[] = {
     {"--no-uniform-weight", &RawOptions::noUniformWeight},
     {"--color", &RawOptions::color},
     {"--reduce-detail", &RawOptions::reduceDetail},
+    {"--no-color-averaging", &RawOptions::noColorAveraging},
     {"--builtin-colors", &RawOptions::builtinColors},
     {"--tints", &RawOptions::tints},
     {"--add-colors", &RawOptions::addColors},
@@ -313,6 +315,7 @@ Error ApplyColorOptions(SettingsBuilder& b, const RawOptions& raw) {
     if (raw.colors) return "--colors needs --color";
     if (raw.complexity) return "--complexity needs --color";
     if (raw.reduceDetail) return "--reduce-detail needs --color";
+    if (raw.noColorAveraging) return "--no-color-averaging needs --color";
   } else {
     if (raw.threshold) return "--threshold applies to black and white conversion, not --color";
     if (raw.contrast) return "--contrast applies to black and white conversion, not --color";
@@ -325,6 +328,7 @@ Error ApplyColorOptions(SettingsBuilder& b, const RawOptions& raw) {
                                                      : settings::PosterizationMode::kUnlimitedColors,
                                       false);
     s.set(settings::kReduceDetail, raw.reduceDetail);
+    s.set(settings::kColorAveragingOff, raw.noColorAveraging);
     if (raw.tints && (raw.colors || !customColors))
       return "--tints needs --custom-colors or --builtin-colors without --colors";
     if (raw.addColors && !raw.colors) return "--add-colors needs --colors";
@@ -815,6 +819,8 @@ Color/Grayscale Setup, for gray scale and colour images:
       --complexity N        2 (fewer paths) to 20 (more paths) (needs --color) [10]
       --noise-reduction none|medium|maximum  [medium]
       --reduce-detail       (needs --color)
+      --no-color-averaging  each shape takes the colour most of its pixels have, not their
+                            mean (needs --color)
       --levels B,GAMMA,W    adjust levels first: input black 0-253, gamma 0.10-9.99, input
                             white 2-255 [0,1.00,255]
 

@@ -2,6 +2,7 @@
 // map, the loops, and one filled path per region, the enclosing regions painted first.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <optional>
 #include <unordered_map>
@@ -21,9 +22,10 @@ constexpr double kBoundaryTolerance = 1.0;
 constexpr std::size_t kMaxLoopPoints = (art::kMaxPointWords - 64) / 2;
 // The width of the stroke that closes anti-aliasing seams between shapes (pixels).
 constexpr double kSeamStrokePixels = 0.7;
-// Bytes per pixel while the map is built: the label, and at most one provisional label for
-// every two pixels while areas are joined (or the edge marks of the boundary search).
-constexpr std::size_t kBytesPerPixel = 4 + 2;
+// Bytes per pixel while the map is built, besides the label tiles held in memory: at most one
+// provisional label for every two pixels while areas are joined (or the edge marks of the
+// boundary search).
+constexpr std::size_t kBytesPerPixel = 2;
 
 // Charges the working memory of the conversion to the budget for as long as it lives.
 struct Charge {
@@ -104,6 +106,42 @@ bool UseDominantColors(ConversionJob& job, RegionMap& map) {
   return true;
 }
 
+// The length of the path a loop becomes (its anchors in art units, the first one again at the
+// end), as art::pathLength measures it.
+constexpr std::int32_t kLongestLength = std::numeric_limits<std::int32_t>::max();
+std::int32_t ArtLength(const Loop& loop, double artScale) {
+  std::int64_t sum = 0;
+  auto toArt = [&](const LatticePoint& p) {
+    return std::pair<int, int>{art::AnchorToArt(p.x / 2.0, artScale),
+                               art::AnchorToArt(p.y / 2.0, artScale)};
+  };
+  std::pair<int, int> previous = toArt(loop[0]);
+  for (std::size_t i = 1; i <= loop.size(); ++i) {
+    const std::pair<int, int> at = toArt(loop[i % loop.size()]);
+    sum += std::abs(at.first - previous.first) + std::abs(at.second - previous.second);
+    previous = at;
+  }
+  return std::int32_t(std::min<std::int64_t>(sum, kLongestLength));
+}
+
+// Deletes the paths of earlier conversions that `keep` does not keep, in one compacting sweep.
+void DropOldPaths(art::Artwork& art, const std::vector<bool>& keep) {
+  int kept = 0;
+  const int count = art.count;
+  for (int i = 0; i < count; ++i) {
+    art::PathRecord& path = art.paths[std::size_t(i)];
+    if (!keep[std::size_t(i)]) {
+      if (path.flags & art::kSelected) --art.selectedCount;
+      path.points.release();
+      continue;
+    }
+    if (kept != i) art.paths[std::size_t(kept)] = std::move(path);
+    ++kept;
+  }
+  for (int i = kept; i < count; ++i) art.paths[std::size_t(i)] = art::PathRecord{};
+  art.count = kept;
+}
+
 bool Stop(ConversionJob& job) {
   job.rt.state.colorPassActive = 0;
   job.rt.state.tracerMode = 0;
@@ -121,7 +159,8 @@ bool SeparateColorShapes(ConversionJob& job) {
   const std::int32_t w = image.width, h = image.height;
   const std::size_t pixels = std::size_t(w) * std::size_t(h);
 
-  const Charge charge(rt.memory, pixels * kBytesPerPixel);
+  const Charge charge(rt.memory,
+                      pixels * kBytesPerPixel + std::min(pixels * 4, job.labelPaging.memoryBytes));
   if (!charge.held) {
     base::ShowFailure(rt, msg::kInsufficientMemory);
     return Stop(job);
@@ -156,7 +195,8 @@ bool SeparateColorShapes(ConversionJob& job) {
       std::copy_n(line.begin(), std::size_t(w) * std::size_t(spp), row.samples.begin());
       return true;
     };
-    if (LabelRegionsByRows(rt, w, h, spp, rows, map) != StageResult::kDone) return Stop(job);
+    if (LabelRegionsByRows(rt, w, h, spp, rows, map, job.labelPaging) != StageResult::kDone)
+      return Stop(job);
   }
 
   const std::string_view processing = msg::Text(msg::kProcessingLabel);
@@ -164,7 +204,12 @@ bool SeparateColorShapes(ConversionJob& job) {
   RegionOptions options;
   options.minRegionPixels = std::max(1, s.noiseSuppression / 100);
   if (s.has(settings::kLimitedColors)) options.maxColors = std::clamp<int>(s.maxColors, 2, 255);
+  // More regions than the path limit allows: the smallest join their neighbours here, which
+  // keeps every pixel under a shape; discarding their paths would leave holes (the page
+  // showing through where no enclosing shape lies beneath).
+  options.maxRegions = std::size_t(std::max<std::int32_t>(art.maxPaths, 1));
   if (SimplifyRegions(rt, options, map) != StageResult::kDone) return Stop(job);
+  if (map.mergedForLimit) rt.state.maxPathsExceeded = true;
 
   // With a colour limit the classes keep their mean colours, so that no more colours come out.
   if (s.has(settings::kColorAveragingOff) && spp > 1 && !s.has(settings::kLimitedColors) &&
@@ -177,7 +222,7 @@ bool SeparateColorShapes(ConversionJob& job) {
   std::vector<Loop> loops;
   base::ShowProgress(rt, 75, processing);
   if (OuterLoops(rt, map, kBoundaryTolerance, loops) != StageResult::kDone) return Stop(job);
-  map.label = {};
+  map.label.release();
 
   // Enclosing regions first: an enclosed loop lies inside a hole and so has the smaller area.
   std::vector<double> area(loops.size());
@@ -194,11 +239,13 @@ bool SeparateColorShapes(ConversionJob& job) {
   pen.strokeType = art::PaintType::None;
   pen.artScale = image.artScale;
   pen.multiSample = spp > 1;
-  art.firstNewPath = art.count;
   const double pointsPerPixel = image.xResolution > 0.0 ? 72.0 / image.xResolution : 1.0;
   const auto seamStroke = std::uint8_t(std::clamp(
       std::lround(kSeamStrokePixels * pointsPerPixel * 10.0), 1L, 255L));
   const std::string_view separating = msg::Text(msg::kSepShapesLabel);
+  // Each outline as it will be written, and its length as the path limit measures it.
+  std::vector<std::size_t> written;
+  std::vector<std::int32_t> lengths;
   for (std::size_t k = 0; k < order.size(); ++k) {
     Loop& loop = loops[order[k]];
     // A path holds at most kMaxPointWords words (two per corner): a longer outline (the
@@ -208,13 +255,30 @@ bool SeparateColorShapes(ConversionJob& job) {
          tolerance *= 2)
       loop = SimplifyLoop(loop, tolerance);
     if (loop.size() < 3) continue;
-    if ((k & 63) == 0) {
+    written.push_back(order[k]);
+    lengths.push_back(ArtLength(loop, image.artScale));
+  }
+  // The path limit: the paths its discard passes would drop are dropped now (the earlier
+  // conversions' ones too) and never built.
+  std::vector<std::int32_t> oldLengths;
+  for (int i = 0; i < art.count; ++i)
+    oldLengths.push_back(art::pathLength(art.paths[std::size_t(i)], kLongestLength));
+  PathLimitPlan plan;
+  plan.fails = true;
+  if (art.minPathLength == 0) plan = PlanPathLimit(oldLengths, lengths, art.maxPaths);
+  if (!plan.fails) DropOldPaths(art, plan.keepOld);
+  art.firstNewPath = art.count;
+  for (std::size_t j = 0; j < written.size(); ++j) {
+    if ((j & 63) == 0) {
       if (base::PollAbort(rt)) return Stop(job);
-      base::ShowProgress(rt, 80 + int(k * 20 / order.size()), separating);
+      base::ShowProgress(rt, 80 + int(j * 20 / written.size()), separating);
     }
-    pen.color = map.regions[order[k]].color;
-    const bool custom = !customChoice.empty() && customChoice[order[k]].has_value();
-    if (custom) art::UseCustomColorChoice(pen, *customChoice[order[k]]);
+    if (!plan.fails && !plan.keepNew[j]) continue;
+    const std::size_t r = written[j];
+    const Loop& loop = loops[r];
+    pen.color = map.regions[r].color;
+    const bool custom = !customChoice.empty() && customChoice[r].has_value();
+    if (custom) art::UseCustomColorChoice(pen, *customChoice[r]);
     pen.position = {loop[0].x / 2.0, loop[0].y / 2.0};
     if (!art::beginPath(art, rt, s)) return Stop(job);
     // Use Custom Colors paints Custom from the pen; a shape without a choice keeps its colour.
@@ -234,6 +298,10 @@ bool SeparateColorShapes(ConversionJob& job) {
       pen.position = {p.x / 2.0, p.y / 2.0};
       if (!art::addPoint(art, rt, false)) return Stop(job);
     }
+  }
+  if (!plan.fails) {
+    art.minPathLength = plan.minPathLength;
+    if (plan.exceeded) rt.state.maxPathsExceeded = true;
   }
   art.currentPath = art::kNoPath;
   SplitSelfTouchingPaths(art, rt);

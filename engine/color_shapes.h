@@ -16,11 +16,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "art/artwork.h"
 #include "base/runtime.h"
 #include "engine/conversion_job.h"
+#include "engine/label_store.h"
 #include "image/color_classes.h"
 #include "image/raster_image.h"
 
@@ -67,12 +69,32 @@ class DominantColorCount {
   std::uint32_t last_ = 0;
 };
 
+// Four sums of samples in five bytes each (255 x 32767 x 32767 fits in 40 bits): a large
+// photograph has millions of regions before the small ones merge, so their records are kept
+// small.
+class SampleSums {
+ public:
+  std::uint64_t operator[](int c) const {
+    std::uint64_t v = 0;
+    for (int b = 4; b >= 0; --b) v = v << 8 | bytes_[5 * c + b];
+    return v;
+  }
+  void add(int c, std::uint64_t v) {
+    v += (*this)[c];
+    for (int b = 0; b < 5; ++b, v >>= 8) bytes_[5 * c + b] = std::uint8_t(v);
+  }
+
+ private:
+  std::uint8_t bytes_[20] = {};
+};
+
+// Image sides are at most 32767 pixels, so pixel counts fit 32 bits and coordinates 16.
 struct Region {
-  std::int64_t pixels = 0;
-  std::uint64_t sum[4] = {0, 0, 0, 0};  // samples summed over the region's pixels
-  int cls = 0;                          // colour class (representative cell or gray value)
-  std::uint32_t color = 0;              // packed CMYK
-  std::int32_t left = 0, top = 0, right = -1, bottom = -1;  // pixels, inclusive
+  std::int32_t pixels = 0;
+  SampleSums sum;            // samples summed over the region's pixels
+  std::uint32_t color = 0;   // packed CMYK
+  std::int16_t left = 0, top = 0, right = -1, bottom = -1;  // pixels, inclusive
+  std::uint8_t cls = 0;      // colour class (representative cell or gray value)
 };
 
 // Every pixel's region (-1: not converted, outside the selection) and the regions.
@@ -80,17 +102,18 @@ struct RegionMap {
   std::int32_t width = 0;
   std::int32_t height = 0;
   int samplesPerPixel = 1;
-  std::vector<std::int32_t> label;
+  LabelStore label;
   std::vector<Region> regions;
-  std::int32_t at(std::int32_t x, std::int32_t y) const {
-    if (x < 0 || y < 0 || x >= width || y >= height) return -1;
-    return label[std::size_t(y) * std::size_t(width) + std::size_t(x)];
-  }
+  bool mergedForLimit = false;  // regions were joined to keep within RegionOptions::maxRegions
+  std::int32_t at(std::int32_t x, std::int32_t y) const { return label.at(x, y); }
 };
 
 struct RegionOptions {
   std::int64_t minRegionPixels = 8;  // smaller regions join their closest neighbour
   int maxColors = 0;                 // the colour limit; 0 = none
+  // The path limit: past it the smallest regions keep joining their closest neighbour, so that
+  // every pixel stays under a shape instead of the limit's discard passes dropping paths.
+  std::size_t maxRegions = 0;  // 0 = none
 };
 
 enum class StageResult { kDone, kStopped, kNoMemory };
@@ -108,11 +131,13 @@ using LabelRowSource = std::function<bool(std::int32_t y, LabelRow& row)>;
 
 // Labels the connected areas (4-neighbours) of equal class and shade, reading the image row by
 // row twice (areas joined as the rows arrive, then numbered in the order their first pixel
-// comes and summed): besides the map it needs one label per pixel, no copy of the image.
-// Region numbers follow the first pixel of each area in row order. Polls abort every row.
+// comes and summed): besides the map it needs two rows of labels, no copy of the image.
+// Region numbers follow the first pixel of each area in row order. Polls abort every row; a
+// label tile that cannot be written to the scratch file stops it too.
 [[nodiscard]] StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width,
                                              std::int32_t height, int samplesPerPixel,
-                                             const LabelRowSource& rows, RegionMap& map);
+                                             const LabelRowSource& rows, RegionMap& map,
+                                             const LabelPaging& paging = {});
 
 // The same over whole-image arrays: `classes` (one byte per pixel; pixels with `excluded` set
 // are not converted), `samples` (samplesPerPixel bytes per pixel) and optional `shades`.
@@ -121,7 +146,8 @@ using LabelRowSource = std::function<bool(std::int32_t y, LabelRow& row)>;
                                        const std::vector<std::uint8_t>& classes,
                                        const std::vector<std::uint8_t>& samples,
                                        const std::vector<bool>& excluded, RegionMap& map,
-                                       const std::vector<std::uint16_t>& shades = {});
+                                       const std::vector<std::uint16_t>& shades = {},
+                                       const LabelPaging& paging = {});
 
 // Shades per channel that split the colour classes of a colour image at a Complexity setting
 // (0: the classes alone). The classes have at most 6 steps per channel; above the complexity
@@ -136,7 +162,9 @@ inline std::uint16_t PixelShade(const std::uint8_t* px, int samplesPerPixel, int
 
 // Small regions join the neighbour of the nearest colour, smallest first; with a colour limit
 // the rarest classes are dropped for the nearest kept class and neighbours of one class become
-// one region, painted with the mean of every pixel of that class. Region colours are set.
+// one region, painted with the mean of every pixel of that class; then, while more regions
+// than maxRegions remain, the smallest joins its neighbour of the nearest colour (and
+// map.mergedForLimit is set). Region colours are set.
 [[nodiscard]] StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options,
                                           RegionMap& map);
 
@@ -170,6 +198,22 @@ void SplitSelfTouchingPaths(art::Artwork& art, base::Runtime& rt);
 // and larger) moves beneath the first such path. With `eliminateHidden`, paths of earlier
 // conversions that a new path covers completely (after shrinking them by 2 units) are deleted.
 void OrderAndEliminateHidden(art::Artwork& art, std::int32_t tolerance, bool eliminateHidden);
+
+// Which paths the artwork's path limit leaves when paths of the given lengths (art units, as
+// art::pathLength measures them) are begun one after another after the existing ones: each
+// time the limit is reached a discard pass raises the shortest length kept by kDiscardStep and
+// drops every shorter path but the one last begun, and beginning a path drops the one before
+// it when that is shorter. Worked out ahead, the paths that would be dropped are never built
+// and the kept ones are not swept again and again. `fails` when a pass would give up (fewer
+// than kMinPathsForDiscard paths, or the length ceiling reached).
+struct PathLimitPlan {
+  std::vector<bool> keepOld, keepNew;
+  std::int16_t minPathLength = 0;  // where the passes leave the artwork's minPathLength
+  bool exceeded = false;           // a pass ran (the closing message about the limit)
+  bool fails = false;
+};
+PathLimitPlan PlanPathLimit(std::span<const std::int32_t> oldLengths,
+                            std::span<const std::int32_t> newLengths, std::int32_t maxPaths);
 
 // The colour conversion of a gray scale or colour image into the artwork (initArtwork done).
 // False when it stopped (abort, memory); the paths made so far stay.

@@ -6,6 +6,7 @@
 #include "art/art_writer_inputs.h"
 #include "art/artwork.h"
 #include "engine/fitter_state.h"
+#include "engine/label_store.h"
 #include "engine/thinning_pause.h"
 #include "art/undo.h"
 #include "base/runtime.h"
@@ -59,6 +60,8 @@ struct ConversionJob {
   // The custom colour table a colour conversion with Use Custom Colors paints from; none
   // leaves every shape its own process colour.
   const art::CustomColorList* customColors = nullptr;
+  // How much of a colour conversion's label map stays in memory (the rest goes to "dgtemp").
+  LabelPaging labelPaging;
 
   // Set by the Convert command for the core.
   settings::ConversionConstants constants;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdlib>
 #include <numeric>
+#include <queue>
 
 #include "base/progress.h"
 #include "engine/color_shapes.h"
@@ -35,7 +36,7 @@ struct UnionFind {
 
 void Absorb(Region& into, const Region& from) {
   into.pixels += from.pixels;
-  for (int c = 0; c < 4; ++c) into.sum[c] += from.sum[c];
+  for (int c = 0; c < 4; ++c) into.sum.add(c, from.sum[c]);
   into.left = std::min(into.left, from.left);
   into.top = std::min(into.top, from.top);
   into.right = std::max(into.right, from.right);
@@ -59,8 +60,13 @@ void Compact(RegionMap& map, UnionFind& uf) {
       index[i] = std::int32_t(kept.size());
       kept.push_back(map.regions[i]);
     }
-  for (std::int32_t& l : map.label)
-    if (l >= 0) l = index[std::size_t(uf.find(l))];
+  std::vector<std::int32_t> row(std::size_t(std::max(map.width, 0)));
+  for (std::int32_t y = 0; y < map.height; ++y) {
+    map.label.readRow(y, row.data());
+    for (std::int32_t& l : row)
+      if (l >= 0) l = index[std::size_t(uf.find(l))];
+    map.label.writeRow(y, row.data());
+  }
   map.regions = std::move(kept);
 }
 
@@ -75,6 +81,60 @@ std::uint32_t MeanColor(const Region& r, int samples) {
   for (int c = 0; c < samples; ++c)
     means[c] = std::uint32_t(r.sum[c] / std::uint64_t(std::max<std::int64_t>(r.pixels, 1)));
   return ColorWordOfSamples(means, samples);
+}
+
+// The neighbour of region `root` (a root of `uf`) with the nearest mean colour, the larger on
+// ties; -1 when it has none (alone in the image, or among unconverted pixels).
+std::int32_t ClosestNeighbour(const RegionMap& map, UnionFind& uf, std::int32_t root) {
+  const Region& self = map.regions[std::size_t(root)];
+  std::int32_t best = -1;
+  int bestDistance = 0;
+  for (std::int32_t y = self.top; y <= self.bottom; ++y)
+    for (std::int32_t x = self.left; x <= self.right; ++x) {
+      const std::int32_t l = map.at(x, y);
+      if (l < 0 || uf.find(l) != root) continue;
+      const std::int32_t around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+      for (const auto& q : around) {
+        std::int32_t o = map.at(q[0], q[1]);
+        if (o < 0 || (o = uf.find(o)) == root) continue;
+        const int d = MeanDistance(self, map.regions[std::size_t(o)], map.samplesPerPixel);
+        if (best < 0 || d < bestDistance ||
+            (d == bestDistance &&
+             map.regions[std::size_t(o)].pixels > map.regions[std::size_t(best)].pixels)) {
+          best = o;
+          bestDistance = d;
+        }
+      }
+    }
+  return best;
+}
+
+// While more than `limit` regions remain, the smallest (the first on ties) joins its closest
+// neighbour. Regions that grew go back into the queue with their new size.
+StageResult MergeDownTo(base::Runtime& rt, std::size_t limit, RegionMap& map) {
+  std::size_t left = 0;
+  for (const Region& r : map.regions) left += r.pixels > 0 ? 1 : 0;
+  if (limit == 0 || left <= limit) return StageResult::kDone;
+  map.mergedForLimit = true;
+  UnionFind uf(map.regions.size());
+  using Entry = std::pair<std::int64_t, std::int32_t>;
+  std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
+  for (std::size_t i = 0; i < map.regions.size(); ++i)
+    if (map.regions[i].pixels > 0) queue.push({map.regions[i].pixels, std::int32_t(i)});
+  for (std::size_t done = 0; left > limit && !queue.empty(); ++done) {
+    if ((done & 1023) == 0 && base::PollAbort(rt)) return StageResult::kStopped;
+    const auto [pixels, r] = queue.top();
+    queue.pop();
+    if (uf.find(r) != r || map.regions[std::size_t(r)].pixels != pixels) continue;  // stale
+    const std::int32_t best = ClosestNeighbour(map, uf, r);
+    if (best < 0) continue;
+    Absorb(map.regions[std::size_t(best)], map.regions[std::size_t(r)]);
+    uf.parent[std::size_t(r)] = best;
+    --left;
+    queue.push({map.regions[std::size_t(best)].pixels, best});
+  }
+  Compact(map, uf);
+  return StageResult::kDone;
 }
 
 }  // namespace
@@ -170,13 +230,14 @@ std::uint32_t DominantColorCount::result() const {
 }
 
 StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32_t height,
-                               int samplesPerPixel, const LabelRowSource& rows, RegionMap& map) {
+                               int samplesPerPixel, const LabelRowSource& rows, RegionMap& map,
+                               const LabelPaging& paging) {
   map = RegionMap{};
   map.width = width;
   map.height = height;
   map.samplesPerPixel = samplesPerPixel;
   const auto w = std::size_t(std::max(width, 0));
-  map.label.assign(w * std::size_t(std::max(height, 0)), -1);
+  if (!map.label.reset(rt, width, height, paging)) return StageResult::kNoMemory;
   auto sized = [&](LabelRow& r) {
     r.cls.assign(w, 0);
     r.shade.assign(w, 0);
@@ -186,6 +247,7 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
   LabelRow row, above;
   sized(row);
   sized(above);
+  std::vector<std::int32_t> label(w, -1), up(w, -1);
 
   // Pass 1: provisional labels, each pixel joining its left and upper neighbours of the same
   // class and shade; labels that meet are united.
@@ -203,16 +265,14 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
   for (std::int32_t y = 0; y < height; ++y) {
     if (base::PollAbort(rt)) return StageResult::kStopped;
     if (!rows(y, row)) return StageResult::kStopped;
-    std::int32_t* label = &map.label[std::size_t(y) * w];
-    const std::int32_t* up = y > 0 ? label - w : nullptr;
     for (std::size_t x = 0; x < w; ++x) {
+      label[x] = -1;
       if (row.excluded[x]) continue;
       std::int32_t l = -1, u = -1;
       if (x > 0 && label[x - 1] >= 0 && row.cls[x - 1] == row.cls[x] &&
           row.shade[x - 1] == row.shade[x])
         l = label[x - 1];
-      if (up != nullptr && up[x] >= 0 && above.cls[x] == row.cls[x] &&
-          above.shade[x] == row.shade[x])
+      if (y > 0 && up[x] >= 0 && above.cls[x] == row.cls[x] && above.shade[x] == row.shade[x])
         u = up[x];
       if (l >= 0 && u >= 0) {
         const std::int32_t a = find(l), b = find(u);
@@ -225,7 +285,9 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
         parent.push_back(label[x]);
       }
     }
+    map.label.writeRow(y, label.data());
     std::swap(row, above);
+    std::swap(label, up);
   }
   std::size_t areas = 0;
   for (std::size_t i = 0; i < parent.size(); ++i) {
@@ -241,7 +303,7 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
   for (std::int32_t y = 0; y < height; ++y) {
     if (base::PollAbort(rt)) return StageResult::kStopped;
     if (!rows(y, row)) return StageResult::kStopped;
-    std::int32_t* label = &map.label[std::size_t(y) * w];
+    map.label.readRow(y, label.data());
     for (std::size_t x = 0; x < w; ++x) {
       if (label[x] < 0) continue;
       const std::int32_t root = parent[std::size_t(label[x])];
@@ -255,19 +317,22 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
         parent[std::size_t(root)] = -id - 1;
         Region r;
         r.cls = row.cls[x];
-        r.left = r.right = std::int32_t(x);
-        r.top = r.bottom = y;
+        r.left = r.right = std::int16_t(x);
+        r.top = r.bottom = std::int16_t(y);
         map.regions.push_back(r);
       }
       label[x] = id;
       Region& r = map.regions[std::size_t(id)];
       ++r.pixels;
-      for (std::size_t c = 0; c < spp; ++c) r.sum[c] += row.samples[x * spp + c];
-      r.left = std::min(r.left, std::int32_t(x));
-      r.right = std::max(r.right, std::int32_t(x));
-      r.bottom = y;
+      for (std::size_t c = 0; c < spp; ++c) r.sum.add(int(c), row.samples[x * spp + c]);
+      r.left = std::min(r.left, std::int16_t(x));
+      r.right = std::max(r.right, std::int16_t(x));
+      r.bottom = std::int16_t(y);
     }
+    map.label.writeRow(y, label.data());
   }
+  // A label tile lost to a failed scratch write leaves the map unusable.
+  if (base::PollAbort(rt)) return StageResult::kStopped;
   for (Region& r : map.regions) r.color = MeanColor(r, samplesPerPixel);
   return StageResult::kDone;
 }
@@ -276,7 +341,7 @@ StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t hei
                          int samplesPerPixel, const std::vector<std::uint8_t>& classes,
                          const std::vector<std::uint8_t>& samples,
                          const std::vector<bool>& excluded, RegionMap& map,
-                         const std::vector<std::uint16_t>& shades) {
+                         const std::vector<std::uint16_t>& shades, const LabelPaging& paging) {
   const auto w = std::size_t(width), spp = std::size_t(samplesPerPixel);
   const LabelRowSource rows = [&](std::int32_t y, LabelRow& row) {
     const std::size_t at = std::size_t(y) * w;
@@ -288,7 +353,7 @@ StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t hei
     std::copy_n(samples.begin() + std::ptrdiff_t(at * spp), w * spp, row.samples.begin());
     return true;
   };
-  return LabelRegionsByRows(rt, width, height, samplesPerPixel, rows, map);
+  return LabelRegionsByRows(rt, width, height, samplesPerPixel, rows, map, paging);
 }
 
 StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, RegionMap& map) {
@@ -308,25 +373,7 @@ StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, Reg
       const std::int32_t root = uf.find(r);
       Region& self = map.regions[std::size_t(root)];
       if (self.pixels >= options.minRegionPixels) continue;
-      std::int32_t best = -1;
-      int bestDistance = 0;
-      for (std::int32_t y = self.top; y <= self.bottom; ++y)
-        for (std::int32_t x = self.left; x <= self.right; ++x) {
-          const std::int32_t l = map.at(x, y);
-          if (l < 0 || uf.find(l) != root) continue;
-          const std::int32_t around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
-          for (const auto& q : around) {
-            std::int32_t o = map.at(q[0], q[1]);
-            if (o < 0 || (o = uf.find(o)) == root) continue;
-            const int d = MeanDistance(self, map.regions[std::size_t(o)], samples);
-            if (best < 0 || d < bestDistance ||
-                (d == bestDistance &&
-                 map.regions[std::size_t(o)].pixels > map.regions[std::size_t(best)].pixels)) {
-              best = o;
-              bestDistance = d;
-            }
-          }
-        }
+      const std::int32_t best = ClosestNeighbour(map, uf, root);
       if (best < 0) continue;  // alone in the image (or among unconverted pixels)
       Absorb(map.regions[std::size_t(best)], self);
       uf.parent[std::size_t(root)] = best;
@@ -376,11 +423,14 @@ StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, Reg
     for (const Region& r : map.regions) {
       Region& c = perClass[std::size_t(r.cls)];
       c.pixels += r.pixels;
-      for (int s = 0; s < 4; ++s) c.sum[s] += r.sum[s];
+      for (int s = 0; s < 4; ++s) c.sum.add(s, r.sum[s]);
     }
+    if (MergeDownTo(rt, options.maxRegions, map) != StageResult::kDone)
+      return StageResult::kStopped;
     for (Region& r : map.regions) r.color = MeanColor(perClass[std::size_t(r.cls)], samples);
     return StageResult::kDone;
   }
+  if (MergeDownTo(rt, options.maxRegions, map) != StageResult::kDone) return StageResult::kStopped;
   for (Region& r : map.regions) r.color = MeanColor(r, samples);
   return StageResult::kDone;
 }

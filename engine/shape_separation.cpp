@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <unordered_map>
 
 #include "art/anchor_walk.h"
 #include "base/message_table.h"
@@ -58,6 +59,8 @@ std::vector<std::uint16_t> Encode(const std::vector<Node>& nodes, std::size_t fi
   }
   return words;
 }
+
+std::uint32_t PointKey(const Node& n) { return std::uint32_t(n.x) << 16 | n.y; }
 
 struct Box {
   std::int32_t left, top, right, bottom;
@@ -137,6 +140,7 @@ bool Hidden(const art::PathRecord& older, const art::PathRecord& newer) {
 }  // namespace
 
 void SplitSelfTouchingPaths(art::Artwork& art, base::Runtime& rt) {
+  std::unordered_map<std::uint32_t, std::size_t> lastAt;
   for (int i = art.firstNewPath; i < art.count;) {
     art::PathRecord& path = art.paths[std::size_t(i)];
     if (path.usedWords <= 6) {
@@ -149,14 +153,19 @@ void SplitSelfTouchingPaths(art::Artwork& art, base::Runtime& rt) {
                                     nodes.front().y == nodes.back().y
                                 ? nodes.size() - 1
                                 : nodes.size();
+    // The first anchor that comes again, and its last occurrence: one pass noting where each
+    // point last occurs, then one looking for the first point that occurs later.
+    lastAt.clear();
+    for (std::size_t b = 0; b < end; ++b) lastAt[PointKey(nodes[b])] = b;
     std::size_t first = 0, second = 0;
-    for (std::size_t a = 0; a < end && second == 0; ++a)
-      for (std::size_t b = end - 1; b > a; --b)
-        if (nodes[a].x == nodes[b].x && nodes[a].y == nodes[b].y) {
-          first = a;
-          second = b;
-          break;
-        }
+    for (std::size_t a = 0; a < end; ++a) {
+      const std::size_t last = lastAt[PointKey(nodes[a])];
+      if (last > a) {
+        first = a;
+        second = last;
+        break;
+      }
+    }
     if (second == 0) {
       ++i;
       continue;

@@ -166,5 +166,27 @@ TEST(CliCustomColors, ColourOptionsSetTheRecordOrAreRefused) {
   }
 }
 
+TEST(CliColor, NoColorAveragingTurnsAveragingOffAndNeedsColor) {
+  const struct {
+    Args args;
+    bool accepted, averagingOff;
+  } cases[] = {{{"--color", "--no-color-averaging"}, true, true},
+               {{"--color", "--colors", "6", "--no-color-averaging"}, true, true},
+               {{"--color"}, true, false},
+               {{"--no-color-averaging"}, false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    Args line{"convert", "in.tif"};
+    line.insert(line.end(), c.args.begin(), c.args.end());
+    const Parsed parsed = ParseCommandLine(line);
+    ASSERT_EQ(parsed.action, c.accepted ? Parsed::Action::kConvert : Parsed::Action::kUsageError)
+        << parsed.error;
+    if (c.accepted)
+      EXPECT_EQ(parsed.request.settings.has(settings::kColorAveragingOff), c.averagingOff);
+    else
+      EXPECT_NE(parsed.error.find("--color"), std::string::npos) << parsed.error;
+  }
+}
+
 }  // namespace
 }  // namespace vl::app::test

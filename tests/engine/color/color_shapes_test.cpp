@@ -12,56 +12,10 @@
 #include "engine/conversion_driver.h"
 #include "image/input_dispatch.h"
 #include "settings/settings_defaults.h"
-#include "tests/engine/engine_test_runtime.h"
+#include "tests/engine/color/color_rig.h"
 
 namespace vl::engine::test {
 namespace {
-
-using Pixels = std::vector<std::uint8_t>;
-using Paint = std::function<void(int x, int y, std::uint8_t* px)>;
-
-std::uint32_t Word(int c, int m, int y, int k) {
-  return std::uint32_t(c) | std::uint32_t(m) << 8 | std::uint32_t(y) << 16 | std::uint32_t(k) << 24;
-}
-
-// Writes a PGM, PPM or CMYK PAM of w x h pixels painted by `paint`; returns the pixels.
-Pixels WritePnm(const std::string& path, int w, int h, int spp, const Paint& paint) {
-  Pixels px(std::size_t(w) * h * spp);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) paint(x, y, &px[(std::size_t(y) * w + x) * spp]);
-  std::ofstream out(path, std::ios::binary);
-  if (spp == 4)
-    out << "P7\nWIDTH " << w << "\nHEIGHT " << h << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE CMYK\nENDHDR\n";
-  else
-    out << (spp == 1 ? "P5\n" : "P6\n") << w << " " << h << "\n255\n";
-  out.write(reinterpret_cast<const char*>(px.data()), std::streamsize(px.size()));
-  return px;
-}
-
-struct ColorRig {
-  TestRuntime env;
-  image::RasterImage image;
-  art::Artwork art;
-  settings::ConversionSettings active, dialog;
-  ConversionJob job{env.rt, image, art, active, dialog};
-
-  ColorRig() {
-    settings::setConversionDefaults(active);
-    settings::setColorDefaults(active);
-    active.set(settings::kColorConversion, true);
-  }
-  ~ColorRig() {
-    art::freeArtwork(art);
-    image::releaseImage(image, env.rt);
-  }
-  bool open(const std::string& path) {
-    image.inputName = path;
-    image::chooseFormatByName(image, path);
-    const bool read = image::openInputImage(image, env.rt, false).read();
-    env.ui.clearMessages();
-    return read;
-  }
-};
 
 struct Point {
   std::int32_t x, y;
@@ -177,7 +131,8 @@ TEST(RegionMap, SmallAreasJoinTheirNearestNeighbourAndDiagonalsStayApart) {
   EXPECT_EQ(total, w * h);
   for (std::int64_t minimum : {1, 2, 3}) {
     SCOPED_TRACE(minimum);
-    RegionMap m = map;
+    RegionMap m;
+    ASSERT_EQ(LabelRegions(env.rt, w, h, 1, cls, samples, {}, m), StageResult::kDone);
     ASSERT_EQ(SimplifyRegions(env.rt, {minimum, 0}, m), StageResult::kDone);
     for (const Region& r : m.regions) EXPECT_GE(r.pixels, minimum);
     // Whatever merged, the two halves stay apart and keep their own pixels.
@@ -221,9 +176,10 @@ TEST(RegionMap, ShadesSplitAClassAlongItsGradient) {
     if (steps > 0) {
       EXPECT_GE(steps, 8);
     }
+    const std::vector<std::int32_t> label = map.label.toVector();
     for (int i = 0; i + 1 < w * h; ++i) {
       if (!shades.empty() && (i + 1) % w != 0) {
-        EXPECT_EQ(map.label[i] == map.label[i + 1], shades[i] == shades[i + 1]);
+        EXPECT_EQ(label[i] == label[i + 1], shades[i] == shades[i + 1]);
       }
     }
   }
@@ -357,6 +313,40 @@ TEST(ColorConversion, ARingPinchedAtACornerStillLeavesItsHoleToTheShapeInside) {
       const std::set<Point> distinct(a.begin(), a.end() - 1);
       EXPECT_EQ(distinct.size(), a.size() - 1);  // no path touches itself
     }
+  }
+}
+
+TEST(ColorConversion, PastThePathLimitSmallShapesJoinTheirNeighboursAndLeaveNoHoles) {
+  // 16 x 12 tiles of 6 x 6 pixels in eight colours, neighbours never alike: 192 regions.
+  const auto tile = [](int x, int y) { return (x / 6 * 3 + y / 6 * 5 + (x / 6) * (y / 6)) % 8; };
+  const auto paint = [&](int x, int y, std::uint8_t* px) {
+    int k = tile(x, y);
+    if (x >= 6 && tile(x - 6, y) == k) k = (k + 1) % 8;
+    std::copy(kRgb[k], kRgb[k] + 3, px);
+  };
+  for (int limit : {1000, 150, 40, 3}) {
+    SCOPED_TRACE(limit);
+    ColorRig rig;
+    WritePnm(rig.env.root + "/tiles.ppm", 96, 72, 3, paint);
+    ASSERT_TRUE(rig.open(rig.env.root + "/tiles.ppm"));
+    rig.art.maxPaths = limit;
+    const ConversionOutcome outcome = Convert(rig.job);
+    const bool over = limit < 192;
+    const ConversionOutcome want =
+        over ? ConversionOutcome{ConversionResult::kConvertedPathsDiscarded, msg::kMaxPathsExceeded}
+             : ConversionOutcome{ConversionResult::kConverted, 0};
+    EXPECT_EQ(outcome, want);
+    EXPECT_LE(rig.art.count, limit);
+    EXPECT_GE(rig.art.count, std::min(limit, 192) * 3 / 4);
+    // Every pixel centre lies under some shape: nothing was dropped to leave the page showing.
+    const std::vector<std::vector<Point>> polys = AllAnchorsIn(rig);
+    for (int y = 0; y < 72; y += 2)
+      for (int x = 0; x < 96; x += 2) {
+        bool covered = false;
+        for (const std::vector<Point>& poly : polys)
+          covered = covered || Inside(poly, (x + 0.5) * rig.image.artScale, (y + 0.5) * rig.image.artScale);
+        EXPECT_TRUE(covered) << x << "," << y;
+      }
   }
 }
 

@@ -1,5 +1,6 @@
 // The region labelling read row by row against a plain flood fill, on random class maps with
-// shades and pixels left out, and the closed-loop simplification.
+// shades and pixels left out (the labels held in memory or paged), and the closed-loop
+// simplification.
 #include <cmath>
 #include <random>
 
@@ -10,19 +11,21 @@ namespace vl::engine::test {
 namespace {
 
 // The reference: a flood fill from each unlabelled pixel in row order.
-RegionMap FloodFill(int w, int h, int spp, const std::vector<std::uint8_t>& cls,
+struct Reference {
+  std::vector<std::int32_t> label;
+  std::vector<Region> regions;
+};
+Reference FloodFill(int w, int h, int spp, const std::vector<std::uint8_t>& cls,
                     const std::vector<std::uint8_t>& samples, const std::vector<bool>& excluded,
                     const std::vector<std::uint16_t>& shades) {
-  RegionMap m;
-  m.width = w;
-  m.height = h;
+  Reference m;
   m.label.assign(std::size_t(w) * h, -1);
   for (int i = 0; i < w * h; ++i) {
     if (m.label[i] >= 0 || excluded[i]) continue;
     Region r;
     r.cls = cls[i];
-    r.left = r.right = i % w;
-    r.top = r.bottom = i / w;
+    r.left = r.right = std::int16_t(i % w);
+    r.top = r.bottom = std::int16_t(i / w);
     const auto id = std::int32_t(m.regions.size());
     std::vector<int> todo{i};
     m.label[i] = id;
@@ -31,11 +34,11 @@ RegionMap FloodFill(int w, int h, int spp, const std::vector<std::uint8_t>& cls,
       todo.pop_back();
       const int x = p % w, y = p / w;
       ++r.pixels;
-      for (int c = 0; c < spp; ++c) r.sum[c] += samples[std::size_t(p) * spp + c];
-      r.left = std::min(r.left, x);
-      r.right = std::max(r.right, x);
-      r.top = std::min(r.top, y);
-      r.bottom = std::max(r.bottom, y);
+      for (int c = 0; c < spp; ++c) r.sum.add(c, samples[std::size_t(p) * spp + c]);
+      r.left = std::int16_t(std::min<int>(r.left, x));
+      r.right = std::int16_t(std::max<int>(r.right, x));
+      r.top = std::int16_t(std::min<int>(r.top, y));
+      r.bottom = std::int16_t(std::max<int>(r.bottom, y));
       const int next[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
       for (const auto& n : next) {
         if (n[0] < 0 || n[1] < 0 || n[0] >= w || n[1] >= h) continue;
@@ -77,19 +80,23 @@ TEST(RegionLabels, RowByRowLabellingMatchesAFloodFillExactly) {
         excluded[i] = std::uniform_real_distribution<double>(0, 1)(random) < c.excluded;
         for (int k = 0; k < spp; ++k) samples[std::size_t(i) * spp + k] = std::uint8_t(random());
       }
-      const RegionMap want = FloodFill(c.w, c.h, spp, cls, samples, excluded, shades);
-      RegionMap got;
-      ASSERT_EQ(LabelRegions(env.rt, c.w, c.h, spp, cls, samples, excluded, got, shades),
-                StageResult::kDone);
-      ASSERT_EQ(got.label, want.label);
-      ASSERT_EQ(got.regions.size(), want.regions.size());
-      for (std::size_t r = 0; r < want.regions.size(); ++r) {
-        const Region &a = got.regions[r], &b = want.regions[r];
-        EXPECT_EQ(a.pixels, b.pixels);
-        EXPECT_EQ(a.cls, b.cls);
-        EXPECT_TRUE(std::equal(a.sum, a.sum + 4, b.sum));
-        EXPECT_EQ(std::tie(a.left, a.top, a.right, a.bottom),
-                  std::tie(b.left, b.top, b.right, b.bottom));
+      const Reference want = FloodFill(c.w, c.h, spp, cls, samples, excluded, shades);
+      // Held in memory, and paged through the scratch file in tiles of 4 x 4 labels.
+      for (const LabelPaging paging : {LabelPaging{}, LabelPaging{128, 2}}) {
+        RegionMap got;
+        ASSERT_EQ(LabelRegions(env.rt, c.w, c.h, spp, cls, samples, excluded, got, shades, paging),
+                  StageResult::kDone);
+        ASSERT_EQ(got.label.toVector(), want.label);
+        EXPECT_EQ(got.label.spilled(), paging.memoryBytes < 1000 && c.w * c.h > 32);
+        ASSERT_EQ(got.regions.size(), want.regions.size());
+        for (std::size_t r = 0; r < want.regions.size(); ++r) {
+          const Region &a = got.regions[r], &b = want.regions[r];
+          EXPECT_EQ(a.pixels, b.pixels);
+          EXPECT_EQ(a.cls, b.cls);
+          for (int s = 0; s < 4; ++s) EXPECT_EQ(a.sum[s], b.sum[s]);
+          EXPECT_EQ(std::tie(a.left, a.top, a.right, a.bottom),
+                    std::tie(b.left, b.top, b.right, b.bottom));
+        }
       }
     }
   }
@@ -202,6 +209,36 @@ TEST(DominantColorCount, AFullTableGivesTheRarestSlotsToTheNewColour) {
   }
   for (int i = 0; i < 6; ++i) kept.add(fresh);
   EXPECT_NE(kept.result(), Rgb(10, 20, 30));
+}
+
+}  // namespace
+}  // namespace vl::engine::test
+
+namespace vl::engine::test {
+namespace {
+
+TEST(SampleSums, HoldTheSumsOfTheLargestImageInEachPlace) {
+  // A 32767 x 32767 region of white is 255 x 32767^2, past 32 bits; each place keeps its own.
+  const std::uint64_t largest = 255ull * 32767 * 32767;
+  const struct {
+    std::uint64_t first, step;
+    int times;
+  } cases[] = {{0, 1, 300}, {0xFFFFFFFFull, 1, 2}, {largest - 1000, 250, 4}, {1ull << 32, 1ull << 32, 5}};
+  for (const auto& c : cases) {
+    SampleSums sums;
+    std::uint64_t want[4] = {0, 0, 0, 0};
+    for (int place = 0; place < 4; ++place) {
+      sums.add(place, c.first + std::uint64_t(place));
+      want[place] = c.first + std::uint64_t(place);
+    }
+    for (int i = 0; i < c.times; ++i)
+      for (int place = 0; place < 4; ++place) {
+        sums.add(place, c.step * std::uint64_t(place + 1));
+        want[place] += c.step * std::uint64_t(place + 1);
+      }
+    for (int place = 0; place < 4; ++place) EXPECT_EQ(sums[place], want[place]) << place;
+  }
+  EXPECT_LE(sizeof(Region), 40u);
 }
 
 }  // namespace
