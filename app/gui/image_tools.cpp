@@ -101,6 +101,7 @@ int PaintedPathAt(const art::Artwork& art, art::ArtClick click, double artScale,
 ImageTools::ImageTools(app::Program& program, app::Document& doc, ImageView* view,
                        Toolbox* toolbox, QObject* parent)
     : QObject(parent), program_(program), doc_(doc), view_(view), toolbox_(toolbox),
+      viewport_(view->viewport()),
       band_(new QRubberBand(QRubberBand::Rectangle, view->viewport())),
       line_(new DragLine(view->viewport())) {
   view_->viewport()->installEventFilter(this);
@@ -144,7 +145,7 @@ bool ImageTools::usesRectangle() const {
 }
 
 bool ImageTools::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != view_->viewport()) return false;
+  if (watched != viewport_) return false;
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {  // a quick second click is a click like the first

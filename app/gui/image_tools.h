@@ -69,6 +69,8 @@ class ImageTools : public QObject {
   app::Document& doc_;
   ImageView* view_;
   Toolbox* toolbox_;
+  QWidget* viewport_;  // the view's viewport, compared without calling into a view that may be
+                       // part way through its destruction (its children still get events)
   QRubberBand* band_;
   QWidget* line_;  // the anchor tools' feedback: from the press to the pointer
   bool pressed_ = false;
