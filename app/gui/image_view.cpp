@@ -9,6 +9,7 @@
 
 #include "art/anchor_walk.h"
 #include "art/display_color.h"
+#include "image/levels.h"
 #include "image/raster_image.h"
 
 namespace vl::gui {
@@ -104,6 +105,7 @@ QImage BuildScreenImage(const image::RasterImage& image, int step) {
     return out;
   }
   const int spp = image.samplesPerPixel;
+  const bool tone = !image::IsIdentityTable(image.toneTable);
   QImage out(w, h, QImage::Format_RGB32);
   std::vector<std::uint8_t> row(std::size_t(image.width + 1) * spp);
   for (int y = 0; y < h; ++y) {
@@ -120,6 +122,11 @@ QImage BuildScreenImage(const image::RasterImage& image, int step) {
           break;
       }
     }
+    // Levels being previewed, or applied and not yet written into the colour layer.
+    if (tone)
+      for (int x = 0; x < w; ++x)
+        dst[x] = qRgb(image.toneTable[qRed(dst[x])], image.toneTable[qGreen(dst[x])],
+                      image.toneTable[qBlue(dst[x])]);
   }
   return out;
 }

@@ -23,6 +23,10 @@ int main(int argc, char** argv) {
       {"View", vl::gui::test::MakeViewSuite},
       {"CustomColor", vl::gui::test::MakeCustomColorSuite},
       {"Settings", vl::gui::test::MakeSettingsSuite},
+      {"Batch", vl::gui::test::MakeBatchSuite},
+      {"Preferences", vl::gui::test::MakePreferencesSuite},
+      {"Levels", vl::gui::test::MakeLevelsSuite},
+      {"Help", vl::gui::test::MakeHelpSuite},
   };
   int failures = 0;
   if (argc > 1 && suites.count(argv[1])) {
