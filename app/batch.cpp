@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "app/art_file_replace.h"
@@ -33,9 +34,9 @@ namespace {
 // Ctrl+C that came between two polls.
 class BatchUi : public platform::HeadlessUi {
  public:
-  BatchUi() : HeadlessUi(nullptr) {}
+  explicit BatchUi(std::function<bool()> stop = {}) : HeadlessUi(nullptr), stop_(std::move(stop)) {}
   bool drainEvents() override {
-    interrupted_ = HeadlessUi::drainEvents() || interrupted_;
+    interrupted_ = HeadlessUi::drainEvents() || (stop_ && stop_()) || interrupted_;
     return interrupted_;
   }
   bool interrupted() {
@@ -44,6 +45,7 @@ class BatchUi : public platform::HeadlessUi {
   }
 
  private:
+  std::function<bool()> stop_;  // the window's Stop, asked at every poll
   bool interrupted_ = false;
 };
 
@@ -67,11 +69,13 @@ FileResult WriteBatchArt(Program& program, Document& doc, BatchUi& ui, const Bat
   return {FileStatus::kFailed, shown.empty() ? MessageText(msg::kDiskFullOrLocked) : shown.back()};
 }
 
+}  // namespace
+
 // One file, from a clean program record, so that nothing of the previous file can change its art.
-FileResult ConvertOne(const BatchRequest& request, const settings::Preferences& prefs,
-                      const BatchItem& item) {
+FileResult ConvertBatchFile(const BatchRequest& request, const settings::Preferences& prefs,
+                            const BatchItem& item, const std::function<bool()>& stop) {
   if (!request.replace && Exists(item.output)) return {FileStatus::kSkipped, {}};
-  auto backend = std::make_unique<BatchUi>();
+  auto backend = std::make_unique<BatchUi>(stop);
   BatchUi& ui = *backend;
   Program program(std::move(backend), ScratchBaseFor(prefs));
   program.activeSettings = request.convert.settings;
@@ -110,6 +114,13 @@ FileResult ConvertOne(const BatchRequest& request, const settings::Preferences& 
   CloseDocument(program, doc);
   platform::RemoveScratchFolder(program.scratchFolder);
   return result;
+}
+
+namespace {
+
+FileResult ConvertOne(const BatchRequest& request, const settings::Preferences& prefs,
+                      const BatchItem& item) {
+  return ConvertBatchFile(request, prefs, item, {});
 }
 
 // ---- Reporting ---------------------------------------------------------------------------

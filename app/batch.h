@@ -5,6 +5,7 @@
 // between machines without a coordinator.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,12 @@ struct FileResult {
   FileStatus status = FileStatus::kNotStarted;
   std::string message;  // why it failed
 };
+
+// Converts one file in this process from a fresh program record and writes its art (skipped
+// when the output exists and the request does not replace). `stop`, when given, is asked at
+// every poll of the conversion: true stops the file, which then leaves no output.
+FileResult ConvertBatchFile(const BatchRequest& request, const settings::Preferences& prefs,
+                            const BatchItem& item, const std::function<bool()>& stop);
 
 // Runs the plan and prints one line per file in list order, then the summary (stdout; nothing
 // with quiet). Exit status: 0 all converted or skipped, 1 any failed, 130 stopped by Ctrl+C

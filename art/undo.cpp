@@ -6,23 +6,25 @@
 #include <utility>
 
 #include "base/message_table.h"
+#include "image/levels.h"
 #include "image/pixel_clear.h"
 
 namespace vl::art {
 
 namespace {
 
-enum class UndoKind { kToolFlags, kSelection, kPixelClear, kPaths };
+enum class UndoKind { kToolFlags, kTone, kSelection, kPixelClear, kPaths };
 
 UndoKind KindOf(int code) {
   switch (std::abs(code)) {
     case kUndoOpPencil:
     case kUndoOpEraser:
     case kUndoOpLine:
-    case kUndoOpLevels:
     case kUndoOpFill:
     case kUndoOpThinMore:
       return UndoKind::kToolFlags;
+    case kUndoOpLevels:
+      return UndoKind::kTone;
     case kUndoOpClear:
       return UndoKind::kPixelClear;
     default: break;
@@ -116,8 +118,15 @@ bool CopyPathList(const Artwork& art, platform::MemoryBudget& budget, SavedPaths
   return true;
 }
 
+void CommitPendingLevels(UndoSlot& slot, image::RasterImage& image) {
+  if (slot.state.code != kUndoOpLevels) return;
+  static_cast<void>(image::ApplyToneTable(image, image.toneTable));
+  FreeState(slot.state);
+}
+
 int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
   if (!doc.imageOpen) return 1;
+  CommitPendingLevels(slot, doc.image);
   // The step being replaced is kept until the command has finished (FinishUndo).
   slot.replaced = std::move(slot.state);
   slot.replacedHeld = true;
@@ -126,6 +135,10 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
 
   switch (KindOf(code)) {
     case UndoKind::kToolFlags:
+      return 1;
+    case UndoKind::kTone:
+      // The caller puts the new table in the image; before it, the image showed the identity.
+      slot.state.tone = image::IdentityToneTable();
       return 1;
     case UndoKind::kPixelClear: {
       // The ink about to be cleared: the bit layer, which holds the selected ink only.
@@ -181,6 +194,9 @@ bool PerformUndo(UndoSlot& slot, UndoDocument doc) {
       // No tool of this build keeps a before-image.
       s.code = kUndoOpNone;
       return true;
+    case UndoKind::kTone:
+      std::swap(doc.image.toneTable, s.tone);
+      break;
     case UndoKind::kSelection:
       if (!s.maskSaved || s.mask.size() != doc.image.bitLayer.size()) {
         FreeState(s);

@@ -10,6 +10,7 @@
 // back (nothing of the new step stays).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -70,6 +71,8 @@ struct UndoState {
   bool maskSaved = false;
   platform::Block mask;  // the whole bit layer block, guard rows included
   bool pixelSelection = false;
+  // Levels: the tone table the image does not show now (the identity until undone).
+  std::array<std::uint8_t, 256> tone{};
 };
 
 struct UndoSlot {
@@ -106,6 +109,11 @@ bool PerformUndo(UndoSlot& slot, UndoDocument doc);
 
 // True for the codes whose step is the path list (path edits and the conversion).
 bool KindOfUndoIsPaths(int code);
+
+// Levels wait in the image's tone table, shown and converted through it, until the next step is
+// recorded or Levels opens again: then the table is written into the colour layer and the step
+// can no longer be undone. Nothing happens unless a Levels step is applied and pending.
+void CommitPendingLevels(UndoSlot& slot, image::RasterImage& image);
 
 // Frees the recorded state (a new document, or a new step replacing it).
 void DiscardUndo(UndoSlot& slot);

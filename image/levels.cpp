@@ -151,6 +151,13 @@ LevelsResult applyLevels(RasterImage& image, const LevelsValues& values) {
   if (IsBilevel(image) || IsIdentityLevels(values)) return LevelsResult::kNothingToDo;
   ToneTable table{};
   buildToneTable(values, table);
+  return ApplyToneTable(image, table);
+}
+
+LevelsResult ApplyToneTable(RasterImage& image, const ToneTable& given) {
+  const ToneTable table = given;  // `given` may be the image's own table, reset here
+  image.toneTable = IdentityToneTable();
+  if (IsBilevel(image) || IsIdentityTable(table)) return LevelsResult::kNothingToDo;
   if (!image.colorInMemory || image.colorLayer.empty()) {
     image.toneTable = table;  // left for the caller to keep in effect or to reset
     return LevelsResult::kNotInMemory;

@@ -57,4 +57,8 @@ enum class LevelsResult { kApplied, kNothingToDo, kNotInMemory };
 // caller shows "Insufficient memory for Levels" or keeps the table in effect for reading.
 [[nodiscard]] LevelsResult applyLevels(RasterImage& image, const LevelsValues& values);
 
+// The same for a table already built: maps the colour layer through `table` and resets the
+// image's tone table to the identity. A colour layer left in the file keeps `table` in effect.
+[[nodiscard]] LevelsResult ApplyToneTable(RasterImage& image, const ToneTable& table);
+
 }  // namespace vl::image

@@ -1,11 +1,12 @@
 // A scripted session of the window, for the screenshots and the redraw benchmark:
-//   gui_session screenshots OUTDIR IMAGE   open, convert, each view mode, each dialog and palette
-//                                          -> PNGs
+//   gui_session screenshots OUTDIR IMAGE [GRAY]   open, convert, each view mode, each dialog
+//                                                 and palette (Levels on GRAY) -> PNGs
 //   gui_session redraw IMAGE               converts, then times redraws after scrolls and zooms
 // Run it under xvfb-run (scripts/screenshots does); the window is drawn as a user would see it.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScrollBar>
@@ -16,9 +17,13 @@
 
 #include "app/edit_commands.h"
 #include "app/gui/command_table.h"
+#include "app/gui/batch_dialog.h"
 #include "app/gui/custom_color_dialog.h"
 #include "app/gui/info_window.h"
 #include "app/gui/paint_style_palette.h"
+#include "app/gui/help_window.h"
+#include "app/gui/levels_dialog.h"
+#include "app/gui/preferences_dialogs.h"
 #include "app/gui/main_window.h"
 #include "app/gui/qt_ui.h"
 #include "app/gui/settings_dialog.h"
@@ -69,7 +74,60 @@ void SelectEveryOther(art::Artwork& art) {
   }
 }
 
-int Screenshots(const QString& folder, const QString& imagePath) {
+// The batch, preference, levels and help windows; Levels on `grayPath`, a gray scale image.
+bool MoreDialogs(Session& s, const QString& folder, const QString& grayPath) {
+  bool ok = true;
+  const auto shoot = [&](QWidget& w, const char* name) {
+    w.show();
+    Session::settle();
+    ok = Save(w.grab(), folder, name) && ok;
+    w.hide();
+  };
+  gui::BatchState batch;
+  batch.sourceFolder = QFileInfo(grayPath).absolutePath().toStdString();
+  batch.list = {QFileInfo(grayPath).absoluteFilePath().toStdString()};
+  {
+    gui::BatchSelectDialog dialog(s.program, batch, &s.window);
+    shoot(dialog, "30-batch-select");
+  }
+  {
+    batch.destination = QDir::homePath().toStdString();
+    gui::BatchDestinationDialog dialog(s.program, batch, &s.window);
+    shoot(dialog, "31-batch-destination");
+  }
+  {
+    gui::GeneralPreferencesDialog dialog(s.program, &s.window);
+    shoot(dialog, "32-general-preferences");
+  }
+  {
+    gui::ScratchDiskDialog dialog(s.program, true, &s.window);
+    shoot(dialog, "33-scratch-disk");
+  }
+  {
+    gui::PluginFolderDialog dialog(s.program, &s.window);
+    dialog.resize(720, 480);
+    shoot(dialog, "34-plugin-folder");
+  }
+  s.window.document().artModified = false;
+  s.window.openPath(grayPath);
+  Session::settle();
+  if (s.window.document().imageOpen && !image::IsBilevel(s.program.image)) {
+    gui::LevelsDialog dialog(s.program, s.window.document(), gui::LocaleDecimalSeparator(),
+                             [&s] { s.window.imageView()->imageChanged(); }, &s.window);
+    dialog.setValues({40, 1.4, 220});
+    shoot(dialog, "35-levels");
+  } else {
+    std::fprintf(stderr, "gui_session: %s did not open as a gray scale image\n", qPrintable(grayPath));
+    ok = false;
+  }
+  gui::HelpWindow help;
+  help.showTopic(3);
+  help.resize(640, 520);
+  shoot(help, "36-help-commands");
+  return ok;
+}
+
+int Screenshots(const QString& folder, const QString& imagePath, const QString& grayPath) {
   QDir().mkpath(folder);
   Session s(QSize(1000, 720));
   s.window.openPath(imagePath);
@@ -161,6 +219,7 @@ int Screenshots(const QString& folder, const QString& imagePath) {
     ok = Save(menu->grab(), folder, "09-edit-menu") && ok;
     menu->hide();
   }
+  if (!grayPath.isEmpty()) ok = MoreDialogs(s, folder, grayPath) && ok;
   s.window.document().artModified = false;  // no save prompt at the end of the session
   // The image opened afresh with the Magic Wand tool chosen and two letters selected: the
   // selection's tint.
@@ -224,8 +283,9 @@ int Redraw(const QString& imagePath) {
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   const QStringList args = QCoreApplication::arguments();
-  if (args.size() == 4 && args[1] == QStringLiteral("screenshots")) return Screenshots(args[2], args[3]);
+  if ((args.size() == 4 || args.size() == 5) && args[1] == QStringLiteral("screenshots"))
+    return Screenshots(args[2], args[3], args.value(4));
   if (args.size() == 3 && args[1] == QStringLiteral("redraw")) return Redraw(args[2]);
-  std::fprintf(stderr, "usage: gui_session screenshots OUTDIR IMAGE | redraw IMAGE\n");
+  std::fprintf(stderr, "usage: gui_session screenshots OUTDIR IMAGE [GRAY] | redraw IMAGE\n");
   return 2;
 }

@@ -42,9 +42,14 @@ std::string_view MenuTitle(Menu menu);
 // Identifiers the window handles itself.
 constexpr std::uint16_t kCmdSavePixelImageAs = 12906;
 constexpr std::uint16_t kCmdRevert = 12907;
+constexpr std::uint16_t kCmdBatchSelect = 12911;
+constexpr std::uint16_t kCmdGeneralPreferences = 10201;
+constexpr std::uint16_t kCmdPluginFolder = 10202;
+constexpr std::uint16_t kCmdScratchDisk = 10203;
 constexpr std::uint16_t kCmdCut = 13003;
 constexpr std::uint16_t kCmdCopy = 13004;
 constexpr std::uint16_t kCmdPasteAsNew = 13005;
+constexpr std::uint16_t kCmdLevels = 13015;
 constexpr std::uint16_t kCmdPreview = 13101;
 constexpr std::uint16_t kCmdArtwork = 13102;
 constexpr std::uint16_t kCmdPreviewSelection = 13103;
@@ -59,6 +64,8 @@ constexpr std::uint16_t kCmdConversionSetup = 13202;
 constexpr std::uint16_t kCmdColorSetup = 13203;
 constexpr std::uint16_t kCmdPaintStyle = 13205;
 constexpr std::uint16_t kCmdCustomColor = 13206;
+constexpr std::uint16_t kCmdHelpIndex = 13301;  // Keyboard, Commands, Procedures, Using Help follow
+constexpr std::uint16_t kCmdHelpLast = 13305;
 constexpr std::uint16_t kCmdAbout = 13307;
 
 }  // namespace vl::gui

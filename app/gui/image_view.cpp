@@ -11,6 +11,7 @@
 #include "art/anchor_editing.h"
 #include "art/anchor_walk.h"
 #include "art/display_color.h"
+#include "image/levels.h"
 #include "image/raster_image.h"
 
 namespace vl::gui {
@@ -114,6 +115,7 @@ QImage BuildScreenImage(const image::RasterImage& image, int step) {
     return out;
   }
   const int spp = image.samplesPerPixel;
+  const bool tone = !image::IsIdentityTable(image.toneTable);
   QImage out(w, h, QImage::Format_RGB32);
   std::vector<std::uint8_t> row(std::size_t(image.width + 1) * spp);
   for (int y = 0; y < h; ++y) {
@@ -130,6 +132,11 @@ QImage BuildScreenImage(const image::RasterImage& image, int step) {
           break;
       }
     }
+    // Levels being previewed, or applied and not yet written into the colour layer.
+    if (tone)
+      for (int x = 0; x < w; ++x)
+        dst[x] = qRgb(image.toneTable[qRed(dst[x])], image.toneTable[qGreen(dst[x])],
+                      image.toneTable[qBlue(dst[x])]);
   }
   return out;
 }

@@ -22,6 +22,9 @@
 #include "app/gui/info_window.h"
 #include "app/gui/paint_style_palette.h"
 #include "app/gui/toolbox.h"
+#include "app/gui/help_window.h"
+#include "app/gui/levels_dialog.h"
+#include "app/gui/preferences_dialogs.h"
 #include "app/gui/settings_dialog.h"
 #include "app/gui/setup_dialogs.h"
 #include "base/message_table.h"
@@ -173,8 +176,11 @@ bool MainWindow::windowCommand(std::uint16_t id) {
       if (!image) return true;
       std::string path = doc_.imageName;
       int format = image::kPixelSaveTiff;
-      if (dialogs_->choosePixelImageFile(path, format))
+      if (dialogs_->choosePixelImageFile(path, format)) {
+        // Levels still pending in the tone table belong in the file.
+        art::CommitPendingLevels(program_.undo, program_.image);
         static_cast<void>(app::WritePixelImage(program_, doc_, path, format));
+      }
       updateTitle();
       return true;
     }
@@ -185,6 +191,15 @@ bool MainWindow::windowCommand(std::uint16_t id) {
         static_cast<void>(app::OpenDocument(program_, doc_, path));
         afterCommand(true);
       }
+      return true;
+    case kCmdBatchSelect: RunBatchCommand(program_, batch_, this); return true;
+    case kCmdGeneralPreferences: GeneralPreferencesDialog(program_, this).exec(); return true;
+    case kCmdPluginFolder: PluginFolderDialog(program_, this).exec(); return true;
+    case kCmdScratchDisk: ScratchDiskDialog(program_, image, this).exec(); return true;
+    case kCmdLevels:
+      OpenLevels(program_, doc_, LocaleDecimalSeparator(), [this] { view_->imageChanged(); }, this);
+      updateActions();
+      updateTitle();
       return true;
     case kCmdCopy: static_cast<void>(CopyArt(program_, doc_)); return true;
     case kCmdCut:
@@ -238,6 +253,11 @@ bool MainWindow::windowCommand(std::uint16_t id) {
       return true;
     case kCmdInfo: setInfoShown(info_ == nullptr); return true;
     case kCmdPaintStyle: showPaintStyle(); return true;
+    case 13301: case 13302: case 13303: case 13304: case 13305:
+      if (!help_) help_ = new HelpWindow(this);
+      if (!help_->showTopic(id - kCmdHelpIndex + 1))
+        program_.ui->showMessage(msg::Text(msg::kHelpTopicMissing));
+      return true;
     case kCmdAbout:
       QMessageBox::about(this, QStringLiteral("About Vectorlume"),
                          QStringLiteral("<b>Vectorlume</b> %1<br>Traces raster images into "

@@ -8,11 +8,16 @@
 #include <QMainWindow>
 
 #include "app/command_set.h"
+#include "app/gui/batch_dialog.h"
 #include "app/gui/file_dialogs.h"
 #include "app/gui/image_view.h"
 
 class QAction;
 class QMenu;
+
+namespace vl::gui {
+class HelpWindow;
+}
 
 namespace vl::gui {
 
@@ -44,6 +49,7 @@ class MainWindow : public QMainWindow {
   ImageTools* tools() const { return tools_; }
   InfoWindow* infoWindow() const { return info_; }
   PaintStylePalette* paintStyle() const { return paint_; }
+  HelpWindow* helpWindow() const { return help_; }
   // Where the window's geometry is written at the end ("" keeps it in memory only).
   void setPreferencesFolder(std::string folder) { prefsFolder_ = std::move(folder); }
 
@@ -82,6 +88,8 @@ class MainWindow : public QMainWindow {
   bool quitting_ = false;
   bool settingsModified_ = false;  // a setup dialog changed the settings since one was chosen
   std::string prefsFolder_;
+  HelpWindow* help_ = nullptr;  // made when help is first asked for
+  BatchState batch_;        // the batch list and folders, kept while the program runs
   std::string shownImage_;  // the document the image window was last fitted to
 };
 

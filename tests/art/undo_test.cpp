@@ -2,8 +2,11 @@
 // records word for word, and short memory asks message 17 or 84 as the operation calls for.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "art/undo.h"
 #include "base/message_table.h"
+#include "image/levels.h"
 #include "platform/headless_ui.h"
 
 namespace vl::art {
@@ -82,6 +85,62 @@ TEST(UndoStep, NoImageRecordsNothingAndToolCodesCannotBeUndoneHere) {
   EXPECT_TRUE(PerformUndo(r.slot, r.doc));
   EXPECT_EQ(UndoMenuText(r.slot), std::string("Cannot Undo\tCtrl+Z"));
   EXPECT_FALSE(PerformUndo(r.slot, r.doc));
+}
+
+
+// Levels wait in the tone table: undo and redo swap it with the identity, and the next step
+// writes it into the colour layer for good, even when that step then fails.
+TEST(UndoStep, LevelsAreUndoneInTheToneTableAndCommittedByTheNextStep) {
+  for (const bool nextStepFails : {false, true}) {
+    Rig r;
+    ASSERT_TRUE(image::setGeometry(r.image, 4, 1));
+    r.image.bitsPerSample = 8;
+    r.image.samplesPerPixel = 1;
+    r.image.colorRowBytes = 4;
+    r.image.colorInMemory = true;
+    ASSERT_TRUE(r.image.colorLayer.allocate(r.memory, 4));
+    const std::uint8_t samples[4] = {0, 60, 128, 250};
+    std::memcpy(r.image.colorLayer.data(), samples, 4);
+    r.image.toneTable = image::IdentityToneTable();
+    image::ToneTable table{};
+    image::buildToneTable({50, 2.0, 200}, table);
+
+    ASSERT_EQ(RecordUndo(r.slot, r.doc, r.rt, kUndoOpLevels), 1);
+    r.image.toneTable = table;
+    FinishUndo(r.slot, true);
+    EXPECT_EQ(UndoMenuText(r.slot), std::string("Undo Levels\tCtrl+Z"));
+    ASSERT_TRUE(PerformUndo(r.slot, r.doc));
+    EXPECT_TRUE(image::IsIdentityTable(r.image.toneTable));
+    ASSERT_TRUE(PerformUndo(r.slot, r.doc));
+    EXPECT_EQ(r.image.toneTable, table);
+    EXPECT_EQ(0, std::memcmp(r.image.colorLayer.data(), samples, 4));  // still pending
+
+    ASSERT_EQ(RecordUndo(r.slot, r.doc, r.rt, kUndoOpSmoothing), 1);
+    FinishUndo(r.slot, !nextStepFails);
+    EXPECT_TRUE(image::IsIdentityTable(r.image.toneTable));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(r.image.colorLayer.data()[i], table[samples[i]]) << i;
+    EXPECT_EQ(r.slot.state.code, nextStepFails ? kUndoOpNone : kUndoOpSmoothing);
+  }
+}
+
+// An undone Levels step leaves nothing to write.
+TEST(UndoStep, UndoneLevelsAreNotCommitted) {
+  Rig r;
+  ASSERT_TRUE(image::setGeometry(r.image, 2, 1));
+  r.image.bitsPerSample = 8;
+  r.image.samplesPerPixel = 1;
+  r.image.colorRowBytes = 2;
+  r.image.colorInMemory = true;
+  ASSERT_TRUE(r.image.colorLayer.allocate(r.memory, 2));
+  r.image.colorLayer.data()[0] = 90;
+  r.image.toneTable = image::IdentityToneTable();
+  ASSERT_EQ(RecordUndo(r.slot, r.doc, r.rt, kUndoOpLevels), 1);
+  image::buildToneTable({80, 1.0, 100}, r.image.toneTable);
+  FinishUndo(r.slot, true);
+  ASSERT_TRUE(PerformUndo(r.slot, r.doc));
+  CommitPendingLevels(r.slot, r.image);
+  EXPECT_EQ(r.image.colorLayer.data()[0], 90);
+  EXPECT_EQ(UndoMenuText(r.slot), std::string("Redo Levels\tCtrl+Z"));
 }
 
 }  // namespace

@@ -25,6 +25,10 @@ int main(int argc, char** argv) {
       {"Settings", vl::gui::test::MakeSettingsSuite},
       {"Tools", vl::gui::test::MakeToolsSuite},
       {"PaintStyle", vl::gui::test::MakePaintStyleSuite},
+      {"Batch", vl::gui::test::MakeBatchSuite},
+      {"Preferences", vl::gui::test::MakePreferencesSuite},
+      {"Levels", vl::gui::test::MakeLevelsSuite},
+      {"Help", vl::gui::test::MakeHelpSuite},
   };
   int failures = 0;
   if (argc > 1 && suites.count(argv[1])) {

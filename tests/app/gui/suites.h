@@ -16,4 +16,8 @@ std::unique_ptr<QObject> MakeCustomColorSuite();
 std::unique_ptr<QObject> MakeSettingsSuite();
 std::unique_ptr<QObject> MakeToolsSuite();
 std::unique_ptr<QObject> MakePaintStyleSuite();
+std::unique_ptr<QObject> MakeBatchSuite();
+std::unique_ptr<QObject> MakePreferencesSuite();
+std::unique_ptr<QObject> MakeLevelsSuite();
+std::unique_ptr<QObject> MakeHelpSuite();
 }  // namespace vl::gui::test
