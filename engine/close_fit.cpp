@@ -18,24 +18,6 @@ namespace {
 
 using P = art::PixelPoint;
 
-P At(const CubicCurve& c, double u) {
-  const double v = 1.0 - u;
-  const double a = v * v * v, b = 3.0 * u * v * v, d2 = 3.0 * u * u * v, e = u * u * u;
-  return {a * c.p0.x + b * c.c1.x + d2 * c.c2.x + e * c.p3.x,
-          a * c.p0.y + b * c.c1.y + d2 * c.c2.y + e * c.p3.y};
-}
-P Derivative(const CubicCurve& c, double u) {
-  const double v = 1.0 - u;
-  const double a = 3.0 * v * v, b = 6.0 * u * v, d2 = 3.0 * u * u;
-  return {a * (c.c1.x - c.p0.x) + b * (c.c2.x - c.c1.x) + d2 * (c.p3.x - c.c2.x),
-          a * (c.c1.y - c.p0.y) + b * (c.c2.y - c.c1.y) + d2 * (c.p3.y - c.c2.y)};
-}
-P Second(const CubicCurve& c, double u) {
-  const double v = 1.0 - u;
-  return {6.0 * v * (c.c2.x - 2.0 * c.c1.x + c.p0.x) + 6.0 * u * (c.p3.x - 2.0 * c.c2.x + c.c1.x),
-          6.0 * v * (c.c2.y - 2.0 * c.c1.y + c.p0.y) + 6.0 * u * (c.p3.y - 2.0 * c.c2.y + c.c1.y)};
-}
-
 constexpr int kNewtonSteps = 1;
 constexpr int kCoarseSamples = 16;
 constexpr int kSearchReach = 3;  // coarse samples either side of a point's parameter
@@ -74,51 +56,74 @@ bool SolveControlPoints(const CubicCurve& c, std::span<const P> points,
 
 namespace {
 
+// The curve in powers of its parameter, B(u) = ((a u + b) u + c) u + d: a third of the work
+// of the Bernstein form per point, where the nearest-point search spends the close fit's time.
+struct PowerCurve {
+  P a, b, c, d;
+  explicit PowerCurve(const CubicCurve& k)
+      : a{-k.p0.x + 3.0 * (k.c1.x - k.c2.x) + k.p3.x, -k.p0.y + 3.0 * (k.c1.y - k.c2.y) + k.p3.y},
+        b{3.0 * (k.p0.x - 2.0 * k.c1.x + k.c2.x), 3.0 * (k.p0.y - 2.0 * k.c1.y + k.c2.y)},
+        c{3.0 * (k.c1.x - k.p0.x), 3.0 * (k.c1.y - k.p0.y)},
+        d{k.p0} {}
+  P at(double u) const {
+    return {((a.x * u + b.x) * u + c.x) * u + d.x, ((a.y * u + b.y) * u + c.y) * u + d.y};
+  }
+  P derivative(double u) const {
+    return {(3.0 * a.x * u + 2.0 * b.x) * u + c.x, (3.0 * a.y * u + 2.0 * b.y) * u + c.y};
+  }
+  P second(double u) const { return {6.0 * a.x * u + 2.0 * b.x, 6.0 * a.y * u + 2.0 * b.y}; }
+};
+
+double Distance2(P a, P b) { return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y); }
+
 // CurveError's measure; without `search` each point's search starts from its parameter alone.
+// Each point's distance is to a point of the curve, so the sum never falls below the true one.
 double ErrorFrom(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
                  bool search) {
   params.resize(points.size(), 0.0);
+  const PowerCurve power(curve);
   // The search starts from the nearer of the given parameter and the nearest of a coarse
   // flattening, so that a point is not held at a far branch of a curve bent back on itself.
   std::array<P, kCoarseSamples + 1> coarse;
   if (search)
     for (int k = 0; k <= kCoarseSamples; ++k)
-      coarse[std::size_t(k)] = At(curve, double(k) / kCoarseSamples);
-  auto distance2 = [&](P a, P b) { return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y); };
+      coarse[std::size_t(k)] = power.at(double(k) / kCoarseSamples);
   double sum = 0.0;
   for (std::size_t i = 0; i < points.size(); ++i) {
+    const P p = points[i];
     double u = std::clamp(params[i], 0.0, 1.0);
-    double nearest = distance2(At(curve, u), points[i]);
-    // Points lie in order along the curve: the samples near the point's own parameter do.
-    const int around = static_cast<int>(std::lround(u * kCoarseSamples));
-    for (int k = std::max(0, around - kSearchReach);
-         search && k <= std::min(kCoarseSamples, around + kSearchReach); ++k) {
-      const double d = distance2(coarse[std::size_t(k)], points[i]);
-      if (d < nearest) {
-        nearest = d;
-        u = double(k) / kCoarseSamples;
+    P b = power.at(u);
+    double nearest = Distance2(b, p);
+    if (search) {
+      // Points lie in order along the curve: the samples near the point's own parameter do.
+      const int around = static_cast<int>(std::lround(u * kCoarseSamples));
+      for (int k = std::max(0, around - kSearchReach);
+           k <= std::min(kCoarseSamples, around + kSearchReach); ++k) {
+        const double d = Distance2(coarse[std::size_t(k)], p);
+        if (d < nearest) {
+          nearest = d;
+          u = double(k) / kCoarseSamples;
+          b = coarse[std::size_t(k)];
+        }
       }
     }
-    params[i] = u;
     for (int k = 0; k < kNewtonSteps; ++k) {
-      const P b = At(curve, u), d = Derivative(curve, u), s = Second(curve, u);
-      const double ex = b.x - points[i].x, ey = b.y - points[i].y;
+      const P d = power.derivative(u), s = power.second(u);
+      const double ex = b.x - p.x, ey = b.y - p.y;
       const double f = ex * d.x + ey * d.y;
       const double df = d.x * d.x + d.y * d.y + ex * s.x + ey * s.y;
       if (!(df > 1e-12)) break;
-      u = std::clamp(u - f / df, 0.0, 1.0);
-    }
-    // Newton may wander off at a cusp: the start of the search is kept when it lay nearer.
-    const P b = At(curve, u), b0 = At(curve, std::clamp(params[i], 0.0, 1.0));
-    double d2 = (b.x - points[i].x) * (b.x - points[i].x) + (b.y - points[i].y) * (b.y - points[i].y);
-    const double d0 =
-        (b0.x - points[i].x) * (b0.x - points[i].x) + (b0.y - points[i].y) * (b0.y - points[i].y);
-    if (d0 < d2) {
-      d2 = d0;
-      u = std::clamp(params[i], 0.0, 1.0);
+      // Newton may wander off at a cusp: the step is kept only when it comes nearer.
+      const double next = std::clamp(u - f / df, 0.0, 1.0);
+      const P moved = power.at(next);
+      const double d2 = Distance2(moved, p);
+      if (!(d2 < nearest)) break;
+      u = next;
+      b = moved;
+      nearest = d2;
     }
     params[i] = u;
-    sum += d2;
+    sum += nearest;
   }
   return sum;
 }
@@ -263,14 +268,46 @@ struct Pull {
 };
 
 P UnitNormal(P d) {
-  const double length = std::hypot(d.x, d.y);
+  const double length = std::sqrt(d.x * d.x + d.y * d.y);
   return length > 1e-12 ? P{-d.y / length, d.x / length} : P{0.0, 0.0};
 }
 
-// Adds the segment's points to the pull on its start (atEnd false) or its end; returns the
-// segment's error.
-double AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> points, bool atEnd) {
+// A segment's error with, for a curve, each point's nearest parameter: kept per segment while
+// RelaxAnchors works, so that each is searched for once and then only followed.
+struct Fitted {
   double error = 0.0;
+  std::vector<double> params;
+};
+
+double LineError(P from, P to, std::span<const P> points) {
+  double sum = 0.0;
+  for (P p : points) sum += Distance2ToSegment(p, from, to);
+  return sum;
+}
+
+Fitted FitOf(P from, const PendingSegment& s, std::span<const P> points) {
+  Fitted f;
+  if (!s.curve) {
+    f.error = LineError(from, s.to, points);
+    return f;
+  }
+  f.params = ShareParams(points);
+  f.error = CurveError({from, s.c1, s.c2, s.to}, points, f.params);
+  return f;
+}
+
+// The segment's error after a small change, followed from `was`'s parameters: never below the
+// true error, so a change it accepts is no worse.
+Fitted FollowedFit(P from, const PendingSegment& s, std::span<const P> points, const Fitted& was) {
+  if (!s.curve) return {LineError(from, s.to, points), {}};
+  Fitted f{0.0, was.params};
+  f.error = ErrorFrom({from, s.c1, s.c2, s.to}, points, f.params, false);
+  return f;
+}
+
+// Adds the segment's points to the pull on its start (atEnd false) or its end.
+void AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> points,
+             const Fitted& fit, bool atEnd) {
   if (!s.curve) {
     const P n = UnitNormal({s.to.x - from.x, s.to.y - from.y});
     const double dx = s.to.x - from.x, dy = s.to.y - from.y, length2 = dx * dx + dy * dy;
@@ -280,21 +317,17 @@ double AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> p
                            : 0.0;
       const P r{p.x - from.x - u * dx, p.y - from.y - u * dy};
       pull.add(r, n, atEnd ? u : 1.0 - u);
-      error += r.x * r.x + r.y * r.y;
     }
-    return error;
+    return;
   }
-  const CubicCurve c{from, s.c1, s.c2, s.to};
-  std::vector<double> params = ShareParams(points);
-  error = CurveError(c, points, params);
+  const PowerCurve c({from, s.c1, s.c2, s.to});
   for (std::size_t i = 0; i < points.size(); ++i) {
-    const double u = params[i], v = 1.0 - u;
-    const P b = At(c, u);
+    const double u = fit.params[i], v = 1.0 - u;
+    const P b = c.at(u);
     const double near0 = v * v * v + 3.0 * u * v * v;  // P0 and C1 move together, as P3 and C2
-    pull.add({points[i].x - b.x, points[i].y - b.y}, UnitNormal(Derivative(c, u)),
+    pull.add({points[i].x - b.x, points[i].y - b.y}, UnitNormal(c.derivative(u)),
              atEnd ? 1.0 - near0 : near0);
   }
-  return error;
 }
 
 // Halvings of the solved move tried when the full move raises one of the segments' errors.
@@ -345,24 +378,35 @@ void RelaxAnchors(PendingPath& path, double reach) {
   auto anchor = [&](std::size_t k) { return k == 0 ? path.start : path.segments[k - 1].to; };
   // Anchor k ends segment k - 1 (the last for k = 0) and starts segment k.
   std::vector<bool> moved(n, false);
+  std::vector<Fitted> fits(n);
+  std::vector<bool> fitted(n, false);
+  auto fitOf = [&](std::size_t k) -> Fitted& {
+    if (!fitted[k]) fits[k] = FitOf(anchor(k), path.segments[k], points(path.segments[k]));
+    fitted[k] = true;
+    return fits[k];
+  };
   for (std::size_t k = 0; k < n; ++k) {
-    PendingSegment& in = path.segments[k == 0 ? n - 1 : k - 1];
+    const std::size_t inIndex = k == 0 ? n - 1 : k - 1;
+    PendingSegment& in = path.segments[inIndex];
     PendingSegment& out = path.segments[k];
     if (in.edgeEnd <= in.edgeBegin || out.edgeEnd <= out.edgeBegin) continue;
     const P origin = anchor(k);
-    const P inFrom = anchor(k == 0 ? n - 1 : k - 1);
+    const P inFrom = anchor(inIndex);
     const std::span<const P> inPoints = points(in), outPoints = points(out);
-    auto errors = [&](P at) {
+    Fitted& inFit = fitOf(inIndex);
+    Fitted& outFit = fitOf(k);
+    auto fitsAt = [&](P at) {
       const P d{at.x - origin.x, at.y - origin.y};
       PendingSegment a = in, b = out;
       a.to = at;
       a.c2 = {in.c2.x + d.x, in.c2.y + d.y};
       b.c1 = {out.c1.x + d.x, out.c1.y + d.y};
-      return std::pair{SegmentError(inFrom, a, inPoints), SegmentError(at, b, outPoints)};
+      return std::pair{FollowedFit(inFrom, a, inPoints, inFit), FollowedFit(at, b, outPoints, outFit)};
     };
     Pull pull;
-    const double inError = AddPull(pull, inFrom, in, inPoints, true);
-    const double outError = AddPull(pull, origin, out, outPoints, false);
+    AddPull(pull, inFrom, in, inPoints, inFit, true);
+    AddPull(pull, origin, out, outPoints, outFit, false);
+    const double inError = inFit.error, outError = outFit.error;
     const double det = pull.a11 * pull.a22 - pull.a12 * pull.a12;
     // Between two sides along one line the move along it is free: the pull has one direction.
     P d;
@@ -381,9 +425,11 @@ void RelaxAnchors(PendingPath& path, double reach) {
     P best = origin;
     for (int halving = 0; halving <= kMoveHalvings; ++halving) {
       const P at{origin.x + d.x, origin.y + d.y};
-      const auto [e1, e2] = errors(at);
-      if (e1 <= inError && e2 <= outError && e1 + e2 < inError + outError) {
+      auto [f1, f2] = fitsAt(at);
+      if (f1.error <= inError && f2.error <= outError && f1.error + f2.error < inError + outError) {
         best = at;
+        inFit = std::move(f1);
+        outFit = std::move(f2);
         break;
       }
       d = {d.x / 2, d.y / 2};
@@ -426,7 +472,7 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
   double length = 0.0;
   std::vector<double> share(n, 0.0);
   for (std::size_t i = 1; i < n; ++i) {
-    length += std::hypot(chain[i].x - chain[i - 1].x, chain[i].y - chain[i - 1].y);
+    length += std::sqrt(Distance2(chain[i], chain[i - 1]));
     share[i] = length;
   }
   for (std::size_t i = 0; i < n; ++i) {
