@@ -21,7 +21,7 @@ using P = art::PixelPoint;
 constexpr int kNewtonSteps = 1;
 constexpr int kCoarseSamples = 16;
 constexpr int kSearchReach = 3;  // coarse samples either side of a point's parameter
-constexpr int kRounds = 3;  // least-squares solves, each after the parameters moved
+constexpr int kRounds = 5;  // least-squares solves, each after the parameters moved
 // Chain steps either side of a point that give its local direction.
 constexpr std::size_t kDirectionReach = 2;
 
@@ -134,9 +134,34 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
   return ErrorFrom(curve, points, params, true);
 }
 
+namespace {
+
+// The refinement's rounds from `params` (each point's nearest parameter on `curve`) and the
+// error they give. A followed error is a sum of distances to points on the curve, never below
+// the true one: a round that lowers it lowers the true error.
+CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
+                      double error) {
+  CubicCurve best = curve;
+  std::vector<double> moved;
+  for (int round = 0; round < kRounds; ++round) {
+    CubicCurve candidate;
+    if (!SolveControlPoints(best, points, params, candidate)) break;
+    moved = params;
+    const double next = ErrorFrom(candidate, points, moved, false);
+    if (!(next < error)) break;
+    best = candidate;
+    error = next;
+    params.swap(moved);
+  }
+  return best;
+}
+
+}  // namespace
+
 CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
   if (points.size() < 3) return curve;
-  // The points' parameters start at their share of the polyline's length.
+  // The points' parameters start at their share of the polyline's length, and the full search
+  // runs once, for the curve as given.
   std::vector<double> params(points.size(), 0.0);
   double length = 0.0;
   for (std::size_t i = 1; i < points.size(); ++i) {
@@ -146,24 +171,8 @@ CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
   }
   if (!(length > 0.0)) return curve;
   for (double& u : params) u /= length;
-
-  // The rounds follow each point's nearest parameter from the last; the full search runs for
-  // the curve as given and for the result, which must come out nearer by it.
   const double startError = CurveError(curve, points, params);
-  CubicCurve best = curve;
-  double bestError = startError;
-  for (int round = 0; round < kRounds; ++round) {
-    CubicCurve candidate;
-    if (!SolveControlPoints(best, points, params, candidate)) break;
-    std::vector<double> moved = params;
-    const double error = ErrorFrom(candidate, points, moved, false);
-    if (!(error < bestError)) break;
-    best = candidate;
-    bestError = error;
-    params = std::move(moved);
-  }
-  if (!(bestError < startError)) return curve;  // no round was taken
-  return CurveError(best, points, params) < startError ? best : curve;
+  return RefineFrom(curve, points, params, startError);
 }
 
 namespace {
@@ -218,8 +227,9 @@ double Distance2ToSegment(P p, P a, P b) {
 
 }  // namespace
 
-std::vector<P> SpanEdgePoints(Tracer& t, std::int64_t last) {
-  std::vector<P> chain = ChainPoints(t, last);
+namespace {
+
+std::vector<P> EdgePointsOf(const std::vector<P>& chain) {
   std::vector<P> edges(chain.size());
   for (std::size_t i = 0; i < chain.size(); ++i) {
     const P s = EdgeShift(chain, i);
@@ -228,15 +238,24 @@ std::vector<P> SpanEdgePoints(Tracer& t, std::int64_t last) {
   return edges;
 }
 
-void NoteSpanEdges(Tracer& t, std::int64_t last) {
-  PendingPath& path = t.fit.pending;
+void NoteEdges(PendingPath& path, const std::vector<P>& chain) {
   if (path.segments.empty()) return;
-  const std::vector<P> edges = SpanEdgePoints(t, last);
+  const std::vector<P> edges = EdgePointsOf(chain);
   PendingSegment& s = path.segments.back();
   s.edgeBegin = static_cast<std::uint32_t>(path.edgePoints.size());
   path.edgePoints.insert(path.edgePoints.end(), edges.begin(), edges.end());
   s.edgeEnd = static_cast<std::uint32_t>(path.edgePoints.size());
 }
+
+}  // namespace
+
+std::vector<P> SpanEdgePoints(Tracer& t, std::int64_t last) { return EdgePointsOf(ChainPoints(t, last)); }
+
+std::vector<P> SpanChain(Tracer& t, std::int64_t last) { return ChainPoints(t, last); }
+
+void NoteSpanEdges(Tracer& t, std::int64_t last) { NoteEdges(t.fit.pending, ChainPoints(t, last)); }
+
+void NoteSpanEdges(Tracer& t, const std::vector<P>& chain) { NoteEdges(t.fit.pending, chain); }
 
 double SegmentError(P from, const PendingSegment& s, std::span<const P> points) {
   if (!s.curve) {
@@ -449,7 +468,10 @@ void RelaxAnchors(PendingPath& path, double reach) {
     const P from = anchor(k);
     if (s.curve) {
       if (!moved[k] && !moved[k + 1 == n ? 0 : k + 1]) continue;
-      const CubicCurve refined = RefineCurve({from, s.c1, s.c2, s.to}, points(s));
+      // The anchors' moves followed each point's nearest parameter: the rounds start there.
+      const CubicCurve refined =
+          fitted[k] ? RefineFrom({from, s.c1, s.c2, s.to}, points(s), fits[k].params, fits[k].error)
+                    : RefineCurve({from, s.c1, s.c2, s.to}, points(s));
       s.c1 = refined.c1;
       s.c2 = refined.c2;
     } else if (MostDistant2(from, s.to, points(s)) > kBendLimit * kBendLimit) {
@@ -458,9 +480,8 @@ void RelaxAnchors(PendingPath& path, double reach) {
   }
 }
 
-void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
+void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>& chain) {
   SpanFit& fit = t.fit.accepted;
-  const std::vector<P> chain = ChainPoints(t, end / kWordsPerVertex);
   // The curve is written moved outward with its control points carried by its end sides'
   // shifts, which holds its middle less than half a pixel out where it bends. So the curve is
   // fitted to the pixels' outer edges (each chain point moved out across the chain's local

@@ -36,9 +36,13 @@ CubicCurve RefineCurve(const CubicCurve& curve, std::span<const art::PixelPoint>
 // middle of the step on a diagonal).
 std::vector<art::PixelPoint> SpanEdgePoints(Tracer& t, std::int64_t last);
 
+// The chain's points from the cursor vertex to vertex `last`, both included (pixel centres).
+std::vector<art::PixelPoint> SpanChain(Tracer& t, std::int64_t last);
+
 // Records the edge points of the segment just collected, which spans the cursor vertex to
-// vertex `last`, for RelaxAnchors.
+// vertex `last` (or runs along `chain`, its SpanChain), for RelaxAnchors.
 void NoteSpanEdges(Tracer& t, std::int64_t last);
+void NoteSpanEdges(Tracer& t, const std::vector<art::PixelPoint>& chain);
 
 // How far RelaxAnchors may move an anchor, in pixels.
 constexpr double kMaxAnchorMove = 0.5;
@@ -54,7 +58,8 @@ double SegmentError(art::PixelPoint from, const PendingSegment& s,
 void RelaxAnchors(PendingPath& path, double reach);
 
 // Refines the accepted fit of the span to vertex `end` / 4 (a word offset from the cursor
-// vertex) in place; kept only when the refined curve passes the span's mask and vertex test.
-void RefineAcceptedCurve(Tracer& t, std::int64_t end);
+// vertex), whose SpanChain is `chain`, in place; kept only when the refined curve passes the
+// span's mask and vertex test.
+void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<art::PixelPoint>& chain);
 
 }  // namespace vl::engine
