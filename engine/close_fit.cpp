@@ -519,4 +519,69 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>& chai
   t.fit.current = saved;
 }
 
+namespace {
+
+// The two halves of `c` at parameter u (de Casteljau).
+std::pair<CubicCurve, CubicCurve> SplitAt(const CubicCurve& c, double u) {
+  auto lerp = [u](P a, P b) { return P{a.x + u * (b.x - a.x), a.y + u * (b.y - a.y)}; };
+  const P ab = lerp(c.p0, c.c1), bc = lerp(c.c1, c.c2), cd = lerp(c.c2, c.p3);
+  const P abc = lerp(ab, bc), bcd = lerp(bc, cd), mid = lerp(abc, bcd);
+  return {{c.p0, ab, abc, mid}, {mid, bcd, cd, c.p3}};
+}
+
+// The fewest points on either side of a split.
+constexpr std::size_t kSplitMargin = 3;
+
+}  // namespace
+
+int SplitStrayCurves(PendingPath& path, double limit, int budget) {
+  int added = 0;
+  std::vector<double> params;
+  for (std::size_t k = 0; k < path.segments.size() && added < budget; ++k) {
+    const PendingSegment s = path.segments[k];
+    if (!s.curve || s.edgeEnd - s.edgeBegin < 2 * kSplitMargin + 1) continue;
+    const std::span<const P> points =
+        std::span<const P>(path.edgePoints).subspan(s.edgeBegin, s.edgeEnd - s.edgeBegin);
+    const P from = k == 0 ? path.start : path.segments[k - 1].to;
+    const CubicCurve curve{from, s.c1, s.c2, s.to};
+    params = ShareParams(points);
+    const double error = CurveError(curve, points, params);
+    // The point farthest from the curve, away from its ends: where the corner hides.
+    const PowerCurve power(curve);
+    std::size_t worst = 0;
+    double worst2 = 0.0;
+    for (std::size_t i = kSplitMargin; i + kSplitMargin < points.size(); ++i) {
+      const double d2 = Distance2(power.at(params[i]), points[i]);
+      if (d2 > worst2) worst2 = d2, worst = i;
+    }
+    if (worst2 <= limit * limit) continue;
+    // Split where the point's nearest lies, the new anchor moved onto the point itself.
+    auto [a, b] = SplitAt(curve, params[worst]);
+    const P corner = points[worst];
+    const P d{corner.x - a.p3.x, corner.y - a.p3.y};
+    a.c2 = {a.c2.x + d.x, a.c2.y + d.y};
+    a.p3 = corner;
+    b.c1 = {b.c1.x + d.x, b.c1.y + d.y};
+    b.p0 = corner;
+    const std::span<const P> pa = points.subspan(0, worst + 1), pb = points.subspan(worst);
+    a = RefineCurve(a, pa);
+    b = RefineCurve(b, pb);
+    std::vector<double> qa = ShareParams(pa), qb = ShareParams(pb);
+    if (!(CurveError(a, pa, qa) + CurveError(b, pb, qb) < error)) continue;
+    PendingSegment first = s, second = s;
+    first.c1 = a.c1;
+    first.c2 = a.c2;
+    first.to = corner;
+    first.edgeEnd = s.edgeBegin + static_cast<std::uint32_t>(worst + 1);
+    second.c1 = b.c1;
+    second.c2 = b.c2;
+    second.edgeBegin = s.edgeBegin + static_cast<std::uint32_t>(worst);
+    path.segments[k] = first;
+    path.segments.insert(path.segments.begin() + std::ptrdiff_t(k + 1), second);
+    ++added;
+    ++k;  // the second half is not split again
+  }
+  return added;
+}
+
 }  // namespace vl::engine

@@ -5,7 +5,9 @@
 // curve. No segment is added and the end points stay where they are;
 // a refinement that would raise the error, or leave the mask corridor, is not taken.
 // Once the outline is placed, its anchors may move by up to half a pixel toward the pixels'
-// edges, and a straight side that strays from them may bend (RelaxAnchors).
+// edges, and a straight side that strays from them may bend (RelaxAnchors); a curve that still
+// passes more than kStrayLimit from a pixel edge, where its span rounded off a corner, is
+// split there (SplitStrayCurves), the only segments close fit adds.
 #pragma once
 
 #include <span>
@@ -56,6 +58,14 @@ double SegmentError(art::PixelPoint from, const PendingSegment& s,
 // rises and their sum falls; a curve's control points next to the anchor move with it. Then
 // each curve's control points are refined against its points. No anchor is added or dropped.
 void RelaxAnchors(PendingPath& path, double reach);
+
+// Close fit on a placed path: a curve that passes farther than `limit` pixels from one of its
+// pixel-edge points (a corner its span hides) is split there into two curves through that
+// point, when their error is lower; at most `budget` splits. Returns the splits made.
+int SplitStrayCurves(PendingPath& path, double limit, int budget);
+
+// A pixel-edge point this far (pixels) from its curve: the curve paints pixels wrong there.
+constexpr double kStrayLimit = 0.6;
 
 // Refines the accepted fit of the span to vertex `end` / 4 (a word offset from the cursor
 // vertex), whose SpanChain is `chain`, in place; kept only when the refined curve passes the
