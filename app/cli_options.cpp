@@ -835,7 +835,8 @@ Custom colours (named CMYK colours; with --color the shapes take the nearest of 
 Settings and limits:
       --settings NAME       start from the named setting NAME instead of the one in force
       --max-paths N         keep at most N paths (0: no limit but memory) [10000]
-      --fit default|close   close: refine each curve against the traced pixels [default]
+      --fit default|close   close: refine each curve against the traced pixels
+                            [the preference, else default]
 
 Area and editing:
       --select-rect X,Y,W,H convert only the W x H pixels from (X, Y)

@@ -49,7 +49,7 @@ struct ConvertRequest {
   AreaSelection area;
   int smoothPathsLevel = kNoSmoothing;       // 0 minimum, 1 medium, 2 maximum
   int smoothDirectionLevel = kNoSmoothing;   // the same for Smooth Direction Points
-  bool closeFit = false;                     // --fit close
+  std::optional<bool> closeFit;              // --fit close or default; else the preference
   std::string customColorsFile;  // --custom-colors: a colour file loaded before converting
   bool builtinColors = false;    // --builtin-colors: the built-in colours added
   std::string exportColorsFile;  // --export-colors: the table written after converting

@@ -54,7 +54,7 @@ int Show(const UserPreferences& prefs, const std::string& name) {
 int SaveNamed(UserPreferences& prefs, const std::string& name,
               const std::vector<std::string>& options) {
   for (const std::string& o : options) {
-    for (const char* output : {"-o", "--output", "--format", "--preview", "--max-paths"}) {
+    for (const char* output : {"-o", "--output", "--format", "--preview", "--max-paths", "--fit"}) {
       if (o == output || o.starts_with(std::string(output) + "="))
         return Usage(o + " is not part of a named setting");
     }
@@ -98,6 +98,7 @@ void ShowPreferences(const settings::Preferences& p) {
   const std::int32_t limit = p.maxPaths();
   std::printf("max paths: %s\n",
               limit == settings::kMaxPathsUnlimited ? "no limit" : std::to_string(limit).c_str());
+  std::printf("fit: %s\n", p.closeFit() ? "close" : "default");
   std::printf("scratch folder: %s\n", ScratchBaseFor(p).c_str());
   std::printf("batch output to source folder: %s\n",
               (p.prefFlagsA & settings::kBatchOutputToSource) ? "on" : "off");
@@ -108,7 +109,7 @@ void ShowPreferences(const settings::Preferences& p) {
               p.selectedSettingsName);
 }
 
-// `preferences [--format F] [--preview K] [--max-paths N] [--scratch FOLDER]
+// `preferences [--format F] [--preview K] [--max-paths N] [--fit default|close] [--scratch FOLDER]
 // [--batch-to-source on|off] [--batch-replace on|off] [--use-settings NAME|--no-use-settings]`
 int EditPreferences(UserPreferences& prefs, const std::vector<std::string>& options) {
   if (options.empty()) {
@@ -135,6 +136,10 @@ int EditPreferences(UserPreferences& prefs, const std::vector<std::string>& opti
       const CommandLine line = ParseCommandLine({"convert", "x", name, value});
       if (line.action == CommandLine::Action::kUsageError) return Usage(line.error);
       p.setMaxPaths(*line.request.maxPaths);
+    } else if (name == "--fit") {
+      const CommandLine line = ParseCommandLine({"convert", "x", name, value});
+      if (line.action == CommandLine::Action::kUsageError) return Usage(line.error);
+      p.setCloseFit(*line.request.closeFit);
     } else if (name == "--scratch") {
       if (value.size() >= settings::kFolderBytes)
         return Usage("--scratch: the folder name is too long");
@@ -169,8 +174,9 @@ std::string SettingsHelp() {
   save NAME [options]       stores convert's options (over --settings BASE, else the
                             setting in force) as NAME, replacing a setting of that name
   delete NAME               removes the setting NAME ("Defaults" always stays)
-  preferences [--format F] [--preview K] [--max-paths N] [--scratch FOLDER]
-      [--batch-to-source on|off] [--batch-replace on|off] [--use-settings NAME]
+  preferences [--format F] [--preview K] [--max-paths N] [--fit default|close]
+      [--scratch FOLDER] [--batch-to-source on|off] [--batch-replace on|off]
+      [--use-settings NAME]
                             shows the preferences, or changes the ones given
 )";
 }

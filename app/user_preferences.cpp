@@ -56,8 +56,8 @@ void ApplyPreferences(Program& program, const UserPreferences& prefs,
   program.app.beepAfterConversion = (prefs.live.prefFlagsA & settings::kBeepAfterConversions) != 0;
   const std::int32_t limit = request.maxPaths ? *request.maxPaths : prefs.live.maxPaths();
   program.artwork.maxPaths = limit <= 0 ? std::numeric_limits<std::int32_t>::max() : limit;
-  // Close fit is not a preference yet: only --fit close turns it on.
-  program.fitMode = request.closeFit ? engine::FitMode::kClose : engine::FitMode::kDefault;
+  program.fitMode = request.closeFit.value_or(prefs.live.closeFit()) ? engine::FitMode::kClose
+                                                                     : engine::FitMode::kDefault;
 }
 
 }  // namespace vl::app

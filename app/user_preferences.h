@@ -37,7 +37,7 @@ std::string ScratchBaseFor(const settings::Preferences& prefs);
 
 // Hands the preferences to the program record and applies the path limit: the request's
 // --max-paths over the preferences' own (0 and the unlimited mark: no limit but memory),
-// and the fit mode --fit chose.
+// and the fit mode: --fit's, else the preferences' own.
 void ApplyPreferences(Program& program, const UserPreferences& prefs,
                       const ConvertRequest& request);
 

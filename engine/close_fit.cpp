@@ -18,28 +18,10 @@ namespace {
 
 using P = art::PixelPoint;
 
-P At(const CubicCurve& c, double u) {
-  const double v = 1.0 - u;
-  const double a = v * v * v, b = 3.0 * u * v * v, d2 = 3.0 * u * u * v, e = u * u * u;
-  return {a * c.p0.x + b * c.c1.x + d2 * c.c2.x + e * c.p3.x,
-          a * c.p0.y + b * c.c1.y + d2 * c.c2.y + e * c.p3.y};
-}
-P Derivative(const CubicCurve& c, double u) {
-  const double v = 1.0 - u;
-  const double a = 3.0 * v * v, b = 6.0 * u * v, d2 = 3.0 * u * u;
-  return {a * (c.c1.x - c.p0.x) + b * (c.c2.x - c.c1.x) + d2 * (c.p3.x - c.c2.x),
-          a * (c.c1.y - c.p0.y) + b * (c.c2.y - c.c1.y) + d2 * (c.p3.y - c.c2.y)};
-}
-P Second(const CubicCurve& c, double u) {
-  const double v = 1.0 - u;
-  return {6.0 * v * (c.c2.x - 2.0 * c.c1.x + c.p0.x) + 6.0 * u * (c.p3.x - 2.0 * c.c2.x + c.c1.x),
-          6.0 * v * (c.c2.y - 2.0 * c.c1.y + c.p0.y) + 6.0 * u * (c.p3.y - 2.0 * c.c2.y + c.c1.y)};
-}
-
 constexpr int kNewtonSteps = 1;
 constexpr int kCoarseSamples = 16;
 constexpr int kSearchReach = 3;  // coarse samples either side of a point's parameter
-constexpr int kRounds = 3;  // least-squares solves, each after the parameters moved
+constexpr int kRounds = 5;  // least-squares solves, each after the parameters moved
 // Chain steps either side of a point that give its local direction.
 constexpr std::size_t kDirectionReach = 2;
 
@@ -74,51 +56,74 @@ bool SolveControlPoints(const CubicCurve& c, std::span<const P> points,
 
 namespace {
 
+// The curve in powers of its parameter, B(u) = ((a u + b) u + c) u + d: a third of the work
+// of the Bernstein form per point, where the nearest-point search spends the close fit's time.
+struct PowerCurve {
+  P a, b, c, d;
+  explicit PowerCurve(const CubicCurve& k)
+      : a{-k.p0.x + 3.0 * (k.c1.x - k.c2.x) + k.p3.x, -k.p0.y + 3.0 * (k.c1.y - k.c2.y) + k.p3.y},
+        b{3.0 * (k.p0.x - 2.0 * k.c1.x + k.c2.x), 3.0 * (k.p0.y - 2.0 * k.c1.y + k.c2.y)},
+        c{3.0 * (k.c1.x - k.p0.x), 3.0 * (k.c1.y - k.p0.y)},
+        d{k.p0} {}
+  P at(double u) const {
+    return {((a.x * u + b.x) * u + c.x) * u + d.x, ((a.y * u + b.y) * u + c.y) * u + d.y};
+  }
+  P derivative(double u) const {
+    return {(3.0 * a.x * u + 2.0 * b.x) * u + c.x, (3.0 * a.y * u + 2.0 * b.y) * u + c.y};
+  }
+  P second(double u) const { return {6.0 * a.x * u + 2.0 * b.x, 6.0 * a.y * u + 2.0 * b.y}; }
+};
+
+double Distance2(P a, P b) { return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y); }
+
 // CurveError's measure; without `search` each point's search starts from its parameter alone.
+// Each point's distance is to a point of the curve, so the sum never falls below the true one.
 double ErrorFrom(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
                  bool search) {
   params.resize(points.size(), 0.0);
+  const PowerCurve power(curve);
   // The search starts from the nearer of the given parameter and the nearest of a coarse
   // flattening, so that a point is not held at a far branch of a curve bent back on itself.
   std::array<P, kCoarseSamples + 1> coarse;
   if (search)
     for (int k = 0; k <= kCoarseSamples; ++k)
-      coarse[std::size_t(k)] = At(curve, double(k) / kCoarseSamples);
-  auto distance2 = [&](P a, P b) { return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y); };
+      coarse[std::size_t(k)] = power.at(double(k) / kCoarseSamples);
   double sum = 0.0;
   for (std::size_t i = 0; i < points.size(); ++i) {
+    const P p = points[i];
     double u = std::clamp(params[i], 0.0, 1.0);
-    double nearest = distance2(At(curve, u), points[i]);
-    // Points lie in order along the curve: the samples near the point's own parameter do.
-    const int around = static_cast<int>(std::lround(u * kCoarseSamples));
-    for (int k = std::max(0, around - kSearchReach);
-         search && k <= std::min(kCoarseSamples, around + kSearchReach); ++k) {
-      const double d = distance2(coarse[std::size_t(k)], points[i]);
-      if (d < nearest) {
-        nearest = d;
-        u = double(k) / kCoarseSamples;
+    P b = power.at(u);
+    double nearest = Distance2(b, p);
+    if (search) {
+      // Points lie in order along the curve: the samples near the point's own parameter do.
+      const int around = static_cast<int>(std::lround(u * kCoarseSamples));
+      for (int k = std::max(0, around - kSearchReach);
+           k <= std::min(kCoarseSamples, around + kSearchReach); ++k) {
+        const double d = Distance2(coarse[std::size_t(k)], p);
+        if (d < nearest) {
+          nearest = d;
+          u = double(k) / kCoarseSamples;
+          b = coarse[std::size_t(k)];
+        }
       }
     }
-    params[i] = u;
     for (int k = 0; k < kNewtonSteps; ++k) {
-      const P b = At(curve, u), d = Derivative(curve, u), s = Second(curve, u);
-      const double ex = b.x - points[i].x, ey = b.y - points[i].y;
+      const P d = power.derivative(u), s = power.second(u);
+      const double ex = b.x - p.x, ey = b.y - p.y;
       const double f = ex * d.x + ey * d.y;
       const double df = d.x * d.x + d.y * d.y + ex * s.x + ey * s.y;
       if (!(df > 1e-12)) break;
-      u = std::clamp(u - f / df, 0.0, 1.0);
-    }
-    // Newton may wander off at a cusp: the start of the search is kept when it lay nearer.
-    const P b = At(curve, u), b0 = At(curve, std::clamp(params[i], 0.0, 1.0));
-    double d2 = (b.x - points[i].x) * (b.x - points[i].x) + (b.y - points[i].y) * (b.y - points[i].y);
-    const double d0 =
-        (b0.x - points[i].x) * (b0.x - points[i].x) + (b0.y - points[i].y) * (b0.y - points[i].y);
-    if (d0 < d2) {
-      d2 = d0;
-      u = std::clamp(params[i], 0.0, 1.0);
+      // Newton may wander off at a cusp: the step is kept only when it comes nearer.
+      const double next = std::clamp(u - f / df, 0.0, 1.0);
+      const P moved = power.at(next);
+      const double d2 = Distance2(moved, p);
+      if (!(d2 < nearest)) break;
+      u = next;
+      b = moved;
+      nearest = d2;
     }
     params[i] = u;
-    sum += d2;
+    sum += nearest;
   }
   return sum;
 }
@@ -129,9 +134,34 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
   return ErrorFrom(curve, points, params, true);
 }
 
+namespace {
+
+// The refinement's rounds from `params` (each point's nearest parameter on `curve`) and the
+// error they give. A followed error is a sum of distances to points on the curve, never below
+// the true one: a round that lowers it lowers the true error.
+CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
+                      double error) {
+  CubicCurve best = curve;
+  std::vector<double> moved;
+  for (int round = 0; round < kRounds; ++round) {
+    CubicCurve candidate;
+    if (!SolveControlPoints(best, points, params, candidate)) break;
+    moved = params;
+    const double next = ErrorFrom(candidate, points, moved, false);
+    if (!(next < error)) break;
+    best = candidate;
+    error = next;
+    params.swap(moved);
+  }
+  return best;
+}
+
+}  // namespace
+
 CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
   if (points.size() < 3) return curve;
-  // The points' parameters start at their share of the polyline's length.
+  // The points' parameters start at their share of the polyline's length, and the full search
+  // runs once, for the curve as given.
   std::vector<double> params(points.size(), 0.0);
   double length = 0.0;
   for (std::size_t i = 1; i < points.size(); ++i) {
@@ -141,24 +171,8 @@ CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
   }
   if (!(length > 0.0)) return curve;
   for (double& u : params) u /= length;
-
-  // The rounds follow each point's nearest parameter from the last; the full search runs for
-  // the curve as given and for the result, which must come out nearer by it.
   const double startError = CurveError(curve, points, params);
-  CubicCurve best = curve;
-  double bestError = startError;
-  for (int round = 0; round < kRounds; ++round) {
-    CubicCurve candidate;
-    if (!SolveControlPoints(best, points, params, candidate)) break;
-    std::vector<double> moved = params;
-    const double error = ErrorFrom(candidate, points, moved, false);
-    if (!(error < bestError)) break;
-    best = candidate;
-    bestError = error;
-    params = std::move(moved);
-  }
-  if (!(bestError < startError)) return curve;  // no round was taken
-  return CurveError(best, points, params) < startError ? best : curve;
+  return RefineFrom(curve, points, params, startError);
 }
 
 namespace {
@@ -213,8 +227,9 @@ double Distance2ToSegment(P p, P a, P b) {
 
 }  // namespace
 
-std::vector<P> SpanEdgePoints(Tracer& t, std::int64_t last) {
-  std::vector<P> chain = ChainPoints(t, last);
+namespace {
+
+std::vector<P> EdgePointsOf(const std::vector<P>& chain) {
   std::vector<P> edges(chain.size());
   for (std::size_t i = 0; i < chain.size(); ++i) {
     const P s = EdgeShift(chain, i);
@@ -223,15 +238,24 @@ std::vector<P> SpanEdgePoints(Tracer& t, std::int64_t last) {
   return edges;
 }
 
-void NoteSpanEdges(Tracer& t, std::int64_t last) {
-  PendingPath& path = t.fit.pending;
+void NoteEdges(PendingPath& path, const std::vector<P>& chain) {
   if (path.segments.empty()) return;
-  const std::vector<P> edges = SpanEdgePoints(t, last);
+  const std::vector<P> edges = EdgePointsOf(chain);
   PendingSegment& s = path.segments.back();
   s.edgeBegin = static_cast<std::uint32_t>(path.edgePoints.size());
   path.edgePoints.insert(path.edgePoints.end(), edges.begin(), edges.end());
   s.edgeEnd = static_cast<std::uint32_t>(path.edgePoints.size());
 }
+
+}  // namespace
+
+std::vector<P> SpanEdgePoints(Tracer& t, std::int64_t last) { return EdgePointsOf(ChainPoints(t, last)); }
+
+std::vector<P> SpanChain(Tracer& t, std::int64_t last) { return ChainPoints(t, last); }
+
+void NoteSpanEdges(Tracer& t, std::int64_t last) { NoteEdges(t.fit.pending, ChainPoints(t, last)); }
+
+void NoteSpanEdges(Tracer& t, const std::vector<P>& chain) { NoteEdges(t.fit.pending, chain); }
 
 double SegmentError(P from, const PendingSegment& s, std::span<const P> points) {
   if (!s.curve) {
@@ -263,14 +287,46 @@ struct Pull {
 };
 
 P UnitNormal(P d) {
-  const double length = std::hypot(d.x, d.y);
+  const double length = std::sqrt(d.x * d.x + d.y * d.y);
   return length > 1e-12 ? P{-d.y / length, d.x / length} : P{0.0, 0.0};
 }
 
-// Adds the segment's points to the pull on its start (atEnd false) or its end; returns the
-// segment's error.
-double AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> points, bool atEnd) {
+// A segment's error with, for a curve, each point's nearest parameter: kept per segment while
+// RelaxAnchors works, so that each is searched for once and then only followed.
+struct Fitted {
   double error = 0.0;
+  std::vector<double> params;
+};
+
+double LineError(P from, P to, std::span<const P> points) {
+  double sum = 0.0;
+  for (P p : points) sum += Distance2ToSegment(p, from, to);
+  return sum;
+}
+
+Fitted FitOf(P from, const PendingSegment& s, std::span<const P> points) {
+  Fitted f;
+  if (!s.curve) {
+    f.error = LineError(from, s.to, points);
+    return f;
+  }
+  f.params = ShareParams(points);
+  f.error = CurveError({from, s.c1, s.c2, s.to}, points, f.params);
+  return f;
+}
+
+// The segment's error after a small change, followed from `was`'s parameters: never below the
+// true error, so a change it accepts is no worse.
+Fitted FollowedFit(P from, const PendingSegment& s, std::span<const P> points, const Fitted& was) {
+  if (!s.curve) return {LineError(from, s.to, points), {}};
+  Fitted f{0.0, was.params};
+  f.error = ErrorFrom({from, s.c1, s.c2, s.to}, points, f.params, false);
+  return f;
+}
+
+// Adds the segment's points to the pull on its start (atEnd false) or its end.
+void AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> points,
+             const Fitted& fit, bool atEnd) {
   if (!s.curve) {
     const P n = UnitNormal({s.to.x - from.x, s.to.y - from.y});
     const double dx = s.to.x - from.x, dy = s.to.y - from.y, length2 = dx * dx + dy * dy;
@@ -280,21 +336,17 @@ double AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> p
                            : 0.0;
       const P r{p.x - from.x - u * dx, p.y - from.y - u * dy};
       pull.add(r, n, atEnd ? u : 1.0 - u);
-      error += r.x * r.x + r.y * r.y;
     }
-    return error;
+    return;
   }
-  const CubicCurve c{from, s.c1, s.c2, s.to};
-  std::vector<double> params = ShareParams(points);
-  error = CurveError(c, points, params);
+  const PowerCurve c({from, s.c1, s.c2, s.to});
   for (std::size_t i = 0; i < points.size(); ++i) {
-    const double u = params[i], v = 1.0 - u;
-    const P b = At(c, u);
+    const double u = fit.params[i], v = 1.0 - u;
+    const P b = c.at(u);
     const double near0 = v * v * v + 3.0 * u * v * v;  // P0 and C1 move together, as P3 and C2
-    pull.add({points[i].x - b.x, points[i].y - b.y}, UnitNormal(Derivative(c, u)),
+    pull.add({points[i].x - b.x, points[i].y - b.y}, UnitNormal(c.derivative(u)),
              atEnd ? 1.0 - near0 : near0);
   }
-  return error;
 }
 
 // Halvings of the solved move tried when the full move raises one of the segments' errors.
@@ -345,24 +397,35 @@ void RelaxAnchors(PendingPath& path, double reach) {
   auto anchor = [&](std::size_t k) { return k == 0 ? path.start : path.segments[k - 1].to; };
   // Anchor k ends segment k - 1 (the last for k = 0) and starts segment k.
   std::vector<bool> moved(n, false);
+  std::vector<Fitted> fits(n);
+  std::vector<bool> fitted(n, false);
+  auto fitOf = [&](std::size_t k) -> Fitted& {
+    if (!fitted[k]) fits[k] = FitOf(anchor(k), path.segments[k], points(path.segments[k]));
+    fitted[k] = true;
+    return fits[k];
+  };
   for (std::size_t k = 0; k < n; ++k) {
-    PendingSegment& in = path.segments[k == 0 ? n - 1 : k - 1];
+    const std::size_t inIndex = k == 0 ? n - 1 : k - 1;
+    PendingSegment& in = path.segments[inIndex];
     PendingSegment& out = path.segments[k];
     if (in.edgeEnd <= in.edgeBegin || out.edgeEnd <= out.edgeBegin) continue;
     const P origin = anchor(k);
-    const P inFrom = anchor(k == 0 ? n - 1 : k - 1);
+    const P inFrom = anchor(inIndex);
     const std::span<const P> inPoints = points(in), outPoints = points(out);
-    auto errors = [&](P at) {
+    Fitted& inFit = fitOf(inIndex);
+    Fitted& outFit = fitOf(k);
+    auto fitsAt = [&](P at) {
       const P d{at.x - origin.x, at.y - origin.y};
       PendingSegment a = in, b = out;
       a.to = at;
       a.c2 = {in.c2.x + d.x, in.c2.y + d.y};
       b.c1 = {out.c1.x + d.x, out.c1.y + d.y};
-      return std::pair{SegmentError(inFrom, a, inPoints), SegmentError(at, b, outPoints)};
+      return std::pair{FollowedFit(inFrom, a, inPoints, inFit), FollowedFit(at, b, outPoints, outFit)};
     };
     Pull pull;
-    const double inError = AddPull(pull, inFrom, in, inPoints, true);
-    const double outError = AddPull(pull, origin, out, outPoints, false);
+    AddPull(pull, inFrom, in, inPoints, inFit, true);
+    AddPull(pull, origin, out, outPoints, outFit, false);
+    const double inError = inFit.error, outError = outFit.error;
     const double det = pull.a11 * pull.a22 - pull.a12 * pull.a12;
     // Between two sides along one line the move along it is free: the pull has one direction.
     P d;
@@ -381,9 +444,11 @@ void RelaxAnchors(PendingPath& path, double reach) {
     P best = origin;
     for (int halving = 0; halving <= kMoveHalvings; ++halving) {
       const P at{origin.x + d.x, origin.y + d.y};
-      const auto [e1, e2] = errors(at);
-      if (e1 <= inError && e2 <= outError && e1 + e2 < inError + outError) {
+      auto [f1, f2] = fitsAt(at);
+      if (f1.error <= inError && f2.error <= outError && f1.error + f2.error < inError + outError) {
         best = at;
+        inFit = std::move(f1);
+        outFit = std::move(f2);
         break;
       }
       d = {d.x / 2, d.y / 2};
@@ -403,7 +468,10 @@ void RelaxAnchors(PendingPath& path, double reach) {
     const P from = anchor(k);
     if (s.curve) {
       if (!moved[k] && !moved[k + 1 == n ? 0 : k + 1]) continue;
-      const CubicCurve refined = RefineCurve({from, s.c1, s.c2, s.to}, points(s));
+      // The anchors' moves followed each point's nearest parameter: the rounds start there.
+      const CubicCurve refined =
+          fitted[k] ? RefineFrom({from, s.c1, s.c2, s.to}, points(s), fits[k].params, fits[k].error)
+                    : RefineCurve({from, s.c1, s.c2, s.to}, points(s));
       s.c1 = refined.c1;
       s.c2 = refined.c2;
     } else if (MostDistant2(from, s.to, points(s)) > kBendLimit * kBendLimit) {
@@ -412,9 +480,8 @@ void RelaxAnchors(PendingPath& path, double reach) {
   }
 }
 
-void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
+void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>& chain) {
   SpanFit& fit = t.fit.accepted;
-  const std::vector<P> chain = ChainPoints(t, end / kWordsPerVertex);
   // The curve is written moved outward with its control points carried by its end sides'
   // shifts, which holds its middle less than half a pixel out where it bends. So the curve is
   // fitted to the pixels' outer edges (each chain point moved out across the chain's local
@@ -426,7 +493,7 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
   double length = 0.0;
   std::vector<double> share(n, 0.0);
   for (std::size_t i = 1; i < n; ++i) {
-    length += std::hypot(chain[i].x - chain[i - 1].x, chain[i].y - chain[i - 1].y);
+    length += std::sqrt(Distance2(chain[i], chain[i - 1]));
     share[i] = length;
   }
   for (std::size_t i = 0; i < n; ++i) {
@@ -450,6 +517,71 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end) {
     fit.c2 = refined.c2;
   }
   t.fit.current = saved;
+}
+
+namespace {
+
+// The two halves of `c` at parameter u (de Casteljau).
+std::pair<CubicCurve, CubicCurve> SplitAt(const CubicCurve& c, double u) {
+  auto lerp = [u](P a, P b) { return P{a.x + u * (b.x - a.x), a.y + u * (b.y - a.y)}; };
+  const P ab = lerp(c.p0, c.c1), bc = lerp(c.c1, c.c2), cd = lerp(c.c2, c.p3);
+  const P abc = lerp(ab, bc), bcd = lerp(bc, cd), mid = lerp(abc, bcd);
+  return {{c.p0, ab, abc, mid}, {mid, bcd, cd, c.p3}};
+}
+
+// The fewest points on either side of a split.
+constexpr std::size_t kSplitMargin = 3;
+
+}  // namespace
+
+int SplitStrayCurves(PendingPath& path, double limit, int budget) {
+  int added = 0;
+  std::vector<double> params;
+  for (std::size_t k = 0; k < path.segments.size() && added < budget; ++k) {
+    const PendingSegment s = path.segments[k];
+    if (!s.curve || s.edgeEnd - s.edgeBegin < 2 * kSplitMargin + 1) continue;
+    const std::span<const P> points =
+        std::span<const P>(path.edgePoints).subspan(s.edgeBegin, s.edgeEnd - s.edgeBegin);
+    const P from = k == 0 ? path.start : path.segments[k - 1].to;
+    const CubicCurve curve{from, s.c1, s.c2, s.to};
+    params = ShareParams(points);
+    const double error = CurveError(curve, points, params);
+    // The point farthest from the curve, away from its ends: where the corner hides.
+    const PowerCurve power(curve);
+    std::size_t worst = 0;
+    double worst2 = 0.0;
+    for (std::size_t i = kSplitMargin; i + kSplitMargin < points.size(); ++i) {
+      const double d2 = Distance2(power.at(params[i]), points[i]);
+      if (d2 > worst2) worst2 = d2, worst = i;
+    }
+    if (worst2 <= limit * limit) continue;
+    // Split where the point's nearest lies, the new anchor moved onto the point itself.
+    auto [a, b] = SplitAt(curve, params[worst]);
+    const P corner = points[worst];
+    const P d{corner.x - a.p3.x, corner.y - a.p3.y};
+    a.c2 = {a.c2.x + d.x, a.c2.y + d.y};
+    a.p3 = corner;
+    b.c1 = {b.c1.x + d.x, b.c1.y + d.y};
+    b.p0 = corner;
+    const std::span<const P> pa = points.subspan(0, worst + 1), pb = points.subspan(worst);
+    a = RefineCurve(a, pa);
+    b = RefineCurve(b, pb);
+    std::vector<double> qa = ShareParams(pa), qb = ShareParams(pb);
+    if (!(CurveError(a, pa, qa) + CurveError(b, pb, qb) < error)) continue;
+    PendingSegment first = s, second = s;
+    first.c1 = a.c1;
+    first.c2 = a.c2;
+    first.to = corner;
+    first.edgeEnd = s.edgeBegin + static_cast<std::uint32_t>(worst + 1);
+    second.c1 = b.c1;
+    second.c2 = b.c2;
+    second.edgeBegin = s.edgeBegin + static_cast<std::uint32_t>(worst);
+    path.segments[k] = first;
+    path.segments.insert(path.segments.begin() + std::ptrdiff_t(k + 1), second);
+    ++added;
+    ++k;  // the second half is not split again
+  }
+  return added;
 }
 
 }  // namespace vl::engine

@@ -5,7 +5,9 @@
 // curve. No segment is added and the end points stay where they are;
 // a refinement that would raise the error, or leave the mask corridor, is not taken.
 // Once the outline is placed, its anchors may move by up to half a pixel toward the pixels'
-// edges, and a straight side that strays from them may bend (RelaxAnchors).
+// edges, and a straight side that strays from them may bend (RelaxAnchors); a curve that still
+// passes more than kStrayLimit from a pixel edge, where its span rounded off a corner, is
+// split there (SplitStrayCurves), the only segments close fit adds.
 #pragma once
 
 #include <span>
@@ -36,9 +38,13 @@ CubicCurve RefineCurve(const CubicCurve& curve, std::span<const art::PixelPoint>
 // middle of the step on a diagonal).
 std::vector<art::PixelPoint> SpanEdgePoints(Tracer& t, std::int64_t last);
 
+// The chain's points from the cursor vertex to vertex `last`, both included (pixel centres).
+std::vector<art::PixelPoint> SpanChain(Tracer& t, std::int64_t last);
+
 // Records the edge points of the segment just collected, which spans the cursor vertex to
-// vertex `last`, for RelaxAnchors.
+// vertex `last` (or runs along `chain`, its SpanChain), for RelaxAnchors.
 void NoteSpanEdges(Tracer& t, std::int64_t last);
+void NoteSpanEdges(Tracer& t, const std::vector<art::PixelPoint>& chain);
 
 // How far RelaxAnchors may move an anchor, in pixels.
 constexpr double kMaxAnchorMove = 0.5;
@@ -53,8 +59,17 @@ double SegmentError(art::PixelPoint from, const PendingSegment& s,
 // each curve's control points are refined against its points. No anchor is added or dropped.
 void RelaxAnchors(PendingPath& path, double reach);
 
+// Close fit on a placed path: a curve that passes farther than `limit` pixels from one of its
+// pixel-edge points (a corner its span hides) is split there into two curves through that
+// point, when their error is lower; at most `budget` splits. Returns the splits made.
+int SplitStrayCurves(PendingPath& path, double limit, int budget);
+
+// A pixel-edge point this far (pixels) from its curve: the curve paints pixels wrong there.
+constexpr double kStrayLimit = 0.6;
+
 // Refines the accepted fit of the span to vertex `end` / 4 (a word offset from the cursor
-// vertex) in place; kept only when the refined curve passes the span's mask and vertex test.
-void RefineAcceptedCurve(Tracer& t, std::int64_t end);
+// vertex), whose SpanChain is `chain`, in place; kept only when the refined curve passes the
+// span's mask and vertex test.
+void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<art::PixelPoint>& chain);
 
 }  // namespace vl::engine

@@ -277,7 +277,15 @@ bool WritePendingPath(Tracer& t) {
   const bool onPixelCentres = t.rt.state.tracerMode > 0 || SeparatedShapeTrace(t);
   PendingPath placed = onPixelCentres ? pending : OffsetOutward(pending, art::kMaxPointWords);
   if (SeparatedShapeTrace(t)) ClosePassedLoop(placed);
-  if (!onPixelCentres && !placed.edgePoints.empty()) RelaxAnchors(placed, kMaxAnchorMove);
+  if (!onPixelCentres && !placed.edgePoints.empty()) {
+    RelaxAnchors(placed, kMaxAnchorMove);
+    // Each split adds a curve's six words; at most half as many segments again (the page
+    // counts measured stay under those of a tracer that fits corners tightly).
+    const std::size_t words = PointWords(placed, placed.segments.size());
+    const std::size_t room = words < art::kMaxPointWords ? (art::kMaxPointWords - words) / 6 : 0;
+    const std::size_t budget = std::min(room, placed.segments.size() / 2 + 1);
+    (void)SplitStrayCurves(placed, kStrayLimit, static_cast<int>(budget));
+  }
   pending.clear();
 
   art::Pen& pen = t.art.pen;

@@ -111,6 +111,11 @@ void Preferences::setMaxPaths(std::int32_t limit) {
   Put32(reserved, limit <= 0 ? kMaxPathsUnlimited : (limit == kMaxPathsStandard ? 0 : limit));
 }
 
+void Preferences::setCloseFit(bool on) {
+  std::uint8_t& own = reserved[kOwnFlagsByte];
+  own = static_cast<std::uint8_t>(on ? own | kCloseFitFlag : own & ~kCloseFitFlag);
+}
+
 std::vector<std::uint8_t> SerializePreferences(const Preferences& p) {
   std::vector<std::uint8_t> out(kPrefsRecordBytes, 0);
   std::uint8_t* b = out.data();

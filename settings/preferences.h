@@ -43,6 +43,9 @@ constexpr std::uint8_t kKeepTintsOff = 0x20;
 // whose reserved bytes are zero, keep the standard limit.
 constexpr std::int32_t kMaxPathsStandard = 10000;  // what a stored 0 means
 constexpr std::int32_t kMaxPathsUnlimited = -1;    // stored for "no limit but memory"
+// Our own option bits in reserved byte 4; older files hold 0 there, which keeps them off.
+constexpr std::size_t kOwnFlagsByte = 4;
+constexpr std::uint8_t kCloseFitFlag = 0x01;  // curves refined against the pixel edges
 
 struct WindowPosition {
   std::int16_t top = 0, left = 0;  // 0, 0: none saved
@@ -51,7 +54,8 @@ struct WindowPosition {
 struct Preferences {
   std::uint8_t prefFlagsA = kBeepAfterConversions | kWandExpandSpread | kAutoApplyColors;
   std::uint8_t prefFlagsB = kSaveWindowPositions | kEliminateHiddenPaths;
-  std::uint8_t reserved[6] = {};  // preserved as read; bytes 0-3 hold the path limit
+  // Preserved as read; bytes 0-3 hold the path limit, byte 4 our own option bits.
+  std::uint8_t reserved[6] = {};
   std::int16_t epsPreview = 1;
   std::int16_t saveFormat = 3;
   std::int16_t pixelSaveFormat = 0;
@@ -70,6 +74,9 @@ struct Preferences {
   // The path limit: kMaxPathsUnlimited, or a count of at least 1.
   std::int32_t maxPaths() const;
   void setMaxPaths(std::int32_t limit);  // 0 or less: no limit
+  // Close fit for conversions the window starts (default off).
+  bool closeFit() const { return (reserved[kOwnFlagsByte] & kCloseFitFlag) != 0; }
+  void setCloseFit(bool on);
 };
 
 // The record's file image and back (little-endian).

@@ -37,7 +37,6 @@ namespace {
 
 constexpr int kRecentFiles = 8;
 const QString kRecentKey = QStringLiteral("recentFiles");
-const QString kCloseFitKey = QStringLiteral("closeFit");
 
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -79,8 +78,6 @@ MainWindow::MainWindow(app::Program& program, app::DocumentDialogs* dialogs, QWi
   setInfoShown(program_.livePrefs.prefFlagsA & settings::kInfoWindowOpen);
   if (program_.livePrefs.prefFlagsB & settings::kPaintStyleOpen) showPaintStyle();
   recent_ = QSettings().value(kRecentKey).toStringList();
-  // The preferences file has no place for the fit mode: it is kept with the recent files.
-  if (QSettings().value(kCloseFitKey).toBool()) program_.fitMode = engine::FitMode::kClose;
   fillRecentMenu();
   // The window rectangle of the preferences, when it holds one that still fits a screen.
   const std::int32_t* r = program_.livePrefs.mainWindow;
@@ -226,10 +223,7 @@ bool MainWindow::windowCommand(std::uint16_t id) {
     case kCmdFitInWindow: if (image) view_->fitInWindow(); return true;
     case kCmdConversionSetup: {
       ConversionSetupDialog dialog(program_, LocaleDecimalSeparator(), this);
-      if (dialog.exec() == QDialog::Accepted) {
-        settingsModified_ = true;
-        QSettings().setValue(kCloseFitKey, program_.fitMode == engine::FitMode::kClose);
-      }
+      if (dialog.exec() == QDialog::Accepted) settingsModified_ = true;
       return true;
     }
     case kCmdColorSetup: {

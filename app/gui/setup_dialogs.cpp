@@ -100,9 +100,9 @@ ConversionSetupDialog::ConversionSetupDialog(app::Program& program, char separat
   uniform_ = Check(options, "&Uniform Line Weight", "uniformLineWeight");
   reverse_ = Check(options, "&Reverse Image", "reverseImage");
   separate_ = Check(options, "Se&parate Shapes", "separateShapes");
-  // Not a field of the settings record: the program's fit mode, kept by the window.
+  // Not a field of the settings record: a preference, which sets the program's fit mode.
   closeFit_ = Check(options, "Close &Fit (slower)", "closeFit");
-  closeFit_->setChecked(program_.fitMode == engine::FitMode::kClose);
+  closeFit_->setChecked(program_.livePrefs.closeFit());
   for (QCheckBox* b : {interactive_, whiteLines_, uniform_, reverse_, separate_, closeFit_})
     optionLayout->addWidget(b);
 
@@ -317,6 +317,7 @@ void ConversionSetupDialog::accept() {
     return;
   }
   program_.activeSettings = s_;
+  program_.livePrefs.setCloseFit(closeFit_->isChecked());
   program_.fitMode = closeFit_->isChecked() ? engine::FitMode::kClose : engine::FitMode::kDefault;
   QDialog::accept();
 }

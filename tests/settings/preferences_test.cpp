@@ -278,5 +278,35 @@ TEST(PreferencesFile, PathLimitTravelsInTheReservedBytes) {
   EXPECT_EQ(SerializePreferences(p), SerializePreferences(Preferences{}));
 }
 
+// Close fit shares the reserved bytes with the path limit: each survives the other's changes,
+// and a record written before the flag existed (zero bytes) reads with close fit off.
+TEST(PreferencesFile, CloseFitTravelsBesideThePathLimit) {
+  EXPECT_FALSE(Preferences{}.closeFit());
+  struct Case {
+    bool closeFit;
+    std::int32_t limit;
+  };
+  for (const Case c : {Case{true, 25000}, Case{true, 0}, Case{false, 3}, Case{true, kMaxPathsStandard}}) {
+    SCOPED_TRACE(testing::Message() << "closeFit " << c.closeFit << ", limit " << c.limit);
+    Preferences p;
+    p.setCloseFit(true);
+    p.setMaxPaths(c.limit);
+    p.setCloseFit(c.closeFit);
+    Preferences live;
+    NamedSettings named;
+    ASSERT_TRUE(ReadPrefsFile(WritePrefsFile(p, {}, false), false, live, named).ok());
+    EXPECT_EQ(live.closeFit(), c.closeFit);
+    EXPECT_EQ(live.maxPaths(), c.limit == 0 ? kMaxPathsUnlimited : c.limit);
+    EXPECT_EQ(live.reserved[5], 0);  // the last reserved byte stays free
+  }
+  Preferences p;
+  p.reserved[kOwnFlagsByte] = 0xF0;  // bits of a later edition are kept as read
+  p.setCloseFit(true);
+  p.setCloseFit(false);
+  EXPECT_EQ(p.reserved[kOwnFlagsByte], 0xF0);
+  p.reserved[kOwnFlagsByte] = 0;
+  EXPECT_EQ(SerializePreferences(p), SerializePreferences(Preferences{}));
+}
+
 }  // namespace
 }  // namespace vl::settings

@@ -138,6 +138,31 @@ TEST(CliSettings, PreferencesChooseFormatAndPathLimit) {
             std::string::npos);
 }
 
+// Close fit as a preference: convert uses it when --fit is not given, and --fit overrides it.
+TEST(CliSettings, TheFitPreferenceIsConvertsDefault) {
+  Home home;
+  const std::string in = home.dir / "disc.tif";
+  ASSERT_TRUE(WriteBilevelTiff(in, 90, 90, [](int x, int y) {
+    return (x - 44) * (x - 44) + 3 * (y - 45) * (y - 45) / 2 <= 35 * 35;
+  }));
+  auto paths = [&](const Args& fit) {  // the art without its title, which names the file
+    Args args{"convert", in, "-o", home.dir / "disc.svg"};
+    args.insert(args.end(), fit.begin(), fit.end());
+    EXPECT_EQ(home.run(args).status, 0);
+    const std::string text = ReadFile(home.dir / "disc.svg");
+    return text.substr(text.find("</title>"));
+  };
+  const std::string standard = paths({}), close = paths({"--fit", "close"});
+  ASSERT_NE(standard, close);
+  EXPECT_EQ(home.run({"settings", "preferences", "--fit", "tight"}).status, 2);
+  ASSERT_EQ(home.run({"settings", "preferences", "--fit", "close"}).status, 0);
+  EXPECT_NE(home.run({"settings", "preferences"}).out.find("fit: close"), std::string::npos);
+  EXPECT_EQ(paths({}), close);
+  EXPECT_EQ(paths({"--fit", "default"}), standard);
+  ASSERT_EQ(home.run({"settings", "preferences", "--fit", "default"}).status, 0);
+  EXPECT_EQ(paths({}), standard);
+}
+
 TEST(CliSettings, DamagedPreferencesAreReportedOnceAndKept) {
   Home home;
   std::filesystem::create_directories(home.config());

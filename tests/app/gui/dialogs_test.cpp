@@ -173,7 +173,7 @@ class DialogsTest : public QObject {
     QVERIFY(shell.program.activeSettings.has(settings::kColorConversion));
   }
 
-  // Close fit is the program's fit mode: OK sets it, Cancel leaves it.
+  // Close fit is a preference that sets the program's fit mode: OK sets both, Cancel neither.
   void closeFitReachesTheProgramOnlyOnOk_data() {
     QTest::addColumn<bool>("ok");
     QTest::newRow("OK") << true;
@@ -184,6 +184,7 @@ class DialogsTest : public QObject {
     Shell shell;
     for (const engine::FitMode start : {engine::FitMode::kDefault, engine::FitMode::kClose}) {
       shell.program.fitMode = start;
+      shell.program.livePrefs.setCloseFit(start == engine::FitMode::kClose);
       ConversionSetupDialog dialog(shell.program, '.', &shell.window);
       dialog.show();
       auto* box = Child<QCheckBox>(dialog, "closeFit");
@@ -193,6 +194,7 @@ class DialogsTest : public QObject {
       const engine::FitMode flipped = start == engine::FitMode::kClose ? engine::FitMode::kDefault
                                                                         : engine::FitMode::kClose;
       QVERIFY(shell.program.fitMode == (ok ? flipped : start));
+      QCOMPARE(shell.program.livePrefs.closeFit(), shell.program.fitMode == engine::FitMode::kClose);
     }
   }
 
