@@ -57,6 +57,9 @@ class ImageView : public QAbstractScrollArea {
   // event and the redraw benchmark both come here.
   void render(QPainter& painter, const QRect& exposed);
 
+  // The image pixel under a viewport point (outside the image too, for strokes that leave it).
+  QPoint imagePixelAt(QPoint viewportPoint) const;
+
  Q_SIGNALS:
   void zoomChanged();
 

@@ -15,10 +15,12 @@
 
 #include "app/document_actions.h"
 #include "app/edit_commands.h"
+#include "app/gui/acquire.h"
 #include "app/gui/clipboard.h"
 #include "app/gui/command_table.h"
 #include "app/gui/custom_color_dialog.h"
 #include "app/gui/settings_dialog.h"
+#include "app/gui/thinning_pause_view.h"
 #include "app/gui/setup_dialogs.h"
 #include "base/message_table.h"
 #include "image/save_pixel_image.h"
@@ -60,6 +62,13 @@ MainWindow::MainWindow(app::Program& program, app::DocumentDialogs* dialogs, QWi
   setCentralWidget(view_);
   setAcceptDrops(true);
   connect(view_, &ImageView::zoomChanged, this, &MainWindow::updateTitle);
+  pauseBar_ = new ThinningPauseBar(program_, doc_, *view_, this);
+  addToolBar(Qt::TopToolBarArea, pauseBar_);
+  connect(pauseBar_, &ThinningPauseBar::drawn, view_, &ImageView::imageChanged);
+  connect(pauseBar_, &ThinningPauseBar::chosen, this, [this](engine::SkeletonChoice choice) {
+    program_.thinningPause.choice = choice;
+    dispatch(app::kCommandConvert);  // resumes the waiting conversion
+  });
   buildMenus();
   recent_ = QSettings().value(kRecentKey).toStringList();
   // The preferences file has no place for the fit mode: it is kept with the recent files.
@@ -119,6 +128,11 @@ void MainWindow::buildMenus() {
     connect(action, &QAction::triggered, this, [this, id = c.id] { dispatch(id); });
     target->addAction(action);
     actions_.insert(c.id, action);
+    if (c.id == kCmdBatchSelect) {
+      acquireMenu_ = menu->addMenu(QStringLiteral("Ac&quire"));
+      acquireMenu_->setObjectName(QStringLiteral("acquire"));
+      acquireMenu_->setEnabled(false);
+    }
   }
   // The Undo item names what it would undo, read when the Edit menu opens.
   QMenu* edit = menus[Menu::kEdit];
@@ -237,6 +251,7 @@ void MainWindow::afterCommand(bool imageMayHaveChanged) {
     view_->artChanged();
   }
   if (doc_.imageOpen && !doc_.imageUntitled) addRecent(QString::fromStdString(doc_.imageName));
+  pauseBar_->refresh();
   updateActions();
   updateTitle();
 }
@@ -271,6 +286,7 @@ void MainWindow::activate(const QStringList& files) {
 void MainWindow::updateActions() {
   const bool busy = program_.app.converting && !program_.app.interactiveThinningPaused;
   const bool art = HasArt(program_);
+  acquireMenu_->setEnabled(!busy && !scanDevices_.empty());
   for (const MenuCommand& c : MenuCommands()) {
     QAction* a = actions_.value(c.id);
     bool on = c.handler != Handler::kMissing && !busy;
@@ -286,6 +302,36 @@ void MainWindow::updateActions() {
   actions_.value(kCmdCut)->setEnabled(!busy && doc_.imageOpen && pathsSelected);
   actions_.value(app::kCommandClear)->setEnabled(!busy && doc_.imageOpen &&
                                                  (pathsSelected || pixelsSelected));
+}
+
+void MainWindow::setScanner(Scanner* scanner) {
+  scanner_ = scanner;
+  acquireMenu_->clear();
+  scanDevices_ = scanner ? scanner->devices() : std::vector<ScanDevice>{};
+  for (std::size_t i = 0; i < scanDevices_.size(); ++i) {
+    QAction* a = acquireMenu_->addAction(QString::fromStdString(scanDevices_[i].label));
+    a->setObjectName(QStringLiteral("command%1").arg(kCmdAcquireFirst + i));
+    connect(a, &QAction::triggered, this, [this, i] { acquire(int(i)); });
+  }
+  acquireMenu_->setEnabled(!scanDevices_.empty());
+}
+
+void MainWindow::acquire(int index) {
+  if (!scanner_ || index < 0 || std::size_t(index) >= scanDevices_.size()) return;
+  if (program_.app.converting) return;
+  app::CommandContext ctx = context();
+  const ScanDevice& device = scanDevices_[std::size_t(index)];
+  const AcquireResult r = AcquirePage(ctx, *scanner_, device,
+                                      [&](const ScanOffer& offer, ScanRequest& request) {
+    AcquireDialog dialog(device, offer, this);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    request = dialog.request();
+    return true;
+  });
+  if (r == AcquireResult::kAcquired || r == AcquireResult::kNotOpened) {
+    shownImage_.clear();
+    afterCommand(true);
+  }
 }
 
 void MainWindow::updateTitle() { setWindowTitle(Q(app::DocumentTitle(program_, doc_))); }

@@ -10,11 +10,14 @@
 #include "app/command_set.h"
 #include "app/gui/file_dialogs.h"
 #include "app/gui/image_view.h"
+#include "app/gui/scanner.h"
 
 class QAction;
 class QMenu;
 
 namespace vl::gui {
+
+class ThinningPauseBar;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -35,6 +38,13 @@ class MainWindow : public QMainWindow {
   app::Document& document() { return doc_; }
   ImageView* imageView() const { return view_; }
   QMenu* recentMenu() const { return recentMenu_; }
+  // The Acquire menu: one item per device of `scanner` (kept by the caller), listed now.
+  void setScanner(Scanner* scanner);
+  QMenu* acquireMenu() const { return acquireMenu_; }
+  // The interactive-thinning pause's bar, shown while a conversion waits in it.
+  ThinningPauseBar* pauseBar() const { return pauseBar_; }
+  // Acquires from the device at `index` of the menu, as its item does.
+  void acquire(int index);
   // Where the window's geometry is written at the end ("" keeps it in memory only).
   void setPreferencesFolder(std::string folder) { prefsFolder_ = std::move(folder); }
 
@@ -62,6 +72,10 @@ class MainWindow : public QMainWindow {
   ImageView* view_;
   QHash<std::uint16_t, QAction*> actions_;
   QMenu* recentMenu_ = nullptr;
+  QMenu* acquireMenu_ = nullptr;
+  Scanner* scanner_ = nullptr;
+  ThinningPauseBar* pauseBar_ = nullptr;
+  std::vector<ScanDevice> scanDevices_;
   QStringList recent_;
   bool quitting_ = false;
   bool settingsModified_ = false;  // a setup dialog changed the settings since one was chosen

@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
       {"View", vl::gui::test::MakeViewSuite},
       {"CustomColor", vl::gui::test::MakeCustomColorSuite},
       {"Settings", vl::gui::test::MakeSettingsSuite},
+      {"Acquire", vl::gui::test::MakeAcquireSuite},
+      {"ThinningPause", vl::gui::test::MakeThinningPauseSuite},
   };
   int failures = 0;
   if (argc > 1 && suites.count(argv[1])) {

@@ -14,4 +14,6 @@ std::unique_ptr<QObject> MakeConversionSuite();
 std::unique_ptr<QObject> MakeViewSuite();
 std::unique_ptr<QObject> MakeCustomColorSuite();
 std::unique_ptr<QObject> MakeSettingsSuite();
+std::unique_ptr<QObject> MakeAcquireSuite();
+std::unique_ptr<QObject> MakeThinningPauseSuite();
 }  // namespace vl::gui::test
