@@ -66,9 +66,12 @@ bool ThinningPauseBar::toolFor(app::SkeletonTool& tool) const {
 
 bool ThinningPauseBar::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
-  if (watched != view_.viewport() || !isVisible() ||
-      (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
-       type != QEvent::MouseButtonRelease)) {
+  // The viewport is known by its parent, not by asking the view: events still arrive while
+  // the view is being destroyed.
+  const auto* port = qobject_cast<QWidget*>(watched);
+  if ((type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+       type != QEvent::MouseButtonRelease) ||
+      !port || port->parentWidget() != static_cast<QWidget*>(&view_) || !isVisible()) {
     return QToolBar::eventFilter(watched, event);
   }
   auto* mouse = static_cast<QMouseEvent*>(event);
