@@ -65,6 +65,13 @@ void SelectAllPaths(art::Artwork& art, bool selected) {
 
 EditResult UndoCommand(Program& program, Document& doc) {
   if (!doc.imageOpen) return EditResult::kNothing;
+  // Thin More's before-image belongs to the waiting conversion.
+  std::int16_t& code = program.undo.state.code;
+  if (std::abs(code) == art::kUndoOpThinMore &&
+      engine::SwapThinMore(program.thinningPause, program.image, code > 0)) {
+    code = std::int16_t(-code);
+    return EditResult::kDone;
+  }
   const bool paths = art::KindOfUndoIsPaths(program.undo.state.code);
   if (!art::PerformUndo(program.undo, UndoDocumentOf(program, doc))) {
     base::Runtime rt = program.runtime();
@@ -292,15 +299,19 @@ EditResult ClearPixels(Program& program, Document& doc) {
   switch (image::CheckPixelClear(program.image)) {
     case image::PixelClearCheck::kReady: break;
     case image::PixelClearCheck::kNoSelection: return EditResult::kNothing;
-    case image::PixelClearCheck::kNotBilevel:
-      return RefusedInThisBuild(program, "Clearing gray scale and color pixels");
     case image::PixelClearCheck::kBackupOnDisk:
       return RefusedInThisBuild(program, "Clearing pixels of an image kept in the scratch file");
+    case image::PixelClearCheck::kColorInFile:
+      return RefusedInThisBuild(program, "Clearing pixels of an image read from its file");
   }
+  image::RasterImage& image = program.image;
+  const bool bilevel = image::IsBilevel(image);
   // Paper cleared to paper changes nothing and must not replace the undo step.
-  if (!image::HasSelectedInk(program.image)) return EditResult::kNothing;
+  if (bilevel ? !image::HasSelectedInk(image) : !image::HasSelectedColor(image))
+    return EditResult::kNothing;
   const EditResult r = Recorded(program, doc, art::kUndoOpClear, [&](base::Runtime&) {
-    return image::ClearSelectedInk(program.image) ? EditResult::kDone : EditResult::kFailed;
+    const bool cleared = bilevel ? image::ClearSelectedInk(image) : image::ClearSelectedColor(image);
+    return cleared ? EditResult::kDone : EditResult::kFailed;
   });
   if (r == EditResult::kDone) doc.pixelImageModified = true;
   return r;

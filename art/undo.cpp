@@ -134,8 +134,18 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
   slot.state.code = std::int16_t(code);
 
   switch (KindOf(code)) {
-    case UndoKind::kToolFlags:
+    case UndoKind::kToolFlags: {
+      // The pencil and the eraser on a bilevel image keep the whole bit layer as it was.
+      image::RasterImage& image = doc.image;
+      if ((code != kUndoOpPencil && code != kUndoOpEraser) || !image::IsBilevel(image) ||
+          image.bitLayer.empty())
+        return 1;
+      if (!slot.state.mask.allocate(rt.memory, image.bitLayer.size()))
+        return RecordWithoutMemory(slot, rt, code);
+      std::memcpy(slot.state.mask.data(), image.bitLayer.data(), image.bitLayer.size());
+      slot.state.maskSaved = true;
       return 1;
+    }
     case UndoKind::kTone:
       // The caller puts the new table in the image; before it, the image showed the identity.
       slot.state.tone = image::IdentityToneTable();
@@ -145,6 +155,22 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
       image::RasterImage& image = doc.image;
       if (image::CheckPixelClear(image) != image::PixelClearCheck::kReady) {
         FreeState(slot.state);
+        return 1;
+      }
+      if (!image::IsBilevel(image)) {
+        // The rows the clear will change; a selection with no pixel in it changes none.
+        std::int32_t any = 0;
+        for (std::int32_t y = 0; y < image.height && !any; ++y) {
+          const std::uint8_t* row = image::BitRow(image, y);
+          for (std::int32_t i = 0; i < image.bitRowBytes && !any; ++i) any = row[i];
+        }
+        if (!any) {
+          FreeState(slot.state);
+          return 1;
+        }
+        if (!image::CopySelectedColorRows(image, rt.memory, slot.state.colorRows))
+          return RecordWithoutMemory(slot, rt, code);
+        slot.state.colorRowsSaved = true;
         return 1;
       }
       if (!slot.state.mask.allocate(rt.memory, image.bitLayer.size()))
@@ -191,9 +217,13 @@ bool PerformUndo(UndoSlot& slot, UndoDocument doc) {
   if (s.code == kUndoOpNone || !doc.imageOpen) return false;
   switch (KindOf(s.code)) {
     case UndoKind::kToolFlags:
-      // No tool of this build keeps a before-image.
-      s.code = kUndoOpNone;
-      return true;
+      // Only the pencil and the eraser keep a before-image here: the bit layer, exchanged.
+      if (!s.maskSaved || s.mask.size() != doc.image.bitLayer.size()) {
+        FreeState(s);
+        return true;
+      }
+      doc.image.bitLayer.swap(s.mask);
+      break;
     case UndoKind::kTone:
       std::swap(doc.image.toneTable, s.tone);
       break;
@@ -206,9 +236,13 @@ bool PerformUndo(UndoSlot& slot, UndoDocument doc) {
       std::swap(doc.image.pixelSelection, s.pixelSelection);
       break;
     case UndoKind::kPixelClear: {
-      // Undo puts the cleared ink back; redo clears the same ink again.
-      const bool done = s.maskSaved && (s.code > 0 ? image::RestoreInk(doc.image, s.mask)
-                                                   : image::ClearInk(doc.image, s.mask));
+      // Undo puts the cleared ink back; redo clears the same ink again. Colour rows are
+      // exchanged with the kept ones, which is both.
+      const bool done =
+          s.colorRowsSaved ? image::SwapColorRows(doc.image, s.colorRows)
+          : s.maskSaved    ? (s.code > 0 ? image::RestoreInk(doc.image, s.mask)
+                                         : image::ClearInk(doc.image, s.mask))
+                           : false;
       if (!done) {
         FreeState(s);
         return true;

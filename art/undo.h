@@ -17,6 +17,7 @@
 
 #include "art/artwork.h"
 #include "base/runtime.h"
+#include "image/pixel_clear.h"
 #include "image/raster_image.h"
 #include "platform/memory_block.h"
 
@@ -73,6 +74,8 @@ struct UndoState {
   bool pixelSelection = false;
   // Levels: the tone table the image does not show now (the identity until undone).
   std::array<std::uint8_t, 256> tone{};
+  bool colorRowsSaved = false;
+  image::ColorRowsCopy colorRows;  // Clear on a gray scale or colour image: the rows it changes
 };
 
 struct UndoSlot {
@@ -93,7 +96,8 @@ struct UndoDocument {
 // cancelled (message 17 answered No after memory ran short). Without an open image it records
 // nothing and returns 1. A selection command on an image with paths switches undo off (code 0);
 // so does a path command without paths, except the conversion, whose undo takes its paths away.
-// Clear records the selected ink of a bilevel image (nothing when the image cannot be cleared).
+// Clear records the selected ink of a bilevel image, or the colour rows of the selection's band
+// of a gray scale or colour image (nothing when the image cannot be cleared).
 // Memory running short: message 17 (Yes/No) for Delete, Smoothing, Paint Style, Fill, Clear and
 // the Convert To commands; message 84 for the others until answered Yes once.
 int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code);
@@ -103,8 +107,9 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code);
 void FinishUndo(UndoSlot& slot, bool done);
 
 // The Undo/Redo command: swaps the recorded state with the current one. False when there is
-// nothing to undo (code 0 or no open image). Tools that keep their own before-image are not in
-// this build: their codes turn to 0.
+// nothing to undo (code 0 or no open image). The pencil and the eraser exchange the bit layer
+// with the one they kept; the other tools that keep their own before-image are not in this
+// build (nor is Thin More's, which the thinning pause exchanges): their codes turn to 0.
 bool PerformUndo(UndoSlot& slot, UndoDocument doc);
 
 // True for the codes whose step is the path list (path edits and the conversion).

@@ -17,6 +17,7 @@
 //   1500-1549  path editing                             1550-1579  line recognition
 //   1580-1599  close fit                                1600-1699  the window
 //   1700-1739  the window's batch, preference, levels and help dialogs
+//   1740-1779  the window's tools and palettes          1780-1819  acquiring from a scanner
 // Some groups are indexed by a code (undo operation, paint type, lines mode, noise reduction,
 // posterization mode): the text for code c is at <first> + c.
 //

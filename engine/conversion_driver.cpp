@@ -1,6 +1,7 @@
 // The Convert command, the conversion core and the outline loop.
 #include "engine/conversion_driver.h"
 
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -171,10 +172,86 @@ struct PausedCore {
   Tracer tracer;
   bool inverted = false;
   TracingBackup backup;
+  JunctionList junctionsBefore;  // the list before the last Thin More, for its undo
 };
 
 ThinningPause::ThinningPause() = default;
-ThinningPause::~ThinningPause() = default;
+ThinningPause::~ThinningPause() { platform::CloseFile(memtemp); }
+
+namespace {
+
+// The first pause: the unthinned copy in the backup slot goes to "memtemp", and the slot takes
+// the skeleton. Skipped (no Thin More undo) when the slot is on disk or no file can be had.
+void SwapBackupForSkeleton(ConversionJob& job, ThinningPause& pause) {
+  image::RasterImage& image = job.image;
+  if (image.backupOnDisk || job.backup.ownFile || job.backup.parkedOnDisk ||
+      image.backupLayer.size() != image.bitLayer.size() || image.bitLayer.empty())
+    return;
+  platform::FileHandle file = base::CreateScratchFile(job.rt, "memtemp");
+  if (file == platform::kNoFile) return;
+  const std::size_t n = image.backupLayer.size();
+  if (platform::WriteBytes(file, image.backupLayer.data(), n) != n) {
+    platform::CloseFile(file);
+    base::DeleteScratchFile(job.rt, "memtemp");
+    return;
+  }
+  if (job.undo) art::DiscardUndo(*job.undo);
+  std::memcpy(image.backupLayer.data(), image.bitLayer.data(), n);
+  pause.memtemp = file;
+  pause.backupSwapped = true;
+}
+
+// The unthinned copy back into the backup slot, "memtemp" closed and deleted. A short read
+// leaves the conversion to wind down with message 13.
+void ReadBackUnthinned(ConversionJob& job, ThinningPause& pause) {
+  if (!pause.backupSwapped) return;
+  image::RasterImage& image = job.image;
+  const std::size_t n = image.backupLayer.size();
+  if (!platform::SeekTo(pause.memtemp, 0) ||
+      platform::ReadBytes(pause.memtemp, image.backupLayer.data(), n) != n) {
+    base::ShowFailure(job.rt, msg::kScratchDiskFull);
+    job.rt.state.abortRequested = 1;
+  }
+  platform::CloseFile(pause.memtemp);
+  base::DeleteScratchFile(job.rt, "memtemp");
+  pause.backupSwapped = false;
+}
+
+// Resuming with the backup swapped: Thin More records its undo step and keeps the bit layer and
+// the junction list as they are now; Done, Cancel and a stop record "Convert" and take the
+// unthinned copy back before the conversion goes on or winds down.
+void BeforeResume(ConversionJob& job, PausedCore& core, SkeletonChoice choice) {
+  ThinningPause& pause = *job.pause;
+  if (!pause.backupSwapped) return;
+  const art::UndoDocument doc{job.image, job.art, true};
+  if (choice == SkeletonChoice::kThinMore && !job.rt.state.abortRequested) {
+    if (job.undo && art::RecordUndo(*job.undo, doc, job.rt, art::kUndoOpThinMore) != 0) {
+      art::FinishUndo(*job.undo, true);
+      std::memcpy(job.image.backupLayer.data(), job.image.bitLayer.data(), job.image.bitLayer.size());
+      core.junctionsBefore = core.tracer.centerline.junctions;
+    }
+    return;
+  }
+  if (job.undo && !job.rt.state.abortRequested &&
+      art::RecordUndo(*job.undo, doc, job.rt, art::kUndoOpConvert) != 0)
+    art::FinishUndo(*job.undo, true);
+  ReadBackUnthinned(job, pause);
+}
+
+}  // namespace
+
+bool SwapThinMore(ThinningPause& pause, image::RasterImage& image, bool undo) {
+  if (!pause.pending() || !pause.backupSwapped || image.bitLayer.empty() ||
+      image.backupLayer.size() != image.bitLayer.size())
+    return false;
+  ThinningState& th = pause.core->tracer.centerline.thinning;
+  if (undo && th.steps <= 0) return false;
+  image.bitLayer.swap(image.backupLayer);
+  std::swap(pause.core->tracer.centerline.junctions, pause.core->junctionsBefore);
+  th.steps += undo ? -1 : 1;
+  pause.steps = th.steps;
+  return true;
+}
 
 int NoiseThresholdBytes(const settings::ConversionSettings& s) {
   return s.noiseSuppression / 100 + kNoiseThresholdBase;
@@ -216,6 +293,8 @@ ConversionOutcome RunConversionCore(ConversionJob& job) {
     job.backup = std::move(core->backup);
     core->tracer.centerline.choice = int(job.pause->choice);
     core->tracer.centerline.drawnOn = job.pause->drawnOn;
+    BeforeResume(job, *core, job.pause->choice == SkeletonChoice::kNone ? SkeletonChoice::kDone
+                                                                      : job.pause->choice);
     job.pause->choice = SkeletonChoice::kNone;
     job.pause->drawnOn = false;
   } else {
@@ -237,12 +316,14 @@ ConversionOutcome RunConversionCore(ConversionJob& job) {
   }
   if (t.centerline.paused && job.pause != nullptr) {
     // Paused: the work area, scratch files and the thinned bit layer stay for the next call.
+    if (!resuming) SwapBackupForSkeleton(job, *job.pause);
     core->inverted = job.inverted;
     core->backup = std::move(job.backup);
     job.pause->steps = t.centerline.thinning.steps;
     job.pause->core = std::move(core);
     return {ConversionResult::kPaused, 0};
   }
+  if (job.pause != nullptr) ReadBackUnthinned(job, *job.pause);  // a Thin More that was stopped
   WindDown(job, t);
   return OutcomeOf(rt.state, job.art);
 }

@@ -5,8 +5,6 @@
 // asks MissingStageName first, so a conversion that needs a missing stage stops before it
 // changes anything. A stage's change replaces its seam and adds, where listed, the rest:
 //
-// Undo: the undo steps of the interactive-thinning pause (below).
-//
 // Colour conversion is built (engine/color_shapes.h): Convert hands a gray scale or colour
 // image with colorConversion set to SeparateColorShapes, which labels the class regions and
 // writes one stacked path per region. What it lacks:
@@ -24,10 +22,7 @@
 // the bit layer, and what is left is traced by those methods.
 //
 // Interactive Thinning pauses through the shell's ThinningPause record (engine/thinning_pause.h)
-// and is refused only for a Convert that has none. What it lacks belongs to Undo: on the first
-// pause the undo state discarded and the backup bit layer swapped for the thinned one through
-// "memtemp" (read back on Done or Cancel, with the undo step "Convert"), and the undo step
-// "Thin More" (code 26).
+// and is refused only for a Convert that has none.
 #pragma once
 
 #include <string>

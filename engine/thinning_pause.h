@@ -7,6 +7,9 @@
 
 #include <memory>
 
+#include "image/raster_image.h"
+#include "platform/file_io.h"
+
 namespace vl::engine {
 
 // The buttons of the "Skeletonizing" window, with their codes.
@@ -28,8 +31,20 @@ struct ThinningPause {
   // Thinning steps done so far ("No. of thinning steps =").
   int steps = 0;
 
+  // From the first pause on (unless the backup lives in "memtemp" already) the unthinned copy
+  // waits in "memtemp" and the backup layer holds the skeleton before the last Thin More: the
+  // before-image that Thin More's undo exchanges with the bit layer. Done, Cancel and a stop
+  // read the copy back (and record the undo step "Convert").
+  bool backupSwapped = false;
+  platform::FileHandle memtemp = platform::kNoFile;
+
   bool pending() const { return core != nullptr; }
   std::unique_ptr<PausedCore> core;
 };
+
+// Undo (`undo` true) or redo of Thin More while the pause waits: the bit layer and the backup
+// exchanged, the junction list with the one kept, the step count one back or forward again.
+// False, with nothing changed, when the pause holds no such step.
+[[nodiscard]] bool SwapThinMore(ThinningPause& pause, image::RasterImage& image, bool undo);
 
 }  // namespace vl::engine

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "app/edit_commands.h"
+#include "app/gui/acquire.h"
 #include "app/gui/command_table.h"
 #include "app/gui/batch_dialog.h"
 #include "app/gui/custom_color_dialog.h"
@@ -29,6 +32,7 @@
 #include "app/gui/settings_dialog.h"
 #include "app/gui/setup_dialogs.h"
 #include "app/gui/toolbox.h"
+#include "app/gui/thinning_pause_view.h"
 #include "settings/named_settings.h"
 #include "settings/settings_defaults.h"
 
@@ -36,7 +40,33 @@ namespace {
 
 using namespace vl;
 
+// Answers every message box of the session, so that no question waits for a hand: Yes where
+// the box asks (go on), else its OK or Escape button. Each box is logged on stderr.
+class BoxAnswerer {
+ public:
+  BoxAnswerer() {
+    timer_.setInterval(20);
+    QObject::connect(&timer_, &QTimer::timeout, [] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || box->property("vlAnswered").toBool()) return;
+      box->setProperty("vlAnswered", true);
+      QAbstractButton* button = box->button(QMessageBox::Yes);
+      if (!button) button = box->button(QMessageBox::Ok);
+      if (!button) button = box->escapeButton();
+      std::fprintf(stderr, "gui_session: answered \"%s\" with %s\n", qPrintable(box->text()),
+                   button ? qPrintable(button->text()) : "close");
+      if (button) button->click();
+      else box->reject();
+    });
+    timer_.start();
+  }
+
+ private:
+  QTimer timer_;
+};
+
 struct Session {
+  BoxAnswerer answerer;
   gui::QtUi* ui = new gui::QtUi;
   app::Program program{std::unique_ptr<platform::UserInterface>(ui)};
   gui::MainWindow window{program};
@@ -126,6 +156,8 @@ bool MoreDialogs(Session& s, const QString& folder, const QString& grayPath) {
   shoot(help, "36-help-commands");
   return ok;
 }
+
+bool AcquireAndPause(Session& s, const QString& folder);
 
 int Screenshots(const QString& folder, const QString& imagePath, const QString& grayPath) {
   QDir().mkpath(folder);
@@ -220,6 +252,7 @@ int Screenshots(const QString& folder, const QString& imagePath, const QString& 
     menu->hide();
   }
   if (!grayPath.isEmpty()) ok = MoreDialogs(s, folder, grayPath) && ok;
+  ok = AcquireAndPause(s, folder) && ok;
   s.window.document().artModified = false;  // no save prompt at the end of the session
   // The image opened afresh with the Magic Wand tool chosen and two letters selected: the
   // selection's tint.
@@ -236,6 +269,38 @@ int Screenshots(const QString& folder, const QString& imagePath, const QString& 
   }
   s.window.document().pixelImageModified = false;
   return ok ? 0 : 1;
+}
+
+// The Acquire dialog of the first scanner found (scripts/screenshots sets up SANE's test
+// device), then the interactive-thinning pause over a centre-line conversion of the same page.
+bool AcquireAndPause(Session& s, const QString& folder) {
+  bool ok = true;
+  const std::unique_ptr<gui::Scanner> scanner = gui::MakeSaneScanner();
+  const std::vector<gui::ScanDevice> devices = scanner->devices();
+  if (devices.empty()) {
+    std::fprintf(stderr, "gui_session: no scanner found, no Acquire dialog\n");
+  } else if (std::unique_ptr<gui::ScanSession> session = scanner->open(devices.front().name)) {
+    gui::AcquireDialog dialog(devices.front(), session->offer(), &s.window);
+    dialog.show();
+    Session::settle();
+    ok = Save(dialog.grab(), folder, "12-acquire") && ok;
+  }
+  s.window.dispatch(app::kCommandSelectNone);
+  settings::ConversionSettings& active = s.program.activeSettings;
+  active.set(settings::kMethodOutline, false);
+  active.set(settings::kMethodCenterline, true);
+  active.set(settings::kInteractiveThinning, true);
+  s.window.dispatch(app::kCommandConvert);
+  s.window.dispatch(gui::kCmdFitInWindow);  // the whole skeleton in view
+  Session::settle();
+  if (!s.window.pauseBar()->isVisible()) {
+    std::fprintf(stderr, "gui_session: the conversion did not pause\n");
+    return false;
+  }
+  ok = Save(s.window.grab(), folder, "13-thinning-pause") && ok;
+  s.window.pauseBar()->choiceAction(engine::SkeletonChoice::kCancel)->trigger();
+  Session::settle();
+  return ok;
 }
 
 // Times render() of the visible part after each scroll step and zoom change; prints the median

@@ -40,6 +40,7 @@ const MenuCommand* FindMenuCommand(std::uint16_t id);
 std::string_view MenuTitle(Menu menu);
 
 // Identifiers the window handles itself.
+constexpr std::uint16_t kCmdAcquireFirst = 10001;  // one item per scanner, in the order found
 constexpr std::uint16_t kCmdSavePixelImageAs = 12906;
 constexpr std::uint16_t kCmdRevert = 12907;
 constexpr std::uint16_t kCmdBatchSelect = 12911;

@@ -174,6 +174,13 @@ void ImageView::setViewMode(ViewMode mode) {
   viewport()->update();
 }
 
+QPoint ImageView::imagePixelAt(QPoint viewportPoint) const {
+  const QRect r = imageRectOnScreen();
+  const double s = scale();
+  return QPoint(int(std::floor((viewportPoint.x() - r.x()) / s)),
+                int(std::floor((viewportPoint.y() - r.y()) / s)));
+}
+
 QRect ImageView::imageRectOnScreen() const {
   const image::RasterImage& image = program_.image;
   const int w = int(std::ceil(image.width * scale())), h = int(std::ceil(image.height * scale()));

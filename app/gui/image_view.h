@@ -61,6 +61,9 @@ class ImageView : public QAbstractScrollArea {
   // Where the image lies in the viewport (centred when smaller, else scrolled).
   QRect imageRectOnScreen() const;
 
+  // The image pixel under a viewport point (outside the image too, for strokes that leave it).
+  QPoint imagePixelAt(QPoint viewportPoint) const;
+
  Q_SIGNALS:
   void zoomChanged();
 

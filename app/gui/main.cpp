@@ -33,7 +33,10 @@ int main(int argc, char** argv) {
   program.activeSettings = prefs.active;
   program.dialogSettings = prefs.active;
 
+  // The scanners found at start-up fill the Acquire menu (empty when there are none).
+  const std::unique_ptr<vl::gui::Scanner> scanner = vl::gui::MakeSaneScanner();
   vl::gui::MainWindow window(program);
+  window.setScanner(scanner.get());
   window.setPreferencesFolder(prefs.folder);
   ui.setParentWidget(&window);
   QObject::connect(&instance, &vl::gui::SingleInstance::activated, &window,

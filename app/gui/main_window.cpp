@@ -15,6 +15,7 @@
 
 #include "app/document_actions.h"
 #include "app/edit_commands.h"
+#include "app/gui/acquire.h"
 #include "app/gui/clipboard.h"
 #include "app/gui/command_table.h"
 #include "app/gui/custom_color_dialog.h"
@@ -26,6 +27,7 @@
 #include "app/gui/levels_dialog.h"
 #include "app/gui/preferences_dialogs.h"
 #include "app/gui/settings_dialog.h"
+#include "app/gui/thinning_pause_view.h"
 #include "app/gui/setup_dialogs.h"
 #include "base/message_table.h"
 #include "image/save_pixel_image.h"
@@ -72,6 +74,13 @@ MainWindow::MainWindow(app::Program& program, app::DocumentDialogs* dialogs, QWi
   connect(tools_, &ImageTools::edited, this, [this](bool image) { afterCommand(image); });
   connect(tools_, &ImageTools::pointerMoved, this, [this](QPointF at) {
     if (info_) info_->showPointer(at);
+  });
+  pauseBar_ = new ThinningPauseBar(program_, doc_, *view_, this);
+  addToolBar(Qt::TopToolBarArea, pauseBar_);
+  connect(pauseBar_, &ThinningPauseBar::drawn, view_, &ImageView::imageChanged);
+  connect(pauseBar_, &ThinningPauseBar::chosen, this, [this](engine::SkeletonChoice choice) {
+    program_.thinningPause.choice = choice;
+    dispatch(app::kCommandConvert);  // resumes the waiting conversion
   });
   buildMenus();
   connect(toolbox_, &QToolBar::visibilityChanged, this, [this] { updateToggleTexts(); });
@@ -133,6 +142,11 @@ void MainWindow::buildMenus() {
     connect(action, &QAction::triggered, this, [this, id = c.id] { dispatch(id); });
     target->addAction(action);
     actions_.insert(c.id, action);
+    if (c.id == kCmdBatchSelect) {
+      acquireMenu_ = menu->addMenu(QStringLiteral("Ac&quire"));
+      acquireMenu_->setObjectName(QStringLiteral("acquire"));
+      acquireMenu_->setEnabled(false);
+    }
   }
   // The Undo item names what it would undo, read when the Edit menu opens.
   QMenu* edit = menus[Menu::kEdit];
@@ -271,6 +285,7 @@ void MainWindow::afterCommand(bool imageMayHaveChanged) {
     view_->artChanged();
   }
   if (doc_.imageOpen && !doc_.imageUntitled) addRecent(QString::fromStdString(doc_.imageName));
+  pauseBar_->refresh();
   updateActions();
   updateTitle();
   if (info_) info_->refresh();
@@ -307,6 +322,7 @@ void MainWindow::activate(const QStringList& files) {
 void MainWindow::updateActions() {
   const bool busy = program_.app.converting && !program_.app.interactiveThinningPaused;
   const bool art = HasArt(program_);
+  acquireMenu_->setEnabled(!busy && !scanDevices_.empty());
   for (const MenuCommand& c : MenuCommands()) {
     QAction* a = actions_.value(c.id);
     bool on = c.handler != Handler::kMissing && !busy;
@@ -358,6 +374,36 @@ void MainWindow::updateToggleTexts() {
                                     : QStringLiteral("Hide &Toolbox"));
   if (QAction* a = actions_.value(kCmdInfo))
     a->setText(info_ ? QStringLiteral("Hide I&nfo") : QStringLiteral("Show I&nfo"));
+}
+
+void MainWindow::setScanner(Scanner* scanner) {
+  scanner_ = scanner;
+  acquireMenu_->clear();
+  scanDevices_ = scanner ? scanner->devices() : std::vector<ScanDevice>{};
+  for (std::size_t i = 0; i < scanDevices_.size(); ++i) {
+    QAction* a = acquireMenu_->addAction(QString::fromStdString(scanDevices_[i].label));
+    a->setObjectName(QStringLiteral("command%1").arg(kCmdAcquireFirst + i));
+    connect(a, &QAction::triggered, this, [this, i] { acquire(int(i)); });
+  }
+  acquireMenu_->setEnabled(!scanDevices_.empty());
+}
+
+void MainWindow::acquire(int index) {
+  if (!scanner_ || index < 0 || std::size_t(index) >= scanDevices_.size()) return;
+  if (program_.app.converting) return;
+  app::CommandContext ctx = context();
+  const ScanDevice& device = scanDevices_[std::size_t(index)];
+  const AcquireResult r = AcquirePage(ctx, *scanner_, device,
+                                      [&](const ScanOffer& offer, ScanRequest& request) {
+    AcquireDialog dialog(device, offer, this);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    request = dialog.request();
+    return true;
+  });
+  if (r == AcquireResult::kAcquired || r == AcquireResult::kNotOpened) {
+    shownImage_.clear();
+    afterCommand(true);
+  }
 }
 
 void MainWindow::updateTitle() { setWindowTitle(Q(app::DocumentTitle(program_, doc_))); }

@@ -11,6 +11,7 @@
 #include "app/gui/batch_dialog.h"
 #include "app/gui/file_dialogs.h"
 #include "app/gui/image_view.h"
+#include "app/gui/scanner.h"
 
 class QAction;
 class QMenu;
@@ -25,6 +26,8 @@ class ImageTools;
 class InfoWindow;
 class PaintStylePalette;
 class Toolbox;
+
+class ThinningPauseBar;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -50,6 +53,13 @@ class MainWindow : public QMainWindow {
   InfoWindow* infoWindow() const { return info_; }
   PaintStylePalette* paintStyle() const { return paint_; }
   HelpWindow* helpWindow() const { return help_; }
+  // The Acquire menu: one item per device of `scanner` (kept by the caller), listed now.
+  void setScanner(Scanner* scanner);
+  QMenu* acquireMenu() const { return acquireMenu_; }
+  // The interactive-thinning pause's bar, shown while a conversion waits in it.
+  ThinningPauseBar* pauseBar() const { return pauseBar_; }
+  // Acquires from the device at `index` of the menu, as its item does.
+  void acquire(int index);
   // Where the window's geometry is written at the end ("" keeps it in memory only).
   void setPreferencesFolder(std::string folder) { prefsFolder_ = std::move(folder); }
 
@@ -84,6 +94,10 @@ class MainWindow : public QMainWindow {
   PaintStylePalette* paint_ = nullptr;  // made when first shown
   QHash<std::uint16_t, QAction*> actions_;
   QMenu* recentMenu_ = nullptr;
+  QMenu* acquireMenu_ = nullptr;
+  Scanner* scanner_ = nullptr;
+  ThinningPauseBar* pauseBar_ = nullptr;
+  std::vector<ScanDevice> scanDevices_;
   QStringList recent_;
   bool quitting_ = false;
   bool settingsModified_ = false;  // a setup dialog changed the settings since one was chosen

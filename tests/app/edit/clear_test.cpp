@@ -1,6 +1,7 @@
 // Clear on the program record: the selected paths deleted and given back by undo byte for byte,
-// the selected ink of a bilevel image cleared from the image as loaded and given back, and the
-// cases where Clear must change nothing, undo included.
+// the selected ink of a bilevel image cleared from the image as loaded and given back, the
+// selected gray and colour pixels turned white and given back, and the cases where Clear must
+// change nothing, undo included.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,6 +9,7 @@
 #include "app/document_actions.h"
 #include "app/edit_commands.h"
 #include "base/message_table.h"
+#include "image/pixel_clear.h"
 #include "settings/settings_defaults.h"
 #include "tests/app/app_fixtures.h"
 
@@ -202,25 +204,94 @@ TEST(ClearPixels, MemoryShortForUndoAsksFirst) {
   }
 }
 
-TEST(ClearPixels, GrayImagesAreRefusedUntouched) {
+// A gray scale, RGB or CMYK picture whose every sample differs from white and from its
+// neighbours, so a pixel cleared or restored in the wrong place shows.
+struct ColorPicture {
   TempDir dir;
-  auto* ui = new platform::HeadlessUi(nullptr);
+  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
   Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
   Document doc;
-  ASSERT_TRUE(WriteGrayTiff(dir / "gray.tif", 60, 40, 20));
-  ASSERT_TRUE(OpenDocument(program, doc, dir / "gray.tif").read());
-  ASSERT_EQ(SelectAllCommand(program, doc), EditResult::kDone);
-  const platform::Block& color = program.image.colorLayer;
-  const Bytes samples(color.data(), color.data() + color.size());
-  const std::string menu = UndoMenuItem(program);
-  EXPECT_EQ(ClearCommand(program, doc), EditResult::kFailed);
-  ASSERT_EQ(ui->messages().size(), 1u);
+  static constexpr int kWidth = 50, kHeight = 30;
+
+  explicit ColorPicture(int samples) {
+    settings::setConversionDefaults(program.activeSettings);
+    const std::string path = dir / "picture.tif";
+    EXPECT_TRUE(WriteTiff(path, kWidth, kHeight, [&](image::RasterImage& image, platform::MemoryBudget& memory) {
+      image.bitsPerSample = 8;
+      image.samplesPerPixel = std::int16_t(samples);
+      image.photometric = samples == 1 ? image::kBlackIsZero
+                          : samples == 3 ? image::kPhotometricRgb : image::kPhotometricSeparated;
+      image.colorRowBytes = kWidth * samples;
+      image.colorInMemory = true;
+      if (!image.colorLayer.allocate(memory, std::size_t(image.colorRowBytes) * kHeight)) return false;
+      for (std::size_t i = 0; i < image.colorLayer.size(); ++i)
+        image.colorLayer.data()[i] = std::uint8_t(20 + (i * 7) % 200);
+      return true;
+    }));
+    EXPECT_TRUE(OpenDocument(program, doc, path).read());
+  }
+  ~ColorPicture() { CloseDocument(program, doc); }
+  Bytes samples() const {
+    const platform::Block& c = program.image.colorLayer;
+    return {c.data(), c.data() + c.size()};
+  }
+  std::string menu() const { return UndoMenuItem(program); }
+};
+
+TEST(ClearPixels, GrayAndColorPixelsTurnWhiteAndUndoRedoGiveTheBytesBack) {
+  // The marquee: columns 10..29, rows 5..19 (pixels, inclusive).
+  const auto inside = [](int x, int y) { return x >= 10 && x <= 29 && y >= 5 && y <= 19; };
+  for (const int spp : {1, 3, 4}) {
+    SCOPED_TRACE(spp);
+    ColorPicture c(spp);
+    const image::RasterImage& image = c.program.image;
+    ASSERT_EQ(int(image.samplesPerPixel), spp);
+    ASSERT_EQ(MarqueeSelect(c.program, c.doc, 10, 5, 29, 19, image::kSelectNew), EditResult::kDone);
+    const Bytes before = c.samples();
+    const Bytes mask(image.bitLayer.data(), image.bitLayer.data() + image.bitLayer.size());
+
+    ASSERT_EQ(ClearCommand(c.program, c.doc), EditResult::kDone);
+    EXPECT_TRUE(c.doc.pixelImageModified);
+    EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoClear));
+    const Bytes cleared = c.samples();
+    // White is no ink in CMYK, full intensity otherwise.
+    const std::uint8_t white = spp == 4 ? 0 : 255;
+    for (int y = 0; y < ColorPicture::kHeight; ++y)
+      for (int x = 0; x < ColorPicture::kWidth; ++x)
+        for (int s = 0; s < spp; ++s) {
+          const std::size_t at = std::size_t((y * ColorPicture::kWidth + x) * spp + s);
+          ASSERT_EQ(cleared[at], inside(x, y) ? white : before[at]) << x << "," << y;
+        }
+    // The selection stays as it was.
+    EXPECT_EQ(Bytes(image.bitLayer.data(), image.bitLayer.data() + image.bitLayer.size()), mask);
+    for (int round = 0; round < 2; ++round) {
+      ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
+      EXPECT_EQ(c.samples(), before);
+      EXPECT_EQ(c.menu(), UndoName(msg::kRedoPrefix, msg::kUndoClear));
+      ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
+      EXPECT_EQ(c.samples(), cleared);
+    }
+    // White cleared to white changes nothing and keeps the step.
+    EXPECT_EQ(ClearCommand(c.program, c.doc), EditResult::kNothing);
+    EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoClear));
+    EXPECT_TRUE(c.ui->messages().empty());
+  }
+}
+
+TEST(ClearPixels, ColorRowsReadFromTheFileAreRefusedUntouched) {
+  ColorPicture c(3);
+  ASSERT_EQ(SelectAllCommand(c.program, c.doc), EditResult::kDone);
+  c.program.image.colorInMemory = false;  // as when the layer could not be had at load
+  const Bytes samples = c.samples();
+  const std::string menu = c.menu();
+  EXPECT_EQ(image::CheckPixelClear(c.program.image), image::PixelClearCheck::kColorInFile);
+  EXPECT_EQ(ClearCommand(c.program, c.doc), EditResult::kFailed);
+  ASSERT_EQ(c.ui->messages().size(), 1u);
   const std::string tail = msg::Format(msg::kNotAvailableInThisBuild, "");
-  EXPECT_TRUE(ui->messages()[0].ends_with(tail)) << ui->messages()[0];
-  EXPECT_EQ(Bytes(color.data(), color.data() + color.size()), samples);
-  EXPECT_EQ(UndoMenuItem(program), menu);
-  EXPECT_FALSE(doc.pixelImageModified);
-  CloseDocument(program, doc);
+  EXPECT_TRUE(c.ui->messages()[0].ends_with(tail)) << c.ui->messages()[0];
+  EXPECT_EQ(c.samples(), samples);
+  EXPECT_EQ(c.menu(), menu);
+  EXPECT_FALSE(c.doc.pixelImageModified);
 }
 
 }  // namespace

@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
       {"Preferences", vl::gui::test::MakePreferencesSuite},
       {"Levels", vl::gui::test::MakeLevelsSuite},
       {"Help", vl::gui::test::MakeHelpSuite},
+      {"Acquire", vl::gui::test::MakeAcquireSuite},
+      {"ThinningPause", vl::gui::test::MakeThinningPauseSuite},
   };
   int failures = 0;
   if (argc > 1 && suites.count(argv[1])) {

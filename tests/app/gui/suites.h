@@ -20,4 +20,6 @@ std::unique_ptr<QObject> MakeBatchSuite();
 std::unique_ptr<QObject> MakePreferencesSuite();
 std::unique_ptr<QObject> MakeLevelsSuite();
 std::unique_ptr<QObject> MakeHelpSuite();
+std::unique_ptr<QObject> MakeAcquireSuite();
+std::unique_ptr<QObject> MakeThinningPauseSuite();
 }  // namespace vl::gui::test
