@@ -21,15 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QString Text(int number) { return QString::fromUtf8(msg::Text(number).data()); }
-
-template <class W>
-W* Child(QWidget& parent, const char* name) {
-  W* w = parent.findChild<W*>(QString::fromUtf8(name));
-  if (!w) qFatal("no child %s", name);
-  return w;
-}
-
 QStringList Entries(QListWidget* list) {
   QStringList out;
   for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();

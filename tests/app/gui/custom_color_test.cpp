@@ -14,8 +14,6 @@
 namespace vl::gui::test {
 namespace {
 
-QString Text(int number) { return QString::fromUtf8(msg::Text(number).data()); }
-
 std::vector<std::string> Names(const art::CustomColorList& colors) {
   std::vector<std::string> names;
   for (const art::CustomColor& c : colors) names.push_back(c.name);

@@ -14,15 +14,6 @@
 namespace vl::gui::test {
 namespace {
 
-QString Text(int number) { return QString::fromUtf8(msg::Text(number).data()); }
-
-template <class W>
-W* Child(QWidget& parent, const char* name) {
-  W* w = parent.findChild<W*>(QString::fromUtf8(name));
-  if (!w) qFatal("no child %s", name);
-  return w;
-}
-
 class DialogsTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:

@@ -13,6 +13,7 @@
 
 #include "app/gui/main_window.h"
 #include "app/gui/qt_ui.h"
+#include "base/message_table.h"
 #include "image/save_pixel_image.h"
 #include "settings/settings_defaults.h"
 #include "tests/app/app_fixtures.h"
@@ -20,6 +21,17 @@
 namespace vl::gui::test {
 
 using app::test::TempDir;
+
+// A message of the table as the window shows it.
+inline QString Text(int number) { return QString::fromUtf8(msg::Text(number).data()); }
+
+// The named child widget; a missing one ends the test run at once, naming it.
+template <class W>
+W* Child(QWidget& parent, const char* name) {
+  W* w = parent.findChild<W*>(QString::fromUtf8(name));
+  if (!w) qFatal("no child %s", name);
+  return w;
+}
 
 struct ScriptedDialogs : app::DocumentDialogs {
   std::optional<std::string> imageFile, artFile, pixelFile;

@@ -17,8 +17,6 @@
 namespace vl::gui::test {
 namespace {
 
-QString Text(int number) { return QString::fromUtf8(msg::Text(number).data()); }
-
 QStringList Entries(const QListWidget& list) {
   QStringList names;
   for (int i = 0; i < list.count(); ++i) names << list.item(i)->text();
