@@ -65,6 +65,14 @@ void SwapPathList(Artwork& art, SavedPaths& saved) {
 void FreeState(UndoState& s) { s = UndoState{}; }
 
 // No undo: the code becomes 0 and, where the command asks, the user decides whether it runs.
+// Keeps the whole bit layer as the step's before-image; false when memory runs short.
+bool SaveBitLayer(UndoState& state, base::Runtime& rt, const image::RasterImage& image) {
+  if (!state.mask.allocate(rt.memory, image.bitLayer.size())) return false;
+  std::memcpy(state.mask.data(), image.bitLayer.data(), image.bitLayer.size());
+  state.maskSaved = true;
+  return true;
+}
+
 int RecordWithoutMemory(UndoSlot& slot, base::Runtime& rt, int code) {
   FreeState(slot.state);
   if (AsksBeforeRunningWithoutUndo(code))
@@ -140,11 +148,7 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
       if ((code != kUndoOpPencil && code != kUndoOpEraser) || !image::IsBilevel(image) ||
           image.bitLayer.empty())
         return 1;
-      if (!slot.state.mask.allocate(rt.memory, image.bitLayer.size()))
-        return RecordWithoutMemory(slot, rt, code);
-      std::memcpy(slot.state.mask.data(), image.bitLayer.data(), image.bitLayer.size());
-      slot.state.maskSaved = true;
-      return 1;
+      return SaveBitLayer(slot.state, rt, image) ? 1 : RecordWithoutMemory(slot, rt, code);
     }
     case UndoKind::kTone:
       // The caller puts the new table in the image; before it, the image showed the identity.
@@ -159,12 +163,7 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
       }
       if (!image::IsBilevel(image)) {
         // The rows the clear will change; a selection with no pixel in it changes none.
-        std::int32_t any = 0;
-        for (std::int32_t y = 0; y < image.height && !any; ++y) {
-          const std::uint8_t* row = image::BitRow(image, y);
-          for (std::int32_t i = 0; i < image.bitRowBytes && !any; ++i) any = row[i];
-        }
-        if (!any) {
+        if (!image::HasSelectedInk(image)) {
           FreeState(slot.state);
           return 1;
         }
@@ -173,21 +172,14 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
         slot.state.colorRowsSaved = true;
         return 1;
       }
-      if (!slot.state.mask.allocate(rt.memory, image.bitLayer.size()))
-        return RecordWithoutMemory(slot, rt, code);
-      std::memcpy(slot.state.mask.data(), image.bitLayer.data(), image.bitLayer.size());
-      slot.state.maskSaved = true;
-      return 1;
+      return SaveBitLayer(slot.state, rt, image) ? 1 : RecordWithoutMemory(slot, rt, code);
     }
     case UndoKind::kSelection: {
       image::RasterImage& image = doc.image;
-      if (HasPaths(doc.art) || image.bitLayer.empty() ||
-          !slot.state.mask.allocate(rt.memory, image.bitLayer.size())) {
+      if (HasPaths(doc.art) || image.bitLayer.empty() || !SaveBitLayer(slot.state, rt, image)) {
         FreeState(slot.state);
         return 1;
       }
-      std::memcpy(slot.state.mask.data(), image.bitLayer.data(), image.bitLayer.size());
-      slot.state.maskSaved = true;
       slot.state.pixelSelection = image.pixelSelection;
       return 1;
     }

@@ -251,17 +251,8 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
 
   // Pass 1: provisional labels, each pixel joining its left and upper neighbours of the same
   // class and shade; labels that meet are united.
-  std::vector<std::int32_t> parent;
-  auto find = [&](std::int32_t i) {
-    std::int32_t root = i;
-    while (parent[std::size_t(root)] != root) root = parent[std::size_t(root)];
-    while (parent[std::size_t(i)] != root) {
-      const std::int32_t next = parent[std::size_t(i)];
-      parent[std::size_t(i)] = root;
-      i = next;
-    }
-    return root;
-  };
+  UnionFind uf(0);
+  std::vector<std::int32_t>& parent = uf.parent;  // grows by one for each new label
   for (std::int32_t y = 0; y < height; ++y) {
     if (base::PollAbort(rt)) return StageResult::kStopped;
     if (!rows(y, row)) return StageResult::kStopped;
@@ -275,7 +266,7 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
       if (y > 0 && up[x] >= 0 && above.cls[x] == row.cls[x] && above.shade[x] == row.shade[x])
         u = up[x];
       if (l >= 0 && u >= 0) {
-        const std::int32_t a = find(l), b = find(u);
+        const std::int32_t a = uf.find(l), b = uf.find(u);
         if (a != b) parent[std::size_t(std::max(a, b))] = std::min(a, b);
         label[x] = l;
       } else if (l >= 0 || u >= 0) {
@@ -291,7 +282,7 @@ StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32
   }
   std::size_t areas = 0;
   for (std::size_t i = 0; i < parent.size(); ++i) {
-    parent[i] = find(std::int32_t(i));
+    parent[i] = uf.find(std::int32_t(i));
     areas += parent[i] == std::int32_t(i);
   }
   // Sized once: growing by doubling would hold both copies at the peak.

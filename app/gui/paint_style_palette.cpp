@@ -216,11 +216,7 @@ void PaintStylePalette::chooseSlot(PaintSlotKind slot) {
   refresh();
 }
 
-void PaintStylePalette::chooseType(SlotType type) {
-  app::PaintSlot next = active();
-  next.type = type;
-  if (type == SlotType::kWhite) next = app::PaintSlot{SlotType::kWhite};
-  if (type == SlotType::kBlack && next.k == 0) next.k = 255;
+void PaintStylePalette::commit(const app::PaintSlot& next) {
   if (active_ == PaintSlotKind::kSwatch)
     if (const int refused = app::SwatchRefusal(program_, doc_, next); refused != 0) {
       program_.ui->showMessage(msg::Text(refused));
@@ -231,17 +227,18 @@ void PaintStylePalette::chooseType(SlotType type) {
   paletteChanged();
 }
 
+void PaintStylePalette::chooseType(SlotType type) {
+  app::PaintSlot next = active();
+  next.type = type;
+  if (type == SlotType::kWhite) next = app::PaintSlot{SlotType::kWhite};
+  if (type == SlotType::kBlack && next.k == 0) next.k = 255;
+  commit(next);
+}
+
 void PaintStylePalette::setInkPercent(int ink, int percent) {
   app::PaintSlot next = active();
   InkOf(next, ink) = InkFromPercent(percent);
-  if (active_ == PaintSlotKind::kSwatch)
-    if (const int refused = app::SwatchRefusal(program_, doc_, next); refused != 0) {
-      program_.ui->showMessage(msg::Text(refused));
-      refresh();
-      return;
-    }
-  active() = next;
-  paletteChanged();
+  commit(next);
 }
 
 void PaintStylePalette::chooseCustomColor(int index) {

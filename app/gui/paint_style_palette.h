@@ -55,6 +55,8 @@ class PaintStylePalette : public QDockWidget {
  private:
   app::PaintSlot& active();
   void paletteChanged();
+  // Makes `next` the active slot's paint, unless the swatch refuses it (the message shown).
+  void commit(const app::PaintSlot& next);
   void refresh();
   void fillCustomList();
   void buildColorMenu();
