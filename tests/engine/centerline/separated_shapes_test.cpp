@@ -117,6 +117,7 @@ struct Figure {
   int areas;
   // The outer edge: pixels near it are next to no other area.
   std::function<bool(PagePoint)> nearOutside;
+  bool outlineToo = false;  // thick parts traced as outlines bound areas too
 };
 
 std::vector<Figure> Figures() {
@@ -139,6 +140,15 @@ std::vector<Figure> Figures() {
                  2, [](PagePoint q) {
                    return q.x < 13 || q.y < 13 || q.x > 107 || q.y > 97;
                  }});
+  // A line from a solid bar across the box: where it meets the bar the two areas part.
+  out.push_back({"line from a bar",
+                 Drawing{120, 100,
+                         {Line(25, 10, 25, 90, 30), Line(10, 10, 100, 10, 2),
+                          Line(10, 90, 100, 90, 2), Line(100, 10, 100, 90, 2),
+                          Line(40, 50, 100, 50, 2)}},
+                 2,
+                 [](PagePoint q) { return q.x < 44 || q.y < 13 || q.x > 97 || q.y > 87; },
+                 true});
   return out;
 }
 
@@ -158,11 +168,12 @@ TEST(SeparatedShapes, NeighbouringAreasRunThroughTheSameAnchorsAlongTheLineBetwe
   for (const Figure& f : Figures()) {
     SCOPED_TRACE(f.name);
     ShapesRig rig;
+    rig.active.set(settings::kMethodOutline, f.outlineToo);
     rig.load(f.drawing);
     ASSERT_EQ(rig.convert().result, ConversionResult::kConverted);
     std::vector<TracedPath> shapes;
-    for (TracedPath& p : rig.paths())
-      if (Closed(p)) shapes.push_back(std::move(p));
+    for (TracedPath& p : rig.paths())  // the areas, not the filled outlines of thick parts
+      if (Closed(p) && p.fill == art::PaintType::None) shapes.push_back(std::move(p));
     ASSERT_EQ(int(shapes.size()), f.areas);
     // Along the line between two areas (away from where a third one comes near), each point of
     // one lies on the other, and each anchor of one is an anchor of the other, the two running
