@@ -24,6 +24,7 @@ constexpr std::int64_t kOffLinePreference = 100;
 constexpr std::int64_t kOffLinePerSnap = 14;    // off-line limit per pixel of snap distance
 constexpr std::int32_t kNearAxisPixels = 5;     // per-axis reach of the close-point distances
 constexpr std::int64_t kFar2 = 999;
+constexpr std::int32_t kSeparatedSnapPixels = 2;  // per axis, for the outlines of areas
 constexpr std::int64_t kMaxRetraceSum2 = 10;    // square pixels
 constexpr std::int64_t kAlongEnd2 = 11;         // square pixels
 constexpr std::int64_t kAlongLineDistance = 800;  // 1/64 square pixel
@@ -106,8 +107,14 @@ std::int64_t ChooseJunction(Tracer& t, std::int64_t k) {
     return free;
   };
   if (t.rt.state.tracerMode < 0) {  // separated shapes: the nearer one, no line limits
-    if (used >= 0 && free >= 0 && dFree < dUsed) return free;
-    return used >= 0 ? used : free;
+    std::int64_t j = used >= 0 && free >= 0 && dFree < dUsed ? free : used >= 0 ? used : free;
+    // An outline passes through the junctions of its lines, so its vertex there lies at most a
+    // pixel or two away; a corner farther off is a corner of the area, and moving it would
+    // bend the sides beside it away from the lines.
+    if (j >= 0 && (std::abs(at(j).x - p.x) > kSeparatedSnapPixels ||
+                   std::abs(at(j).y - p.y) > kSeparatedSnapPixels))
+      j = -1;
+    return j;
   }
   if (used < 0) return free >= 0 ? freeIfOnLine() : -1;
   const IntPoint u = at(used);

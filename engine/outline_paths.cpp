@@ -38,9 +38,10 @@ bool AddCurve(Tracer& t, art::PixelPoint c1, art::PixelPoint c2, art::PixelPoint
 }
 
 // The position a line or curve ends at: vertex k, loaded into the tracer position (a centre
-// line's end joined to a junction near it).
+// line's end, or a separated area's anchor, joined to a junction near it: neighbouring areas
+// then meet at the same points).
 art::PixelPoint LineEnd(Tracer& t, std::int64_t k) {
-  if (CenterlineTrace(t)) return SnapLineEndToJunction(t, k);
+  if (CenterlineTrace(t) || SeparatedShapeTrace(t)) return SnapLineEndToJunction(t, k);
   const std::int32_t x = VertexX(t, k), y = VertexY(t, k);
   t.rt.state.tracerX = static_cast<std::int16_t>(x);
   t.rt.state.tracerY = static_cast<std::int16_t>(y);
@@ -148,8 +149,8 @@ void EmitLine(Tracer& t) {
   }
   if (centerline) ResolvePathBreak(t);
   const art::PixelPoint p0 = t.fit.pathStarted ? t.fit.lastAnchor
-                            : centerline     ? SnapLineEndToJunction(t, 0, true)
-                                             : VertexPoint(t, 0);
+                            : centerline || SeparatedShapeTrace(t) ? SnapLineEndToJunction(t, 0, true)
+                                                                   : VertexPoint(t, 0);
   const art::PixelPoint p1 = LineEnd(t, 1);
   if (SamePoint(p0, p1)) return;
   // A side snapped onto a recognised line at both ends is drawn by that line: the centre line
@@ -195,8 +196,9 @@ void EmitCurve(Tracer& t, std::int64_t end) {
   }
   if (CenterlineTrace(t)) ResolvePathBreak(t);
   const art::PixelPoint p0 = t.fit.pathStarted  ? t.fit.lastAnchor
-                            : CenterlineTrace(t) ? SnapLineEndToJunction(t, 0, true)
-                                                 : VertexPoint(t, 0);
+                            : CenterlineTrace(t) || SeparatedShapeTrace(t)
+                                ? SnapLineEndToJunction(t, 0, true)
+                                : VertexPoint(t, 0);
   const art::PixelPoint p3 = LineEnd(t, last);
   // Nothing is written for a curve that never leaves its start. One that returns to its start
   // through other vertices is a loop (a small outline closed by one curve, or a lobe that
@@ -211,7 +213,15 @@ void EmitCurve(Tracer& t, std::int64_t end) {
   const std::vector<art::PixelPoint> chain = closeFit ? SpanChain(t, last) : std::vector<art::PixelPoint>{};
   if (closeFit) RefineAcceptedCurve(t, end, chain);
   const SpanFit& fit = t.fit.accepted;
-  if (!AddCurve(t, fit.c1, fit.c2, p3)) return;
+  art::PixelPoint c1 = fit.c1, c2 = fit.c2;
+  if (SeparatedShapeTrace(t)) {
+    // An end moved onto a junction takes its control point along, so the curve keeps its
+    // shape instead of bulging toward where the end was.
+    const art::PixelPoint v0 = VertexPoint(t, 0), v3 = VertexPoint(t, last);
+    c1 = {c1.x + p0.x - v0.x, c1.y + p0.y - v0.y};
+    c2 = {c2.x + p3.x - v3.x, c2.y + p3.y - v3.y};
+  }
+  if (!AddCurve(t, c1, c2, p3)) return;
   if (CenterlineTrace(t)) NoteWrittenSides(t, 0, last);
   else if (closeFit && SamePoint(p0, VertexPoint(t, 0))) NoteSpanEdges(t, chain);
   // The curve passes near its inner vertices, which may lie outside the anchors' bounds.

@@ -5,7 +5,9 @@
 // it covers leave the skeleton, and what is left there (lines that border no area) is traced
 // as centre lines afterwards.
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "base/message_table.h"
@@ -16,6 +18,7 @@
 #include "engine/curve_fitting.h"
 #include "engine/edge_extraction.h"
 #include "engine/outline_assembly.h"
+#include "engine/separated_shapes.h"
 #include "platform/file_io.h"
 
 namespace vl::engine {
@@ -150,6 +153,53 @@ bool TraceArea(Tracer& t, const PixelBox& grown) {
 
 }  // namespace
 
+std::size_t AddContactJunctions(JunctionList& list, const std::uint8_t* lines,
+                                const std::uint8_t* thick, std::int32_t rowBytes,
+                                std::int32_t width, std::int32_t height) {
+  if (list.size() < 2 || list.size() >= kMaxContactListPoints) return 0;
+  const std::size_t room = kMaxContactListPoints - list.size();
+  auto row = [rowBytes](const std::uint8_t* plane, std::int32_t y) {
+    return plane + std::size_t(y) * std::size_t(rowBytes);
+  };
+  std::vector<JunctionPoint> contacts;
+  for (std::int32_t y = 0; y < height && contacts.size() < room; ++y) {
+    const std::uint8_t* here = row(lines, y);
+    for (std::int32_t x = 0; x < width && contacts.size() < room; ++x) {
+      if (!BitAt(here, x)) continue;
+      bool touches = false;
+      for (std::int32_t ny = std::max(y - 1, 0); ny <= std::min(y + 1, height - 1) && !touches; ++ny)
+        for (std::int32_t nx = std::max(x - 1, 0); nx <= std::min(x + 1, width - 1); ++nx)
+          if ((nx != x || ny != y) && BitAt(row(thick, ny), nx)) {
+            touches = true;
+            break;
+          }
+      if (!touches) continue;
+      // One contact stands for the pixels touching the same spot.
+      bool near = false;
+      for (auto it = contacts.rbegin(); it != contacts.rend() && it->y >= y - 2; ++it)
+        if (std::abs(it->x - x) < 3) {
+          near = true;
+          break;
+        }
+      if (!near) contacts.push_back({std::int16_t(x), std::int16_t(y)});
+    }
+  }
+  if (contacts.empty()) return 0;
+  // Both are in (y, x) order between the sentinels: merge them.
+  std::vector<JunctionPoint> merged;
+  merged.reserve(list.size() + contacts.size());
+  auto before = [](const JunctionPoint& a, const JunctionPoint& b) {
+    return a.y != b.y ? a.y < b.y : a.x < b.x;
+  };
+  std::merge(list.points.begin() + 1, list.points.end() - 1, contacts.begin(), contacts.end(),
+             std::back_inserter(merged), before);
+  merged.insert(merged.begin(), list.points.front());
+  merged.push_back(list.points.back());
+  list.points = std::move(merged);
+  ResetUsedBits(list);
+  return contacts.size();
+}
+
 int SeparateShapes(Tracer& t) {
   base::Runtime& rt = t.rt;
   base::ConversionState& s = rt.state;
@@ -157,6 +207,11 @@ int SeparateShapes(Tracer& t) {
   const std::int32_t width = img.width, height = img.height;
   const auto rowBytes = std::size_t(img.bitRowBytes);
   if (!SaveSkeleton(t)) return 1;
+  const std::vector<std::uint8_t>& thick = t.centerline.thickParts;
+  // Where a line meets a thick part the areas' boundaries pass from one to the other.
+  if (!thick.empty() && t.centerline.junctionsReady)
+    AddContactJunctions(t.centerline.junctions, image::BitRow(img, 0), thick.data(),
+                        img.bitRowBytes, width, height);
 
   // The areas still to trace: the paper between the lines, 1 = inside an area.
   platform::Block areasBlock;
@@ -165,7 +220,6 @@ int SeparateShapes(Tracer& t) {
     return 1;
   }
   const BitPlaneView areas{areasBlock.data(), img.bitRowBytes, width, height};
-  const std::vector<std::uint8_t>& thick = t.centerline.thickParts;
   for (std::int32_t y = 0; y < height; ++y) {
     const std::uint8_t* lines = image::BitRow(img, y);
     const std::uint8_t* solid = thick.empty() ? nullptr : &thick[std::size_t(y) * rowBytes];
@@ -219,6 +273,9 @@ int SeparateShapes(Tracer& t) {
     if (PollAbort(rt)) return 1;
   }
   s.tracerMode = 1;
+  if (t.centerline.junctionsReady &&
+      MatchPaths(t.art, rt, t.centerline.junctions, t.image.artScale, t.art.firstNewPath).stopped)
+    return 1;
   if (!ReloadSkeleton(t)) {
     base::ShowFailure(rt, msg::kScratchOpenFailed);
     return 1;

@@ -13,9 +13,8 @@
 //     colours (the dominant colour is taken per shape without a colour limit).
 //
 // Separate Shapes on a bilevel image is built (engine/separated_shapes.cpp, run from
-// RunCenterlinePass). What it lacks: the contact junctions where centre lines touch the thick
-// parts, and the matching of shared boundaries between neighbouring areas, whose outlines may
-// meet a junction a pixel apart.
+// RunCenterlinePass), with contact junctions where centre lines touch the thick parts and
+// neighbouring areas matched along the lines between them (engine/separated_shapes.h).
 //
 // Line recognition is built, alone and with Outline or Centerline (engine/line_recognition.h,
 // engine/line_paths.h): with the other methods the lines are written first and taken out of
