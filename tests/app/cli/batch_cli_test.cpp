@@ -116,6 +116,7 @@ TEST(CliSettings, NamedSettingsAreSavedListedShownAndChosen) {
   } const refusals[] = {
       // The store's refusals (each one checked where the store owns it) exit with 1.
       {{"settings", "delete", "Defaults"}, 1, Line(msg::kCantDeleteDefaults)},
+      {{"settings", "save", "Defaults", "--tolerance", "2"}, 1, Line(msg::kCantChangeDefaults)},
       {{"settings", "save", "x", "--tolerance", "7"}, 2, Line(msg::kToleranceRange)},
       {{"settings", "save", "x", "-o", "a.eps"}, 2, "-o is not part of a named setting"},
       {{"settings", "show", "nothing"}, 1, Line(msg::kNoSuchSetting)},
