@@ -61,16 +61,8 @@ void Put16Le(Bytes& b, std::size_t at, std::uint16_t v) {
 Bytes SwappedRecord(const ConversionSettings& s) {
   auto image = SerializeSettings(s);
   Bytes b(image.begin(), image.end());
-  for (auto [at, size] : {std::pair{40, 2},
-                          {42, 4},
-                          {46, 4},
-                          {50, 4},
-                          {54, 2},
-                          {56, 2},
-                          {58, 2},
-                          {60, 2},
-                          {62, 2},
-                          {64, 2}})
+  for (auto [at, size] : {std::pair{40, 2}, {42, 4}, {46, 4}, {50, 4}, {54, 2}, {56, 2},
+                          {58, 2}, {60, 2}, {62, 2}, {64, 2}})
     std::reverse(b.begin() + at, b.begin() + at + size);
   return b;
 }
@@ -264,29 +256,18 @@ TEST(PreferencesFile, EndsNamesThatFillTheirFieldsAndMendsOldFormats) {
   EXPECT_EQ(live.epsPreview, 1);
 }
 
-TEST(PreferencesFile, PathLimitTravelsInTheReservedBytes) {
-  Preferences p;
-  EXPECT_EQ(p.maxPaths(), kMaxPathsStandard);  // zero bytes, as in every older file
-  for (std::int32_t limit : {1, 25000, kMaxPathsStandard, 0}) {
-    p.setMaxPaths(limit);
-    Preferences live;
-    NamedSettings named;
-    ASSERT_TRUE(ReadPrefsFile(WritePrefsFile(p, {}, false), false, live, named).ok());
-    EXPECT_EQ(live.maxPaths(), limit == 0 ? kMaxPathsUnlimited : limit);
-  }
-  p.setMaxPaths(kMaxPathsStandard);
-  EXPECT_EQ(SerializePreferences(p), SerializePreferences(Preferences{}));
-}
-
-// Close fit shares the reserved bytes with the path limit: each survives the other's changes,
-// and a record written before the flag existed (zero bytes) reads with close fit off.
-TEST(PreferencesFile, CloseFitTravelsBesideThePathLimit) {
+// The path limit and close fit share the reserved bytes: each survives the other's changes,
+// and a record written before either existed (zero bytes) reads as the standard limit with
+// close fit off.
+TEST(PreferencesFile, PathLimitAndCloseFitTravelInTheReservedBytes) {
   EXPECT_FALSE(Preferences{}.closeFit());
+  EXPECT_EQ(Preferences{}.maxPaths(), kMaxPathsStandard);
   struct Case {
     bool closeFit;
     std::int32_t limit;
   };
-  for (const Case c : {Case{true, 25000}, Case{true, 0}, Case{false, 3}, Case{true, kMaxPathsStandard}}) {
+  for (const Case c : {Case{true, 25000}, Case{true, 0}, Case{false, 1}, Case{false, 0},
+                       Case{true, kMaxPathsStandard}}) {
     SCOPED_TRACE(testing::Message() << "closeFit " << c.closeFit << ", limit " << c.limit);
     Preferences p;
     p.setCloseFit(true);
@@ -305,6 +286,8 @@ TEST(PreferencesFile, CloseFitTravelsBesideThePathLimit) {
   p.setCloseFit(false);
   EXPECT_EQ(p.reserved[kOwnFlagsByte], 0xF0);
   p.reserved[kOwnFlagsByte] = 0;
+  p.setMaxPaths(25000);
+  p.setMaxPaths(kMaxPathsStandard);  // the standard limit is written as the zero bytes
   EXPECT_EQ(SerializePreferences(p), SerializePreferences(Preferences{}));
 }
 

@@ -182,22 +182,6 @@ TEST(CliErrors, BadCommandLinesAreUsageErrors) {
                         "--threshold", "100", "--straight-to-curved", "5", "--thinning", "99"})
                 .status, 0);
   EXPECT_EQ(RunProgram({c, in, "-o", dir / "b.eps", "--tolerance", "1", "--noise", "1"}).status, 0);
-  // --fit default is the default; --fit close writes refined curves for the same shapes.
-  const std::string disc = dir / "disc.tif";
-  ASSERT_TRUE(WriteBilevelTiff(disc, 90, 90, [](int x, int y) {
-    return (x - 44) * (x - 44) + 3 * (y - 45) * (y - 45) / 2 <= 35 * 35;
-  }));
-  for (const char* fit : {"", "default", "close"}) {
-    Args args{c, disc, "-o", dir / (std::string("fit-") + fit + ".svg")};
-    if (*fit) args.insert(args.end(), {"--fit", fit});
-    EXPECT_EQ(RunProgram(args).status, 0) << fit;
-  }
-  auto paths = [&](const char* fit) {  // the file without its title, which names it
-    const std::string text = ReadFile(dir / (std::string("fit-") + fit + ".svg"));
-    return text.substr(text.find("</title>"));
-  };
-  EXPECT_EQ(paths(""), paths("default"));
-  EXPECT_NE(paths(""), paths("close"));
   EXPECT_NE(RunProgram({"--help"}).out.find("convert INPUT [-o OUTPUT]"), std::string::npos);
   EXPECT_TRUE(RunProgram({"--version"}).out.starts_with("Vectorlume "));
 }

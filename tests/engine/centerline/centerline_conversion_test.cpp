@@ -12,12 +12,6 @@ Drawing Strokes() {
   return {160, 120, {Line(20, 20.5, 140, 20.5, 3), Line(80.5, 20, 80.5, 100, 3), Arc(80, 60, 40, 100, 250, 2)}};
 }
 
-bool NoScratchFiles(const CenterlineRig& rig) {
-  for (const char* name : {"dgtemp", "edgearr", "seglist", "linarr", "dgskel"})
-    if (rig.env.scratchExists(name)) return false;
-  return true;
-}
-
 TEST(CenterlineConversion, OutlineWithCenterlineTracesSolidAreasAsOutlinesAndStrokesAsLines) {
   CenterlineRig rig;
   rig.active.set(settings::kMethodOutline, true);
@@ -44,7 +38,7 @@ TEST(CenterlineConversion, OutlineWithCenterlineTracesSolidAreasAsOutlinesAndStr
   EXPECT_GE(filled, 1);
   EXPECT_GE(stroked, 1);
   EXPECT_EQ(rig.bitLayer(), rig.input);
-  EXPECT_TRUE(NoScratchFiles(rig));
+  EXPECT_FALSE(rig.scratchLeft());
 }
 
 TEST(CenterlineConversion, UniformWeightGivesEveryLineTheSameWeight) {
@@ -65,11 +59,7 @@ TEST(CenterlineConversion, BackupOnDiskGivesTheSameArt) {
     rig.load(Strokes(), onDisk);
     ASSERT_EQ(rig.image.backupOnDisk, onDisk);
     ASSERT_EQ(rig.convert().result, ConversionResult::kConverted);
-    for (const art::PathRecord& p : art::PathsInUse(rig.art)) {
-      const auto w = art::PointWords(p);
-      art[onDisk].emplace_back(w.begin(), w.end());
-      art[onDisk].back().push_back(p.strokeWeight);
-    }
+    art[onDisk] = rig.artWords();
     EXPECT_EQ(rig.bitLayer(), rig.input);
   }
   EXPECT_EQ(art[0], art[1]);
@@ -104,7 +94,7 @@ TEST(CenterlineConversion, HostileImagesLeaveTheImageAsItWas) {
                   o.result == ConversionResult::kConvertedPathsDiscarded)
           << int(o.result) << " " << o.message;
       EXPECT_EQ(rig.bitLayer(), rig.input);
-      EXPECT_TRUE(NoScratchFiles(rig));
+      EXPECT_FALSE(rig.scratchLeft());
       EXPECT_FALSE(rig.env.app.converting);
       for (const TracedPath& p : rig.paths())
         for (PagePoint q : p.anchors) {
@@ -138,7 +128,7 @@ TEST(CenterlineConversion, AStopAtAnyPollEndsCleanlyKeepingThePathsMadeSoFar) {
     EXPECT_TRUE(o.result == ConversionResult::kStopped || o.result == ConversionResult::kConverted)
         << int(o.result);
     EXPECT_EQ(rig.bitLayer(), rig.input);
-    EXPECT_TRUE(NoScratchFiles(rig));
+    EXPECT_FALSE(rig.scratchLeft());
     EXPECT_FALSE(rig.env.app.converting);
   }
 }

@@ -173,6 +173,21 @@ struct CenterlineRig {
       for (int x = 0; x < image.width; ++x) out.push_back(BitAt(image::BitRow(image, y), x));
     return out;
   }
+  // The paths as comparable values: every point word and the stroke weight.
+  std::vector<std::vector<std::uint16_t>> artWords() const {
+    std::vector<std::vector<std::uint16_t>> out;
+    for (const art::PathRecord& p : art::PathsInUse(art)) {
+      const auto w = art::PointWords(p);
+      out.emplace_back(w.begin(), w.end());
+      out.back().push_back(p.strokeWeight);
+    }
+    return out;
+  }
+  bool scratchLeft() const {
+    for (const char* name : {"dgtemp", "edgearr", "seglist", "linarr", "dgskel"})
+      if (env.scratchExists(name)) return true;
+    return false;
+  }
 };
 
 }  // namespace vl::engine::test

@@ -10,23 +10,12 @@ Drawing Figure() {
   return {180, 140, {Line(20, 30.5, 160, 30.5, 5), Line(90.5, 30, 90.5, 120, 5), Arc(90, 70, 40, 200, 330, 4)}};
 }
 
-using Words = std::vector<std::vector<std::uint16_t>>;
-Words ArtOf(const art::Artwork& art) {
-  Words out;
-  for (const art::PathRecord& p : art::PathsInUse(art)) {
-    const auto w = art::PointWords(p);
-    out.emplace_back(w.begin(), w.end());
-    out.back().push_back(p.strokeWeight);
-  }
-  return out;
-}
-
-Words ConvertedWithoutPause(double thinning) {
+std::vector<std::vector<std::uint16_t>> ConvertedWithoutPause(double thinning) {
   CenterlineRig rig;
   rig.thinning(thinning);
   rig.load(Figure());
   EXPECT_EQ(rig.convert().result, ConversionResult::kConverted);
-  return ArtOf(rig.art);
+  return rig.artWords();
 }
 
 struct PauseRig : CenterlineRig {
@@ -40,11 +29,6 @@ struct PauseRig : CenterlineRig {
   long ink() const {
     const auto b = bitLayer();
     return std::count(b.begin(), b.end(), 1);
-  }
-  bool scratchLeft() const {
-    for (const char* name : {"dgtemp", "edgearr", "seglist", "linarr", "dgskel"})
-      if (env.scratchExists(name)) return true;
-    return false;
   }
 };
 
@@ -63,7 +47,7 @@ TEST(ThinningPause, WaitsWithTheThinnedImageAndDoneTracesIt) {
   EXPECT_FALSE(rig.pause.pending());
   EXPECT_FALSE(rig.env.app.interactiveThinningPaused);
   EXPECT_FALSE(rig.env.app.converting);
-  EXPECT_EQ(ArtOf(rig.art), ConvertedWithoutPause(3));
+  EXPECT_EQ(rig.artWords(), ConvertedWithoutPause(3));
   EXPECT_EQ(rig.bitLayer(), rig.input);
   EXPECT_FALSE(rig.scratchLeft());
 }
@@ -81,7 +65,7 @@ TEST(ThinningPause, ThinMoreRunsOneStepAtATimeAndPausesAgain) {
   rig.pause.choice = SkeletonChoice::kDone;
   EXPECT_EQ(rig.convert().result, ConversionResult::kConverted);
   // Two more steps after three are the five steps of a conversion without the pause.
-  EXPECT_EQ(ArtOf(rig.art), ConvertedWithoutPause(5));
+  EXPECT_EQ(rig.artWords(), ConvertedWithoutPause(5));
   EXPECT_EQ(rig.bitLayer(), rig.input);
 }
 
@@ -127,14 +111,6 @@ TEST(ThinningPause, CancelAndAStopWhilePausedEndWithoutPathsAndCleanUp) {
     EXPECT_EQ(rig.bitLayer(), rig.input);
     EXPECT_FALSE(rig.scratchLeft());
   }
-}
-
-TEST(ThinningPause, WithoutThePauseRecordInteractiveThinningIsRefused) {
-  CenterlineRig rig;
-  rig.active.set(settings::kInteractiveThinning, true);
-  rig.load(Figure());
-  EXPECT_EQ(rig.convert(), (ConversionOutcome{ConversionResult::kRefused, msg::kNotAvailableInThisBuild}));
-  EXPECT_EQ(rig.bitLayer(), rig.input);
 }
 
 }  // namespace

@@ -15,12 +15,13 @@ struct LinesRig : CenterlineRig {
   }
 };
 
+bool In(int v, int lo, int hi) { return v >= lo && v <= hi; }
+
 // Square-capped strokes drawn as boxes: a box (50..250 x 40..200, 5 pixels) and a rule.
 bool FormInk(int x, int y) {
-  auto in = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
-  const bool box = (in(y, 38, 42) || in(y, 198, 202)) && in(x, 48, 252);
-  const bool sides = (in(x, 48, 52) || in(x, 248, 252)) && in(y, 38, 202);
-  const bool rule = in(y, 279, 281) && in(x, 19, 281);  // 3 pixels, x 20..280 at y 280
+  const bool box = (In(y, 38, 42) || In(y, 198, 202)) && In(x, 48, 252);
+  const bool sides = (In(x, 48, 52) || In(x, 248, 252)) && In(y, 38, 202);
+  const bool rule = In(y, 279, 281) && In(x, 19, 281);  // 3 pixels, x 20..280 at y 280
   return box || sides || rule;
 }
 
@@ -55,31 +56,26 @@ TEST(LinesAlone, AFormBecomesOneRectangleAndOneStraightRule) {
   EXPECT_EQ(rig.bitLayer(), before);  // the image is left as it was
 }
 
-TEST(LinesAlone, UniformLineWeightGivesEveryPathTheChosenWeight) {
-  LinesRig rig;
-  rig.active.set(settings::kUniformLineWeight, true);
-  rig.active.uniformWeight = 240;  // hundredths of a point: 10 pixels at 300 pixels/inch
-  rig.load(320, 320, FormInk);
-  ASSERT_EQ(rig.convert().result, ConversionResult::kConverted);
-  const auto paths = rig.paths();
-  ASSERT_EQ(paths.size(), 2u);
-  for (const TracedPath& p : paths) EXPECT_NEAR(p.widthPixels, 10.0, 0.5);
-}
-
 // Without Uniform Line Weight a line's weight is its measured thickness in points, whatever
-// the resolution (the path store keeps tenths of a point, cut off).
-TEST(LinesAlone, WeightsAreTheMeasuredThicknessAtAnyResolution) {
-  for (double resolution : {72.0, 150.0, 300.0, 600.0}) {
-    LinesRig rig;
-    rig.load(320, 320, FormInk);
-    rig.image.xResolution = rig.image.yResolution = resolution;
-    ASSERT_EQ(rig.convert().result, ConversionResult::kConverted) << resolution;
-    const auto paths = rig.paths();
-    ASSERT_EQ(paths.size(), 2u) << resolution;
-    const double tenth = resolution / 720.0;  // pixels in a tenth of a point
-    EXPECT_NEAR(paths[0].widthPixels, 5.0 - tenth / 2, tenth / 2 + 1e-9) << resolution;
-    EXPECT_NEAR(paths[1].widthPixels, 3.0 - tenth / 2, tenth / 2 + 1e-9) << resolution;
-  }
+// the resolution (the path store keeps tenths of a point, cut off); with it, the chosen weight.
+TEST(LinesAlone, WeightsAreTheMeasuredThicknessOrTheUniformOne) {
+  for (double resolution : {72.0, 150.0, 300.0, 600.0})
+    for (bool uniform : {false, true}) {
+      SCOPED_TRACE(testing::Message() << resolution << (uniform ? " uniform" : ""));
+      LinesRig rig;
+      rig.active.set(settings::kUniformLineWeight, uniform);
+      rig.active.uniformWeight = 240;  // hundredths of a point
+      rig.load(320, 320, FormInk);
+      rig.image.xResolution = rig.image.yResolution = resolution;
+      ASSERT_EQ(rig.convert().result, ConversionResult::kConverted);
+      const auto paths = rig.paths();
+      ASSERT_EQ(paths.size(), 2u);
+      const double tenth = resolution / 720.0;  // pixels in a tenth of a point
+      for (int i = 0; i < 2; ++i) {
+        const double wanted = uniform ? 24 * tenth : (i == 0 ? 5.0 : 3.0) - tenth / 2;
+        EXPECT_NEAR(paths[i].widthPixels, wanted, uniform ? 1e-6 : tenth / 2 + 1e-9) << i;
+      }
+    }
 }
 
 TEST(LinesAlone, ADrawingWithoutLinesFindsNoPaths) {
@@ -91,10 +87,9 @@ TEST(LinesAlone, ADrawingWithoutLinesFindsNoPaths) {
 // A form with text: the box and rule of FormInk, "IT" standing on the rule (stems 4 pixels
 // wide, 36 tall) and an "L" inside the box.
 bool TextInk(int x, int y) {
-  auto in = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
-  const bool i = in(x, 100, 103) && in(y, 242, 278);
-  const bool t = (in(x, 130, 152) && in(y, 242, 245)) || (in(x, 139, 142) && in(y, 242, 278));
-  const bool l = (in(x, 100, 103) && in(y, 100, 135)) || (in(x, 100, 118) && in(y, 132, 135));
+  const bool i = In(x, 100, 103) && In(y, 242, 278);
+  const bool t = (In(x, 130, 152) && In(y, 242, 245)) || (In(x, 139, 142) && In(y, 242, 278));
+  const bool l = (In(x, 100, 103) && In(y, 100, 135)) || (In(x, 100, 118) && In(y, 132, 135));
   return i || t || l;
 }
 bool FormWithTextInk(int x, int y) { return FormInk(x, y) || TextInk(x, y); }
@@ -188,8 +183,6 @@ struct OnlyLines {
   const char* name;
   bool (*ink)(int x, int y);
 };
-
-bool In(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
 class LinesOnlyTest : public ::testing::TestWithParam<OnlyLines> {};
 

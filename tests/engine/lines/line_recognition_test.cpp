@@ -69,12 +69,19 @@ struct Found {
   std::vector<LineEntry> horizontal, vertical;
 };
 
-Found Recognize(Form& f, LineScanOutcome want = LineScanOutcome::kDone) {
+// The lines found at 300 pixels per inch, collinear pieces merged.
+RecognizedLines RecognizeRaw(Form& f) {
   TestRuntime t;
   RecognizedLines lines;
-  EXPECT_EQ(RecognizeLines(f.view(), kR300, t.rt, lines), want);
+  EXPECT_EQ(RecognizeLines(f.view(), kR300, t.rt, lines), LineScanOutcome::kDone);
   MergeCollinearLines(lines.horizontal, lines.q.mergeGap);
   MergeCollinearLines(lines.vertical, lines.q.mergeGap);
+  return lines;
+}
+
+// The lines that survived the merge, by direction.
+Found Recognize(Form& f) {
+  const RecognizedLines lines = RecognizeRaw(f);
   Found out;
   for (const LineEntry& e : lines.horizontal)
     if (e.state != LineState::kMerged) out.horizontal.push_back(e);
@@ -154,35 +161,18 @@ INSTANTIATE_TEST_SUITE_P(
     Forms, FormTest,
     ::testing::Values(
         FormCase{"SingleRules", 320, 200, {{false, 50, 20, 300, 3}, {true, 160, 80, 190, 5}}},
-        FormCase{"AtTheImageEdges",
-                 256,
-                 192,
+        FormCase{"AtTheImageEdges", 256, 192,
                  {{false, 1, 1, 254, 3}, {false, 190, 1, 254, 3}, {true, 1, 40, 150, 3},
                   {true, 254, 40, 150, 3}}},
-        FormCase{"CrossingGrid",
-                 384,
-                 320,
+        FormCase{"CrossingGrid", 384, 320,
                  {{false, 60, 20, 360, 3}, {false, 160, 20, 360, 3}, {false, 260, 20, 360, 3},
                   {true, 40, 10, 300, 3}, {true, 200, 10, 300, 3}, {true, 340, 10, 300, 3}}},
-        FormCase{"ShortDividerBetweenRules",
-                 320,
-                 200,
+        FormCase{"ShortDividerBetweenRules", 320, 200,
                  {{false, 100, 20, 300, 3}, {false, 140, 20, 300, 3}, {true, 150, 100, 140, 3}}},
         FormCase{"ThickBars", 416, 352, {{false, 40, 20, 380, 21}, {true, 300, 90, 300, 41}}},
-        FormCase{"TextBesideRules",
-                 640,
-                 256,
-                 {{false, 30, 10, 620, 3}, {false, 220, 10, 620, 3}},
-                 "ILTEH-LITHE",
-                 40,
-                 90},
-        FormCase{"TextSittingOnARule",
-                 640,
-                 160,
-                 {{false, 120, 10, 620, 3}},
-                 "-E-T-H-",
-                 40,
-                 83}),
+        FormCase{"TextBesideRules", 640, 256, {{false, 30, 10, 620, 3}, {false, 220, 10, 620, 3}},
+                 "ILTEH-LITHE", 40, 90},
+        FormCase{"TextSittingOnARule", 640, 160, {{false, 120, 10, 620, 3}}, "-E-T-H-", 40, 83}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineRecognition, TextAloneGivesNoLines) {
@@ -212,15 +202,6 @@ TEST(LineRecognition, DashesMergeAcrossShortGapsOnly) {
     }
     EXPECT_TRUE(found.vertical.empty());
   }
-}
-
-RecognizedLines RecognizeRaw(Form& f) {
-  TestRuntime t;
-  RecognizedLines lines;
-  EXPECT_EQ(RecognizeLines(f.view(), kR300, t.rt, lines), LineScanOutcome::kDone);
-  MergeCollinearLines(lines.horizontal, lines.q.mergeGap);
-  MergeCollinearLines(lines.vertical, lines.q.mergeGap);
-  return lines;
 }
 
 TEST(Rectangles, FourSidesMakeOneClosedRectangleAndAreNotLinesAgain) {
@@ -357,11 +338,7 @@ TEST_P(RemovalTest, LinesGoAndTextStaysWhole) {
   }
   text.text(c.text, c.textX, c.textY);
   both.text(c.text, c.textX, c.textY);
-  TestRuntime t;
-  RecognizedLines found;
-  ASSERT_EQ(RecognizeLines(both.view(), kR300, t.rt, found), LineScanOutcome::kDone);
-  MergeCollinearLines(found.horizontal, found.q.mergeGap);
-  MergeCollinearLines(found.vertical, found.q.mergeGap);
+  RecognizedLines found = RecognizeRaw(both);
   const Form original = both;
   Form removed(400, 400);
   RemoveRecognizedLines(found, both.view(), removed.view());

@@ -1,7 +1,7 @@
 // PNG, JPEG, netpbm and BMP files written at test time by real tools (make_files.py: PIL,
 // ImageMagick, netpbm) must read, through the dispatch as a user opens them, to the pixels PIL
-// decodes or the numbers the tool was given, in the mode and at the resolution the file states;
-// and be refused cleanly when cut short, out of memory or stopped.
+// decodes or the numbers the tool was given, in the mode and at the resolution the file states,
+// whole or downsampled; and be refused cleanly when cut short, out of memory or stopped.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -57,15 +57,6 @@ std::string ModeName(const RasterImage& image) {
   return "";
 }
 
-Bytes Halved(const Bytes& pixels, int width, int height, int samples) {  // odd rows, even pixels
-  Bytes out;
-  for (int y = 1; y < height; y += 2) {
-    for (int x = 0; x + 1 < width; x += 2)
-      for (int s = 0; s < samples; ++s) out.push_back(pixels[(y * width + x) * samples + s]);
-  }
-  return out;
-}
-
 // The message a file of this name gets when it is damaged.
 int DamagedMessage(const std::string& file) {
   if (file.ends_with(".png")) return msg::kPngDamaged;
@@ -99,22 +90,17 @@ TEST(FormatFiles, EveryFileReadsToThePixelsItsToolWasGiven) {
       EXPECT_EQ(run.env.ui.labels.at(0), msg::Text(msg::kReadingImageData));
       EXPECT_FALSE(run.env.ui.progressOpen());
     }
-  }
-}
-
-TEST(FormatFiles, DownsampledGrayAndColourKeepOddRowsAndEvenPixels) {
-  for (const MadeFile& f : Manifest()) {
-    if (f.mode == "bitmap") continue;  // a bilevel image is never downsampled
-    SCOPED_TRACE(f.file);
-    ReadRun run;
-    run.image.downsample = true;
-    ASSERT_EQ(run.open(ReadBytes(MadeFolder() + f.file), f.file), kReadDone);
+    // Downsampled 2:1: odd rows and even pixels, half the resolution.
+    if (f.mode == "bitmap") continue;  // a bilevel image never is
+    SCOPED_TRACE(f.file + " downsampled");
+    ReadRun half;
+    half.image.downsample = true;
+    ASSERT_EQ(half.open(bytes, f.file), kReadDone);
     const int samples = f.mode == "gray" ? 1 : f.mode == "rgb" ? 3 : 4;
-    EXPECT_EQ(run.image.width, f.width / 2);
-    EXPECT_EQ(run.image.height, f.height / 2);
-    EXPECT_TRUE(ImagePixels(run.image) ==
-                Halved(ReadBytes(MadeFolder() + f.truth), f.width, f.height, samples));
-    EXPECT_NEAR(run.image.xResolution * 2, f.xPpi == 0 ? 300.0 : f.xPpi, 1e-6);
+    EXPECT_EQ(half.image.width, f.width / 2);
+    EXPECT_EQ(half.image.height, f.height / 2);
+    EXPECT_TRUE(ImagePixels(half.image) == Halved(truth, f.width, f.height, samples));
+    EXPECT_NEAR(half.image.xResolution * 2, f.xPpi == 0 ? 300.0 : f.xPpi, 1e-6);
   }
 }
 
@@ -128,41 +114,7 @@ TEST(FormatFiles, CutShortOutOfMemoryOrStoppedAReadSaysSoAndLeavesNothing) {
         !f.file.ends_with("_plain.pgm") && f.file.find("rle") == std::string::npos) {
       sizes.push_back(whole.size() - 1);
     }
-    for (std::size_t size : sizes) {
-      SCOPED_TRACE(f.file + " cut to " + std::to_string(size));
-      ReadRun run;
-      const int message = DamagedMessage(f.file);
-      EXPECT_EQ(run.open(Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(size)), f.file),
-                ReadFailed(message));
-      run.expectOnly(message);
-      run.expectNothingKept();
-    }
-    long allowed = 0;
-    for (;; ++allowed) {
-      SCOPED_TRACE(f.file + " after " + std::to_string(allowed) + " allocations");
-      ReadRun run;
-      run.env.memory.failAfter(allowed);
-      const ReadOutcome outcome = run.open(whole, f.file);
-      if (outcome.read()) break;
-      EXPECT_EQ(outcome, ReadFailed(msg::kInsufficientMemory));
-      run.expectOnly(msg::kInsufficientMemory);
-      run.expectNothingKept();
-      ASSERT_LT(allowed, 40);
-    }
-    EXPECT_GT(allowed, 0) << f.file;
-    ReadRun counted;
-    counted.env.ui.stopAtDrain = 1 << 30;
-    ASSERT_EQ(counted.open(whole, f.file), kReadDone);
-    ASSERT_GT(counted.env.ui.drains(), 2) << f.file;
-    for (int stopAt : {1, counted.env.ui.drains() / 2}) {
-      SCOPED_TRACE(f.file + " stopped at look " + std::to_string(stopAt));
-      ReadRun stopped;
-      stopped.env.ui.stopAtDrain = stopAt;
-      EXPECT_EQ(stopped.open(whole, f.file), kReadStopped);
-      EXPECT_TRUE(stopped.env.ui.messages().empty());
-      EXPECT_FALSE(stopped.env.ui.progressOpen());
-      stopped.expectNothingKept();
-    }
+    ExpectUnfinishedReadsKeepNothing(whole, f.file, sizes, DamagedMessage(f.file));
   }
 }
 

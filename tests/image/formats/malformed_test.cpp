@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include <zlib.h>
+
 #include "tests/image/readers/reader_test_support.h"
 
 namespace vl::image::testing {
@@ -17,22 +19,13 @@ void Put16Le(Bytes& b, std::size_t at, std::uint16_t v) {
   b.at(at) = std::uint8_t(v), b.at(at + 1) = std::uint8_t(v >> 8);
 }
 
-std::uint32_t Crc32(const std::uint8_t* p, std::size_t n) {
-  std::uint32_t c = 0xFFFFFFFFu;
-  for (std::size_t i = 0; i < n; ++i) {
-    c ^= p[i];
-    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-  }
-  return ~c;
-}
-
 // A PNG chunk: length, type, data, CRC.
 Bytes Chunk(const std::string& type, const Bytes& data) {
   Bytes out = {std::uint8_t(data.size() >> 24), std::uint8_t(data.size() >> 16),
                std::uint8_t(data.size() >> 8), std::uint8_t(data.size())};
   Bytes body(type.begin(), type.end());
   body.insert(body.end(), data.begin(), data.end());
-  const std::uint32_t crc = Crc32(body.data(), body.size());
+  const std::uint32_t crc = std::uint32_t(::crc32(0, body.data(), uInt(body.size())));
   out.insert(out.end(), body.begin(), body.end());
   for (int s = 24; s >= 0; s -= 8) out.push_back(std::uint8_t(crc >> s));
   return out;
@@ -51,9 +44,7 @@ Bytes Png(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::ui
   Bytes z = {0x78, 0x01, 0x01, std::uint8_t(raw.size()), std::uint8_t(raw.size() >> 8),
              std::uint8_t(~raw.size()), std::uint8_t(~raw.size() >> 8)};
   z.insert(z.end(), raw.begin(), raw.end());
-  std::uint32_t a = 1, b = 0;  // Adler-32
-  for (std::uint8_t v : raw) a = (a + v) % 65521, b = (b + a) % 65521;
-  const std::uint32_t adler = (b << 16) | a;
+  const std::uint32_t adler = std::uint32_t(::adler32(1, raw.data(), uInt(raw.size())));
   for (int s = 24; s >= 0; s -= 8) z.push_back(std::uint8_t(adler >> s));
   const Bytes idat = Chunk("IDAT", z), iend = Chunk("IEND", {});
   png.insert(png.end(), idat.begin(), idat.end());

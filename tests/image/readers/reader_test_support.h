@@ -60,6 +60,60 @@ struct ReadRun {
   }
 };
 
+// Reads of `whole`, opened as `name`, that cannot finish: cut to each of `sizes` (failed with
+// `cutMessage`), each allocation in turn failing (the memory message, shown once), and the
+// user's stop before the first row or halfway (no message beyond `stopShown`). None keeps a
+// layer, a file or memory.
+inline void ExpectUnfinishedReadsKeepNothing(const Bytes& whole, const std::string& name,
+                                             const std::vector<std::size_t>& sizes,
+                                             int cutMessage,
+                                             const std::vector<std::string>& stopShown = {}) {
+  for (std::size_t size : sizes) {
+    SCOPED_TRACE(name + " cut to " + std::to_string(size));
+    ReadRun run;
+    EXPECT_EQ(run.open(Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(size)), name),
+              ReadFailed(cutMessage));
+    run.expectOnly(cutMessage);
+    run.expectNothingKept();
+  }
+  long allowed = 0;
+  for (;; ++allowed) {
+    SCOPED_TRACE(name + " after " + std::to_string(allowed) + " allocations");
+    ReadRun run;
+    run.env.memory.failAfter(allowed);
+    const ReadOutcome outcome = run.open(whole, name);
+    if (outcome.read()) break;
+    EXPECT_EQ(outcome, ReadFailed(msg::kInsufficientMemory));
+    run.expectOnly(msg::kInsufficientMemory);
+    run.expectNothingKept();
+    ASSERT_LT(allowed, 40);
+  }
+  EXPECT_GT(allowed, 0) << name;
+  // A whole read first counts the looks at the event queue.
+  ReadRun counted;
+  counted.env.ui.stopAtDrain = 1 << 30;
+  ASSERT_EQ(counted.open(whole, name), kReadDone);
+  ASSERT_GT(counted.env.ui.drains(), 2) << name;
+  for (int stopAt : {1, counted.env.ui.drains() / 2}) {
+    SCOPED_TRACE(name + " stopped at look " + std::to_string(stopAt));
+    ReadRun stopped;
+    stopped.env.ui.stopAtDrain = stopAt;
+    EXPECT_EQ(stopped.open(whole, name), kReadStopped);
+    EXPECT_EQ(stopped.env.ui.messages(), stopShown);
+    EXPECT_FALSE(stopped.env.ui.progressOpen());
+    stopped.expectNothingKept();
+  }
+}
+
+// Pixels kept by a 2:1 downsampling: odd rows, and even pixels from `firstPixel` on.
+inline Bytes Halved(const Bytes& pixels, int width, int height, int samples, int firstPixel = 0) {
+  Bytes out;
+  for (int y = 1; y < height; y += 2)
+    for (int x = firstPixel; x + 1 < width + firstPixel; x += 2)
+      for (int s = 0; s < samples; ++s) out.push_back(pixels[(y * width + x) * samples + s]);
+  return out;
+}
+
 // A picture named <what>_<width>x<height>.p?m: bilevel (pbm, as '#' for black and '.' for
 // white), gray (pgm), RGB (ppm) or CMYK (pam). Its pixels end its file.
 struct Picture {
