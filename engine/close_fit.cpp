@@ -410,21 +410,23 @@ double MostDistant2(P a, P b, std::span<const P> points) {
 }
 
 // A side whose polygon vertices lie off its pixels' edges (a run and a slope on one side) as
-// the curve that follows them, when that curve comes within the limit everywhere.
-void BendSide(P from, PendingSegment& s, std::span<const P> points) {
+// the curve that follows them, when that curve comes within the limit everywhere. True when it
+// bent; `params` are then the points' nearest parameters on the curve.
+bool BendSide(P from, PendingSegment& s, std::span<const P> points, std::vector<double>& params) {
   const CubicCurve straight{from, {(2.0 * from.x + s.to.x) / 3.0, (2.0 * from.y + s.to.y) / 3.0},
                             {(from.x + 2.0 * s.to.x) / 3.0, (from.y + 2.0 * s.to.y) / 3.0}, s.to};
-  const CubicCurve bent = RefineCurve(straight, points);
+  const CubicCurve bent = RefineCurve(straight, points, params);
   if (bent.c1.x == straight.c1.x && bent.c1.y == straight.c1.y && bent.c2.x == straight.c2.x &&
       bent.c2.y == straight.c2.y)
-    return;
+    return false;
   const double lineError = SegmentError(from, s, points);
   PendingSegment curve = s;
   curve.curve = true;
   curve.c1 = bent.c1;
   curve.c2 = bent.c2;
-  if (!(SegmentError(from, curve, points) < lineError / 2)) return;
+  if (!(SegmentError(from, curve, points) < lineError / 2)) return false;
   s = curve;
+  return true;
 }
 
 }  // namespace
@@ -520,10 +522,10 @@ void RelaxAnchors(PendingPath& path, double reach) {
       s.c1 = refined.c1;
       s.c2 = refined.c2;
     } else if (MostDistant2(from, s.to, points(s)) > kBendLimit * kBendLimit) {
-      BendSide(from, s, points(s));
+      fitted[k] = BendSide(from, s, points(s), fits[k].params);
     }
   }
-  // What was followed is handed on, for SplitStrayCurves; a bent side's are not known.
+  // What was followed is handed on, for SplitStrayCurves.
   for (std::size_t k = 0; k < n; ++k) {
     const PendingSegment& s = path.segments[k];
     const std::span<double> known = knownParams(s);
