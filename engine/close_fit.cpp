@@ -22,6 +22,9 @@ constexpr int kNewtonSteps = 1;
 constexpr int kCoarseSamples = 16;
 constexpr int kSearchReach = 3;  // coarse samples either side of a point's parameter
 constexpr int kRounds = 5;  // least-squares solves, each after the parameters moved
+// A round that lowers the error by less than this share of it ends the rounds: the control
+// points have settled, and further rounds would cost more than they change.
+constexpr double kSettled = 0.02;
 // Chain steps either side of a point that give its local direction.
 constexpr std::size_t kDirectionReach = 2;
 
@@ -96,7 +99,7 @@ double ErrorFrom(const CubicCurve& curve, std::span<const P> points, std::vector
     double nearest = Distance2(b, p);
     if (search) {
       // Points lie in order along the curve: the samples near the point's own parameter do.
-      const int around = static_cast<int>(std::lround(u * kCoarseSamples));
+      const int around = static_cast<int>(u * kCoarseSamples + 0.5);
       for (int k = std::max(0, around - kSearchReach);
            k <= std::min(kCoarseSamples, around + kSearchReach); ++k) {
         const double d = Distance2(coarse[std::size_t(k)], p);
@@ -140,7 +143,7 @@ namespace {
 // error they give. A followed error is a sum of distances to points on the curve, never below
 // the true one: a round that lowers it lowers the true error.
 CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
-                      double error) {
+                      double& error) {
   CubicCurve best = curve;
   std::vector<double> moved;
   for (int round = 0; round < kRounds; ++round) {
@@ -149,9 +152,11 @@ CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::v
     moved = params;
     const double next = ErrorFrom(candidate, points, moved, false);
     if (!(next < error)) break;
+    const bool settled = error - next < kSettled * error;
     best = candidate;
     error = next;
     params.swap(moved);
+    if (settled) break;
   }
   return best;
 }
@@ -159,10 +164,21 @@ CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::v
 }  // namespace
 
 CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
+  std::vector<double> params;
+  return RefineCurve(curve, points, params);
+}
+
+namespace {
+
+// RefineCurve, also giving the followed error of the curve returned (0 when it was not
+// measured: fewer than three points).
+CubicCurve RefineMeasured(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
+                          double& error) {
+  params.assign(points.size(), 0.0);
+  error = 0.0;
   if (points.size() < 3) return curve;
   // The points' parameters start at their share of the polyline's length, and the full search
   // runs once, for the curve as given.
-  std::vector<double> params(points.size(), 0.0);
   double length = 0.0;
   for (std::size_t i = 1; i < points.size(); ++i) {
     const double dx = points[i].x - points[i - 1].x, dy = points[i].y - points[i - 1].y;
@@ -171,8 +187,15 @@ CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
   }
   if (!(length > 0.0)) return curve;
   for (double& u : params) u /= length;
-  const double startError = CurveError(curve, points, params);
-  return RefineFrom(curve, points, params, startError);
+  error = CurveError(curve, points, params);
+  return RefineFrom(curve, points, params, error);
+}
+
+}  // namespace
+
+CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params) {
+  double error = 0.0;
+  return RefineMeasured(curve, points, params, error);
 }
 
 namespace {
@@ -199,7 +222,19 @@ P EdgeShift(const std::vector<P>& chain, std::size_t i) {
   const std::size_t n = chain.size();
   const P before = chain[i < kDirectionReach ? 0 : i - kDirectionReach];
   const P after = chain[std::min(n - 1, i + kDirectionReach)];
-  return OutwardShift(after.x - before.x, after.y - before.y);
+  // Chain steps are single pixels, so the direction's parts are small whole numbers: the
+  // shifts come from a table made once.
+  constexpr int kSpan = 2 * int(kDirectionReach);
+  static const auto table = [] {
+    std::array<P, (2 * kSpan + 1) * (2 * kSpan + 1)> shifts{};
+    for (int dy = -kSpan; dy <= kSpan; ++dy)
+      for (int dx = -kSpan; dx <= kSpan; ++dx)
+        shifts[std::size_t((dy + kSpan) * (2 * kSpan + 1) + dx + kSpan)] = OutwardShift(dx, dy);
+    return shifts;
+  }();
+  const int dx = int(after.x - before.x), dy = int(after.y - before.y);
+  if (std::abs(dx) > kSpan || std::abs(dy) > kSpan) return OutwardShift(dx, dy);
+  return table[std::size_t((dy + kSpan) * (2 * kSpan + 1) + dx + kSpan)];
 }
 
 // Each point's share of the points' polyline: where its nearest point on a curve is first
@@ -238,12 +273,13 @@ std::vector<P> EdgePointsOf(const std::vector<P>& chain) {
   return edges;
 }
 
-void NoteEdges(PendingPath& path, const std::vector<P>& chain) {
+void NoteEdges(PendingPath& path, const std::vector<P>& edges, const std::vector<double>& params) {
   if (path.segments.empty()) return;
-  const std::vector<P> edges = EdgePointsOf(chain);
   PendingSegment& s = path.segments.back();
   s.edgeBegin = static_cast<std::uint32_t>(path.edgePoints.size());
   path.edgePoints.insert(path.edgePoints.end(), edges.begin(), edges.end());
+  if (params.size() == edges.size()) path.edgeParams.insert(path.edgeParams.end(), params.begin(), params.end());
+  else path.edgeParams.resize(path.edgePoints.size(), -1.0);
   s.edgeEnd = static_cast<std::uint32_t>(path.edgePoints.size());
 }
 
@@ -253,9 +289,11 @@ std::vector<P> SpanEdgePoints(Tracer& t, std::int64_t last) { return EdgePointsO
 
 std::vector<P> SpanChain(Tracer& t, std::int64_t last) { return ChainPoints(t, last); }
 
-void NoteSpanEdges(Tracer& t, std::int64_t last) { NoteEdges(t.fit.pending, ChainPoints(t, last)); }
+void NoteSpanEdges(Tracer& t, std::int64_t last) {
+  NoteEdges(t.fit.pending, EdgePointsOf(ChainPoints(t, last)), {});
+}
 
-void NoteSpanEdges(Tracer& t, const std::vector<P>& chain) { NoteEdges(t.fit.pending, chain); }
+void NoteSpanEdges(Tracer& t, const SpanEdges& edges) { NoteEdges(t.fit.pending, edges.points, edges.params); }
 
 double SegmentError(P from, const PendingSegment& s, std::span<const P> points) {
   if (!s.curve) {
@@ -304,14 +342,17 @@ double LineError(P from, P to, std::span<const P> points) {
   return sum;
 }
 
-Fitted FitOf(P from, const PendingSegment& s, std::span<const P> points) {
+// `known`: the points' nearest parameters found on the curve before it was placed, negative
+// when there are none; from them the nearest points are followed rather than searched for.
+Fitted FitOf(P from, const PendingSegment& s, std::span<const P> points, std::span<const double> known) {
   Fitted f;
   if (!s.curve) {
     f.error = LineError(from, s.to, points);
     return f;
   }
-  f.params = ShareParams(points);
-  f.error = CurveError({from, s.c1, s.c2, s.to}, points, f.params);
+  const bool follow = known.size() == points.size() && !known.empty() && known.front() >= 0.0;
+  f.params = follow ? std::vector<double>(known.begin(), known.end()) : ShareParams(points);
+  f.error = ErrorFrom({from, s.c1, s.c2, s.to}, points, f.params, !follow);
   return f;
 }
 
@@ -369,21 +410,23 @@ double MostDistant2(P a, P b, std::span<const P> points) {
 }
 
 // A side whose polygon vertices lie off its pixels' edges (a run and a slope on one side) as
-// the curve that follows them, when that curve comes within the limit everywhere.
-void BendSide(P from, PendingSegment& s, std::span<const P> points) {
+// the curve that follows them, when that curve comes within the limit everywhere. True when it
+// bent; `params` are then the points' nearest parameters on the curve.
+bool BendSide(P from, PendingSegment& s, std::span<const P> points, std::vector<double>& params) {
   const CubicCurve straight{from, {(2.0 * from.x + s.to.x) / 3.0, (2.0 * from.y + s.to.y) / 3.0},
                             {(from.x + 2.0 * s.to.x) / 3.0, (from.y + 2.0 * s.to.y) / 3.0}, s.to};
-  const CubicCurve bent = RefineCurve(straight, points);
+  const CubicCurve bent = RefineCurve(straight, points, params);
   if (bent.c1.x == straight.c1.x && bent.c1.y == straight.c1.y && bent.c2.x == straight.c2.x &&
       bent.c2.y == straight.c2.y)
-    return;
+    return false;
   const double lineError = SegmentError(from, s, points);
   PendingSegment curve = s;
   curve.curve = true;
   curve.c1 = bent.c1;
   curve.c2 = bent.c2;
-  if (!(SegmentError(from, curve, points) < lineError / 2)) return;
+  if (!(SegmentError(from, curve, points) < lineError / 2)) return false;
   s = curve;
+  return true;
 }
 
 }  // namespace
@@ -394,13 +437,18 @@ void RelaxAnchors(PendingPath& path, double reach) {
   auto points = [&](const PendingSegment& s) {
     return std::span<const P>(path.edgePoints).subspan(s.edgeBegin, s.edgeEnd - s.edgeBegin);
   };
+  if (path.edgeParams.size() != path.edgePoints.size()) path.edgeParams.assign(path.edgePoints.size(), -1.0);
+  auto knownParams = [&](const PendingSegment& s) {
+    return std::span<double>(path.edgeParams).subspan(s.edgeBegin, s.edgeEnd - s.edgeBegin);
+  };
   auto anchor = [&](std::size_t k) { return k == 0 ? path.start : path.segments[k - 1].to; };
   // Anchor k ends segment k - 1 (the last for k = 0) and starts segment k.
   std::vector<bool> moved(n, false);
   std::vector<Fitted> fits(n);
   std::vector<bool> fitted(n, false);
   auto fitOf = [&](std::size_t k) -> Fitted& {
-    if (!fitted[k]) fits[k] = FitOf(anchor(k), path.segments[k], points(path.segments[k]));
+    if (!fitted[k])
+      fits[k] = FitOf(anchor(k), path.segments[k], points(path.segments[k]), knownParams(path.segments[k]));
     fitted[k] = true;
     return fits[k];
   };
@@ -469,18 +517,26 @@ void RelaxAnchors(PendingPath& path, double reach) {
     if (s.curve) {
       if (!moved[k] && !moved[k + 1 == n ? 0 : k + 1]) continue;
       // The anchors' moves followed each point's nearest parameter: the rounds start there.
-      const CubicCurve refined =
-          fitted[k] ? RefineFrom({from, s.c1, s.c2, s.to}, points(s), fits[k].params, fits[k].error)
-                    : RefineCurve({from, s.c1, s.c2, s.to}, points(s));
+      if (!fitted[k]) fitOf(k);
+      const CubicCurve refined = RefineFrom({from, s.c1, s.c2, s.to}, points(s), fits[k].params, fits[k].error);
       s.c1 = refined.c1;
       s.c2 = refined.c2;
     } else if (MostDistant2(from, s.to, points(s)) > kBendLimit * kBendLimit) {
-      BendSide(from, s, points(s));
+      fitted[k] = BendSide(from, s, points(s), fits[k].params);
     }
+  }
+  // What was followed is handed on, for SplitStrayCurves.
+  for (std::size_t k = 0; k < n; ++k) {
+    const PendingSegment& s = path.segments[k];
+    const std::span<double> known = knownParams(s);
+    if (s.curve && fitted[k] && fits[k].params.size() == known.size())
+      std::copy(fits[k].params.begin(), fits[k].params.end(), known.begin());
+    else
+      std::fill(known.begin(), known.end(), -1.0);
   }
 }
 
-void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>& chain) {
+SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>& chain) {
   SpanFit& fit = t.fit.accepted;
   // The curve is written moved outward with its control points carried by its end sides'
   // shifts, which holds its middle less than half a pixel out where it bends. So the curve is
@@ -490,6 +546,8 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>& chai
   const P s3 = OutwardShift(fit.p3.x - fit.c2.x, fit.p3.y - fit.c2.y);
   const std::size_t n = chain.size();
   std::vector<P> points(n);
+  SpanEdges edges;
+  edges.points.resize(n);
   double length = 0.0;
   std::vector<double> share(n, 0.0);
   for (std::size_t i = 1; i < n; ++i) {
@@ -500,13 +558,14 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>& chai
     const P edge = EdgeShift(chain, i);
     const double u = length > 0.0 ? share[i] / length : 0.0, v = 1.0 - u;
     const double near0 = v * v * v + 3.0 * u * v * v, near3 = 1.0 - near0;
+    edges.points[i] = {chain[i].x + edge.x, chain[i].y + edge.y};
     points[i] = {chain[i].x + edge.x - near0 * s0.x - near3 * s3.x,
                  chain[i].y + edge.y - near0 * s0.y - near3 * s3.y};
   }
-  const CubicCurve refined = RefineCurve({fit.p0, fit.c1, fit.c2, fit.p3}, points);
+  const CubicCurve refined = RefineCurve({fit.p0, fit.c1, fit.c2, fit.p3}, points, edges.params);
   if (refined.c1.x == fit.c1.x && refined.c1.y == fit.c1.y && refined.c2.x == fit.c2.x &&
       refined.c2.y == fit.c2.y)
-    return;
+    return edges;
   // The corridor and vertex test of the span, on the refined curve.
   const SpanFit saved = t.fit.current;
   t.fit.current = fit;
@@ -517,6 +576,8 @@ void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>& chai
     fit.c2 = refined.c2;
   }
   t.fit.current = saved;
+  // Kept or not, the parameters start the search on the placed curve near its nearest points.
+  return edges;
 }
 
 namespace {
@@ -544,8 +605,12 @@ int SplitStrayCurves(PendingPath& path, double limit, int budget) {
         std::span<const P>(path.edgePoints).subspan(s.edgeBegin, s.edgeEnd - s.edgeBegin);
     const P from = k == 0 ? path.start : path.segments[k - 1].to;
     const CubicCurve curve{from, s.c1, s.c2, s.to};
-    params = ShareParams(points);
-    const double error = CurveError(curve, points, params);
+    const bool follow = path.edgeParams.size() == path.edgePoints.size() && path.edgeParams[s.edgeBegin] >= 0.0;
+    if (follow)
+      params.assign(path.edgeParams.begin() + s.edgeBegin, path.edgeParams.begin() + s.edgeEnd);
+    else
+      params = ShareParams(points);
+    const double error = ErrorFrom(curve, points, params, !follow);
     // The point farthest from the curve, away from its ends: where the corner hides.
     const PowerCurve power(curve);
     std::size_t worst = 0;
@@ -564,10 +629,11 @@ int SplitStrayCurves(PendingPath& path, double limit, int budget) {
     b.c1 = {b.c1.x + d.x, b.c1.y + d.y};
     b.p0 = corner;
     const std::span<const P> pa = points.subspan(0, worst + 1), pb = points.subspan(worst);
-    a = RefineCurve(a, pa);
-    b = RefineCurve(b, pb);
-    std::vector<double> qa = ShareParams(pa), qb = ShareParams(pb);
-    if (!(CurveError(a, pa, qa) + CurveError(b, pb, qb) < error)) continue;
+    std::vector<double> qa, qb;
+    double ea = 0.0, eb = 0.0;
+    a = RefineMeasured(a, pa, qa, ea);
+    b = RefineMeasured(b, pb, qb, eb);
+    if (!(ea + eb < error)) continue;
     PendingSegment first = s, second = s;
     first.c1 = a.c1;
     first.c2 = a.c2;

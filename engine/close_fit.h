@@ -32,6 +32,15 @@ double CurveError(const CubicCurve& curve, std::span<const art::PixelPoint> poin
 // The curve with its control points refined against `points`, which run from near P0 to near
 // P3 in order; `curve` itself when no refinement lowers its error.
 CubicCurve RefineCurve(const CubicCurve& curve, std::span<const art::PixelPoint> points);
+// The same, leaving in `params` each point's nearest parameter on the curve returned.
+CubicCurve RefineCurve(const CubicCurve& curve, std::span<const art::PixelPoint> points,
+                       std::vector<double>& params);
+
+// A span's pixel-edge points and, for a curve, each one's nearest parameter on it.
+struct SpanEdges {
+  std::vector<art::PixelPoint> points;
+  std::vector<double> params;
+};
 
 // The outer pixel edges along the chain from the cursor vertex to vertex `last`: each chain
 // point moved out across the chain's local direction (half a pixel along an axis, to the
@@ -42,9 +51,9 @@ std::vector<art::PixelPoint> SpanEdgePoints(Tracer& t, std::int64_t last);
 std::vector<art::PixelPoint> SpanChain(Tracer& t, std::int64_t last);
 
 // Records the edge points of the segment just collected, which spans the cursor vertex to
-// vertex `last` (or runs along `chain`, its SpanChain), for RelaxAnchors.
+// vertex `last` (or, with the edges RefineAcceptedCurve gave, those), for RelaxAnchors.
 void NoteSpanEdges(Tracer& t, std::int64_t last);
-void NoteSpanEdges(Tracer& t, const std::vector<art::PixelPoint>& chain);
+void NoteSpanEdges(Tracer& t, const SpanEdges& edges);
 
 // How far RelaxAnchors may move an anchor, in pixels.
 constexpr double kMaxAnchorMove = 0.5;
@@ -69,7 +78,7 @@ constexpr double kStrayLimit = 0.6;
 
 // Refines the accepted fit of the span to vertex `end` / 4 (a word offset from the cursor
 // vertex), whose SpanChain is `chain`, in place; kept only when the refined curve passes the
-// span's mask and vertex test.
-void RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<art::PixelPoint>& chain);
+// span's mask and vertex test. Returns the span's edge points, for NoteSpanEdges.
+[[nodiscard]] SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<art::PixelPoint>& chain);
 
 }  // namespace vl::engine

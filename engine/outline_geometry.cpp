@@ -240,6 +240,7 @@ PendingPath OffsetOutward(const PendingPath& path, std::size_t maxWords) {
   PendingPath out;
   out.boundsPoints = path.boundsPoints;
   out.edgePoints = path.edgePoints;
+  out.edgeParams = path.edgeParams;
   out.start = moved[0].out;
   out.segments.reserve(n + n / 4);
   for (std::size_t i = 1; i <= n; ++i) {

@@ -45,11 +45,15 @@ struct PendingPath {
   bool onPixelEdges = false;  // already drawn around whole pixels: placed without the offset
   // Close fit: the outer edges of the boundary pixels each segment stands for.
   std::vector<art::PixelPoint> edgePoints;
+  // For a curve's edge points, each one's nearest parameter on the curve as last found (a
+  // start for following it as the curve changes); negative where not yet searched for.
+  std::vector<double> edgeParams;
 
   void clear() {
     segments.clear();
     boundsPoints.clear();
     edgePoints.clear();
+    edgeParams.clear();
     onPixelEdges = false;
   }
 };

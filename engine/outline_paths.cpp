@@ -211,7 +211,7 @@ void EmitCurve(Tracer& t, std::int64_t end) {
   if (!EnsurePathStarted(t)) return;
   const bool closeFit = !CenterlineTrace(t) && t.fit.fitMode == FitMode::kClose;
   const std::vector<art::PixelPoint> chain = closeFit ? SpanChain(t, last) : std::vector<art::PixelPoint>{};
-  if (closeFit) RefineAcceptedCurve(t, end, chain);
+  const SpanEdges edges = closeFit ? RefineAcceptedCurve(t, end, chain) : SpanEdges{};
   const SpanFit& fit = t.fit.accepted;
   art::PixelPoint c1 = fit.c1, c2 = fit.c2;
   if (SeparatedShapeTrace(t)) {
@@ -223,7 +223,7 @@ void EmitCurve(Tracer& t, std::int64_t end) {
   }
   if (!AddCurve(t, c1, c2, p3)) return;
   if (CenterlineTrace(t)) NoteWrittenSides(t, 0, last);
-  else if (closeFit && SamePoint(p0, VertexPoint(t, 0))) NoteSpanEdges(t, chain);
+  else if (closeFit && SamePoint(p0, VertexPoint(t, 0))) NoteSpanEdges(t, edges);
   // The curve passes near its inner vertices, which may lie outside the anchors' bounds.
   for (std::int64_t k = 1; k < last; ++k) t.fit.pending.boundsPoints.push_back(VertexPoint(t, k));
 }

@@ -315,6 +315,65 @@ TEST(RelaxAnchors, MovesAnchorsHalfAPixelAtMostAndRaisesNoSegmentsError) {
   EXPECT_LT(after * 2, before) << after << " against " << before;
 }
 
+// The nearest-point parameters a path arrives with only start the search: whether there are
+// none, rough ones (each point's share of its span) or searched ones, the anchors keep the
+// half-pixel limit and no segment's true error rises; from a search, or without any, the
+// parameters handed on for each curve give, point by point, distances that sum to its true
+// error (rough ones are only followed, so they may stay rough).
+TEST(RelaxAnchors, ArrivingParametersOnlyStartTheSearchAndLeaveAsNearestPoints) {
+  const Truth truth = RoundedBox();
+  enum class Known { kNone, kShare, kSearched };
+  for (const Known known : {Known::kNone, Known::kShare, Known::kSearched}) {
+    SCOPED_TRACE(static_cast<int>(known));
+    std::mt19937 random(1584);
+    std::uniform_real_distribution<double> off(-1.0, 1.0);
+    for (int trial = 0; trial < 20; ++trial) {
+      SCOPED_TRACE(trial);
+      std::vector<PendingSegment> segments = truth.segments;
+      const P m{off(random), off(random)};
+      // The second curve's end moved, its control point with it.
+      segments[1].to = {segments[1].to.x + m.x, segments[1].to.y + m.y};
+      segments[1].c2 = {segments[1].c2.x + m.x, segments[1].c2.y + m.y};
+      PendingPath path = PathWithPoints(truth.start, segments, truth.points);
+      path.edgeParams.assign(path.edgePoints.size(), -1.0);
+      for (std::size_t k = 0; k < path.segments.size(); ++k) {
+        const PendingSegment& s = path.segments[k];
+        if (!s.curve || known == Known::kNone) continue;
+        const std::span<const P> points = PointsOf(path, k);
+        std::vector<double> params(points.size());
+        for (std::size_t i = 0; i < points.size(); ++i) params[i] = double(i) / double(points.size() - 1);
+        if (known == Known::kSearched) (void)CurveError({AnchorOf(path, k), s.c1, s.c2, s.to}, points, params);
+        std::copy(params.begin(), params.end(), path.edgeParams.begin() + s.edgeBegin);
+      }
+      const PendingPath given = path;
+      RelaxAnchors(path, kMaxAnchorMove);
+      ASSERT_EQ(path.segments.size(), given.segments.size());
+      ASSERT_EQ(path.edgeParams.size(), path.edgePoints.size());
+      for (std::size_t k = 0; k < path.segments.size(); ++k) {
+        const P a = AnchorOf(given, k), b = AnchorOf(path, k);
+        EXPECT_LE(std::hypot(a.x - b.x, a.y - b.y), kMaxAnchorMove + 1e-12) << "anchor " << k;
+        const double trueError = TrueErrorOf(path, k);
+        // The relaxation's own measure is followed, not converged: within its precision.
+        EXPECT_LE(trueError, TrueErrorOf(given, k) + 1e-2) << "segment " << k;
+        const PendingSegment& s = path.segments[k];
+        if (!s.curve || known == Known::kShare) continue;
+        const CubicCurve c{AnchorOf(path, k), s.c1, s.c2, s.to};
+        const std::span<const P> points = PointsOf(path, k);
+        double followed = 0.0;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+          const double u = path.edgeParams[s.edgeBegin + i];
+          ASSERT_GE(u, 0.0);
+          ASSERT_LE(u, 1.0);
+          const P q = On(c, u);
+          followed += (q.x - points[i].x) * (q.x - points[i].x) + (q.y - points[i].y) * (q.y - points[i].y);
+        }
+        // Within a hundredth of a pixel at each point; points given the wrong parameters are pixels off.
+        EXPECT_NEAR(followed, trueError, 1e-2 + 1e-2 * trueError) << "segment " << k;
+      }
+    }
+  }
+}
+
 // A curve rounding off a corner of its points is split at the corner into two curves through
 // it; a curve within the limit, or without budget, stays.
 TEST(SplitStrayCurves, SplitsAtAHiddenCornerOnlyWhenItStraysAndBudgetAllows) {
