@@ -2,6 +2,7 @@
 #include "app/gui/file_dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <memory>
 
@@ -110,7 +111,9 @@ QFileDialog* NewPixelImageDialog(QWidget* parent, const std::string& path, int p
   for (const PixelChoice& c : kPixelChoices) filters << QString::fromUtf8(c.filter);
   dialog->setNameFilters(filters);
   dialog->selectNameFilter(filters.value(pixelFormat == image::kPixelSaveTiff ? 1 : 0));
-  dialog->selectFile(QString::fromStdString(app::PixelImageName(path, pixelFormat)));
+  // In the image's own folder, wherever the program was started.
+  dialog->selectFile(QFileInfo(QString::fromStdString(app::PixelImageName(path, pixelFormat)))
+                         .absoluteFilePath());
   // Another file type renames the proposal to match it.
   QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
     auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
