@@ -1,8 +1,11 @@
 // The custom colour table's files.
 #include "app/color_table_actions.h"
 
+#include <filesystem>
+
 #include "art/custom_color_export.h"
 #include "base/message_table.h"
+#include "settings/preferences_store.h"
 
 namespace vl::app {
 
@@ -18,6 +21,20 @@ bool LoadStartupColors(Program& program, const std::string& folder, bool askWhen
       art::loadDefaultCustomColors(rt, program.customColors, folder, askWhenMissing);
   SyncColorCount(program);
   return result != art::StartupColors::kFailed;
+}
+
+bool InstallFirstStartColors(Program& program, const std::string& folder) {
+  if (folder.empty()) return false;
+  const std::filesystem::path dir(folder);
+  const std::filesystem::path file = dir / std::string(msg::Text(msg::kDefaultColorFileName));
+  std::error_code error;
+  if (std::filesystem::exists(file, error)) return true;
+  if (std::filesystem::exists(dir / settings::kPrefsFileName, error)) return false;
+  std::filesystem::create_directories(dir, error);
+  base::Runtime rt = program.runtime();
+  art::CustomColorTable builtIn;
+  return art::addBuiltInColors(rt, builtIn) &&
+         art::exportCustomColors(rt, file.string(), builtIn.colors, false);
 }
 
 bool LoadRequestedColors(Program& program, bool builtIn, const std::string& path) {

@@ -15,6 +15,12 @@ namespace vl::app {
 [[nodiscard]] bool LoadStartupColors(Program& program, const std::string& folder,
                                      bool askWhenMissing);
 
+// At the first start, when `folder` holds no preferences file yet, writes the start-up colour
+// file there from the built-in colours, as an installation would bring it, so that the first
+// start has no missing file to ask about. True when the file is there afterwards; a folder with
+// preferences is left as it is (a colour file the user removed is asked about as usual).
+[[nodiscard]] bool InstallFirstStartColors(Program& program, const std::string& folder);
+
 // The built-in colours (when `builtIn`), then the colour file `path` (when not empty). A file
 // that does not load, or that holds no colours, shows its message and leaves the table as it
 // was; false then.

@@ -51,7 +51,7 @@ bool OwnPixelFormat(const image::RasterImage& image, int& pixelFormat) {
 bool SavePixelImage(CommandContext& ctx) {
   Document& doc = ctx.document;
   std::string path = doc.imageName;
-  int format = image::kPixelSaveTiff;
+  int format = ProposedPixelFormat(ctx.program.image);
   if (doc.imageUntitled || !OwnPixelFormat(ctx.program.image, format)) {
     if (!ctx.dialogs.choosePixelImageFile(path, format)) return false;
   }
@@ -111,6 +111,7 @@ bool RunEditCommand(CommandContext& ctx, std::uint32_t identifier) {
       case kCommandSelectInverse: r = SelectInverseCommand(p, d); break;
       case kCommandGrowSelection: r = GrowSelectionCommand(p, d); break;
       case kCommandSelectSimilar: r = SelectSimilarCommand(p, d); break;
+      case kCommandFill: r = FillCommand(p, d); break;
       default: return false;  // not in the table, or its stage is not in this build
     }
   }

@@ -27,6 +27,7 @@ constexpr std::uint16_t kCommandSelectNone = 13009;
 constexpr std::uint16_t kCommandSelectInverse = 13010;
 constexpr std::uint16_t kCommandGrowSelection = 13012;
 constexpr std::uint16_t kCommandSelectSimilar = 13013;
+constexpr std::uint16_t kCommandFill = 13019;
 constexpr std::uint16_t kCommandSmoothPaths = 10101;            // + level 0..2
 constexpr std::uint16_t kCommandSmoothDirectionPoints = 10301;  // + level 0..2
 constexpr std::uint16_t kCommandConvertTo = 10401;              // + shape 0..3

@@ -104,9 +104,18 @@ bool WriteArt(Program& program, Document& doc, const std::string& path, const Ar
   return true;
 }
 
+int ProposedPixelFormat(const image::RasterImage& image) {
+  return image.sourceFormat == image::kSourceTiff ? image::kPixelSaveTiff : image::kPixelSaveRvx3;
+}
+
+std::string PixelImageName(std::string_view path, int pixelFormat) {
+  return ReplaceExtension(path, pixelFormat == image::kPixelSaveTiff ? ".tif" : ".rvx");
+}
+
 bool WritePixelImage(Program& program, Document& doc, const std::string& path, int pixelFormat) {
   base::Runtime rt = program.runtime();
   if (!image::SavePixelImage(rt, program.image, path, pixelFormat)) return false;
+  program.livePrefs.pixelSaveFormat = std::int16_t(pixelFormat);
   doc.imageName = path;
   doc.imageUntitled = false;
   doc.pixelImageModified = false;

@@ -38,8 +38,15 @@ art::ArtImageInfo ArtImageInfoFor(const image::RasterImage& image, std::string_v
 // Save Art's write: WriteArtFile to `path`, which then becomes the art's own file and format.
 [[nodiscard]] bool WriteArt(Program& program, Document& doc, const std::string& path, const ArtFormat& format);
 
+// The pixel save format that Save Pixel Image As proposes: TIFF for an image read from a TIFF
+// file, RVX otherwise.
+int ProposedPixelFormat(const image::RasterImage& image);
+// `path` with the extension of a pixel save format: ".tif" for TIFF, ".rvx" for RVX.
+std::string PixelImageName(std::string_view path, int pixelFormat);
+
 // Writes the pixel image to `path` in a pixel save format (image/save_pixel_image.h); on success
-// the image is no longer untitled or modified.
+// the image is no longer untitled or modified, and the format is the preferences' pixel save
+// format.
 [[nodiscard]] bool WritePixelImage(Program& program, Document& doc, const std::string& path, int pixelFormat);
 
 // Frees the art and the image and forgets the document's names; the art format stays.

@@ -7,6 +7,7 @@
 #include "art/anchor_editing.h"
 #include "art/path_smoothing.h"
 #include "base/message_table.h"
+#include "app/pixel_fill.h"
 #include "image/pixel_clear.h"
 
 namespace vl::app {
@@ -46,10 +47,23 @@ EditResult Recorded(Program& program, Document& doc, int code, Command command) 
   return result;
 }
 
+// A selection command; what it marks is no longer the marquee's rectangle alone.
 template <class Selection>
 EditResult PixelSelection(Program& program, Document& doc, int code, Selection selection) {
-  return Recorded(program, doc, code,
-                  [&](base::Runtime& rt) { return FromSelection(selection(rt)); });
+  const EditResult r = Recorded(program, doc, code,
+                                [&](base::Runtime& rt) { return FromSelection(selection(rt)); });
+  if (r != EditResult::kNothing && r != EditResult::kCancelled) program.marquee = MarqueeArea{};
+  return r;
+}
+
+// The rectangle a new selection marked, clipped to the image.
+void MarkRectangle(Program& program, std::int32_t left, std::int32_t top, std::int32_t right,
+                   std::int32_t bottom) {
+  const image::RasterImage& image = program.image;
+  MarqueeArea a{true, std::max(std::min(left, right), 0), std::max(std::min(top, bottom), 0),
+                std::min(std::max(left, right), image.width - 1),
+                std::min(std::max(top, bottom), image.height - 1)};
+  program.marquee = a.left <= a.right && a.top <= a.bottom ? a : MarqueeArea{};
 }
 
 void SelectAllPaths(art::Artwork& art, bool selected) {
@@ -73,6 +87,9 @@ EditResult UndoCommand(Program& program, Document& doc) {
     return EditResult::kDone;
   }
   const bool paths = art::KindOfUndoIsPaths(program.undo.state.code);
+  const int undone = std::abs(program.undo.state.code);
+  if (undone >= art::kUndoOpMarquee && undone <= art::kUndoOpSelectSimilar)
+    program.marquee = MarqueeArea{};
   if (!art::PerformUndo(program.undo, UndoDocumentOf(program, doc))) {
     base::Runtime rt = program.runtime();
     base::ShowMessage(rt, msg::kNothingToUndo);
@@ -80,7 +97,7 @@ EditResult UndoCommand(Program& program, Document& doc) {
   }
   program.app.artPresent = program.artwork.count > 0;
   if (paths) doc.artModified = true;
-  if (std::abs(program.undo.state.code) == art::kUndoOpClear) doc.pixelImageModified = true;
+  if (undone == art::kUndoOpClear || undone == art::kUndoOpFill) doc.pixelImageModified = true;
   return EditResult::kDone;
 }
 
@@ -93,8 +110,11 @@ EditResult SelectAllCommand(Program& program, Document& doc) {
     return EditResult::kDone;
   }
   if (HasArt(program)) return EditResult::kNothing;  // the paths are hidden
-  return PixelSelection(program, doc, art::kUndoOpSelectAll,
-                        [&](base::Runtime& rt) { return image::SelectAll(program.image, rt); });
+  const EditResult r = PixelSelection(program, doc, art::kUndoOpSelectAll, [&](base::Runtime& rt) {
+    return image::SelectAll(program.image, rt);
+  });
+  if (r == EditResult::kDone) MarkRectangle(program, 0, 0, program.image.width - 1, program.image.height - 1);
+  return r;
 }
 
 EditResult SelectNoneCommand(Program& program, Document& doc) {
@@ -129,11 +149,14 @@ EditResult SelectSimilarCommand(Program& program, Document& doc) {
 
 EditResult MarqueeSelect(Program& program, Document& doc, std::int32_t left, std::int32_t top,
                          std::int32_t right, std::int32_t bottom, int mode) {
-  return PixelSelection(program, doc, art::kUndoOpMarquee, [&](base::Runtime& rt) {
+  const EditResult r = PixelSelection(program, doc, art::kUndoOpMarquee, [&](base::Runtime& rt) {
     return image::applyRectSelection(program.image, rt, left, top, right, bottom, mode)
                ? image::SelectionResult::kChanged
                : image::SelectionResult::kFailed;
   });
+  if (r == EditResult::kDone && mode == image::kSelectNew)
+    MarkRectangle(program, left, top, right, bottom);
+  return r;
 }
 
 EditResult MagicWandClick(Program& program, Document& doc, std::int32_t x, std::int32_t y,
@@ -295,15 +318,23 @@ EditResult RefusedInThisBuild(Program& program, const char* subject) {
   return EditResult::kFailed;
 }
 
-EditResult ClearPixels(Program& program, Document& doc) {
+// Whether the selected pixels can be changed: kNothing without a selection, kFailed after the
+// refusal of an image whose pixels are not all in memory, kDone when they can.
+EditResult PixelsChangeable(Program& program, const char* verb) {
+  const auto refuse = [&](const char* where) {
+    return RefusedInThisBuild(program, (std::string(verb) + " pixels of an image " + where).c_str());
+  };
   switch (image::CheckPixelClear(program.image)) {
-    case image::PixelClearCheck::kReady: break;
+    case image::PixelClearCheck::kReady: return EditResult::kDone;
     case image::PixelClearCheck::kNoSelection: return EditResult::kNothing;
-    case image::PixelClearCheck::kBackupOnDisk:
-      return RefusedInThisBuild(program, "Clearing pixels of an image kept in the scratch file");
-    case image::PixelClearCheck::kColorInFile:
-      return RefusedInThisBuild(program, "Clearing pixels of an image read from its file");
+    case image::PixelClearCheck::kBackupOnDisk: return refuse("kept in the scratch file");
+    case image::PixelClearCheck::kColorInFile: return refuse("read from its file");
   }
+  return EditResult::kFailed;
+}
+
+EditResult ClearPixels(Program& program, Document& doc) {
+  if (const EditResult r = PixelsChangeable(program, "Clearing"); r != EditResult::kDone) return r;
   image::RasterImage& image = program.image;
   const bool bilevel = image::IsBilevel(image);
   // Paper cleared to paper changes nothing and must not replace the undo step.
@@ -317,7 +348,57 @@ EditResult ClearPixels(Program& program, Document& doc) {
   return r;
 }
 
+// A bilevel image filled with ink: the paper of the marked rectangle turns black. A selection
+// made otherwise (the wand's, Grow's, Similar's) holds ink only, which a black fill leaves as it
+// is.
+EditResult FillBilevelWithInk(Program& program, Document& doc) {
+  image::RasterImage& image = program.image;
+  platform::Block added;
+  if (!PaperInArea(image, program.marquee, program.memory, added)) {
+    base::Runtime rt = program.runtime();
+    base::ShowMessage(rt, msg::kNotEnoughMemoryRestart);
+    return EditResult::kFailed;
+  }
+  if (added.empty()) return EditResult::kNothing;
+  return Recorded(program, doc, art::kUndoOpFill, [&](base::Runtime&) {
+    if (!image::RestoreInk(image, added)) return EditResult::kFailed;
+    art::KeepAddedInk(program.undo, std::move(added));
+    return EditResult::kDone;
+  });
+}
+
 }  // namespace
+
+EditResult FillCommand(Program& program, Document& doc) {
+  if (!doc.imageOpen || HasArt(program)) return EditResult::kNothing;
+  if (const EditResult r = PixelsChangeable(program, "Filling"); r != EditResult::kDone) return r;
+  const PaintSlot& paint = program.currentPaint;
+  if (paint.type == SlotType::kNone || paint.type == SlotType::kMixed) {
+    base::Runtime rt = program.runtime();
+    base::ShowMessage(rt, msg::kNoneNotForDrawing);
+    return EditResult::kFailed;
+  }
+  image::RasterImage& image = program.image;
+  EditResult r = EditResult::kNothing;
+  if (!image::IsBilevel(image)) {
+    const PixelSamples samples = SamplesOfPaint(paint, image.samplesPerPixel);
+    // A selection that already holds the paint changes nothing and keeps the undo step.
+    if (!SelectionDiffersFrom(image, samples)) return EditResult::kNothing;
+    r = Recorded(program, doc, art::kUndoOpFill, [&](base::Runtime&) {
+      return FillSelectedColor(image, samples) ? EditResult::kDone : EditResult::kFailed;
+    });
+  } else if (PaintIsInk(paint)) {
+    r = FillBilevelWithInk(program, doc);
+  } else {
+    // Paper: the selected ink goes, as Clear takes it.
+    if (!image::HasSelectedInk(image)) return EditResult::kNothing;
+    r = Recorded(program, doc, art::kUndoOpFill, [&](base::Runtime&) {
+      return image::ClearSelectedInk(image) ? EditResult::kDone : EditResult::kFailed;
+    });
+  }
+  if (r == EditResult::kDone) doc.pixelImageModified = true;
+  return r;
+}
 
 EditResult ClearCommand(Program& program, Document& doc) {
   if (!doc.imageOpen) return EditResult::kNothing;

@@ -50,6 +50,15 @@ EditResult MagicWandClick(Program& program, Document& doc, std::int32_t x, std::
 // with "not available in this build" (kFailed).
 EditResult ClearCommand(Program& program, Document& doc);
 
+// Fill (Ctrl+F): the pixel selection takes the current paint (program.currentPaint), as one undo
+// step "Fill" whose undo gives the pixels back and whose redo fills them again. Gray scale and
+// colour: every selected pixel takes the paint's samples. Bilevel: a dark paint turns the paper
+// of the rectangle the marquee or Select All marked to ink (a wand selection is ink already),
+// a light one clears the selected ink. kNothing with art, without a selection or when nothing
+// would change; a paint of None is refused (kFailed), and so are images whose pixels are not in
+// memory, as Clear refuses them.
+EditResult FillCommand(Program& program, Document& doc);
+
 // Smooth Paths and Smooth Direction Points at level 0, 1, 2, on the selected paths or all;
 // each shows its report.
 EditResult SmoothPathsCommand(Program& program, Document& doc, int level);

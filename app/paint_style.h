@@ -8,25 +8,15 @@
 
 #include "app/document.h"
 #include "app/edit_commands.h"
+#include "app/paint_slot.h"
 #include "app/program.h"
 
 namespace vl::app {
 
-// A slot's paint type: the path paint types, plus Mixed when the selected paths differ.
-enum class SlotType : std::uint8_t { kNone = 0, kWhite = 1, kBlack = 2, kProcess = 3,
-                                     kCustom = 4, kMixed = 5 };
-constexpr std::uint16_t kNoCustomColor = 65535;
-
-struct PaintSlot {
-  SlotType type = SlotType::kNone;
-  std::uint8_t c = 0, m = 0, y = 0, k = 0;      // ink, 255 = full
-  std::uint8_t strength = 255;                  // the tint of a custom colour
-  std::uint16_t customIndex = kNoCustomColor;   // the custom colour; kNoCustomColor: none
-  bool operator==(const PaintSlot&) const = default;
-};
-
+// The palette's Fill and Stroke slots; its Swatch slot is the program's current paint
+// (Program::currentPaint).
 struct PaintStyle {
-  PaintSlot fill, stroke, swatch;
+  PaintSlot fill, stroke;
   int strokeWeight = 0;  // tenths of a point, 0..255
 };
 

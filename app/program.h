@@ -3,9 +3,11 @@
 // Free functions take the parts they need by reference (runtime() bundles the common ones).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
+#include "app/paint_slot.h"
 #include "base/application_state.h"
 #include "art/artwork.h"
 #include "art/custom_color_table.h"
@@ -24,6 +26,14 @@
 #include "settings/preferences.h"
 
 namespace vl::app {
+
+// The rectangle (pixels, inclusive) that the marquee in new mode or Select All marked. A bilevel
+// selection keeps only the ink inside it, so its paper pixels are known from this alone; any
+// other selection command forgets it (`marked` false).
+struct MarqueeArea {
+  bool marked = false;
+  std::int32_t left = 0, top = 0, right = -1, bottom = -1;
+};
 
 struct Program {
   // The user-interface backend (headless for the terminal and tests, Qt for the window).
@@ -44,6 +54,9 @@ struct Program {
   image::WandOptions wand;     // the magic wand's tolerance and spread (a preference)
   engine::FitMode fitMode = engine::FitMode::kDefault;  // --fit close: curves refined
   art::CustomColorTable customColors;  // paths painted Custom refer to it by position
+  // The current paint style (the Paint Style palette's Swatch): new paint and what Fill paints.
+  PaintSlot currentPaint = kBlackPaint;
+  MarqueeArea marquee;  // what the last selection command marked, for Fill on a bilevel image
 
   explicit Program(std::unique_ptr<platform::UserInterface> backend,
                    const std::string& scratchBase = platform::DefaultScratchBase())

@@ -20,12 +20,12 @@ UndoKind KindOf(int code) {
     case kUndoOpPencil:
     case kUndoOpEraser:
     case kUndoOpLine:
-    case kUndoOpFill:
     case kUndoOpThinMore:
       return UndoKind::kToolFlags;
     case kUndoOpLevels:
       return UndoKind::kTone;
     case kUndoOpClear:
+    case kUndoOpFill:
       return UndoKind::kPixelClear;
     default: break;
   }
@@ -155,7 +155,8 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
       slot.state.tone = image::IdentityToneTable();
       return 1;
     case UndoKind::kPixelClear: {
-      // The ink about to be cleared: the bit layer, which holds the selected ink only.
+      // The ink about to be cleared: the bit layer, which holds the selected ink only (a Fill
+      // that adds ink puts what it adds in its place, KeepAddedInk).
       image::RasterImage& image = doc.image;
       if (image::CheckPixelClear(image) != image::PixelClearCheck::kReady) {
         FreeState(slot.state);
@@ -195,6 +196,13 @@ int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code) {
   return 1;
 }
 
+void KeepAddedInk(UndoSlot& slot, platform::Block&& ink) {
+  UndoState& s = slot.state;
+  if (s.code != kUndoOpFill || !s.maskSaved) return;
+  s.mask = std::move(ink);
+  s.inkAdded = true;
+}
+
 void FinishUndo(UndoSlot& slot, bool done) {
   if (!slot.replacedHeld) return;
   if (!done) slot.state = std::move(slot.replaced);
@@ -228,12 +236,13 @@ bool PerformUndo(UndoSlot& slot, UndoDocument doc) {
       std::swap(doc.image.pixelSelection, s.pixelSelection);
       break;
     case UndoKind::kPixelClear: {
-      // Undo puts the cleared ink back; redo clears the same ink again. Colour rows are
-      // exchanged with the kept ones, which is both.
+      // Undo puts the cleared ink back (or takes the added ink away); redo does the step's
+      // change again. Colour rows are exchanged with the kept ones, which is both.
+      const bool restore = (s.code > 0) != s.inkAdded;
       const bool done =
           s.colorRowsSaved ? image::SwapColorRows(doc.image, s.colorRows)
-          : s.maskSaved    ? (s.code > 0 ? image::RestoreInk(doc.image, s.mask)
-                                         : image::ClearInk(doc.image, s.mask))
+          : s.maskSaved    ? (restore ? image::RestoreInk(doc.image, s.mask)
+                                      : image::ClearInk(doc.image, s.mask))
                            : false;
       if (!done) {
         FreeState(s);

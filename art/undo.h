@@ -2,8 +2,9 @@
 // change under its operation code; Undo swaps the recorded state with the current one (the
 // code turns negative: the same command now offers Redo) and Redo swaps them back. What is
 // recorded depends on the kind of command: the whole path list for path edits and the
-// conversion, the bit layer (the selection) for selection commands, the cleared ink for Clear
-// on a bilevel image, only the code for tools that keep their own before-image.
+// conversion, the bit layer (the selection) for selection commands, the cleared or added ink
+// for Clear and Fill on a bilevel image, the changed colour rows for Clear and Fill on a gray
+// scale or colour image, only the code for tools that keep their own before-image.
 //
 // A command that fails, is refused or is stopped must leave undo as it was: RecordUndo keeps
 // the step it replaces aside, and FinishUndo either drops it (the command is done) or puts it
@@ -71,11 +72,12 @@ struct UndoState {
   SavedPaths paths;
   bool maskSaved = false;
   platform::Block mask;  // the whole bit layer block, guard rows included
+  bool inkAdded = false;  // Fill: `mask` holds the ink the step added, not the ink it cleared
   bool pixelSelection = false;
   // Levels: the tone table the image does not show now (the identity until undone).
   std::array<std::uint8_t, 256> tone{};
   bool colorRowsSaved = false;
-  image::ColorRowsCopy colorRows;  // Clear on a gray scale or colour image: the rows it changes
+  image::ColorRowsCopy colorRows;  // Clear, Fill on a gray scale or colour image: the rows changed
 };
 
 struct UndoSlot {
@@ -96,11 +98,16 @@ struct UndoDocument {
 // cancelled (message 17 answered No after memory ran short). Without an open image it records
 // nothing and returns 1. A selection command on an image with paths switches undo off (code 0);
 // so does a path command without paths, except the conversion, whose undo takes its paths away.
-// Clear records the selected ink of a bilevel image, or the colour rows of the selection's band
-// of a gray scale or colour image (nothing when the image cannot be cleared).
+// Clear and Fill record the selected ink of a bilevel image, or the colour rows of the
+// selection's band of a gray scale or colour image (nothing when the image cannot be changed).
 // Memory running short: message 17 (Yes/No) for Delete, Smoothing, Paint Style, Fill, Clear and
 // the Convert To commands; message 84 for the others until answered Yes once.
 int RecordUndo(UndoSlot& slot, UndoDocument doc, base::Runtime& rt, int code);
+
+// Fill turning paper to ink on a bilevel image: the step keeps `ink` (a bit layer block, the
+// pixels the fill sets) instead of the selected ink, so undo turns those pixels back to paper
+// and redo sets them again. Nothing happens unless a Fill step is being recorded.
+void KeepAddedInk(UndoSlot& slot, platform::Block&& ink);
 
 // Ends the command that recorded: `done` keeps the new step; otherwise the step replaced by
 // RecordUndo comes back, as if nothing had been recorded.

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -17,7 +18,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/document_actions.h"
 #include "app/edit_commands.h"
+#include "app/gui/file_dialogs.h"
 #include "app/gui/acquire.h"
 #include "app/gui/command_table.h"
 #include "app/gui/batch_dialog.h"
@@ -266,6 +269,18 @@ int Screenshots(const QString& folder, const QString& imagePath, const QString& 
     s.window.imageView()->imageChanged();
     Session::settle();
     ok = Save(s.window.grab(), folder, "23-pixel-selection") && ok;
+    // Filled with the swatch's black, then undone again.
+    static_cast<void>(app::FillCommand(s.program, s.window.document()));
+    s.window.imageView()->imageChanged();
+    Session::settle();
+    ok = Save(s.window.grab(), folder, "24-pixel-fill") && ok;
+    static_cast<void>(app::UndoCommand(s.program, s.window.document()));
+    // The Save Pixel Image As dialog on the image's own format.
+    const std::unique_ptr<QFileDialog> save(gui::NewPixelImageDialog(
+        &s.window, s.window.document().imageName, app::ProposedPixelFormat(image)));
+    save->show();
+    Session::settle();
+    ok = Save(save->grab(), folder, "37-save-pixel-image") && ok;
   }
   s.window.document().pixelImageModified = false;
   return ok ? 0 : 1;

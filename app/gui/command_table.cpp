@@ -45,7 +45,7 @@ constexpr MenuCommand kCommands[] = {
     {10402, kEdit, "Convert &To", "&Oval", "Ctrl+8", kCommandSet, kArt, ""},
     {10403, kEdit, "Convert &To", "&Square", "Ctrl+9", kCommandSet, kArt, ""},
     {10404, kEdit, "Convert &To", "&Rectangle", "Ctrl+0", kCommandSet, kArt, ""},
-    {13019, kEdit, "", "&Fill", "Ctrl+F", kMissing, kImage, "Fill"},
+    {13019, kEdit, "", "&Fill", "Ctrl+F", kCommandSet, kImage, ""},
 
     {13101, kView, "", "&Preview", "Ctrl+Y", kWindow, kImage, ""},
     {13102, kView, "", "&Artwork", "Ctrl+E", kWindow, kImage, ""},

@@ -2,8 +2,12 @@
 #include "app/gui/file_dialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <memory>
 
 #include "app/art_format_names.h"
+#include "app/document_actions.h"
 #include "app/document_names.h"
 #include "image/input_dispatch.h"
 #include "image/save_pixel_image.h"
@@ -18,8 +22,8 @@ struct PixelChoice {
   int format;
 };
 constexpr PixelChoice kPixelChoices[] = {
-    {"TIFF (*.tif *.tiff)", image::kPixelSaveTiff},
-    {"RVX (*.rvx)", image::kPixelSaveRvx3},
+    {"Rastelvox (*.rvx)", image::kPixelSaveRvx3},
+    {"TIFF (*.tif)", image::kPixelSaveTiff},
 };
 
 QString Upper(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())).toUpper(); }
@@ -97,20 +101,47 @@ bool QtDocumentDialogs::chooseArtFile(std::string& path, app::ArtFormat& format)
   return true;
 }
 
-bool QtDocumentDialogs::choosePixelImageFile(std::string& path, int& pixelFormat) {
+QFileDialog* NewPixelImageDialog(QWidget* parent, const std::string& path, int pixelFormat) {
+  auto* dialog = new QFileDialog(parent, QStringLiteral("Save Pixel Image As"));
+  // Qt's own dialog: the name field must be reachable when the filter changes.
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
   QStringList filters;
   for (const PixelChoice& c : kPixelChoices) filters << QString::fromUtf8(c.filter);
-  QString selected = filters.first();
-  const QString chosen = QFileDialog::getSaveFileName(
-      parent_, QStringLiteral("Save Pixel Image As"), QString::fromStdString(path),
-      filters.join(QStringLiteral(";;")), &selected);
-  if (chosen.isEmpty()) return false;
-  path = chosen.toStdString();
-  pixelFormat = platform::HasExtension(path, ".rvx") ? image::kPixelSaveRvx3
-                : platform::HasExtension(path, ".tif") || platform::HasExtension(path, ".tiff")
-                    ? image::kPixelSaveTiff
-                    : kPixelChoices[std::max<qsizetype>(0, filters.indexOf(selected))].format;
+  dialog->setNameFilters(filters);
+  dialog->selectNameFilter(filters.value(pixelFormat == image::kPixelSaveTiff ? 1 : 0));
+  // In the image's own folder, wherever the program was started.
+  dialog->selectFile(QFileInfo(QString::fromStdString(app::PixelImageName(path, pixelFormat)))
+                         .absoluteFilePath());
+  // Another file type renames the proposal to match it.
+  QObject::connect(dialog, &QFileDialog::filterSelected, dialog, [dialog](const QString& filter) {
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (!name || name->text().isEmpty()) return;
+    name->setText(QString::fromStdString(
+        app::PixelImageName(name->text().toStdString(), PixelFormatOfFilter(filter))));
+  });
+  return dialog;
+}
+
+int PixelFormatOfFilter(const QString& filter) {
+  for (const PixelChoice& c : kPixelChoices)
+    if (filter == QString::fromUtf8(c.filter)) return c.format;
+  return image::kPixelSaveRvx3;
+}
+
+bool ChosenPixelImage(const QFileDialog& dialog, std::string& path, int& pixelFormat) {
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.first().isEmpty()) return false;
+  path = files.first().toStdString();
+  // The file type chosen decides the format, whatever the name ends in.
+  pixelFormat = PixelFormatOfFilter(dialog.selectedNameFilter());
   return true;
+}
+
+bool QtDocumentDialogs::choosePixelImageFile(std::string& path, int& pixelFormat) {
+  const std::unique_ptr<QFileDialog> dialog(NewPixelImageDialog(parent_, path, pixelFormat));
+  return dialog->exec() == QDialog::Accepted && ChosenPixelImage(*dialog, path, pixelFormat);
 }
 
 }  // namespace vl::gui

@@ -7,6 +7,7 @@
 
 #include "app/command_set.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace vl::gui {
@@ -20,6 +21,16 @@ QStringList ArtFileFilters();
 app::ArtFormat ArtFormatForChoice(int filterIndex, const std::string& path);
 // The filter index that proposes `format`.
 int ArtFilterIndexFor(const app::ArtFormat& format);
+
+// The Save Pixel Image As dialog, not yet shown: the filters "Rastelvox (*.rvx)" and
+// "TIFF (*.tif)", the one of `pixelFormat` chosen, the name proposed with its extension; choosing
+// the other filter gives the typed name that filter's extension.
+QFileDialog* NewPixelImageDialog(QWidget* parent, const std::string& path, int pixelFormat);
+// The pixel save format of a filter of that dialog.
+int PixelFormatOfFilter(const QString& filter);
+// What the dialog was left holding: the file and the format of the chosen filter. False without
+// a name.
+bool ChosenPixelImage(const QFileDialog& dialog, std::string& path, int& pixelFormat);
 
 class QtDocumentDialogs : public app::DocumentDialogs {
  public:

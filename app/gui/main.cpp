@@ -42,9 +42,12 @@ int main(int argc, char** argv) {
   QObject::connect(&instance, &vl::gui::SingleInstance::activated, &window,
                    &vl::gui::MainWindow::activate);
   vl::app::ShowLoadReport(prefs.report, ui);
-  // A missing start-up colour file offers the built-in colours; a damaged one was reported.
-  if (!prefs.folder.empty())
+  // The first start brings its colour file; a missing one later offers the built-in colours, a
+  // damaged one was reported.
+  if (!prefs.folder.empty()) {
+    static_cast<void>(vl::app::InstallFirstStartColors(program, prefs.folder));
     static_cast<void>(vl::app::LoadStartupColors(program, prefs.folder, true));
+  }
   window.show();
   if (!files.isEmpty())
     QTimer::singleShot(0, &window, [&window, f = files.first()] { window.openPath(f); });

@@ -52,7 +52,7 @@ bool ChangesImage(std::uint16_t id) {
     case app::kCommandOpen: case app::kCommandClose: case app::kCommandQuit:
     case app::kCommandConvert: case app::kCommandConvertSelectionEdge: case app::kCommandUndo:
     case app::kCommandSelectAll: case app::kCommandSelectNone: case app::kCommandSelectInverse:
-    case app::kCommandGrowSelection: case app::kCommandSelectSimilar: case app::kCommandClear:
+    case app::kCommandGrowSelection: case app::kCommandSelectSimilar: case app::kCommandClear: case app::kCommandFill:
       return true;
     default: return false;
   }
@@ -186,7 +186,7 @@ bool MainWindow::windowCommand(std::uint16_t id) {
     case kCmdSavePixelImageAs: {
       if (!image) return true;
       std::string path = doc_.imageName;
-      int format = image::kPixelSaveTiff;
+      int format = app::ProposedPixelFormat(program_.image);
       if (dialogs_->choosePixelImageFile(path, format)) {
         // Levels still pending in the tone table belong in the file.
         art::CommitPendingLevels(program_.undo, program_.image);
@@ -341,6 +341,8 @@ void MainWindow::updateActions() {
   actions_.value(kCmdCut)->setEnabled(!busy && doc_.imageOpen && pathsSelected);
   actions_.value(app::kCommandClear)->setEnabled(!busy && doc_.imageOpen &&
                                                  (pathsSelected || pixelsSelected));
+  // Fill paints pixels only.
+  actions_.value(app::kCommandFill)->setEnabled(!busy && doc_.imageOpen && pixelsSelected);
 }
 
 void MainWindow::setInfoShown(bool shown) {

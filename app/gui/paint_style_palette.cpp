@@ -79,7 +79,6 @@ QIcon SlotIcon(const app::PaintSlot& s) {
 PaintStylePalette::PaintStylePalette(app::Program& program, app::Document& doc, QWidget* parent)
     : QDockWidget(Q(msg::Text(msg::kPaintStyleCaption)), parent), program_(program), doc_(doc) {
   setObjectName(QStringLiteral("paintStyle"));
-  style_.swatch = app::PaintSlot{SlotType::kBlack, 0, 0, 0, 255};
   auto* body = new QWidget(this);
   auto* layout = new QVBoxLayout(body);
 
@@ -197,7 +196,7 @@ app::PaintSlot& PaintStylePalette::active() {
   switch (active_) {
     case PaintSlotKind::kFill: return style_.fill;
     case PaintSlotKind::kStroke: return style_.stroke;
-    default: return style_.swatch;
+    default: return program_.currentPaint;
   }
 }
 
@@ -311,7 +310,7 @@ void PaintStylePalette::fillCustomList() {
 
 void PaintStylePalette::refresh() {
   loading_ = true;
-  const app::PaintSlot* all[] = {&style_.fill, &style_.stroke, &style_.swatch};
+  const app::PaintSlot* all[] = {&style_.fill, &style_.stroke, &program_.currentPaint};
   for (int i = 0; i < 3; ++i) {
     slots_[std::size_t(i)]->setIcon(SlotIcon(*all[i]));
     slots_[std::size_t(i)]->setChecked(int(active_) == i);

@@ -175,14 +175,30 @@ class SaneSession : public ScanSession {
       if (s == SANE_STATUS_EOF) break;
       if (s != SANE_STATUS_GOOD) return ScanStatus::kFailed;
       frame.insert(frame.end(), chunk.begin(), chunk.begin() + got);
-      if (std::int64_t(frame.size()) > (expected > 0 ? expected : kLimit)) return ScanStatus::kFailed;
+      if (std::int64_t(frame.size()) > (expected > 0 ? expected : kLimit)) {
+        drainFrame();
+        return ScanStatus::kFailed;
+      }
       const int percent = expected > 0 ? int(std::int64_t(frame.size()) * 100 / expected) : 0;
       if (percent != shown) {
         shown = percent;
-        if (progress && !progress(percent)) return ScanStatus::kStopped;
+        if (progress && !progress(percent)) {
+          drainFrame();
+          return ScanStatus::kStopped;
+        }
       }
     }
     return ScanStatus::kScanned;
+  }
+
+  // Reads what is left of the frame and drops it. Cancelling while the device still delivers
+  // stops its reader by force (SANE's test device cancels the reader thread, which can leave a
+  // lock of the process held); once the frame was read to its end no reader is left to stop.
+  void drainFrame() {
+    std::vector<SANE_Byte> chunk(65536);
+    SANE_Int got = 0;
+    while (sane_read(h_, chunk.data(), SANE_Int(chunk.size()), &got) == SANE_STATUS_GOOD) {
+    }
   }
 
   bool takeFrame(const SANE_Parameters& p, std::vector<std::uint8_t> frame, ScanPage& page,

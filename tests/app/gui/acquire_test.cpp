@@ -201,6 +201,40 @@ class AcquireTest : public QObject {
     QCOMPARE(shell.window.document().imageName, name);
   }
 
+  // A scan stopped halfway leaves the device ready: the next scan of the same session and of a
+  // new one gives the whole page.
+  void aStoppedScanLeavesTheDeviceReady() {
+    SaneTestSetup sane(OneDevice());
+    const std::vector<ScanDevice> devices = sane.scanner->devices();
+    QCOMPARE(devices.size(), std::size_t(1));
+    // Large enough to come in several reads, so the stop falls inside the page.
+    const ScanRequest request{"Gray", 200};
+    ScanPage whole;
+    {
+      std::unique_ptr<ScanSession> session = sane.scanner->open(devices.front().name);
+      QVERIFY(session);
+      int lastPercent = -1;
+      ScanPage page;
+      const ScanStatus stopped = session->scan(request, [&](int percent) {
+        lastPercent = percent;
+        return false;
+      }, page);
+      QCOMPARE(int(stopped), int(ScanStatus::kStopped));
+      QVERIFY(lastPercent < 100);
+      QCOMPARE(int(session->scan(request, {}, whole)), int(ScanStatus::kScanned));
+      // Stopped again, and the session closed at once.
+      QCOMPARE(int(session->scan(request, [](int) { return false; }, page)), int(ScanStatus::kStopped));
+    }
+    // The device rounds the page to its own pixel grid: within a pixel.
+    QVERIFY(std::abs(whole.width - PagePixels(kPageWidthMm, 200)) <= 1);
+    QVERIFY(std::abs(whole.height - PagePixels(kPageHeightMm, 200)) <= 1);
+    std::unique_ptr<ScanSession> again = sane.scanner->open(devices.front().name);
+    QVERIFY(again);
+    ScanPage next;
+    QCOMPARE(int(again->scan(request, {}, next)), int(ScanStatus::kScanned));
+    QCOMPARE(next.pixels, whole.pixels);
+  }
+
   // The page's rows must account for every pixel before a file is made of them.
   void aPageThatDoesNotAddUpMakesNoFile_data() {
     QTest::addColumn<int>("kind");

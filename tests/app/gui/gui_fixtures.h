@@ -48,10 +48,16 @@ struct ScriptedDialogs : app::DocumentDialogs {
     format = artFormat;
     return true;
   }
-  bool choosePixelImageFile(std::string& path, int& pixelFormat) override {
+  // What the window proposed, and the format chosen (the proposal's when none is scripted).
+  std::string proposedPixelFile;
+  int proposedPixelFormat = -1;
+  std::optional<int> pixelFormat;
+  bool choosePixelImageFile(std::string& path, int& format) override {
+    proposedPixelFile = path;
+    proposedPixelFormat = format;
     if (!pixelFile) return false;
     path = *pixelFile;
-    pixelFormat = image::kPixelSaveTiff;
+    format = pixelFormat.value_or(format);
     return true;
   }
 };

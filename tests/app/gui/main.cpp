@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
       {"Help", vl::gui::test::MakeHelpSuite},
       {"Acquire", vl::gui::test::MakeAcquireSuite},
       {"ThinningPause", vl::gui::test::MakeThinningPauseSuite},
+      {"PixelEdits", vl::gui::test::MakePixelEditsSuite},
   };
   int failures = 0;
   if (argc > 1 && suites.count(argv[1])) {

@@ -44,6 +44,28 @@ class PromptsTest : public QObject {
     QCOMPARE(shell.window.windowTitle() == QStringLiteral("Vectorlume"), closed);
   }
 
+  // Once saved, the art goes by the file written: the title and the prompt name it.
+  void promptNamesTheArtAsSaved() {
+    Shell shell;
+    QVERIFY(shell.open());
+    shell.window.dispatch(app::kCommandConvert);
+    shell.dialogs.artFile = shell.dir / "form.svg";
+    shell.dialogs.artFormat = app::ArtFormat{};
+    shell.dialogs.artFormat.svg = true;
+    shell.window.dispatch(app::kCommandSaveArtAs);
+    QVERIFY(!shell.window.document().artModified);
+    QVERIFY(shell.window.windowTitle().startsWith(QStringLiteral("scan.tif - form.svg")));
+    BoxAnswerer boxes;
+    boxes.script({QMessageBox::Yes, QMessageBox::Cancel});
+    Key(shell.window, Qt::Key_R);  // converted again: the art changed
+    QTRY_COMPARE(boxes.texts.size(), 1);
+    QVERIFY(shell.window.document().artModified);
+    Key(shell.window, Qt::Key_W);
+    QTRY_COMPARE(boxes.texts.size(), 2);
+    QCOMPARE(boxes.texts.last(), QString::fromStdString(msg::Format(msg::kSaveArtQuestion, "form.svg")));
+    QVERIFY(shell.window.document().imageOpen);
+  }
+
   void convertAgainAsksFirst() {
     Shell shell;
     QVERIFY(shell.open());

@@ -22,4 +22,5 @@ std::unique_ptr<QObject> MakeLevelsSuite();
 std::unique_ptr<QObject> MakeHelpSuite();
 std::unique_ptr<QObject> MakeAcquireSuite();
 std::unique_ptr<QObject> MakeThinningPauseSuite();
+std::unique_ptr<QObject> MakePixelEditsSuite();
 }  // namespace vl::gui::test
