@@ -122,6 +122,28 @@ inline bool WriteGrayTiff(const std::string& path, int widthPixels, int heightPi
                    });
 }
 
+// A gray scale (1 sample), RGB (3) or CMYK (4) TIFF whose samples differ from their neighbours
+// and from white, so a pixel changed or restored in the wrong place shows.
+inline bool WriteGradedTiff(const std::string& path, int widthPixels, int heightPixels,
+                            int samples) {
+  return WriteTiff(path, widthPixels, heightPixels,
+                   [&](image::RasterImage& image, platform::MemoryBudget& memory) {
+                     image.bitsPerSample = 8;
+                     image.samplesPerPixel = std::int16_t(samples);
+                     image.photometric = samples == 1   ? image::kBlackIsZero
+                                         : samples == 3 ? image::kPhotometricRgb
+                                                        : image::kPhotometricSeparated;
+                     image.colorRowBytes = widthPixels * samples;
+                     image.colorInMemory = true;
+                     if (!image.colorLayer.allocate(
+                             memory, std::size_t(image.colorRowBytes) * std::size_t(heightPixels)))
+                       return false;
+                     for (std::size_t i = 0; i < image.colorLayer.size(); ++i)
+                       image.colorLayer.data()[i] = std::uint8_t(20 + (i * 7) % 200);
+                     return true;
+                   });
+}
+
 // `count` filled squares of `side` pixels in a row, 10 pixels apart, on a white page with a
 // 10-pixel margin.
 inline std::function<bool(int, int)> Squares(int count, int side) {

@@ -234,18 +234,7 @@ struct Picture : Document_ {
   static constexpr int kWidth = 50, kHeight = 30;
   explicit Picture(int samples) {
     const std::string path = dir / "picture.tif";
-    EXPECT_TRUE(WriteTiff(path, kWidth, kHeight, [&](image::RasterImage& image, platform::MemoryBudget& memory) {
-      image.bitsPerSample = 8;
-      image.samplesPerPixel = std::int16_t(samples);
-      image.photometric = samples == 1 ? image::kBlackIsZero
-                          : samples == 3 ? image::kPhotometricRgb : image::kPhotometricSeparated;
-      image.colorRowBytes = kWidth * samples;
-      image.colorInMemory = true;
-      if (!image.colorLayer.allocate(memory, std::size_t(image.colorRowBytes) * kHeight)) return false;
-      for (std::size_t i = 0; i < image.colorLayer.size(); ++i)
-        image.colorLayer.data()[i] = std::uint8_t(20 + (i * 7) % 200);
-      return true;
-    }));
+    EXPECT_TRUE(WriteGradedTiff(path, kWidth, kHeight, samples));
     EXPECT_TRUE(OpenDocument(program, doc, path).read());
   }
   Bytes samples() const { return Of(program.image.colorLayer); }
