@@ -536,6 +536,32 @@ void RelaxAnchors(PendingPath& path, double reach) {
   }
 }
 
+namespace {
+
+// The span's mask and vertex test read at the refined curve's nearest points to the chain's
+// points: one sample per chain step, each a point of the curve, so a vertex found within the
+// pass radius is within it. False means undecided, not failed: CurveFits then decides. Nearly
+// every refined curve passes (all of a text page's), at a fifth of CurveFits' samples.
+bool PassesAtNearestPoints(Tracer& t, std::int64_t end, const std::vector<P>& chain, const CubicCurve& curve,
+                           const std::vector<double>& params) {
+  if (params.size() != chain.size()) return false;
+  const PowerCurve power(curve);
+  for (double u : params)
+    if (!InsideMask(t, power.at(u))) return false;
+  const double radius2 = VertexHitRadius2(t);
+  const std::int64_t from = VertexChainOffset(t, 0);
+  for (std::int64_t k = 1; k < end / kWordsPerVertex; ++k) {
+    const std::int64_t j = VertexChainOffset(t, k) - from;
+    if (j < 0 || j >= std::int64_t(chain.size())) return false;
+    const P vertex = VertexPoint(t, k);
+    if (!SamePoint(vertex, chain[std::size_t(j)])) return false;
+    if (!(Distance2(power.at(params[std::size_t(j)]), vertex) < radius2)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>& chain) {
   SpanFit& fit = t.fit.accepted;
   // The curve is written moved outward with its control points carried by its end sides'
@@ -567,6 +593,11 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
       refined.c2.y == fit.c2.y)
     return edges;
   // The corridor and vertex test of the span, on the refined curve.
+  if (PassesAtNearestPoints(t, end, chain, refined, edges.params)) {
+    fit.c1 = refined.c1;
+    fit.c2 = refined.c2;
+    return edges;
+  }
   const SpanFit saved = t.fit.current;
   t.fit.current = fit;
   t.fit.current.c1 = refined.c1;
