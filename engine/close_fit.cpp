@@ -205,6 +205,7 @@ std::vector<P> ChainPoints(Tracer& t, std::int64_t last) {
   const std::int64_t from = VertexChainOffset(t, 0);
   const std::int64_t to = VertexChainOffset(t, last);
   std::vector<P> chain;
+  chain.reserve(std::size_t(std::max<std::int64_t>(to - from, 0)) + 1);  // one allocation, not five
   P at{double(VertexX(t, 0)), double(VertexY(t, 0))};
   chain.push_back(at);
   for (std::int64_t i = from; i < to; ++i) {
@@ -356,13 +357,16 @@ Fitted FitOf(P from, const PendingSegment& s, std::span<const P> points, std::sp
   return f;
 }
 
-// The segment's error after a small change, followed from `was`'s parameters: never below the
-// true error, so a change it accepts is no worse.
-Fitted FollowedFit(P from, const PendingSegment& s, std::span<const P> points, const Fitted& was) {
-  if (!s.curve) return {LineError(from, s.to, points), {}};
-  Fitted f{0.0, was.params};
+// The segment's error after a small change, followed from `was`'s parameters into `f` (whose
+// storage the trials reuse): never below the true error, so a change it accepts is no worse.
+void FollowFit(P from, const PendingSegment& s, std::span<const P> points, const Fitted& was, Fitted& f) {
+  f.params.clear();
+  if (!s.curve) {
+    f.error = LineError(from, s.to, points);
+    return;
+  }
+  f.params.assign(was.params.begin(), was.params.end());
   f.error = ErrorFrom({from, s.c1, s.c2, s.to}, points, f.params, false);
-  return f;
 }
 
 // Adds the segment's points to the pull on its start (atEnd false) or its end.
@@ -452,6 +456,7 @@ void RelaxAnchors(PendingPath& path, double reach) {
     fitted[k] = true;
     return fits[k];
   };
+  Fitted trialIn, trialOut;
   for (std::size_t k = 0; k < n; ++k) {
     const std::size_t inIndex = k == 0 ? n - 1 : k - 1;
     PendingSegment& in = path.segments[inIndex];
@@ -468,7 +473,8 @@ void RelaxAnchors(PendingPath& path, double reach) {
       a.to = at;
       a.c2 = {in.c2.x + d.x, in.c2.y + d.y};
       b.c1 = {out.c1.x + d.x, out.c1.y + d.y};
-      return std::pair{FollowedFit(inFrom, a, inPoints, inFit), FollowedFit(at, b, outPoints, outFit)};
+      FollowFit(inFrom, a, inPoints, inFit, trialIn);
+      FollowFit(at, b, outPoints, outFit, trialOut);
     };
     Pull pull;
     AddPull(pull, inFrom, in, inPoints, inFit, true);
@@ -492,11 +498,12 @@ void RelaxAnchors(PendingPath& path, double reach) {
     P best = origin;
     for (int halving = 0; halving <= kMoveHalvings; ++halving) {
       const P at{origin.x + d.x, origin.y + d.y};
-      auto [f1, f2] = fitsAt(at);
-      if (f1.error <= inError && f2.error <= outError && f1.error + f2.error < inError + outError) {
+      fitsAt(at);
+      if (trialIn.error <= inError && trialOut.error <= outError &&
+          trialIn.error + trialOut.error < inError + outError) {
         best = at;
-        inFit = std::move(f1);
-        outFit = std::move(f2);
+        std::swap(inFit, trialIn);
+        std::swap(outFit, trialOut);
         break;
       }
       d = {d.x / 2, d.y / 2};
