@@ -208,11 +208,19 @@ std::vector<P> ChainPoints(Tracer& t, std::int64_t last) {
   chain.reserve(std::size_t(std::max<std::int64_t>(to - from, 0)) + 1);  // one allocation, not five
   P at{double(VertexX(t, 0)), double(VertexY(t, 0))};
   chain.push_back(at);
-  for (std::int64_t i = from; i < to; ++i) {
-    const std::uint8_t code = t.chain->byteAt(i);
-    if (code > 7) break;  // the record's end
+  auto walk = [&](std::uint8_t code) {
+    if (code > 7) return false;  // the record's end
     at = {at.x + kChainDx[code], at.y + kChainDy[code]};
     chain.push_back(at);
+    return true;
+  };
+  const std::span<const std::uint8_t> held = t.chain->heldBytes(from, to);
+  if (std::int64_t(held.size()) == to - from) {
+    for (std::uint8_t code : held)
+      if (!walk(code)) break;
+  } else {
+    for (std::int64_t i = from; i < to; ++i)
+      if (!walk(t.chain->byteAt(i))) break;
   }
   return chain;
 }
