@@ -664,15 +664,26 @@ int SplitStrayCurves(PendingPath& path, double limit, int budget) {
       params.assign(path.edgeParams.begin() + s.edgeBegin, path.edgeParams.begin() + s.edgeEnd);
     else
       params = ShareParams(points);
-    const double error = ErrorFrom(curve, points, params, !follow);
     // The point farthest from the curve, away from its ends: where the corner hides.
     const PowerCurve power(curve);
     std::size_t worst = 0;
     double worst2 = 0.0;
-    for (std::size_t i = kSplitMargin; i + kSplitMargin < points.size(); ++i) {
-      const double d2 = Distance2(power.at(params[i]), points[i]);
-      if (d2 > worst2) worst2 = d2, worst = i;
+    auto findWorst = [&] {
+      worst = 0;
+      worst2 = 0.0;
+      for (std::size_t i = kSplitMargin; i + kSplitMargin < points.size(); ++i) {
+        const double d2 = Distance2(power.at(params[i]), points[i]);
+        if (d2 > worst2) worst2 = d2, worst = i;
+      }
+    };
+    // Following only brings each point nearer: when no point strays at the parameters handed
+    // on, none strays after them, and most curves are done without following.
+    if (follow) {
+      findWorst();
+      if (worst2 <= limit * limit) continue;
     }
+    const double error = ErrorFrom(curve, points, params, !follow);
+    findWorst();
     if (worst2 <= limit * limit) continue;
     // Split where the point's nearest lies, the new anchor moved onto the point itself.
     auto [a, b] = SplitAt(curve, params[worst]);
