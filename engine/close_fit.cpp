@@ -229,25 +229,31 @@ std::vector<P> ChainPoints(Tracer& t, std::int64_t last) {
   return chain;
 }
 
+// Chain steps are single pixels, so the direction across kDirectionReach points either side
+// has small whole parts: the outward shifts come from a table made once.
+constexpr int kShiftSpan = 2 * int(kDirectionReach);
+using ShiftTable = std::array<P, (2 * kShiftSpan + 1) * (2 * kShiftSpan + 1)>;
+
+const ShiftTable& Shifts() {
+  static const ShiftTable table = [] {
+    ShiftTable shifts{};
+    for (int dy = -kShiftSpan; dy <= kShiftSpan; ++dy)
+      for (int dx = -kShiftSpan; dx <= kShiftSpan; ++dx)
+        shifts[std::size_t((dy + kShiftSpan) * (2 * kShiftSpan + 1) + dx + kShiftSpan)] = OutwardShift(dx, dy);
+    return shifts;
+  }();
+  return table;
+}
+
 // The outward shift of chain point i: across the direction from kDirectionReach points before
 // it to as many after.
-P EdgeShift(const std::vector<P>& chain, std::size_t i) {
+inline P EdgeShift(const ShiftTable& table, const std::vector<P>& chain, std::size_t i) {
   const std::size_t n = chain.size();
   const P before = chain[i < kDirectionReach ? 0 : i - kDirectionReach];
   const P after = chain[std::min(n - 1, i + kDirectionReach)];
-  // Chain steps are single pixels, so the direction's parts are small whole numbers: the
-  // shifts come from a table made once.
-  constexpr int kSpan = 2 * int(kDirectionReach);
-  static const auto table = [] {
-    std::array<P, (2 * kSpan + 1) * (2 * kSpan + 1)> shifts{};
-    for (int dy = -kSpan; dy <= kSpan; ++dy)
-      for (int dx = -kSpan; dx <= kSpan; ++dx)
-        shifts[std::size_t((dy + kSpan) * (2 * kSpan + 1) + dx + kSpan)] = OutwardShift(dx, dy);
-    return shifts;
-  }();
   const int dx = int(after.x - before.x), dy = int(after.y - before.y);
-  if (std::abs(dx) > kSpan || std::abs(dy) > kSpan) return OutwardShift(dx, dy);
-  return table[std::size_t((dy + kSpan) * (2 * kSpan + 1) + dx + kSpan)];
+  if (std::abs(dx) > kShiftSpan || std::abs(dy) > kShiftSpan) return OutwardShift(dx, dy);
+  return table[std::size_t((dy + kShiftSpan) * (2 * kShiftSpan + 1) + dx + kShiftSpan)];
 }
 
 // Each point's share of the points' polyline: where its nearest point on a curve is first
@@ -279,8 +285,9 @@ namespace {
 
 std::vector<P> EdgePointsOf(const std::vector<P>& chain) {
   std::vector<P> edges(chain.size());
+  const ShiftTable& table = Shifts();
   for (std::size_t i = 0; i < chain.size(); ++i) {
-    const P s = EdgeShift(chain, i);
+    const P s = EdgeShift(table, chain, i);
     edges[i] = {chain[i].x + s.x, chain[i].y + s.y};
   }
   return edges;
@@ -603,8 +610,9 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
     length += std::sqrt(Distance2(chain[i], chain[i - 1]));
     share[i] = length;
   }
+  const ShiftTable& table = Shifts();
   for (std::size_t i = 0; i < n; ++i) {
-    const P edge = EdgeShift(chain, i);
+    const P edge = EdgeShift(table, chain, i);
     const double u = length > 0.0 ? share[i] / length : 0.0, v = 1.0 - u;
     const double near0 = v * v * v + 3.0 * u * v * v, near3 = 1.0 - near0;
     edges.points[i] = {chain[i].x + edge.x, chain[i].y + edge.y};
