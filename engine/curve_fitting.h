@@ -71,6 +71,10 @@ void SetControlPoints(SpanFit& fit);
 // The current fit stays inside the shape mask at every sample and passes every inner vertex
 // of the span within the vertex pass radius.
 bool CurveFits(Tracer& t, std::int64_t end);
+// The square of the radius (pixels) within which a curve passes a vertex.
+double VertexHitRadius2(const Tracer& t);
+// The mask pixel under a point (pixels), rounded as the samples of CurveFits are.
+bool InsideMask(Tracer& t, art::PixelPoint p);
 // The current fit's end tangents differ by more than 70 degrees.
 bool EndTangentsTurnTooMuch(Tracer& t);
 

@@ -113,6 +113,13 @@ std::uint8_t ChainBuffer::byteAt(std::int64_t offsetBytes) {
   return window_[offsetBytes - held_];
 }
 
+std::span<const std::uint8_t> ChainBuffer::heldBytes(std::int64_t fromOffset, std::int64_t toOffset) const {
+  if (fromOffset < held_ || toOffset < fromOffset || toOffset > lengthBytes() ||
+      toOffset > held_ + static_cast<std::int64_t>(size_))
+    return {};
+  return {window_ + (fromOffset - held_), static_cast<std::size_t>(toOffset - fromOffset)};
+}
+
 bool ChainBuffer::readAll(platform::Block& out) {
   if (writing_) return false;
   const auto length = static_cast<std::size_t>(length_);

@@ -47,6 +47,9 @@ class ChainBuffer {
   // Offsets outside the record read kChainEnd; so does an offset outside the buffer while a
   // spilled record is still being written.
   std::uint8_t byteAt(std::int64_t offsetBytes);
+  // The record's bytes [fromOffset, toOffset) when the buffer-full held has them all, else
+  // empty (byteAt then reads them): a span's codes without a call per byte.
+  std::span<const std::uint8_t> heldBytes(std::int64_t fromOffset, std::int64_t toOffset) const;
 
   // The whole record in one block (for simplifying records over 64000 codes). False when the
   // block cannot be allocated; the record is unchanged.

@@ -42,13 +42,6 @@ art::PixelPoint Bezier(const SpanFit& f, double u) {
                          a * f.p0.y + b * f.c1.y + c * f.c2.y + d * f.p3.y};
 }
 
-// The mask pixel under a sample, rounded as truncate(v + 0.5).
-bool InsideMask(Tracer& t, art::PixelPoint p) {
-  const double x = p.x + 0.5, y = p.y + 0.5;
-  if (!(std::fabs(x) < kFarOutside && std::fabs(y) < kFarOutside)) return false;  // NaN too
-  return MaskPixel(t, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)) != 0;
-}
-
 // Direction of (dx, dy) in whole degrees, atan2 truncated; 90 or -90 when dx = 0 (-90 also
 // for no direction at all). A result within rounding of a whole degree counts as that degree,
 // so that exact diagonals do not truncate one degree short.
@@ -61,6 +54,18 @@ int DirectionDegrees(double dx, double dy) {
 }
 
 }  // namespace
+
+// Rounded as truncate(v + 0.5).
+bool InsideMask(Tracer& t, art::PixelPoint p) {
+  const double x = p.x + 0.5, y = p.y + 0.5;
+  if (!(std::fabs(x) < kFarOutside && std::fabs(y) < kFarOutside)) return false;  // NaN too
+  return MaskPixel(t, static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)) != 0;
+}
+
+double VertexHitRadius2(const Tracer& t) {
+  return t.fit.hitUnits == VertexHitUnits::kHistorical ? double(t.constants.vertexHitRadius2)
+                                                        : double(t.constants.vertexHitRadius2) / kFixedPointOne;
+}
 
 bool SpanMustStayStraight(Tracer& t, std::int64_t end) {
   switch (t.settings.linesMode) {
@@ -148,9 +153,7 @@ bool CurveFits(Tracer& t, std::int64_t end) {
   }
   std::bitset<kMaxSpanSides> passed;
 
-  const double radius2 = t.fit.hitUnits == VertexHitUnits::kHistorical
-                             ? double(t.constants.vertexHitRadius2)
-                             : double(t.constants.vertexHitRadius2) / kFixedPointOne;
+  const double radius2 = VertexHitRadius2(t);
   const double step = std::min(kSampleChainLength / double(f.chainLength), kMaxSampleStep);
   for (double u = step; u < 1.0;) {
     const art::PixelPoint b = Bezier(f, u);

@@ -1,7 +1,9 @@
 // The engine's base: the work area's budget, and the three paged arrays against plain vectors
 // with windows of a few units (so that every array spills through several windows), also
 // where no scratch file can be made.
+#include <algorithm>
 #include <random>
+#include <span>
 
 #include "tests/engine/engine_test_runtime.h"
 
@@ -57,6 +59,16 @@ TEST(ChainBuffer, RecordsSpillOnlyPastOneBufferFullAndReadBackInAnyOrder) {
     ExpectReadsBack([&](std::int64_t i) { return chain.byteAt(i); }, model);
     EXPECT_EQ(chain.byteAt(std::int64_t(model.size())), kChainEnd);
     EXPECT_EQ(chain.byteAt(-1), kChainEnd);
+    // A range is given whole only from the buffer-full held, and then as byteAt reads it.
+    const auto n = std::int64_t(model.size());
+    for (std::int64_t from = 0; from <= n; ++from)
+      for (std::int64_t to = from; to <= n + 1; ++to) {
+        const std::int64_t held = chain.heldOffset();
+        const std::span<const std::uint8_t> bytes = chain.heldBytes(from, to);
+        const bool inside = from >= held && to <= std::min(n, held + std::int64_t(sizeof window));
+        ASSERT_EQ(bytes.size(), inside ? std::size_t(to - from) : 0u) << from << ".." << to;
+        for (std::int64_t i = 0; i < std::int64_t(bytes.size()); ++i) ASSERT_EQ(bytes[i], model[from + i]);
+      }
   }
   EXPECT_TRUE(t.messages().empty());
 }
