@@ -22,7 +22,7 @@ constexpr std::int32_t kFreeSlot = std::numeric_limits<std::int32_t>::min();
 class AreaTable {
  public:
   AreaTable(RegionMap& map, std::int64_t minPixels, std::size_t maxRecords)
-      : map_(map), minPixels_(minPixels), maxRecords_(maxRecords) {}
+      : map_(map), minPixels_(minPixels), maxRecords_(maxRecords), nextBatch_(maxRecords / 4) {}
 
   std::int32_t find(std::int32_t s) {
     std::int32_t root = s;
@@ -98,16 +98,53 @@ class AreaTable {
     return true;
   }
 
-  // After row `y` (whose labels are `row`): the small areas whose last row that was merge
-  // into their closest neighbour.
+  // After row `y` (whose labels are `row`): the small areas whose last row it was wait to
+  // merge.
   void finishRow(std::int32_t y, const std::vector<std::int32_t>& row) {
     for (std::size_t x = 0; x < row.size(); ++x) {
       const std::int32_t l = row[x];
-      if (l < 0 || (x > 0 && row[x - 1] == l) || parent_[std::size_t(l)] == kFreeSlot) continue;
+      if (l < 0 || (x > 0 && row[x - 1] == l)) continue;
       const std::int32_t rec = recordOfRoot(find(l));
       const Region& r = records_[std::size_t(rec)];
-      if (r.bottom == y && r.pixels < minPixels_) static_cast<void>(mergeAway(rec));
+      if (r.bottom == y && r.pixels < minPixels_) waiting_.push_back(rec);
     }
+  }
+
+  // The small areas that finished well above row `y` (more than twice the minimum size of
+  // rows: every small neighbour of theirs, and most of theirs, have finished too; all of them
+  // when `y` is past the image) join their closest neighbour, the smallest first (the first on
+  // ties), as a pass over the whole image would have merged them. They wait as long as the
+  // budget allows, so that an ordinary picture merges them all at the end, exactly as that
+  // pass. False when stopped.
+  bool mergeWaiting(base::Runtime& rt, std::int32_t y, bool last) {
+    if (!last && waiting_.size() < nextBatch_) return true;
+    const std::int64_t settled = std::int64_t(y) - 2 * minPixels_;
+    std::vector<std::pair<std::uint64_t, std::int32_t>> batch;
+    std::size_t still = 0;
+    for (const std::int32_t rec : waiting_) {
+      if (rootSlot_[std::size_t(rec)] < 0) continue;
+      const Region& r = records_[std::size_t(rec)];
+      if (r.pixels >= minPixels_ || r.bottom >= y) continue;  // grew, or reused by a new area
+      if (!last && r.bottom >= settled) {
+        waiting_[still++] = rec;
+        continue;
+      }
+      batch.push_back({std::uint64_t(r.pixels) << 32 | std::uint32_t(r.top) << 16 |
+                           std::uint32_t(r.left),
+                       rec});
+    }
+    waiting_.resize(still);
+    // Those still waiting lie in the last rows; the next batch comes when as many again join.
+    nextBatch_ = std::max(maxRecords_ / 4, 2 * still);
+    std::sort(batch.begin(), batch.end());
+    batch.erase(std::unique(batch.begin(), batch.end()), batch.end());
+    std::size_t done = 0;
+    for (const auto& [key, rec] : batch) {
+      if ((++done & 1023) == 0 && base::PollAbort(rt)) return false;
+      if (rootSlot_[std::size_t(rec)] >= 0 && records_[std::size_t(rec)].pixels < minPixels_)
+        static_cast<void>(mergeAway(rec));
+    }
+    return true;
   }
 
   // Past the record budget, the smallest finished areas (those that end above row `y`) merge
@@ -216,6 +253,8 @@ class AreaTable {
   std::vector<Region> records_;         // an area's pixels, sums and box; pixels 0 when free
   std::vector<std::int32_t> rootSlot_;  // record -> its root slot, -1 when free
   std::vector<std::int32_t> freeSlots_, freeRecords_, slotsSeen_;
+  std::vector<std::int32_t> waiting_;  // records of small finished areas (may repeat)
+  std::size_t nextBatch_;              // waiting entries that start the next batch
   std::size_t live_ = 0, peak_ = 0;
   std::size_t pointing_ = 0;  // slots in use that are not roots
 };
@@ -291,11 +330,13 @@ StageResult LabelAndMergeByRows(base::Runtime& rt, std::int32_t width, std::int3
     if (y > 0) areas.finishRow(y - 1, up);
     std::swap(row, above);
     std::swap(label, up);
-    if (!areas.keepWithinBudget(rt, y) || !areas.keepSlotsWithinBudget(rt, y, up))
+    if (!areas.mergeWaiting(rt, y, false) || !areas.keepWithinBudget(rt, y) ||
+        !areas.keepSlotsWithinBudget(rt, y, up))
       return StageResult::kStopped;
   }
   if (height > 0) areas.finishRow(height - 1, up);
-  if (!areas.keepWithinBudget(rt, height)) return StageResult::kStopped;
+  if (!areas.mergeWaiting(rt, height, true) || !areas.keepWithinBudget(rt, height))
+    return StageResult::kStopped;
   map.peakAreaRecords = areas.peak();
   // A label tile lost to a failed scratch write leaves the map unusable.
   if (!areas.number(rt) || base::PollAbort(rt)) return StageResult::kStopped;
