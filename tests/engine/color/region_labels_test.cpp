@@ -81,11 +81,35 @@ TEST(RegionLabels, RowByRowLabellingMatchesAFloodFillExactly) {
         for (int k = 0; k < spp; ++k) samples[std::size_t(i) * spp + k] = std::uint8_t(random());
       }
       const Reference want = FloodFill(c.w, c.h, spp, cls, samples, excluded, shades);
-      // Held in memory, and paged through the scratch file in tiles of 4 x 4 labels.
-      for (const LabelPaging paging : {LabelPaging{}, LabelPaging{128, 2}}) {
+      // Held in memory, and paged through the scratch file in tiles of 4 x 4 labels; with a
+      // record budget as small as the areas, the slots that point to others are cleared from
+      // the map now and then.
+      const LabelRowSource rows = [&](std::int32_t y, LabelRow& row) {
+        for (int x = 0; x < c.w; ++x) {
+          const int i = y * c.w + x;
+          row.cls[std::size_t(x)] = cls[std::size_t(i)];
+          row.shade[std::size_t(x)] = shades[std::size_t(i)];
+          row.excluded[std::size_t(x)] = excluded[std::size_t(i)];
+          for (int k = 0; k < spp; ++k)
+            row.samples[std::size_t(x * spp + k)] = samples[std::size_t(i) * spp + k];
+        }
+        return true;
+      };
+      for (const auto& [paging, budget] :
+           {std::pair{LabelPaging{}, false}, {LabelPaging{128, 2}, false}, {LabelPaging{}, true},
+            {LabelPaging{128, 2}, true}}) {
         RegionMap got;
-        ASSERT_EQ(LabelRegions(env.rt, c.w, c.h, spp, cls, samples, excluded, got, shades, paging),
-                  StageResult::kDone);
+        if (budget) {
+          RegionOptions tight;
+          tight.minRegionPixels = 1;
+          tight.maxAreaRecords = want.regions.size();
+          ASSERT_EQ(LabelAndMergeByRows(env.rt, c.w, c.h, spp, rows, tight, got, paging),
+                    StageResult::kDone);
+        } else {
+          ASSERT_EQ(
+              LabelRegions(env.rt, c.w, c.h, spp, cls, samples, excluded, got, shades, paging),
+              StageResult::kDone);
+        }
         ASSERT_EQ(got.label.toVector(), want.label);
         EXPECT_EQ(got.label.spilled(), paging.memoryBytes < 1000 && c.w * c.h > 32);
         ASSERT_EQ(got.regions.size(), want.regions.size());
