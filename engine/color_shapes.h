@@ -69,9 +69,8 @@ class DominantColorCount {
   std::uint32_t last_ = 0;
 };
 
-// Four sums of samples in five bytes each (255 x 32767 x 32767 fits in 40 bits): a large
-// photograph has millions of regions before the small ones merge, so their records are kept
-// small.
+// Four sums of samples in five bytes each (255 x 32767 x 32767 fits in 40 bits): the labelling
+// of a large photograph holds hundreds of thousands of area records, so they are kept small.
 class SampleSums {
  public:
   std::uint64_t operator[](int c) const {
