@@ -1,6 +1,7 @@
 // The labelling of a colour conversion's connected areas in one pass over the rows, with the
-// small areas merged as soon as they are finished, so that the records held stay bounded
-// whatever the image holds (a noisy photograph has an area for nearly every pixel).
+// small areas merged once they are finished (and, past a budget, the smallest finished ones),
+// so that the records held stay bounded whatever the image holds (a noisy photograph has an
+// area for nearly every pixel).
 //
 // Labels in the map are slots. A slot is a root (its area's record) or points to a slot of the
 // same area (a union-find forest); every slot in use labels at least one pixel in the map. An
