@@ -138,8 +138,9 @@ using LabelRowSource = std::function<bool(std::int32_t y, LabelRow& row)>;
 
 // Labels the connected areas (4-neighbours) of equal class and shade, reading the image row by
 // row once: besides the map it needs two rows of labels and one record per area held, no copy
-// of the image. An area smaller than options.minRegionPixels joins its closest neighbour (the
-// nearest mean colour, the larger on ties) as soon as its last row has passed; past
+// of the image. Areas smaller than options.minRegionPixels join their closest neighbour (the
+// nearest mean colour, the larger on ties), the smallest first, once they and their small
+// neighbours have finished: at the end, or in batches when many wait; past
 // options.maxAreaRecords the smallest finished areas join theirs too, so that the records held
 // stay bounded. Region numbers follow the first pixel of each region in row order. Polls
 // abort every row; a label tile that cannot be written to the scratch file stops it too.
