@@ -20,6 +20,8 @@ namespace {
 
 constexpr std::int32_t kFreeSlot = std::numeric_limits<std::int32_t>::min();
 
+// After a label tile could not be written (abortRequested set) the map may read stale slots:
+// nothing resolves a label from the map once the flag is up.
 class AreaTable {
  public:
   AreaTable(RegionMap& map, std::int64_t minPixels, std::size_t maxRecords)
@@ -75,7 +77,8 @@ class AreaTable {
   bool mergeAway(std::int32_t rec) {
     const std::int32_t root = rootSlot_[std::size_t(rec)];
     const std::int32_t into = ClosestNeighbour(
-        map_.label, map_.samplesPerPixel, root, [&](std::int32_t l) { return find(l); },
+        map_.label, map_.samplesPerPixel, root,
+        [&](std::int32_t l) { return parent_[std::size_t(l)] == kFreeSlot ? -1 : find(l); },
         [&](std::int32_t r) -> const Region& { return area(r); });
     if (into < 0) return false;
     const Region self = records_[std::size_t(rec)];
@@ -141,7 +144,7 @@ class AreaTable {
     batch.erase(std::unique(batch.begin(), batch.end()), batch.end());
     std::size_t done = 0;
     for (const auto& [key, rec] : batch) {
-      if ((++done & 1023) == 0 && base::PollAbort(rt)) return false;
+      if (rt.state.abortRequested || ((++done & 1023) == 0 && base::PollAbort(rt))) return false;
       if (rootSlot_[std::size_t(rec)] >= 0 && records_[std::size_t(rec)].pixels < minPixels_)
         static_cast<void>(mergeAway(rec));
     }
@@ -164,7 +167,7 @@ class AreaTable {
     std::sort(finished.begin(), finished.end());
     std::size_t done = 0;
     for (const std::uint64_t entry : finished) {
-      if ((++done & 1023) == 0 && base::PollAbort(rt)) return false;
+      if (rt.state.abortRequested || ((++done & 1023) == 0 && base::PollAbort(rt))) return false;
       const auto rec = std::int32_t(entry & 0xFFFFFFFF);
       if (rootSlot_[std::size_t(rec)] >= 0) static_cast<void>(mergeAway(rec));
     }
@@ -180,6 +183,7 @@ class AreaTable {
     for (std::int32_t r = 0; r <= y; ++r) {
       if (base::PollAbort(rt)) return false;
       map_.label.readRow(r, line.data());
+      if (rt.state.abortRequested) return false;
       for (std::int32_t& l : line)
         if (l >= 0) l = find(l);
       map_.label.writeRow(r, line.data());
@@ -201,6 +205,7 @@ class AreaTable {
     for (std::int32_t y = 0; y < map_.height; ++y) {
       if (base::PollAbort(rt)) return false;
       map_.label.readRow(y, line.data());
+      if (rt.state.abortRequested) return false;
       for (std::int32_t& l : line) {
         if (l < 0) continue;
         std::int32_t& n = numberOf[std::size_t(recordOfRoot(find(l)))];

@@ -36,7 +36,7 @@ inline std::uint32_t MeanColor(const Region& r, int samples) {
 
 // The neighbour of the region whose labels resolve to `root` with the nearest mean colour, the
 // larger on ties; -1 when it has none (alone in the image, or among unconverted pixels).
-// `rootOf` resolves a label of the map, `recordOf` gives a root's record.
+// `rootOf` resolves a label of the map (-1: none), `recordOf` gives a root's record.
 template <class RootOf, class RecordOf>
 std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_t root,
                               RootOf&& rootOf, RecordOf&& recordOf) {
@@ -51,7 +51,7 @@ std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_
       const std::int32_t around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
       for (const auto& q : around) {
         std::int32_t o = labels.at(q[0], q[1]);
-        if (o < 0 || (o = rootOf(o)) == root) continue;
+        if (o < 0 || (o = rootOf(o)) < 0 || o == root) continue;
         const Region& other = recordOf(o);
         const int d = MeanDistance(self, other, samples);
         if (best < 0 || d < bestDistance || (d == bestDistance && other.pixels > bestPixels)) {
