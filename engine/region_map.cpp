@@ -99,6 +99,9 @@ StageResult MergeDownTo(base::Runtime& rt, std::size_t limit, RegionMap& map) {
     queue.push(entry(std::size_t(best)));
   }
   Compact(map, uf);
+  // The records the labelling held (up to its budget) give their room back to the boundary
+  // search that follows.
+  map.regions.shrink_to_fit();
   return StageResult::kDone;
 }
 
