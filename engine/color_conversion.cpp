@@ -22,9 +22,10 @@ constexpr double kBoundaryTolerance = 1.0;
 constexpr std::size_t kMaxLoopPoints = (art::kMaxPointWords - 64) / 2;
 // The width of the stroke that closes anti-aliasing seams between shapes (pixels).
 constexpr double kSeamStrokePixels = 0.7;
-// Pixels per byte of memory that grows with the image besides the label tiles: the boundary
-// search marks two edges a pixel, one bit each. Everything else is bounded by the area records'
-// budget.
+// Pixels per byte of memory that grows with the image besides the label tiles and the area
+// records (both bounded by their budgets): the boundary search marks two edges a pixel, one bit
+// each. Its sections grow with the length of the regions' boundaries, which noise makes long;
+// they are not charged.
 constexpr std::size_t kPixelsPerByte = 4;
 
 // Charges the working memory of the conversion to the budget for as long as it lives.
