@@ -1,15 +1,17 @@
 """Peak memory of a colour conversion of a large image (10000 x 10000 by default): the
-image is made once (a smooth photo-like picture with blobs and noise), converted with --color,
-and the peak resident set size and time are printed, from /usr/bin/time -v.
+image is made once, converted with --color, and the peak resident set size and time are
+printed, from /usr/bin/time -v. Pictures: photo (a smooth photo-like picture with blobs and
+sensor noise), noise (a random colour per pixel: an area for nearly every pixel, the worst case
+for the area records) and flat (a few large areas of flat colour).
 
-  /usr/bin/python3 bench/color_memory.py VECTORLUME WORK_DIR [SIDE]"""
+  /usr/bin/python3 bench/color_memory.py VECTORLUME WORK_DIR [SIDE [photo|noise|flat]]"""
 import os
 import re
 import subprocess
 import sys
 
 import numpy as np
-from PIL import Image
+from PIL import Image, ImageDraw
 
 
 def picture(side, path):
@@ -34,22 +36,48 @@ def picture(side, path):
     Image.fromarray(np.clip(big, 0, 255).astype(np.uint8)).save(path, compress_level=1)
 
 
+def noise(side, path):
+    rng = np.random.default_rng(5)
+    img = np.empty((side, side, 3), np.uint8)
+    for band in range(0, side, 1000):
+        img[band:band + 1000] = rng.integers(0, 256, img[band:band + 1000].shape, dtype=np.uint8)
+    Image.fromarray(img).save(path, compress_level=1)
+
+
+def flat(side, path):
+    img = Image.new('RGB', (side, side), (240, 235, 220))
+    d = ImageDraw.Draw(img)
+    d.ellipse((side // 10, side // 10, side // 2, side // 2), fill=(200, 30, 40))
+    d.rectangle((side // 2, side // 3, side - side // 8, side - side // 5), fill=(20, 90, 180))
+    d.polygon([(side // 5, side - side // 10), (side // 2, side // 2), (side * 3 // 4,
+                                                                       side - side // 20)],
+              fill=(250, 190, 20))
+    img.save(path, compress_level=1)
+
+
+PICTURES = {'photo': picture, 'noise': noise, 'flat': flat}
+
+
 def main():
     vectorlume, work = sys.argv[1], sys.argv[2]
     side = int(sys.argv[3]) if len(sys.argv) > 3 else 10000
+    kind = sys.argv[4] if len(sys.argv) > 4 else 'photo'
     os.makedirs(work, exist_ok=True)
-    src = os.path.join(work, 'big%d.png' % side)
+    name = 'big%d' % side if kind == 'photo' else '%s%d' % (kind, side)
+    src = os.path.join(work, name + '.png')
     if not os.path.exists(src):
-        picture(side, src)
-    out = os.path.join(work, 'big%d.svg' % side)
+        PICTURES[kind](side, src)
+    out = os.path.join(work, name + '.svg')
     r = subprocess.run(['/usr/bin/time', '-v', vectorlume, 'convert', src, '-o', out, '--color',
                         '--quiet'], capture_output=True, text=True)
     rss = re.search(r'Maximum resident set size \(kbytes\): (\d+)', r.stderr)
     wall = re.search(r'Elapsed \(wall clock\) time.*: (\S+)', r.stderr)
+    cpu = sum(float(m) for m in re.findall(r'(?:User|System) time \(seconds\): (\S+)', r.stderr))
     peak = int(rss.group(1)) * 1024 if rss else 0
-    print('%d x %d: exit %d, peak RSS %.0f MB (%.1f bytes/pixel), wall %s, art %.0f MB' %
-          (side, side, r.returncode, peak / 1e6, peak / side / side, wall.group(1) if wall else '?',
-           os.path.getsize(out) / 1e6 if os.path.exists(out) else 0))
+    print('%s %d x %d: exit %d, peak RSS %.0f MB (%.1f bytes/pixel), wall %s, cpu %.1f s, '
+          'art %.0f MB' % (kind, side, side, r.returncode, peak / 1e6, peak / side / side,
+                           wall.group(1) if wall else '?', cpu,
+                           os.path.getsize(out) / 1e6 if os.path.exists(out) else 0))
 
 
 if __name__ == '__main__':

@@ -22,10 +22,11 @@ constexpr double kBoundaryTolerance = 1.0;
 constexpr std::size_t kMaxLoopPoints = (art::kMaxPointWords - 64) / 2;
 // The width of the stroke that closes anti-aliasing seams between shapes (pixels).
 constexpr double kSeamStrokePixels = 0.7;
-// Bytes per pixel while the map is built, besides the label tiles held in memory: at most one
-// provisional label for every two pixels while areas are joined (or the edge marks of the
-// boundary search).
-constexpr std::size_t kBytesPerPixel = 2;
+// Pixels per byte of memory that grows with the image besides the label tiles and the area
+// records (both bounded by their budgets): the boundary search marks two edges a pixel, one bit
+// each. Its sections grow with the length of the regions' boundaries, which noise makes long;
+// they are not charged.
+constexpr std::size_t kPixelsPerByte = 4;
 
 // Charges the working memory of the conversion to the budget for as long as it lives.
 struct Charge {
@@ -159,8 +160,18 @@ bool SeparateColorShapes(ConversionJob& job) {
   const std::int32_t w = image.width, h = image.height;
   const std::size_t pixels = std::size_t(w) * std::size_t(h);
 
-  const Charge charge(rt.memory,
-                      pixels * kBytesPerPixel + std::min(pixels * 4, job.labelPaging.memoryBytes));
+  RegionOptions options;
+  options.minRegionPixels = std::max(1, s.noiseSuppression / 100);
+  if (s.has(settings::kLimitedColors)) options.maxColors = std::clamp<int>(s.maxColors, 2, 255);
+  // More regions than the path limit allows: the smallest join their neighbours here, which
+  // keeps every pixel under a shape; discarding their paths would leave holes (the page
+  // showing through where no enclosing shape lies beneath).
+  options.maxRegions = std::size_t(std::max<std::int32_t>(art.maxPaths, 1));
+  options.maxAreaRecords = AreaRecordBudget(job.labelPaging, w, options.maxRegions);
+
+  const Charge charge(rt.memory, pixels / kPixelsPerByte +
+                                     std::min(pixels * 4, job.labelPaging.memoryBytes) +
+                                     std::min(pixels, options.maxAreaRecords) * kAreaRecordBytes);
   if (!charge.held) {
     base::ShowFailure(rt, msg::kInsufficientMemory);
     return Stop(job);
@@ -175,7 +186,7 @@ bool SeparateColorShapes(ConversionJob& job) {
   else if (image::BuildColorClasses(image, rt, levels, classes) != image::ClassesResult::kDone)
     return Stop(job);
 
-  // The image is read row by row, twice, and never copied: classes and shades come from the
+  // The image is read row by row, once, and never copied: classes and shades come from the
   // samples as each row arrives.
   RegionMap map;
   {
@@ -183,7 +194,7 @@ bool SeparateColorShapes(ConversionJob& job) {
     std::vector<std::uint8_t> line(std::size_t(w + 1) * std::size_t(spp));
     std::int32_t rowsRead = 0;
     const LabelRowSource rows = [&](std::int32_t y, LabelRow& row) {
-      base::ShowProgress(rt, int(std::int64_t(rowsRead++) * 25 / std::max(h, 1)), posterizing);
+      base::ShowProgress(rt, int(std::int64_t(rowsRead++) * 50 / std::max(h, 1)), posterizing);
       static_cast<void>(image::readColorSpan(image, 0, y, w * spp, line.data()));
       const std::uint8_t* mask = image.pixelSelection ? image::BitRow(image, y) : nullptr;
       for (std::int32_t x = 0; x < w; ++x) {
@@ -195,19 +206,13 @@ bool SeparateColorShapes(ConversionJob& job) {
       std::copy_n(line.begin(), std::size_t(w) * std::size_t(spp), row.samples.begin());
       return true;
     };
-    if (LabelRegionsByRows(rt, w, h, spp, rows, map, job.labelPaging) != StageResult::kDone)
+    if (LabelAndMergeByRows(rt, w, h, spp, rows, options, map, job.labelPaging) !=
+        StageResult::kDone)
       return Stop(job);
   }
 
   const std::string_view processing = msg::Text(msg::kProcessingLabel);
   base::ShowProgress(rt, 60, processing);
-  RegionOptions options;
-  options.minRegionPixels = std::max(1, s.noiseSuppression / 100);
-  if (s.has(settings::kLimitedColors)) options.maxColors = std::clamp<int>(s.maxColors, 2, 255);
-  // More regions than the path limit allows: the smallest join their neighbours here, which
-  // keeps every pixel under a shape; discarding their paths would leave holes (the page
-  // showing through where no enclosing shape lies beneath).
-  options.maxRegions = std::size_t(std::max<std::int32_t>(art.maxPaths, 1));
   if (SimplifyRegions(rt, options, map) != StageResult::kDone) return Stop(job);
   if (map.mergedForLimit) rt.state.maxPathsExceeded = true;
 

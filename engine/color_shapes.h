@@ -69,9 +69,8 @@ class DominantColorCount {
   std::uint32_t last_ = 0;
 };
 
-// Four sums of samples in five bytes each (255 x 32767 x 32767 fits in 40 bits): a large
-// photograph has millions of regions before the small ones merge, so their records are kept
-// small.
+// Four sums of samples in five bytes each (255 x 32767 x 32767 fits in 40 bits): the labelling
+// of a large photograph holds hundreds of thousands of area records, so they are kept small.
 class SampleSums {
  public:
   std::uint64_t operator[](int c) const {
@@ -97,6 +96,10 @@ struct Region {
   std::uint8_t cls = 0;      // colour class (representative cell or gray value)
 };
 
+// The most memory one area record costs while labelling: the record, its root slot, one more
+// slot pointing to it, its place in a free list, a budget sweep and the final numbering.
+constexpr std::size_t kAreaRecordBytes = sizeof(Region) + 32;
+
 // Every pixel's region (-1: not converted, outside the selection) and the regions.
 struct RegionMap {
   std::int32_t width = 0;
@@ -105,6 +108,7 @@ struct RegionMap {
   LabelStore label;
   std::vector<Region> regions;
   bool mergedForLimit = false;  // regions were joined to keep within RegionOptions::maxRegions
+  std::size_t peakAreaRecords = 0;  // the most area records held at once while labelling
   std::int32_t at(std::int32_t x, std::int32_t y) const { return label.at(x, y); }
 };
 
@@ -114,6 +118,9 @@ struct RegionOptions {
   // The path limit: past it the smallest regions keep joining their closest neighbour, so that
   // every pixel stays under a shape instead of the limit's discard passes dropping paths.
   std::size_t maxRegions = 0;  // 0 = none
+  // The area records the labelling may hold (0 = no limit): past it the smallest finished
+  // areas join their closest neighbour early, as the path limit would join them later.
+  std::size_t maxAreaRecords = 0;
 };
 
 enum class StageResult { kDone, kStopped, kNoMemory };
@@ -130,10 +137,26 @@ struct LabelRow {
 using LabelRowSource = std::function<bool(std::int32_t y, LabelRow& row)>;
 
 // Labels the connected areas (4-neighbours) of equal class and shade, reading the image row by
-// row twice (areas joined as the rows arrive, then numbered in the order their first pixel
-// comes and summed): besides the map it needs two rows of labels, no copy of the image.
-// Region numbers follow the first pixel of each area in row order. Polls abort every row; a
-// label tile that cannot be written to the scratch file stops it too.
+// row once: besides the map it needs two rows of labels and one record per area held, no copy
+// of the image. Areas smaller than options.minRegionPixels join their closest neighbour (the
+// nearest mean colour, the larger on ties), the smallest first, once they and their small
+// neighbours have finished: at the end, or in batches when many wait; past
+// options.maxAreaRecords the smallest finished areas join theirs too, so that the records held
+// stay bounded. Region numbers follow the first pixel of each region in row order. Polls
+// abort every row; a label tile that cannot be written to the scratch file stops it too.
+[[nodiscard]] StageResult LabelAndMergeByRows(base::Runtime& rt, std::int32_t width,
+                                              std::int32_t height, int samplesPerPixel,
+                                              const LabelRowSource& rows,
+                                              const RegionOptions& options, RegionMap& map,
+                                              const LabelPaging& paging = {});
+
+// The area records the labelling of an image `width` pixels wide may hold: what
+// paging.areaBytes pays for, and never fewer than four times the areas two rows can open and
+// the regions the path limit leaves.
+std::size_t AreaRecordBudget(const LabelPaging& paging, std::int32_t width,
+                             std::size_t maxRegions);
+
+// Every connected area as a region of its own (no merges).
 [[nodiscard]] StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width,
                                              std::int32_t height, int samplesPerPixel,
                                              const LabelRowSource& rows, RegionMap& map,

@@ -8,6 +8,7 @@
 
 #include "base/progress.h"
 #include "engine/color_shapes.h"
+#include "engine/region_records.h"
 #include "image/ink_purity.h"
 
 namespace vl::engine {
@@ -34,32 +35,20 @@ struct UnionFind {
   }
 };
 
-void Absorb(Region& into, const Region& from) {
-  into.pixels += from.pixels;
-  for (int c = 0; c < 4; ++c) into.sum.add(c, from.sum[c]);
-  into.left = std::min(into.left, from.left);
-  into.top = std::min(into.top, from.top);
-  into.right = std::max(into.right, from.right);
-  into.bottom = std::max(into.bottom, from.bottom);
-}
-
-int MeanDistance(const Region& a, const Region& b, int samples) {
-  int d = 0;
-  for (int c = 0; c < samples; ++c)
-    d += std::abs(int(a.sum[c] / std::uint64_t(std::max<std::int64_t>(a.pixels, 1))) -
-                  int(b.sum[c] / std::uint64_t(std::max<std::int64_t>(b.pixels, 1))));
-  return d;
-}
-
-// Replaces every label by its root's new, compact index and keeps only the roots.
+// Replaces every label by its root's new, compact index and keeps only the roots, moved down
+// in place (the map is left alone when every region is a root).
 void Compact(RegionMap& map, UnionFind& uf) {
   std::vector<std::int32_t> index(map.regions.size(), -1);
-  std::vector<Region> kept;
+  std::size_t kept = 0;
   for (std::size_t i = 0; i < map.regions.size(); ++i)
     if (uf.find(std::int32_t(i)) == std::int32_t(i)) {
-      index[i] = std::int32_t(kept.size());
-      kept.push_back(map.regions[i]);
+      index[i] = std::int32_t(kept);
+      if (kept != i) map.regions[kept] = map.regions[i];
+      ++kept;
     }
+  const bool moved = kept != map.regions.size();
+  map.regions.resize(kept);
+  if (!moved) return;
   std::vector<std::int32_t> row(std::size_t(std::max(map.width, 0)));
   for (std::int32_t y = 0; y < map.height; ++y) {
     map.label.readRow(y, row.data());
@@ -67,7 +56,6 @@ void Compact(RegionMap& map, UnionFind& uf) {
       if (l >= 0) l = index[std::size_t(uf.find(l))];
     map.label.writeRow(y, row.data());
   }
-  map.regions = std::move(kept);
 }
 
 // Distance of two classes: cube coordinates for colour, the value for gray.
@@ -76,37 +64,12 @@ int ClassDistance(int a, int b, int samples) {
   return std::abs(a % 6 - b % 6) + std::abs(a / 6 % 6 - b / 6 % 6) + std::abs(a / 36 - b / 36);
 }
 
-std::uint32_t MeanColor(const Region& r, int samples) {
-  std::uint32_t means[4] = {0, 0, 0, 0};
-  for (int c = 0; c < samples; ++c)
-    means[c] = std::uint32_t(r.sum[c] / std::uint64_t(std::max<std::int64_t>(r.pixels, 1)));
-  return ColorWordOfSamples(means, samples);
-}
-
 // The neighbour of region `root` (a root of `uf`) with the nearest mean colour, the larger on
-// ties; -1 when it has none (alone in the image, or among unconverted pixels).
-std::int32_t ClosestNeighbour(const RegionMap& map, UnionFind& uf, std::int32_t root) {
-  const Region& self = map.regions[std::size_t(root)];
-  std::int32_t best = -1;
-  int bestDistance = 0;
-  for (std::int32_t y = self.top; y <= self.bottom; ++y)
-    for (std::int32_t x = self.left; x <= self.right; ++x) {
-      const std::int32_t l = map.at(x, y);
-      if (l < 0 || uf.find(l) != root) continue;
-      const std::int32_t around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
-      for (const auto& q : around) {
-        std::int32_t o = map.at(q[0], q[1]);
-        if (o < 0 || (o = uf.find(o)) == root) continue;
-        const int d = MeanDistance(self, map.regions[std::size_t(o)], map.samplesPerPixel);
-        if (best < 0 || d < bestDistance ||
-            (d == bestDistance &&
-             map.regions[std::size_t(o)].pixels > map.regions[std::size_t(best)].pixels)) {
-          best = o;
-          bestDistance = d;
-        }
-      }
-    }
-  return best;
+// ties; -1 when it has none.
+std::int32_t ClosestRegion(const RegionMap& map, UnionFind& uf, std::int32_t root) {
+  return ClosestNeighbour(
+      map.label, map.samplesPerPixel, root, [&](std::int32_t l) { return uf.find(l); },
+      [&](std::int32_t r) -> const Region& { return map.regions[std::size_t(r)]; });
 }
 
 // While more than `limit` regions remain, the smallest (the first on ties) joins its closest
@@ -117,23 +80,28 @@ StageResult MergeDownTo(base::Runtime& rt, std::size_t limit, RegionMap& map) {
   if (limit == 0 || left <= limit) return StageResult::kDone;
   map.mergedForLimit = true;
   UnionFind uf(map.regions.size());
-  using Entry = std::pair<std::int64_t, std::int32_t>;
-  std::priority_queue<Entry, std::vector<Entry>, std::greater<>> queue;
+  // Entries of pixels << 32 | region: the smallest first, the first region on ties.
+  auto entry = [&](std::size_t r) { return std::uint64_t(map.regions[r].pixels) << 32 | r; };
+  std::priority_queue<std::uint64_t, std::vector<std::uint64_t>, std::greater<>> queue;
   for (std::size_t i = 0; i < map.regions.size(); ++i)
-    if (map.regions[i].pixels > 0) queue.push({map.regions[i].pixels, std::int32_t(i)});
+    if (map.regions[i].pixels > 0) queue.push(entry(i));
   for (std::size_t done = 0; left > limit && !queue.empty(); ++done) {
     if ((done & 1023) == 0 && base::PollAbort(rt)) return StageResult::kStopped;
-    const auto [pixels, r] = queue.top();
+    const std::uint64_t top = queue.top();
     queue.pop();
-    if (uf.find(r) != r || map.regions[std::size_t(r)].pixels != pixels) continue;  // stale
-    const std::int32_t best = ClosestNeighbour(map, uf, r);
+    const auto r = std::int32_t(top & 0xFFFFFFFF);
+    if (uf.find(r) != r || entry(std::size_t(r)) != top) continue;  // stale
+    const std::int32_t best = ClosestRegion(map, uf, r);
     if (best < 0) continue;
     Absorb(map.regions[std::size_t(best)], map.regions[std::size_t(r)]);
     uf.parent[std::size_t(r)] = best;
     --left;
-    queue.push({map.regions[std::size_t(best)].pixels, best});
+    queue.push(entry(std::size_t(best)));
   }
   Compact(map, uf);
+  // The records the labelling held (up to its budget) give their room back to the boundary
+  // search that follows.
+  map.regions.shrink_to_fit();
   return StageResult::kDone;
 }
 
@@ -229,124 +197,6 @@ std::uint32_t DominantColorCount::result() const {
   return winner;
 }
 
-StageResult LabelRegionsByRows(base::Runtime& rt, std::int32_t width, std::int32_t height,
-                               int samplesPerPixel, const LabelRowSource& rows, RegionMap& map,
-                               const LabelPaging& paging) {
-  map = RegionMap{};
-  map.width = width;
-  map.height = height;
-  map.samplesPerPixel = samplesPerPixel;
-  const auto w = std::size_t(std::max(width, 0));
-  if (!map.label.reset(rt, width, height, paging)) return StageResult::kNoMemory;
-  auto sized = [&](LabelRow& r) {
-    r.cls.assign(w, 0);
-    r.shade.assign(w, 0);
-    r.excluded.assign(w, 0);
-    r.samples.assign(w * std::size_t(samplesPerPixel), 0);
-  };
-  LabelRow row, above;
-  sized(row);
-  sized(above);
-  std::vector<std::int32_t> label(w, -1), up(w, -1);
-
-  // Pass 1: provisional labels, each pixel joining its left and upper neighbours of the same
-  // class and shade; labels that meet are united.
-  UnionFind uf(0);
-  std::vector<std::int32_t>& parent = uf.parent;  // grows by one for each new label
-  for (std::int32_t y = 0; y < height; ++y) {
-    if (base::PollAbort(rt)) return StageResult::kStopped;
-    if (!rows(y, row)) return StageResult::kStopped;
-    for (std::size_t x = 0; x < w; ++x) {
-      label[x] = -1;
-      if (row.excluded[x]) continue;
-      std::int32_t l = -1, u = -1;
-      if (x > 0 && label[x - 1] >= 0 && row.cls[x - 1] == row.cls[x] &&
-          row.shade[x - 1] == row.shade[x])
-        l = label[x - 1];
-      if (y > 0 && up[x] >= 0 && above.cls[x] == row.cls[x] && above.shade[x] == row.shade[x])
-        u = up[x];
-      if (l >= 0 && u >= 0) {
-        const std::int32_t a = uf.find(l), b = uf.find(u);
-        if (a != b) parent[std::size_t(std::max(a, b))] = std::min(a, b);
-        label[x] = l;
-      } else if (l >= 0 || u >= 0) {
-        label[x] = std::max(l, u);
-      } else {
-        label[x] = std::int32_t(parent.size());
-        parent.push_back(label[x]);
-      }
-    }
-    map.label.writeRow(y, label.data());
-    std::swap(row, above);
-    std::swap(label, up);
-  }
-  std::size_t areas = 0;
-  for (std::size_t i = 0; i < parent.size(); ++i) {
-    parent[i] = uf.find(std::int32_t(i));
-    areas += parent[i] == std::int32_t(i);
-  }
-  // Sized once: growing by doubling would hold both copies at the peak.
-  map.regions.reserve(areas);
-
-  // Pass 2: final numbers in the order each area's first pixel comes (a root's entry then
-  // holds -(number + 1)), with the areas' pixels, samples and boxes.
-  const std::size_t spp = std::size_t(samplesPerPixel);
-  for (std::int32_t y = 0; y < height; ++y) {
-    if (base::PollAbort(rt)) return StageResult::kStopped;
-    if (!rows(y, row)) return StageResult::kStopped;
-    map.label.readRow(y, label.data());
-    for (std::size_t x = 0; x < w; ++x) {
-      if (label[x] < 0) continue;
-      const std::int32_t root = parent[std::size_t(label[x])];
-      std::int32_t id;
-      if (root < 0) {
-        id = -root - 1;
-      } else if (parent[std::size_t(root)] < 0) {
-        id = -parent[std::size_t(root)] - 1;
-      } else {
-        id = std::int32_t(map.regions.size());
-        parent[std::size_t(root)] = -id - 1;
-        Region r;
-        r.cls = row.cls[x];
-        r.left = r.right = std::int16_t(x);
-        r.top = r.bottom = std::int16_t(y);
-        map.regions.push_back(r);
-      }
-      label[x] = id;
-      Region& r = map.regions[std::size_t(id)];
-      ++r.pixels;
-      for (std::size_t c = 0; c < spp; ++c) r.sum.add(int(c), row.samples[x * spp + c]);
-      r.left = std::min(r.left, std::int16_t(x));
-      r.right = std::max(r.right, std::int16_t(x));
-      r.bottom = std::int16_t(y);
-    }
-    map.label.writeRow(y, label.data());
-  }
-  // A label tile lost to a failed scratch write leaves the map unusable.
-  if (base::PollAbort(rt)) return StageResult::kStopped;
-  for (Region& r : map.regions) r.color = MeanColor(r, samplesPerPixel);
-  return StageResult::kDone;
-}
-
-StageResult LabelRegions(base::Runtime& rt, std::int32_t width, std::int32_t height,
-                         int samplesPerPixel, const std::vector<std::uint8_t>& classes,
-                         const std::vector<std::uint8_t>& samples,
-                         const std::vector<bool>& excluded, RegionMap& map,
-                         const std::vector<std::uint16_t>& shades, const LabelPaging& paging) {
-  const auto w = std::size_t(width), spp = std::size_t(samplesPerPixel);
-  const LabelRowSource rows = [&](std::int32_t y, LabelRow& row) {
-    const std::size_t at = std::size_t(y) * w;
-    for (std::size_t x = 0; x < w; ++x) {
-      row.cls[x] = classes[at + x];
-      row.shade[x] = shades.empty() ? 0 : shades[at + x];
-      row.excluded[x] = !excluded.empty() && excluded[at + x];
-    }
-    std::copy_n(samples.begin() + std::ptrdiff_t(at * spp), w * spp, row.samples.begin());
-    return true;
-  };
-  return LabelRegionsByRows(rt, width, height, samplesPerPixel, rows, map, paging);
-}
-
 StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, RegionMap& map) {
   const int samples = map.samplesPerPixel;
   const std::int32_t w = map.width;
@@ -364,7 +214,7 @@ StageResult SimplifyRegions(base::Runtime& rt, const RegionOptions& options, Reg
       const std::int32_t root = uf.find(r);
       Region& self = map.regions[std::size_t(root)];
       if (self.pixels >= options.minRegionPixels) continue;
-      const std::int32_t best = ClosestNeighbour(map, uf, root);
+      const std::int32_t best = ClosestRegion(map, uf, root);
       if (best < 0) continue;  // alone in the image (or among unconverted pixels)
       Absorb(map.regions[std::size_t(best)], self);
       uf.parent[std::size_t(root)] = best;

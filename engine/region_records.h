@@ -1,0 +1,67 @@
+// What the labelling and the region merges share about region records: joining two records,
+// the distance of their mean colours, and the neighbour a region joins.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+
+#include "engine/color_shapes.h"
+
+namespace vl::engine {
+
+inline void Absorb(Region& into, const Region& from) {
+  into.pixels += from.pixels;
+  for (int c = 0; c < 4; ++c) into.sum.add(c, from.sum[c]);
+  into.left = std::min(into.left, from.left);
+  into.top = std::min(into.top, from.top);
+  into.right = std::max(into.right, from.right);
+  into.bottom = std::max(into.bottom, from.bottom);
+}
+
+inline int MeanDistance(const Region& a, const Region& b, int samples) {
+  int d = 0;
+  for (int c = 0; c < samples; ++c)
+    d += std::abs(int(a.sum[c] / std::uint64_t(std::max<std::int64_t>(a.pixels, 1))) -
+                  int(b.sum[c] / std::uint64_t(std::max<std::int64_t>(b.pixels, 1))));
+  return d;
+}
+
+inline std::uint32_t MeanColor(const Region& r, int samples) {
+  std::uint32_t means[4] = {0, 0, 0, 0};
+  for (int c = 0; c < samples; ++c)
+    means[c] = std::uint32_t(r.sum[c] / std::uint64_t(std::max<std::int64_t>(r.pixels, 1)));
+  return ColorWordOfSamples(means, samples);
+}
+
+// The neighbour of the region whose labels resolve to `root` with the nearest mean colour, the
+// larger on ties; -1 when it has none (alone in the image, or among unconverted pixels).
+// `rootOf` resolves a label of the map (-1: none), `recordOf` gives a root's record.
+template <class RootOf, class RecordOf>
+std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_t root,
+                              RootOf&& rootOf, RecordOf&& recordOf) {
+  const Region& self = recordOf(root);
+  std::int32_t best = -1;
+  int bestDistance = 0;
+  std::int64_t bestPixels = 0;
+  for (std::int32_t y = self.top; y <= self.bottom; ++y)
+    for (std::int32_t x = self.left; x <= self.right; ++x) {
+      const std::int32_t l = labels.at(x, y);
+      if (l < 0 || rootOf(l) != root) continue;
+      const std::int32_t around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+      for (const auto& q : around) {
+        std::int32_t o = labels.at(q[0], q[1]);
+        if (o < 0 || (o = rootOf(o)) < 0 || o == root) continue;
+        const Region& other = recordOf(o);
+        const int d = MeanDistance(self, other, samples);
+        if (best < 0 || d < bestDistance || (d == bestDistance && other.pixels > bestPixels)) {
+          best = o;
+          bestDistance = d;
+          bestPixels = other.pixels;
+        }
+      }
+    }
+  return best;
+}
+
+}  // namespace vl::engine
