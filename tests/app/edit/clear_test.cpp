@@ -157,8 +157,7 @@ TEST(ClearPixels, MemoryShortForUndoAsksFirst) {
     if (goOn) {
       EXPECT_EQ(r, EditResult::kDone);
       EXPECT_TRUE(c.holds(c.program.image.backupLayer, [](int, int) { return false; }));
-      EXPECT_EQ(c.menu(), std::string(msg::Text(msg::kCannotUndo)) +
-                              std::string(msg::Text(msg::kUndoAccelerator)));
+      EXPECT_EQ(c.menu(), MenuText(0, msg::kCannotUndo));
     } else {
       // Declined: the image and the Select All step are as they were.
       EXPECT_EQ(r, EditResult::kCancelled);
@@ -187,7 +186,7 @@ TEST(ClearPixels, GrayAndColorPixelsTurnWhiteAndUndoRedoGiveTheBytesBack) {
     ASSERT_EQ(int(image.samplesPerPixel), spp);
     ASSERT_EQ(MarqueeSelect(c.program, c.doc, 10, 5, 29, 19, image::kSelectNew), EditResult::kDone);
     const Bytes before = c.samples();
-    const Bytes mask(image.bitLayer.data(), image.bitLayer.data() + image.bitLayer.size());
+    const Bytes mask = c.bits();
 
     ASSERT_EQ(ClearCommand(c.program, c.doc), EditResult::kDone);
     EXPECT_TRUE(c.doc.pixelImageModified);
@@ -202,7 +201,7 @@ TEST(ClearPixels, GrayAndColorPixelsTurnWhiteAndUndoRedoGiveTheBytesBack) {
           ASSERT_EQ(cleared[at], inside(x, y) ? white : before[at]) << x << "," << y;
         }
     // The selection stays as it was.
-    EXPECT_EQ(Bytes(image.bitLayer.data(), image.bitLayer.data() + image.bitLayer.size()), mask);
+    EXPECT_EQ(c.bits(), mask);
     for (int round = 0; round < 2; ++round) {
       ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
       EXPECT_EQ(c.samples(), before);

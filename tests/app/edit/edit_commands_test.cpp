@@ -255,8 +255,7 @@ TEST(SelectionEdge, TracesTheMaskOfAGrayImage) {
   } dialogs;
   CommandContext ctx{program, doc, dialogs};
   ASSERT_EQ(MarqueeSelect(program, doc, 20, 10, 59, 49, image::kSelectNew), EditResult::kDone);
-  const std::vector<std::uint8_t> mask(program.image.bitLayer.data(),
-                                       program.image.bitLayer.data() + program.image.bitLayer.size());
+  const Bytes mask = r.bits();
   ASSERT_TRUE(RunCommand(ctx, PackCommand(kCommandConvertSelectionEdge)));
   ASSERT_EQ(program.artwork.count, 1);
   const art::PathRecord& p = program.artwork.paths[0];
@@ -265,7 +264,7 @@ TEST(SelectionEdge, TracesTheMaskOfAGrayImage) {
   EXPECT_NEAR(p.right, 60 * s, 6);
   EXPECT_NEAR(p.top, 10 * s, 6);
   EXPECT_NEAR(p.bottom, 50 * s, 6);
-  EXPECT_TRUE(std::equal(mask.begin(), mask.end(), program.image.bitLayer.data()));
+  EXPECT_EQ(r.bits(), mask);
   EXPECT_FALSE(program.app.selectionEdgeCommand);
   EXPECT_EQ(UndoMenuItem(program), MenuText(msg::kUndoPrefix, msg::kUndoConvert));
   // Plain Convert posterizes the selected pixels only (mid-gray is black by default) and
@@ -280,7 +279,7 @@ TEST(SelectionEdge, TracesTheMaskOfAGrayImage) {
   EXPECT_NEAR(q.right, 60 * s, 6);
   EXPECT_NEAR(q.top, 11 * s, 6);
   EXPECT_NEAR(q.bottom, 50 * s, 6);
-  EXPECT_TRUE(std::equal(mask.begin(), mask.end(), program.image.bitLayer.data()));
+  EXPECT_EQ(r.bits(), mask);
 }
 
 }  // namespace
