@@ -3,11 +3,11 @@
 
 #include <algorithm>
 
+#include "image/bit_row.h"
+
 namespace vl::app {
 
 namespace {
-
-bool Bit(const std::uint8_t* row, std::int32_t x) { return (row[x >> 3] & (0x80 >> (x & 7))) != 0; }
 
 bool ColorLayerWhole(const image::RasterImage& image) {
   return !image::IsBilevel(image) && image.colorInMemory && !image.bitLayer.empty() &&
@@ -27,7 +27,7 @@ void ForSelected(const image::RasterImage& image, Byte* layer, Visit visit) {
     const std::uint8_t* mask = image::BitRow(image, y);
     Byte* px = layer + std::size_t(y) * std::size_t(image.colorRowBytes);
     for (std::int32_t x = 0; x < image.width; ++x)
-      if (Bit(mask, x) && !visit(px + x * spp)) return;
+      if (image::BitAt(mask, x) && !visit(px + x * spp)) return;
   }
 }
 
@@ -78,7 +78,8 @@ bool MarksSelection(const image::RasterImage& image, const MarqueeArea& area) {
     const std::uint8_t* bits = image::BitRow(image, y);
     const std::uint8_t* loaded = image::LayerRow(image.backupLayer, image, y);
     for (std::int32_t x = 0; x < image.paddedWidth; ++x)
-      if (Bit(bits, x) != (InArea(area, x, y) && Bit(loaded, x))) return false;
+      if (bool(image::BitAt(bits, x)) != (InArea(area, x, y) && image::BitAt(loaded, x)))
+        return false;
   }
   return true;
 }
@@ -94,8 +95,8 @@ bool PaperInArea(const image::RasterImage& image, const MarqueeArea& area,
     const std::uint8_t* loaded = image::LayerRow(image.backupLayer, image, y);
     std::uint8_t* row = image::LayerRow(paper, image, y);
     for (std::int32_t x = area.left; x <= area.right; ++x)
-      if (!Bit(loaded, x)) {
-        row[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
+      if (!image::BitAt(loaded, x)) {
+        image::SetBitAt(row, x);
         any = true;
       }
   }

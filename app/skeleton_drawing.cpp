@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "art/undo.h"
+#include "image/bit_row.h"
 
 namespace vl::app {
 
@@ -16,9 +17,11 @@ bool Paused(const Program& program) {
 
 void Plot(image::RasterImage& image, SkeletonTool tool, std::int32_t x, std::int32_t y) {
   if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
-  std::uint8_t& byte = image::BitRow(image, y)[x >> 3];
-  const auto bit = std::uint8_t(0x80 >> (x & 7));
-  byte = tool == SkeletonTool::kPencil ? std::uint8_t(byte | bit) : std::uint8_t(byte & ~bit);
+  std::uint8_t* row = image::BitRow(image, y);
+  if (tool == SkeletonTool::kPencil)
+    image::SetBitAt(row, x);
+  else
+    image::ClearBitAt(row, x);
 }
 
 }  // namespace

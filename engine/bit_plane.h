@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "image/bit_row.h"
+
 namespace vl::engine {
 
 // A plane seen as rows of rowBytes bytes, one after another. Only rows 0..heightRows-1 and
@@ -21,15 +23,10 @@ struct BitPlaneView {
   }
 };
 
-inline int BitAt(const std::uint8_t* row, std::int32_t x) {
-  return (row[x >> 3] >> (7 - (x & 7))) & 1;
-}
-inline void SetBitAt(std::uint8_t* row, std::int32_t x) {
-  row[x >> 3] = static_cast<std::uint8_t>(row[x >> 3] | (0x80 >> (x & 7)));
-}
-inline void ClearBitAt(std::uint8_t* row, std::int32_t x) {
-  row[x >> 3] = static_cast<std::uint8_t>(row[x >> 3] & ~(0x80 >> (x & 7)));
-}
+// The pixel helpers live with the images; the engine's planes use them unqualified.
+using image::BitAt;
+using image::ClearBitAt;
+using image::SetBitAt;
 
 // Index of the first 16-bit word at or after fromWord with any bit set; wordCount when none.
 std::int32_t FindInkWord(const std::uint8_t* row, std::int32_t fromWord, std::int32_t wordCount);

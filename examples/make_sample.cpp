@@ -10,6 +10,7 @@
 #include "base/application_state.h"
 #include "base/conversion_state.h"
 #include "base/runtime.h"
+#include "image/bit_row.h"
 #include "image/raster_image.h"
 #include "image/tiff_writer.h"
 #include "platform/headless_ui.h"
@@ -34,9 +35,11 @@ using Stroke = std::vector<Point>;  // a polyline in letter units, y down
 
 void SetPixel(RasterImage& image, int x, int y, bool ink) {
   if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
-  std::uint8_t& byte = vl::image::BitRow(image, y)[x >> 3];
-  const std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x & 7));
-  byte = ink ? (byte | bit) : (byte & ~bit);
+  std::uint8_t* row = vl::image::BitRow(image, y);
+  if (ink)
+    vl::image::SetBitAt(row, x);
+  else
+    vl::image::ClearBitAt(row, x);
 }
 
 void Disc(RasterImage& image, Point c, double radius, bool ink) {

@@ -5,6 +5,7 @@
 
 #include "base/message_table.h"
 #include "base/progress.h"
+#include "image/bit_row.h"
 #include "image/levels.h"
 #include "image/posterization.h"
 
@@ -134,10 +135,6 @@ bool ContrastBlack(const RowShape& shape, const std::uint8_t* up, const std::uin
   return false;
 }
 
-void SetBit(std::uint8_t* row, std::int32_t x) {
-  row[x >> 3] = static_cast<std::uint8_t>(row[x >> 3] | (0x80 >> (x & 7)));
-}
-
 // The mask row y of the captured selection, or nullptr when the row lies outside the band.
 const std::uint8_t* CapturedMaskRow(const RasterImage& image, std::int32_t y) {
   if (y < image.selectionFirstRow || y > image.selectionLastRow) return nullptr;
@@ -241,11 +238,11 @@ PosterizeResult ConvertToBlackAndWhite(RasterImage& image, base::Runtime& rt,
         const std::uint8_t* mid = filtered.row(y, makeFiltered);
         const std::uint8_t* down = filtered.row(y + 1, makeFiltered);
         for (std::int32_t x = 0; x < shape.width; ++x)
-          if (ContrastBlack(shape, up, mid, down, x, limit)) SetBit(bits.data(), x);
+          if (ContrastBlack(shape, up, mid, down, x, limit)) SetBitAt(bits.data(), x);
       } else {
         const std::uint8_t* row = filtered.row(y, makeFiltered) + spp;
         for (std::int32_t x = 0; x < shape.width; ++x)
-          if (threshold.black(row + std::int64_t{x} * spp, spp)) SetBit(bits.data(), x);
+          if (threshold.black(row + std::int64_t{x} * spp, spp)) SetBitAt(bits.data(), x);
       }
       if (mask != nullptr)
         for (std::size_t i = 0; i < bits.size(); ++i) bits[i] &= mask[i];

@@ -5,6 +5,7 @@
 
 #include "base/message_table.h"
 #include "base/progress.h"
+#include "image/bit_row.h"
 #include "image/color_classes.h"
 #include "image/posterization.h"
 
@@ -17,7 +18,7 @@ constexpr std::int32_t kHoleAt = 15;     // the hole: bits 15 and 16 of rows 15 
 
 void Set(BoundaryMap& m, std::int32_t x, std::int32_t y) {
   if (x < 0 || x >= m.width) return;  // a corner past the last column lies outside the frame
-  m.bits[std::size_t(y) * m.rowBytes + (x >> 3)] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+  SetBitAt(&m.bits[std::size_t(y) * m.rowBytes], x);
 }
 
 bool Get(const BoundaryMap& m, std::int32_t x, std::int32_t y) {
@@ -25,7 +26,7 @@ bool Get(const BoundaryMap& m, std::int32_t x, std::int32_t y) {
 }
 
 void Clear(BoundaryMap& m, std::int32_t x, std::int32_t y) {
-  m.bits[std::size_t(y) * m.rowBytes + (x >> 3)] &= static_cast<std::uint8_t>(~(0x80 >> (x & 7)));
+  ClearBitAt(&m.bits[std::size_t(y) * m.rowBytes], x);
 }
 
 // One pixel of a 2 x 2 block: a pixel that two of the four share wins, in the order the

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/runtime.h"
+#include "image/bit_row.h"
 #include "image/raster_image.h"
 
 namespace vl::image {
@@ -73,7 +74,7 @@ struct BoundaryMap {
   std::int32_t rowBytes = 0;
   std::vector<std::uint8_t> bits;
   bool at(std::int32_t x, std::int32_t y) const {
-    return (bits[std::size_t(y) * rowBytes + (x >> 3)] & (0x80 >> (x & 7))) != 0;
+    return BitAt(&bits[std::size_t(y) * rowBytes], x) != 0;
   }
 };
 

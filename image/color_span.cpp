@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "image/bit_row.h"
 #include "image/raster_image.h"
 
 namespace vl::image {
@@ -33,7 +34,7 @@ void applySelection(const RasterImage& image, std::int32_t xBytes, std::int32_t 
   const std::int32_t samples = image.samplesPerPixel;
   for (std::int32_t i = 0; i < countBytes; ++i) {
     std::int32_t pixel = (xBytes + i) / samples;
-    if ((mask[pixel >> 3] & (0x80 >> (pixel & 7))) == 0) out[i] = white;
+    if (BitAt(mask, pixel) == 0) out[i] = white;
   }
 }
 

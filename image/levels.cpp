@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "image/bit_row.h"
 #include "image/ink_purity.h"
 
 namespace vl::image {
@@ -21,7 +22,7 @@ bool IsSelected(const RasterImage& image, std::int32_t x, std::int32_t y) {
   if (image.selectionRows.empty() ||
       offset + image.bitRowBytes > static_cast<std::int64_t>(image.selectionRows.size()))
     return true;  // no copy of the mask: the whole row counts, as the colour rows do
-  return (image.selectionRows.data()[offset + (x >> 3)] & (0x80 >> (x & 7))) != 0;
+  return BitAt(image.selectionRows.data() + offset, x) != 0;
 }
 
 struct ScreenRgb {

@@ -7,6 +7,7 @@
 #include <array>
 
 #include "base/message_table.h"
+#include "image/bit_row.h"
 #include "platform/byte_order.h"
 #include "image/byte_input.h"
 #include "image/reader_progress.h"
@@ -94,10 +95,6 @@ class RunDecoder {
   int left_ = 0;  // bytes of the current run still to produce
 };
 
-inline bool bitAt(const std::uint8_t* line, std::int64_t x) {
-  return (line[x >> 3] & (0x80 >> (x & 7))) != 0;
-}
-
 // One pixel row of interleaved samples from its decoded plane lines.
 void assembleRow(Layout layout, const PcxHeader& h, const std::uint8_t* lines,
                  const std::array<std::uint8_t, kPaletteBytes>& palette, std::uint8_t* row) {
@@ -122,10 +119,10 @@ void assembleRow(Layout layout, const PcxHeader& h, const std::uint8_t* lines,
     case Layout::kRgbBitPlanes:
       for (std::int64_t x = 0; x < w; ++x) {
         std::uint8_t* px = row + 3 * x;
-        px[0] = bitAt(lines, x) ? 128 : 0;
-        px[1] = bitAt(lines + stride, x) ? 128 : 0;
+        px[0] = BitAt(lines, x) ? 128 : 0;
+        px[1] = BitAt(lines + stride, x) ? 128 : 0;
         px[2] = 0;
-        if (bitAt(lines + 2 * stride, x)) {
+        if (BitAt(lines + 2 * stride, x)) {
           if (px[0] == 128 && px[1] == 128)
             px[0] = px[1] = px[2] = 192;  // light gray
           else
@@ -136,9 +133,9 @@ void assembleRow(Layout layout, const PcxHeader& h, const std::uint8_t* lines,
     case Layout::kEgaBitPlanes:
       for (std::int64_t x = 0; x < w; ++x) {
         std::uint8_t* px = row + 3 * x;
-        px[2] = bitAt(lines, x) ? 255 : 0;               // plane 0: blue
-        px[1] = bitAt(lines + stride, x) ? 255 : 0;      // plane 1: green
-        px[0] = bitAt(lines + 2 * stride, x) ? 255 : 0;  // plane 2: red
+        px[2] = BitAt(lines, x) ? 255 : 0;               // plane 0: blue
+        px[1] = BitAt(lines + stride, x) ? 255 : 0;      // plane 1: green
+        px[0] = BitAt(lines + 2 * stride, x) ? 255 : 0;  // plane 2: red
       }
       break;
     case Layout::kBilevel: break;

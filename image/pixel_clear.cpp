@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "image/bit_row.h"
+
 namespace vl::image {
 
 namespace {
@@ -20,10 +22,6 @@ bool SelectedBand(const RasterImage& image, std::int32_t& first, std::int32_t& l
     }
   }
   return first >= 0;
-}
-
-bool Selected(const std::uint8_t* maskRow, std::int32_t x) {
-  return (maskRow[x >> 3] & (0x80 >> (x & 7))) != 0;
 }
 
 bool ColorReady(const RasterImage& image) {
@@ -99,7 +97,7 @@ bool HasSelectedColor(const RasterImage& image) {
     const std::uint8_t* mask = BitRow(image, y);
     const std::uint8_t* px = image.colorLayer.data() + std::size_t(y) * std::size_t(image.colorRowBytes);
     for (std::int32_t x = 0; x < image.width; ++x)
-      if (Selected(mask, x) &&
+      if (BitAt(mask, x) &&
           std::any_of(px + x * spp, px + (x + 1) * spp, [white](std::uint8_t v) { return v != white; }))
         return true;
   }
@@ -128,7 +126,7 @@ bool ClearSelectedColor(RasterImage& image) {
     const std::uint8_t* mask = BitRow(image, y);
     std::uint8_t* px = image.colorLayer.data() + std::size_t(y) * std::size_t(image.colorRowBytes);
     for (std::int32_t x = 0; x < image.width; ++x)
-      if (Selected(mask, x)) std::fill(px + x * spp, px + (x + 1) * spp, white);
+      if (BitAt(mask, x)) std::fill(px + x * spp, px + (x + 1) * spp, white);
   }
   return true;
 }

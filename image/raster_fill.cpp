@@ -2,6 +2,7 @@
 #include "image/raster_fill.h"
 
 #include "base/message_table.h"
+#include "image/bit_row.h"
 
 namespace vl::image {
 
@@ -55,9 +56,8 @@ void PackInkRow(const std::uint8_t* gray, std::int32_t widthPixels, std::uint8_t
     for (int b = 0; b < 8; ++b) byte = (byte << 1) | (gray[x + b] < 128 ? 1u : 0u);
     bitRow[x >> 3] = static_cast<std::uint8_t>(byte);
   }
-  for (; x < widthPixels; ++x) {
-    if (gray[x] < 128) bitRow[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
-  }
+  for (; x < widthPixels; ++x)
+    if (gray[x] < 128) SetBitAt(bitRow, x);
 }
 
 void CompositeRow8(const std::uint8_t* in, int channels, std::int32_t pixels, std::uint8_t* out) {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "image/bit_row.h"
+
 namespace vl::image {
 
 namespace {
@@ -91,9 +93,10 @@ void PlaceBits(RasterImage& image, std::int32_t row, std::int32_t left, std::int
   }
   for (std::int32_t i = 0; i < count; ++i) {
     const std::int32_t x = left + i;
-    const auto mask = static_cast<std::uint8_t>(0x80 >> (x & 7));
-    if (bits[i >> 3] & (0x80 >> (i & 7))) dst[x >> 3] |= mask;
-    else dst[x >> 3] &= static_cast<std::uint8_t>(~mask);
+    if (BitAt(bits, i))
+      SetBitAt(dst, x);
+    else
+      ClearBitAt(dst, x);
   }
 }
 

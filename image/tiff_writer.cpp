@@ -11,6 +11,7 @@
 #include "platform/byte_order.h"
 #include "base/progress.h"
 #include "base/scratch_files.h"
+#include "image/bit_row.h"
 #include "image/packbits_encoder.h"
 #include "image/replacing_write.h"
 
@@ -156,8 +157,7 @@ TiffOutcome writeTiff(base::Runtime& rt, const RasterImage& image, platform::Fil
       const std::uint8_t* src = BitRow(image, y);
       for (std::int32_t x = 0; x < image.width && n < outWidth; ++x) {
         if (!columns.next()) continue;
-        if (src[x >> 3] & (0x80 >> (x & 7)))
-          outRow[n >> 3] |= static_cast<std::uint8_t>(0x80 >> (n & 7));
+        if (BitAt(src, x)) SetBitAt(outRow, n);
         ++n;
       }
       const std::size_t bytes =

@@ -11,6 +11,7 @@
 #include "art/anchor_editing.h"
 #include "art/anchor_walk.h"
 #include "art/display_color.h"
+#include "image/bit_row.h"
 #include "image/levels.h"
 #include "image/raster_image.h"
 
@@ -108,8 +109,7 @@ QImage BuildScreenImage(const image::RasterImage& image, int step) {
       }
       std::fill_n(dst, out.bytesPerLine(), 0);
       for (int x = 0; x < w; ++x) {
-        const int sx = x * step;
-        if (row[sx >> 3] & (0x80 >> (sx & 7))) dst[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
+        if (image::BitAt(row, x * step)) image::SetBitAt(dst, x);
       }
     }
     return out;

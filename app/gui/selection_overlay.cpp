@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "image/bit_row.h"
+
 namespace vl::gui {
 
 QImage BuildSelectionOverlay(const image::RasterImage& image, int step) {
@@ -16,8 +18,7 @@ QImage BuildSelectionOverlay(const image::RasterImage& image, int step) {
     std::uint8_t* dst = out.scanLine(y);
     std::fill_n(dst, out.bytesPerLine(), 0);
     for (int x = 0; x < w; ++x) {
-      const int sx = x * step;
-      if (row[sx >> 3] & (0x80 >> (sx & 7))) dst[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
+      if (image::BitAt(row, x * step)) image::SetBitAt(dst, x);
     }
   }
   return out;

@@ -1,5 +1,6 @@
-// What the shell's tests share: a temporary folder, and input images written by the program's
-// own TIFF writer from a pixel predicate (bilevel) or a flat gray level.
+// What the shell's tests share: a temporary folder, a program record on the headless interface
+// (with or without an open document), and input images written by the program's own TIFF
+// writer from a pixel predicate (bilevel), a flat gray level or graded samples.
 #pragma once
 
 #include <stdlib.h>
@@ -9,18 +10,26 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "app/document.h"
+#include "app/document_actions.h"
+#include "app/edit_commands.h"
+#include "app/program.h"
 #include "base/application_state.h"
 #include "base/conversion_state.h"
+#include "base/message_table.h"
 #include "base/runtime.h"
+#include "image/bit_row.h"
 #include "image/raster_image.h"
 #include "image/tiff_writer.h"
 #include "platform/headless_ui.h"
 #include "platform/memory_block.h"
+#include "settings/settings_defaults.h"
 
 namespace vl::app::test {
 
@@ -99,7 +108,7 @@ inline bool WriteBilevelTiff(const std::string& path, int widthPixels, int heigh
                      for (int y = 0; y < heightPixels; ++y) {
                        std::uint8_t* row = image::BitRow(image, y);
                        for (int x = 0; x < widthPixels; ++x)
-                         if (ink(x, y)) row[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+                         if (ink(x, y)) image::SetBitAt(row, x);
                      }
                      return true;
                    },
@@ -152,6 +161,64 @@ inline std::function<bool(int, int)> Squares(int count, int side) {
     const int cell = (x - 10) / (side + 10);
     return cell < count && (x - 10) % (side + 10) < side;
   };
+}
+
+// A program record on a headless interface (which notes messages and answers scripted
+// questions), its scratch folder inside a temporary folder.
+struct ProgramRig {
+  TempDir dir;
+  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
+  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
+};
+
+using Bytes = std::vector<std::uint8_t>;
+using Ink = std::function<bool(int, int)>;
+
+// A rig for one document with the default conversion settings. The document is closed before
+// the program and its folder go.
+struct DocumentRig : ProgramRig {
+  Document doc;
+  DocumentRig() { settings::setConversionDefaults(program.activeSettings); }
+  ~DocumentRig() { CloseDocument(program, doc); }
+  DocumentRig(const DocumentRig&) = delete;
+  DocumentRig& operator=(const DocumentRig&) = delete;
+
+  // Reads the image at `path` into the document.
+  bool open(const std::string& path) { return OpenDocument(program, doc, path).read(); }
+  // Writes scan.tif (bilevel, `ink` black) or picture.tif (graded samples) and opens it.
+  bool openBilevel(int widthPixels, int heightPixels, const Ink& ink) {
+    return WriteBilevelTiff(dir / "scan.tif", widthPixels, heightPixels, ink) &&
+           open(dir / "scan.tif");
+  }
+  bool openGraded(int widthPixels, int heightPixels, int samples) {
+    return WriteGradedTiff(dir / "picture.tif", widthPixels, heightPixels, samples) &&
+           open(dir / "picture.tif");
+  }
+
+  std::string menu() const { return UndoMenuItem(program); }
+  static Bytes Of(const platform::Block& b) { return {b.data(), b.data() + b.size()}; }
+  Bytes bits() const { return Of(program.image.bitLayer); }
+  Bytes backup() const { return Of(program.image.backupLayer); }  // the pixels as loaded
+  Bytes samples() const { return Of(program.image.colorLayer); }
+  // Whether a bit layer holds exactly the pixels of `ink`, its padding clear.
+  bool holds(const platform::Block& layer, const Ink& ink) const {
+    const image::RasterImage& image = program.image;
+    for (int y = 0; y < image.height; ++y) {
+      const std::uint8_t* row = image::LayerRow(layer, image, y);
+      for (int x = 0; x < image.paddedWidth; ++x)
+        if (bool(image::BitAt(row, x)) != (x < image.width && ink(x, y))) return false;
+    }
+    return true;
+  }
+};
+
+// The Undo item's text: `prefix` (Undo, Redo; 0 for none), the step's name, the accelerator.
+inline std::string MenuText(int prefix, int name) {
+  std::string s;
+  if (prefix != 0) s = msg::Text(prefix);
+  s += msg::Text(name);
+  s += msg::Text(msg::kUndoAccelerator);
+  return s;
 }
 
 }  // namespace vl::app::test

@@ -4,32 +4,30 @@
 #include <gtest/gtest.h>
 
 #include "base/message_table.h"
-#include "platform/headless_ui.h"
+#include "tests/app/app_fixtures.h"
 
-namespace vl::app {
+namespace vl::app::test {
 namespace {
 
 TEST(Program, RecordsAreIndependentAndStartFromDefaults) {
-  auto uiA = std::make_unique<platform::HeadlessUi>(nullptr);
-  const platform::HeadlessUi& quietA = *uiA;
-  Program a(std::move(uiA), "/tmp");
-  Program b(std::make_unique<platform::HeadlessUi>(nullptr), "/tmp");
-  a.conversion.abortRequested = 1;
-  a.activeSettings.tolerance = 50;
-  a.memory.setLimit(10);
-  ASSERT_TRUE(image::setGeometry(a.image, 100, 50));
-  EXPECT_TRUE(b.conversion.abortRequested == 0 && b.image.width == 0);
-  EXPECT_EQ(b.activeSettings.tolerance, 30);
-  EXPECT_EQ(b.memory.available(), platform::MemoryBudget::kUnlimited);
+  ProgramRig a, b;
+  a.program.conversion.abortRequested = 1;
+  a.program.activeSettings.tolerance = 50;
+  a.program.memory.setLimit(10);
+  ASSERT_TRUE(image::setGeometry(a.program.image, 100, 50));
+  EXPECT_TRUE(b.program.conversion.abortRequested == 0 && b.program.image.width == 0);
+  EXPECT_EQ(b.program.activeSettings.tolerance, 30);
+  EXPECT_EQ(b.program.memory.available(), platform::MemoryBudget::kUnlimited);
 
   // The runtime bundles references to the record's own parts.
-  base::Runtime rt = a.runtime();
+  base::Runtime rt = a.program.runtime();
   base::ShowMessage(rt, msg::kNoPathsFound);
-  EXPECT_EQ(quietA.messages(), std::vector<std::string>{"No paths found"});
-  EXPECT_EQ(&rt.state, &a.conversion);
-  EXPECT_EQ(a.scratchFolder.rfind("/tmp/vectorlume-", 0), 0u);
-  EXPECT_EQ(a.scratchFolder.back(), '/');
+  EXPECT_EQ(a.ui->messages(), std::vector<std::string>{"No paths found"});
+  EXPECT_TRUE(b.ui->messages().empty());
+  EXPECT_EQ(&rt.state, &a.program.conversion);
+  EXPECT_EQ(a.program.scratchFolder.rfind(a.dir.path + "/vectorlume-", 0), 0u);
+  EXPECT_EQ(a.program.scratchFolder.back(), '/');
 }
 
 }  // namespace
-}  // namespace vl::app
+}  // namespace vl::app::test

@@ -60,8 +60,8 @@ TEST(ColorSpan, ACapturedSelectionSurvivesTheMaskBeingOverwritten) {
   RasterImage gray;
   ASSERT_TRUE(LoadColor(gray, t, 40, 5, 1));
   EXPECT_FALSE(CaptureSelection(gray, t.memory));  // nothing selected
-  setPixel(BitRow(gray, 1), 39);  // the selection spans rows 1 to 3
-  setPixel(BitRow(gray, 3), 0);
+  SetBitAt(BitRow(gray, 1), 39);  // the selection spans rows 1 to 3
+  SetBitAt(BitRow(gray, 3), 0);
   ASSERT_TRUE(CaptureSelection(gray, t.memory));
   std::memset(gray.bitLayer.data(), 0xFF, gray.bitLayer.size());  // e.g. posterization output
   std::uint8_t out[41];

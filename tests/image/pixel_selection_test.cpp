@@ -30,7 +30,7 @@ void SetSelection(RasterImage& image, const Mask& m) {
   for (std::int32_t y = 0; y < image.height; ++y) {
     std::memset(BitRow(image, y), 0, std::size_t(image.bitRowBytes));
     for (std::int32_t x = 0; x < image.width; ++x)
-      if (m[y][x]) setPixel(BitRow(image, y), x);
+      if (m[y][x]) SetBitAt(BitRow(image, y), x);
   }
 }
 

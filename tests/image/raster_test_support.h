@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "image/bit_row.h"
 #include "image/levels.h"
 #include "image/raster_image.h"
 #include "platform/headless_ui.h"
@@ -81,8 +82,7 @@ inline void LoadHeldImage(RasterImage& image, TestRuntime& t, int width, int hei
                                          std::size_t(width) * spp}));
 }
 
-inline bool pixelAt(const std::uint8_t* row, int x) { return (row[x >> 3] << (x & 7)) & 0x80; }
-inline void setPixel(std::uint8_t* row, int x) { row[x >> 3] |= 0x80 >> (x & 7); }
+inline bool pixelAt(const std::uint8_t* row, int x) { return BitAt(row, x) != 0; }
 
 // A bilevel image as its reader leaves it, before the load is completed.
 inline bool drawBilevel(RasterImage& image, base::Runtime& rt,
@@ -92,7 +92,7 @@ inline bool drawBilevel(RasterImage& image, base::Runtime& rt,
   if (!allocateBitLayer(image, rt.memory)) return false;
   for (std::int32_t y = 0; y < image.height; ++y) {
     for (std::int32_t x = 0; x < image.width; ++x) {
-      if (rows[y][x] == '#') setPixel(BitRow(image, y), x);
+      if (rows[y][x] == '#') SetBitAt(BitRow(image, y), x);
     }
   }
   return true;

@@ -12,8 +12,6 @@
 namespace vl::app::test {
 namespace {
 
-using Args = std::vector<std::string>;
-
 // A home of its own, with the configuration folder inside it.
 struct Home {
   TempDir dir;
@@ -36,14 +34,6 @@ struct Home {
     ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
   }
 };
-
-// Thousands of small rings: slow enough to convert that a signal lands mid-file.
-bool WriteRings(const std::string& path) {
-  return WriteBilevelTiff(path, 2400, 2400, [](int x, int y) {
-    const int dx = x % 24 - 12, dy = y % 24 - 12, r2 = dx * dx + dy * dy;
-    return r2 <= 81 && r2 >= 16;
-  });
-}
 
 // The art with its creation date blanked: two runs a minute apart write the same bytes.
 std::string ArtBytes(const std::string& path) {

@@ -11,8 +11,6 @@
 namespace vl::app::test {
 namespace {
 
-using Args = std::vector<std::string>;
-
 // Filled paths in an EPS file: each ends with the fill operator on a line of its own.
 int PathsIn(const std::string& eps) { return CountOf(eps, "\rf\r"); }
 

@@ -10,6 +10,8 @@
 
 namespace vl::app::test {
 
+using Args = std::vector<std::string>;
+
 // Arguments single-quoted (no test's contains a quote); TMPDIR, the scratch base, set when
 // given. The program replaces the shell, so the child's id is the program's.
 inline std::string CommandLine(const std::vector<std::string>& args, const std::string& tmpdir) {
@@ -31,6 +33,14 @@ inline RunResult RunProgram(const std::vector<std::string>& args) {
   const std::string redirect = " </dev/null >" + (io / "out") + " 2>" + (io / "err");
   const int raw = std::system((CommandLine(args, "") + redirect).c_str());
   return {ExitStatus(raw), ReadFile(io / "out"), ReadFile(io / "err")};
+}
+
+// Thousands of small rings with holes: slow enough to convert that a signal lands mid-file.
+inline bool WriteRings(const std::string& path) {
+  return WriteBilevelTiff(path, 2400, 2400, [](int x, int y) {
+    const int dx = x % 24 - 12, dy = y % 24 - 12, r2 = dx * dx + dy * dy;
+    return r2 <= 81 && r2 >= 16;
+  });
 }
 
 // The program on a pseudo-terminal (stdout and stderr both go to it).

@@ -15,7 +15,6 @@ namespace {
 
 using test_support::GrayImage;
 using namespace std::string_literals;
-using Args = std::vector<std::string>;
 
 // The main job's sample, rendered by Ghostscript and rsvg, shows the scan's pixels (edges aside).
 TEST(CliConvert, MainJobSampleRendersLikeTheScan) {
@@ -106,11 +105,7 @@ TEST(CliConvert, OutputNameAndFormatChooseTheWriter) {
 TEST(CliConvert, CtrlCWhileConvertingStopsWithoutLeavingFiles) {
   TempDir dir;
   const std::string input = dir / "big.tif";
-  // Many small rings: thousands of shapes with holes, so the outline loop runs a while.
-  ASSERT_TRUE(WriteBilevelTiff(input, 2400, 2400, [](int x, int y) {
-    const int dx = x % 24 - 12, dy = y % 24 - 12, r2 = dx * dx + dy * dy;
-    return r2 <= 81 && r2 >= 16;
-  }));
+  ASSERT_TRUE(WriteRings(input));  // the outline loop runs a while
   TerminalChild child({"convert", input, "-o", dir / "big.eps"}, dir.path);
   ASSERT_TRUE(child.waitFor(std::string(msg::Text(msg::kOutliningLabel)))) << child.seen;
   ASSERT_EQ(::kill(child.pid, SIGINT), 0);

@@ -14,7 +14,6 @@
 namespace vl::app::test {
 namespace {
 
-using Args = std::vector<std::string>;
 using test_support::GrayImage;
 
 // Flat tones with curved, slanted and straight boundaries, touching shapes, a shape inside a

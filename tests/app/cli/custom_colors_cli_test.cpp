@@ -14,7 +14,6 @@
 namespace vl::app::test {
 namespace {
 
-using Args = std::vector<std::string>;
 using Parsed = vl::app::CommandLine;  // the runner's CommandLine() is a function
 
 // A home of its own, so the user's configuration (and start-up colour file) stays out.

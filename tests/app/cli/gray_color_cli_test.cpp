@@ -12,8 +12,6 @@
 namespace vl::app::test {
 namespace {
 
-using Args = std::vector<std::string>;
-
 // Three tones none of whose 2 x 2 means is 128, where the gray and the colour tests part.
 constexpr const char* kDrawing = R"(
 import sys

@@ -9,8 +9,6 @@
 namespace vl::app::test {
 namespace {
 
-using Args = std::vector<std::string>;
-
 // The program with standard input read from `input` (a file).
 RunResult RunWithInput(const Args& args, const std::string& input) {
   TempDir io;

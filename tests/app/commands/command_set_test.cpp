@@ -44,18 +44,13 @@ struct ScriptedDialogs : DocumentDialogs {
 };
 
 // A program record with a scripted headless interface, its document, and a scan of two squares.
-struct Shell {
-  TempDir dir;
-  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
-  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
-  Document doc;
+struct Shell : DocumentRig {
   ScriptedDialogs dialogs;
   CommandContext ctx{program, doc, dialogs};
   std::string scan = dir / "scan.tif";
   std::string artQuestion = msg::Format(msg::kSaveArtQuestion, "scan.art");
 
   Shell() {
-    settings::setConversionDefaults(program.activeSettings);
     EXPECT_TRUE(WriteBilevelTiff(scan, 120, 60, Squares(2, 40)));
   }
   bool run(std::uint16_t command) { return RunCommand(ctx, PackCommand(command)); }

@@ -16,55 +16,20 @@
 namespace vl::app::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using Ink = std::function<bool(int, int)>;
-
-struct Clearing {
-  TempDir dir;
-  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
-  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
-  Document doc;
-
+struct Clearing : DocumentRig {
   explicit Clearing(const Ink& ink = Squares(3, 40), int width = 170, int height = 60) {
-    settings::setConversionDefaults(program.activeSettings);
-    const std::string scan = dir / "scan.tif";
-    EXPECT_TRUE(WriteBilevelTiff(scan, width, height, ink));
-    EXPECT_TRUE(OpenDocument(program, doc, scan).read());
+    EXPECT_TRUE(openBilevel(width, height, ink));
   }
-  ~Clearing() { CloseDocument(program, doc); }
-
   std::string artBytes() {
     const std::string path = dir / "art.eps";
     EXPECT_TRUE(WriteArtFile(program, doc, path, path, ArtFormat{}));
     return ReadFile(path);
   }
-  static Bytes Of(const platform::Block& b) { return {b.data(), b.data() + b.size()}; }
-  Bytes bits() const { return Of(program.image.bitLayer); }
-  Bytes backup() const { return Of(program.image.backupLayer); }
-  std::string menu() const { return UndoMenuItem(program); }
   void select(std::initializer_list<int> paths) {
     for (int i : paths) program.artwork.paths[i].flags |= art::kSelected;
     program.artwork.selectedCount = int(paths.size());
   }
 };
-
-std::string UndoName(int prefix, int name) {
-  return std::string(msg::Text(prefix)) + std::string(msg::Text(name)) +
-         std::string(msg::Text(msg::kUndoAccelerator));
-}
-
-// The pixels of a layer as an image of `ink`: the layer must hold exactly these.
-bool LayerHolds(const Clearing& c, const platform::Block& layer, const Ink& ink) {
-  const image::RasterImage& image = c.program.image;
-  for (int y = 0; y < image.height; ++y) {
-    const std::uint8_t* row = image::LayerRow(layer, image, y);
-    for (int x = 0; x < image.paddedWidth; ++x) {
-      const bool set = row[x >> 3] & (0x80 >> (x & 7));
-      if (set != (x < image.width && ink(x, y))) return false;
-    }
-  }
-  return true;
-}
 
 TEST(ClearPaths, DeletesTheSelectedPathsAndUndoRedoGiveTheBytesBack) {
   Clearing c;
@@ -82,14 +47,14 @@ TEST(ClearPaths, DeletesTheSelectedPathsAndUndoRedoGiveTheBytesBack) {
   EXPECT_EQ(c.program.artwork.paths[0].right, middleRight);
   EXPECT_EQ(c.program.artwork.selectedCount, 0);
   EXPECT_TRUE(c.doc.artModified);
-  EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoDelete));
+  EXPECT_EQ(c.menu(), MenuText(msg::kUndoPrefix, msg::kUndoDelete));
   const std::string after = c.artBytes();
   EXPECT_TRUE(after != before);
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
     EXPECT_TRUE(c.artBytes() == before);
     EXPECT_EQ(c.program.artwork.selectedCount, 2);
-    EXPECT_EQ(c.menu(), UndoName(msg::kRedoPrefix, msg::kUndoDelete));
+    EXPECT_EQ(c.menu(), MenuText(msg::kRedoPrefix, msg::kUndoDelete));
     ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
     EXPECT_TRUE(c.artBytes() == after);
   }
@@ -122,16 +87,16 @@ TEST(ClearPixels, ClearsTheSelectedInkFromTheImageAndUndoRedoSwapIt) {
 
   ASSERT_EQ(ClearCommand(c.program, c.doc), EditResult::kDone);
   EXPECT_TRUE(c.doc.pixelImageModified);
-  EXPECT_TRUE(LayerHolds(c, c.program.image.bitLayer, [](int, int) { return false; }));
-  EXPECT_TRUE(LayerHolds(c, c.program.image.backupLayer, rest));
+  EXPECT_TRUE(c.holds(c.program.image.bitLayer, [](int, int) { return false; }));
+  EXPECT_TRUE(c.holds(c.program.image.backupLayer, rest));
   EXPECT_TRUE(c.program.image.pixelSelection);
-  EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoClear));
+  EXPECT_EQ(c.menu(), MenuText(msg::kUndoPrefix, msg::kUndoClear));
   const Bytes clearedBits = c.bits(), clearedBackup = c.backup();
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
     EXPECT_EQ(c.bits(), marked);
     EXPECT_EQ(c.backup(), loaded);
-    EXPECT_EQ(c.menu(), UndoName(msg::kRedoPrefix, msg::kUndoClear));
+    EXPECT_EQ(c.menu(), MenuText(msg::kRedoPrefix, msg::kUndoClear));
     ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
     EXPECT_EQ(c.bits(), clearedBits);
     EXPECT_EQ(c.backup(), clearedBackup);
@@ -139,7 +104,7 @@ TEST(ClearPixels, ClearsTheSelectedInkFromTheImageAndUndoRedoSwapIt) {
 
   // Dropping the selection shows what is left, and only that converts.
   ASSERT_EQ(SelectNoneCommand(c.program, c.doc), EditResult::kDone);
-  EXPECT_TRUE(LayerHolds(c, c.program.image.bitLayer, rest));
+  EXPECT_TRUE(c.holds(c.program.image.bitLayer, rest));
   ASSERT_TRUE(ConvertDocument(c.program, c.doc).ranToEnd());
   EXPECT_EQ(c.program.artwork.count, 2);  // half the second square and the third
   EXPECT_TRUE(c.ui->messages().empty());
@@ -191,40 +156,24 @@ TEST(ClearPixels, MemoryShortForUndoAsksFirst) {
     EXPECT_EQ(c.ui->questions(), std::vector<std::string>{std::string(msg::Text(msg::kUndoMemoryQuestion))});
     if (goOn) {
       EXPECT_EQ(r, EditResult::kDone);
-      EXPECT_TRUE(LayerHolds(c, c.program.image.backupLayer, [](int, int) { return false; }));
-      EXPECT_EQ(c.menu(), std::string(msg::Text(msg::kCannotUndo)) +
-                              std::string(msg::Text(msg::kUndoAccelerator)));
+      EXPECT_TRUE(c.holds(c.program.image.backupLayer, [](int, int) { return false; }));
+      EXPECT_EQ(c.menu(), MenuText(0, msg::kCannotUndo));
     } else {
       // Declined: the image and the Select All step are as they were.
       EXPECT_EQ(r, EditResult::kCancelled);
       EXPECT_EQ(c.bits(), bits);
       EXPECT_EQ(c.backup(), backup);
-      EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoSelectAll));
+      EXPECT_EQ(c.menu(), MenuText(msg::kUndoPrefix, msg::kUndoSelectAll));
     }
   }
 }
 
 // A gray scale, RGB or CMYK picture whose every sample differs from white and from its
 // neighbours, so a pixel cleared or restored in the wrong place shows.
-struct ColorPicture {
-  TempDir dir;
-  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
-  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
-  Document doc;
+struct ColorPicture : DocumentRig {
   static constexpr int kWidth = 50, kHeight = 30;
 
-  explicit ColorPicture(int samples) {
-    settings::setConversionDefaults(program.activeSettings);
-    const std::string path = dir / "picture.tif";
-    EXPECT_TRUE(WriteGradedTiff(path, kWidth, kHeight, samples));
-    EXPECT_TRUE(OpenDocument(program, doc, path).read());
-  }
-  ~ColorPicture() { CloseDocument(program, doc); }
-  Bytes samples() const {
-    const platform::Block& c = program.image.colorLayer;
-    return {c.data(), c.data() + c.size()};
-  }
-  std::string menu() const { return UndoMenuItem(program); }
+  explicit ColorPicture(int samples) { EXPECT_TRUE(openGraded(kWidth, kHeight, samples)); }
 };
 
 TEST(ClearPixels, GrayAndColorPixelsTurnWhiteAndUndoRedoGiveTheBytesBack) {
@@ -237,11 +186,11 @@ TEST(ClearPixels, GrayAndColorPixelsTurnWhiteAndUndoRedoGiveTheBytesBack) {
     ASSERT_EQ(int(image.samplesPerPixel), spp);
     ASSERT_EQ(MarqueeSelect(c.program, c.doc, 10, 5, 29, 19, image::kSelectNew), EditResult::kDone);
     const Bytes before = c.samples();
-    const Bytes mask(image.bitLayer.data(), image.bitLayer.data() + image.bitLayer.size());
+    const Bytes mask = c.bits();
 
     ASSERT_EQ(ClearCommand(c.program, c.doc), EditResult::kDone);
     EXPECT_TRUE(c.doc.pixelImageModified);
-    EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoClear));
+    EXPECT_EQ(c.menu(), MenuText(msg::kUndoPrefix, msg::kUndoClear));
     const Bytes cleared = c.samples();
     // White is no ink in CMYK, full intensity otherwise.
     const std::uint8_t white = spp == 4 ? 0 : 255;
@@ -252,17 +201,17 @@ TEST(ClearPixels, GrayAndColorPixelsTurnWhiteAndUndoRedoGiveTheBytesBack) {
           ASSERT_EQ(cleared[at], inside(x, y) ? white : before[at]) << x << "," << y;
         }
     // The selection stays as it was.
-    EXPECT_EQ(Bytes(image.bitLayer.data(), image.bitLayer.data() + image.bitLayer.size()), mask);
+    EXPECT_EQ(c.bits(), mask);
     for (int round = 0; round < 2; ++round) {
       ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
       EXPECT_EQ(c.samples(), before);
-      EXPECT_EQ(c.menu(), UndoName(msg::kRedoPrefix, msg::kUndoClear));
+      EXPECT_EQ(c.menu(), MenuText(msg::kRedoPrefix, msg::kUndoClear));
       ASSERT_EQ(UndoCommand(c.program, c.doc), EditResult::kDone);
       EXPECT_EQ(c.samples(), cleared);
     }
     // White cleared to white changes nothing and keeps the step.
     EXPECT_EQ(ClearCommand(c.program, c.doc), EditResult::kNothing);
-    EXPECT_EQ(c.menu(), UndoName(msg::kUndoPrefix, msg::kUndoClear));
+    EXPECT_EQ(c.menu(), MenuText(msg::kUndoPrefix, msg::kUndoClear));
     EXPECT_TRUE(c.ui->messages().empty());
   }
 }

@@ -20,42 +20,18 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct Editor {
-  TempDir dir;
-  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
-  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
-  Document doc;
-  std::string scan = dir / "scan.tif";
-
-  explicit Editor(int widthPixels = 120, int heightPixels = 60,
-                  const std::function<bool(int, int)>& ink = Squares(2, 40)) {
-    settings::setConversionDefaults(program.activeSettings);
-    EXPECT_TRUE(WriteBilevelTiff(scan, widthPixels, heightPixels, ink));
-    EXPECT_TRUE(OpenDocument(program, doc, scan).read());
+struct Editor : DocumentRig {
+  explicit Editor(int widthPixels = 120, int heightPixels = 60, const Ink& ink = Squares(2, 40)) {
+    EXPECT_TRUE(openBilevel(widthPixels, heightPixels, ink));
   }
-  ~Editor() { CloseDocument(program, doc); }
-
   // The art as Save Art writes it (EPS, without the creation date varying: same second).
   std::string artBytes() {
     const std::string path = dir / "art.eps";
     EXPECT_TRUE(WriteArtFile(program, doc, path, path, ArtFormat{}));
     return ReadFile(path);
   }
-  std::vector<std::uint8_t> bitLayer() const {
-    const auto* p = program.image.bitLayer.data();
-    return {p, p + program.image.bitLayer.size()};
-  }
   engine::ConversionOutcome convert() { return ConvertDocument(program, doc); }
-  std::string menu() const { return UndoMenuItem(program); }
 };
-
-std::string MenuText(int prefix, int name) {
-  std::string s;
-  if (prefix != 0) s = msg::Text(prefix);
-  s += msg::Text(name);
-  s += msg::Text(msg::kUndoAccelerator);
-  return s;
-}
 
 TEST(Undo, ConvertUndoRedoGiveTheArtBytesBeforeAndAfter) {
   Editor e;
@@ -99,24 +75,24 @@ TEST(Undo, FailedRefusedOrEmptyCommandsLeaveUndoAsItWas) {
 
 TEST(Undo, SelectionsUndoTheBitLayerAndTheSelectionFlagExactly) {
   Editor e;
-  const auto loaded = e.bitLayer();
+  const auto loaded = e.bits();
   ASSERT_EQ(MarqueeSelect(e.program, e.doc, 0, 0, 59, 59, image::kSelectNew), EditResult::kDone);
-  const auto marked = e.bitLayer();
+  const auto marked = e.bits();
   ASSERT_NE(marked, loaded);
   EXPECT_EQ(e.menu(), MenuText(msg::kUndoPrefix, msg::kUndoMarquee));
   ASSERT_EQ(SelectInverseCommand(e.program, e.doc), EditResult::kDone);
-  const auto inverse = e.bitLayer();
+  const auto inverse = e.bits();
   ASSERT_EQ(UndoCommand(e.program, e.doc), EditResult::kDone);
-  EXPECT_EQ(e.bitLayer(), marked);
+  EXPECT_EQ(e.bits(), marked);
   EXPECT_TRUE(e.program.image.pixelSelection);
   ASSERT_EQ(UndoCommand(e.program, e.doc), EditResult::kDone);
-  EXPECT_EQ(e.bitLayer(), inverse);
+  EXPECT_EQ(e.bits(), inverse);
 
   ASSERT_EQ(SelectNoneCommand(e.program, e.doc), EditResult::kDone);
-  EXPECT_EQ(e.bitLayer(), loaded);
+  EXPECT_EQ(e.bits(), loaded);
   EXPECT_FALSE(e.program.image.pixelSelection);
   ASSERT_EQ(UndoCommand(e.program, e.doc), EditResult::kDone);
-  EXPECT_EQ(e.bitLayer(), inverse);
+  EXPECT_EQ(e.bits(), inverse);
   EXPECT_TRUE(e.program.image.pixelSelection);
 
   // With paths, selection commands switch undo off.
@@ -132,7 +108,7 @@ TEST(Undo, SelectionsUndoTheBitLayerAndTheSelectionFlagExactly) {
 // the next conversion finds both. Undo of a stopped conversion is left as it was.
 TEST(SelectionConversion, ConvertsThePartSelectedAndKeepsTheRest) {
   Editor e;
-  const auto loaded = e.bitLayer();
+  const auto loaded = e.bits();
   ASSERT_EQ(MagicWandClick(e.program, e.doc, 30, 30, image::kSelectNew), EditResult::kDone);
   ASSERT_TRUE(e.convert().ranToEnd());
   EXPECT_EQ(e.program.artwork.count, 1);
@@ -141,7 +117,7 @@ TEST(SelectionConversion, ConvertsThePartSelectedAndKeepsTheRest) {
   ASSERT_EQ(SelectNoneCommand(e.program, e.doc), EditResult::kDone);  // deselects the paths
   ASSERT_EQ(UndoCommand(e.program, e.doc), EditResult::kDone);          // the art goes
   ASSERT_EQ(SelectNoneCommand(e.program, e.doc), EditResult::kDone);  // now the pixels
-  EXPECT_EQ(e.bitLayer(), loaded);
+  EXPECT_EQ(e.bits(), loaded);
   ASSERT_TRUE(e.convert().ranToEnd());
   EXPECT_EQ(e.program.artwork.count, 2);
 }
@@ -267,13 +243,11 @@ TEST(PathCommands, TheWandToolPicksPathsOrPixels) {
 // Convert Selection Edge on a gray image traces the selection mask (no posterization, which
 // this build lacks and plain Convert still refuses), and leaves the mask as it was.
 TEST(SelectionEdge, TracesTheMaskOfAGrayImage) {
-  TempDir dir;
-  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);
-  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
-  settings::setConversionDefaults(program.activeSettings);
-  Document doc;
-  ASSERT_TRUE(WriteGrayTiff(dir / "gray.tif", 100, 80, 128));
-  ASSERT_TRUE(OpenDocument(program, doc, dir / "gray.tif").read());
+  DocumentRig r;
+  Program& program = r.program;
+  Document& doc = r.doc;
+  ASSERT_TRUE(WriteGrayTiff(r.dir / "gray.tif", 100, 80, 128));
+  ASSERT_TRUE(r.open(r.dir / "gray.tif"));
   struct NoDialogs : DocumentDialogs {
     bool chooseImageFile(std::string&) override { return false; }
     bool chooseArtFile(std::string&, ArtFormat&) override { return false; }
@@ -281,8 +255,7 @@ TEST(SelectionEdge, TracesTheMaskOfAGrayImage) {
   } dialogs;
   CommandContext ctx{program, doc, dialogs};
   ASSERT_EQ(MarqueeSelect(program, doc, 20, 10, 59, 49, image::kSelectNew), EditResult::kDone);
-  const std::vector<std::uint8_t> mask(program.image.bitLayer.data(),
-                                       program.image.bitLayer.data() + program.image.bitLayer.size());
+  const Bytes mask = r.bits();
   ASSERT_TRUE(RunCommand(ctx, PackCommand(kCommandConvertSelectionEdge)));
   ASSERT_EQ(program.artwork.count, 1);
   const art::PathRecord& p = program.artwork.paths[0];
@@ -291,14 +264,14 @@ TEST(SelectionEdge, TracesTheMaskOfAGrayImage) {
   EXPECT_NEAR(p.right, 60 * s, 6);
   EXPECT_NEAR(p.top, 10 * s, 6);
   EXPECT_NEAR(p.bottom, 50 * s, 6);
-  EXPECT_TRUE(std::equal(mask.begin(), mask.end(), program.image.bitLayer.data()));
+  EXPECT_EQ(r.bits(), mask);
   EXPECT_FALSE(program.app.selectionEdgeCommand);
   EXPECT_EQ(UndoMenuItem(program), MenuText(msg::kUndoPrefix, msg::kUndoConvert));
   // Plain Convert posterizes the selected pixels only (mid-gray is black by default) and
   // leaves the selection mask as it was. The default row filter averages each pixel with its
   // left and upper neighbours, which outside the selection read as white: the first selected
   // column and row turn white.
-  ui->scriptAnswers({"yes"});  // "Convert image again?"
+  r.ui->scriptAnswers({"yes"});  // "Convert image again?"
   ASSERT_TRUE(RunCommand(ctx, PackCommand(kCommandConvert)));
   ASSERT_EQ(program.artwork.count, 1);
   const art::PathRecord& q = program.artwork.paths[0];
@@ -306,8 +279,7 @@ TEST(SelectionEdge, TracesTheMaskOfAGrayImage) {
   EXPECT_NEAR(q.right, 60 * s, 6);
   EXPECT_NEAR(q.top, 11 * s, 6);
   EXPECT_NEAR(q.bottom, 50 * s, 6);
-  EXPECT_TRUE(std::equal(mask.begin(), mask.end(), program.image.bitLayer.data()));
-  CloseDocument(program, doc);
+  EXPECT_EQ(r.bits(), mask);
 }
 
 }  // namespace

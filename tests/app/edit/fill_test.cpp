@@ -16,24 +16,9 @@
 namespace vl::app::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using Ink = std::function<bool(int, int)>;
+std::string UndoName(int prefix) { return MenuText(prefix, msg::kUndoFill); }
 
-Bytes Of(const platform::Block& b) { return {b.data(), b.data() + b.size()}; }
-
-std::string UndoName(int prefix) {
-  return std::string(msg::Text(prefix)) + std::string(msg::Text(msg::kUndoFill)) +
-         std::string(msg::Text(msg::kUndoAccelerator));
-}
-
-struct Document_ {
-  TempDir dir;
-  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
-  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
-  Document doc;
-  Document_() { settings::setConversionDefaults(program.activeSettings); }
-  ~Document_() { CloseDocument(program, doc); }
-  std::string menu() const { return UndoMenuItem(program); }
+struct Document_ : DocumentRig {
   // Undo and redo, twice over: the image must alternate between `before` and `after`.
   template <class Snapshot>
   void undoRedoAlternate(Snapshot snapshot, const Bytes& before, const Bytes& after) {
@@ -49,27 +34,11 @@ struct Document_ {
 };
 
 struct Bilevel : Document_ {
-  explicit Bilevel(const Ink& ink = Squares(3, 40)) {
-    const std::string scan = dir / "scan.tif";
-    EXPECT_TRUE(WriteBilevelTiff(scan, 170, 60, ink));
-    EXPECT_TRUE(OpenDocument(program, doc, scan).read());
-  }
-  Bytes bits() const { return Of(program.image.bitLayer); }
-  Bytes backup() const { return Of(program.image.backupLayer); }
+  explicit Bilevel(const Ink& ink = Squares(3, 40)) { EXPECT_TRUE(openBilevel(170, 60, ink)); }
   Bytes both() const {
     Bytes b = bits(), l = backup();
     b.insert(b.end(), l.begin(), l.end());
     return b;
-  }
-  // Whether a layer holds exactly the pixels of `ink`.
-  bool holds(const platform::Block& layer, const Ink& ink) const {
-    const image::RasterImage& image = program.image;
-    for (int y = 0; y < image.height; ++y) {
-      const std::uint8_t* row = image::LayerRow(layer, image, y);
-      for (int x = 0; x < image.paddedWidth; ++x)
-        if (bool(row[x >> 3] & (0x80 >> (x & 7))) != (x < image.width && ink(x, y))) return false;
-    }
-    return true;
   }
 };
 
@@ -232,12 +201,7 @@ TEST(FillBilevel, MemoryShortForUndoAsksFirst) {
 // so a pixel filled or restored in the wrong place shows.
 struct Picture : Document_ {
   static constexpr int kWidth = 50, kHeight = 30;
-  explicit Picture(int samples) {
-    const std::string path = dir / "picture.tif";
-    EXPECT_TRUE(WriteGradedTiff(path, kWidth, kHeight, samples));
-    EXPECT_TRUE(OpenDocument(program, doc, path).read());
-  }
-  Bytes samples() const { return Of(program.image.colorLayer); }
+  explicit Picture(int samples) { EXPECT_TRUE(openGraded(kWidth, kHeight, samples)); }
 };
 
 TEST(FillColor, SelectedPixelsTakeThePaintAndUndoRedoGiveTheBytesBack) {
@@ -255,7 +219,7 @@ TEST(FillColor, SelectedPixelsTakeThePaintAndUndoRedoGiveTheBytesBack) {
       ASSERT_EQ(MarqueeSelect(c.program, c.doc, 15, 8, 19, 11, image::kSelectSubtract), EditResult::kDone);
       c.program.currentPaint = paint;
       const Bytes before = c.samples();
-      const Bytes mask = Of(c.program.image.bitLayer);
+      const Bytes mask = c.bits();
 
       ASSERT_EQ(FillCommand(c.program, c.doc), EditResult::kDone);
       EXPECT_TRUE(c.doc.pixelImageModified);
@@ -267,7 +231,7 @@ TEST(FillColor, SelectedPixelsTakeThePaintAndUndoRedoGiveTheBytesBack) {
             const std::size_t at = std::size_t((y * Picture::kWidth + x) * spp + s);
             ASSERT_EQ(filled[at], inside(x, y) ? want[std::size_t(s)] : before[at]) << x << "," << y;
           }
-      EXPECT_EQ(Of(c.program.image.bitLayer), mask);  // the selection stays
+      EXPECT_EQ(c.bits(), mask);  // the selection stays
       c.undoRedoAlternate([&] { return c.samples(); }, before, filled);
       // Filled with the same paint again: nothing changes, the step stays.
       EXPECT_EQ(FillCommand(c.program, c.doc), EditResult::kNothing);

@@ -13,10 +13,7 @@
 namespace vl::app::test {
 namespace {
 
-struct Start {
-  TempDir dir;
-  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
-  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
+struct Start : ProgramRig {
   std::string folder = dir / "config/vectorlume";
   std::string colorFile() const { return folder + "/" + std::string(msg::Text(msg::kDefaultColorFileName)); }
   // The window's start: the first start's file, then the start-up load.

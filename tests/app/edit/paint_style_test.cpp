@@ -12,22 +12,13 @@
 namespace vl::app::test {
 namespace {
 
-struct Painter {
-  TempDir dir;
-  platform::HeadlessUi* ui = new platform::HeadlessUi(nullptr);  // owned by the program
-  Program program{std::unique_ptr<platform::UserInterface>(ui), dir.path};
-  Document doc;
-
+struct Painter : DocumentRig {
   Painter() {
-    settings::setConversionDefaults(program.activeSettings);
-    const std::string scan = dir / "scan.tif";
-    EXPECT_TRUE(WriteBilevelTiff(scan, 170, 60, Squares(3, 40)));
-    EXPECT_TRUE(OpenDocument(program, doc, scan).read());
+    EXPECT_TRUE(openBilevel(170, 60, Squares(3, 40)));
     EXPECT_TRUE(ConvertDocument(program, doc).ranToEnd());
     EXPECT_EQ(program.artwork.count, 3);
     program.customColors.colors.push_back({"Ocean", 200, 40, 0, 20, false, 0});
   }
-  ~Painter() { CloseDocument(program, doc); }
   art::PathRecord& path(int i) { return program.artwork.paths[std::size_t(i)]; }
   void select(std::initializer_list<int> which) {
     program.artwork.selectedCount = 0;

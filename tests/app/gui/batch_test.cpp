@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
 
 #include "app/gui/batch_dialog.h"
 #include "app/gui/command_table.h"
@@ -25,11 +24,6 @@ QStringList Entries(QListWidget* list) {
   QStringList out;
   for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
   return out;
-}
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Three small scans in `folder`: one, two and three squares.
@@ -240,7 +234,7 @@ class BatchTest : public QObject {
     QCOMPARE(int(done.size()), 3);
     const std::string where = toSource ? src : out;
     for (int i = 1; i <= 3; ++i) {
-      const std::string art = ReadAll(where + "/scan" + std::to_string(i) + ".dxf");
+      const std::string art = app::test::ReadFile(where + "/scan" + std::to_string(i) + ".dxf");
       QVERIFY2(art.find("SECTION") != std::string::npos, "not a DXF file");
     }
     QVERIFY(!fs::exists(toSource ? out + "/scan1.dxf" : src + "/scan1.dxf"));
@@ -274,21 +268,21 @@ class BatchTest : public QObject {
     QCOMPARE(r.skipped, 1);
     QCOMPARE(r.converted, 1);
     QCOMPARE(asked, (std::vector<std::string>{src + "/scan1.eps", src + "/scan3.eps"}));
-    QCOMPARE(ReadAll(src + "/scan1.eps"), std::string("keep me"));
-    QVERIFY(ReadAll(src + "/scan2.eps").starts_with("%!PS-Adobe"));
+    QCOMPARE(app::test::ReadFile(src + "/scan1.eps"), std::string("keep me"));
+    QVERIFY(app::test::ReadFile(src + "/scan2.eps").starts_with("%!PS-Adobe"));
     QCOMPARE(state.list, std::vector<std::string>{scans[2]});
 
     // Overwrite replaces it; with replacing on nobody is asked.
     answers = {ExistsAnswer::kOverwrite};
     r = RunBatchList(shell.program, state, ask);
     QCOMPARE(r.converted, 1);
-    QVERIFY(ReadAll(src + "/scan3.eps").starts_with("%!PS-Adobe"));
+    QVERIFY(app::test::ReadFile(src + "/scan3.eps").starts_with("%!PS-Adobe"));
     shell.program.livePrefs.prefFlagsB |= settings::kBatchReplaceFiles;
     state.list = {scans[0]};
     asked.clear();
     r = RunBatchList(shell.program, state, ask);
     QVERIFY(asked.empty());
-    QVERIFY(ReadAll(src + "/scan1.eps").starts_with("%!PS-Adobe"));
+    QVERIFY(app::test::ReadFile(src + "/scan1.eps").starts_with("%!PS-Adobe"));
   }
 
   void stopEndsTheRunAndKeepsWhatIsLeft() {

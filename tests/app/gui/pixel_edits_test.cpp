@@ -28,7 +28,7 @@ bool AllSet(const image::RasterImage& image, const platform::Block& layer) {
   for (int y = 0; y < image.height; ++y) {
     const std::uint8_t* row = image::LayerRow(layer, image, y);
     for (int x = 0; x < image.width; ++x)
-      if (!(row[x >> 3] & (0x80 >> (x & 7)))) return false;
+      if (!image::BitAt(row, x)) return false;
   }
   return true;
 }

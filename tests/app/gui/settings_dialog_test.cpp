@@ -54,6 +54,22 @@ void Type(QLineEdit* field, const QString& text) {
   QTest::keyClicks(field, text);
 }
 
+// A window with the settings of AddSettings, and the dialog shown over it with `modified` as
+// the setup's state; message boxes are answered OK once.
+struct DialogRig {
+  Shell shell;
+  bool modified;
+  BoxAnswerer boxes;
+  std::unique_ptr<SettingsDialog> dialog;
+  explicit DialogRig(bool setupModified) : modified(setupModified) {
+    AddSettings(shell.program);
+    boxes.script({QMessageBox::Ok});
+    dialog = std::make_unique<SettingsDialog>(shell.program, modified, '.', &shell.window);
+    dialog->show();
+    if (!QTest::qWaitForWindowExposed(dialog.get())) qWarning("the dialog was not shown");
+  }
+};
+
 class SettingsDialogTest : public QObject {
   Q_OBJECT
  private Q_SLOTS:
@@ -79,14 +95,10 @@ class SettingsDialogTest : public QObject {
   }
 
   void defaultsCannotBeDeletedOrRenamed() {
-    Shell shell;
-    AddSettings(shell.program);
-    BoxAnswerer boxes;
-    boxes.script({QMessageBox::Ok, QMessageBox::Ok});
-    bool modified = false;
-    SettingsDialog dialog(shell.program, modified, '.', &shell.window);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    DialogRig rig(false);
+    auto& [shell, modified, boxes, d] = rig;
+    SettingsDialog& dialog = *d;
+    boxes.script({QMessageBox::Ok});
     Select(dialog, QStringLiteral("Defaults"));
     dialog.deleteSelected();
     QTRY_COMPARE(boxes.texts, QStringList{Text(msg::kCantDeleteDefaults)});
@@ -134,13 +146,9 @@ class SettingsDialogTest : public QObject {
     QFETCH(QString, select);
     QFETCH(QString, typed);
     QFETCH(int, message);
-    Shell shell;
-    AddSettings(shell.program);
-    BoxAnswerer boxes;
-    boxes.script({QMessageBox::Ok});
-    SettingsDialog dialog(shell.program, modified, '.', &shell.window);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    DialogRig rig(modified);
+    auto& [shell, unused, boxes, d] = rig;
+    SettingsDialog& dialog = *d;
     Select(dialog, select);
     Type(dialog.nameField(), typed);
     const int entries = dialog.list()->count();
@@ -152,14 +160,9 @@ class SettingsDialogTest : public QObject {
   }
 
   void createRefusesANameInUseAndAddsOtherwise() {
-    Shell shell;
-    AddSettings(shell.program);
-    BoxAnswerer boxes;
-    boxes.script({QMessageBox::Ok});
-    bool modified = true;
-    SettingsDialog dialog(shell.program, modified, '.', &shell.window);
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    DialogRig rig(true);
+    auto& [shell, modified, boxes, d] = rig;
+    SettingsDialog& dialog = *d;
     Type(dialog.nameField(), QStringLiteral("fine"));
     dialog.create();
     QTRY_COMPARE(boxes.texts, QStringList{Text(msg::kNameInUse)});

@@ -104,6 +104,11 @@ class ThinningPauseViewTest : public QObject {
                                                              ? msg::kUndoPencil : msg::kUndoEraser));
       // The stroke is undone and redone byte for byte.
       const Bytes drawn = Of(s.program.image.bitLayer);
+      // The pencil only adds ink and the eraser only takes it away.
+      for (std::size_t i = 0; i < drawn.size(); ++i) {
+        const int gained = drawn[i] & ~before[i], lost = before[i] & ~drawn[i];
+        QCOMPARE(tool == int(app::SkeletonTool::kPencil) ? lost : gained, 0);
+      }
       s.window.dispatch(app::kCommandUndo);
       QCOMPARE(Of(s.program.image.bitLayer), before);
       s.window.dispatch(app::kCommandUndo);

@@ -82,7 +82,7 @@ struct ToolShell : Shell {
     return out;
   }
   bool selected(int x, int y) {  // the bit layer of a bilevel image: ink inside the selection
-    return image::BitRow(program.image, y)[x >> 3] & (0x80 >> (x & 7));
+    return image::BitAt(image::BitRow(program.image, y), x);
   }
 };
 

@@ -7,6 +7,8 @@
 #include <cmath>
 
 #include "app/document_actions.h"
+#include "app/edit_commands.h"
+#include "app/gui/selection_overlay.h"
 #include "tests/app/gui/gui_fixtures.h"
 #include "tests/app/gui/suites.h"
 
@@ -65,6 +67,17 @@ class ViewTest : public QObject {
     for (int y = 0; y < image.height(); ++y)
       for (int x = 0; x < image.width(); ++x)
         QCOMPARE(qGray(image.pixel(x, y)) < 128, Ink(x * step, y * step));
+    // The tint samples the selection alike: on a bilevel image, the ink inside the marquee.
+    QCOMPARE(app::MarqueeSelect(shell.program, shell.window.document(), 5, 3, 40, 20,
+                                image::kSelectNew), app::EditResult::kDone);
+    const QImage tint = BuildSelectionOverlay(shell.program.image, step);
+    QCOMPARE(tint.size(), image.size());
+    for (int y = 0; y < tint.height(); ++y)
+      for (int x = 0; x < tint.width(); ++x) {
+        const int sx = x * step, sy = y * step;
+        QCOMPARE(tint.pixelIndex(x, y) == 1,
+                 sx >= 5 && sx <= 40 && sy >= 3 && sy <= 20 && Ink(sx, sy));
+      }
   }
 
   void grayScanShowsItsLevel() {

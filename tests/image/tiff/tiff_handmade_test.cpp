@@ -58,6 +58,7 @@ TEST(TiffHandMade, EveryFileIsReadOrRefusedAsRecorded) {
       const int x = tile % 3 * 5 + i % 5, y = tile / 3 * 2 + i / 5;
       if (x >= 12 || y >= 5 || kPicture[y][x] == '#') rows[i / 5] |= 0x80 >> (i % 5);
     }
+    for (std::uint8_t& row : rows) row |= 0x07;  // past the tile: ink the next tile overwrites
     offsets.push_back(tiled.addData(rows));
   }
   tiled.tag(256, 3, {12}).tag(257, 3, {5}).tag(258, 3, {1}).tag(262, 3, {0}).tag(322, 3, {5});
