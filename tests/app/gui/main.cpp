@@ -35,6 +35,8 @@ int main(int argc, char** argv) {
   };
   int failures = 0;
   if (argc > 1 && suites.count(argv[1])) {
+    // ctest runs suites side by side: each keeps its settings (the recent files) to itself.
+    QCoreApplication::setApplicationName(QStringLiteral("test_app_gui-") + QString::fromLocal8Bit(argv[1]));
     std::unique_ptr<QObject> suite = suites.at(argv[1])();
     argv[1] = argv[0];
     return QTest::qExec(suite.get(), argc - 1, argv + 1);
