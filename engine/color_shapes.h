@@ -14,7 +14,9 @@
 // every pixel ends up under the path of its own region and no background shows between them.
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <span>
 #include <vector>
@@ -73,14 +75,24 @@ class DominantColorCount {
 // of a large photograph holds hundreds of thousands of area records, so they are kept small.
 class SampleSums {
  public:
+  // Little-endian bytes; on a little-endian machine one copy each way (the labelling adds a
+  // pixel's samples to its area's sums for every pixel).
   std::uint64_t operator[](int c) const {
     std::uint64_t v = 0;
-    for (int b = 4; b >= 0; --b) v = v << 8 | bytes_[5 * c + b];
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&v, bytes_ + 5 * c, 5);
+    } else {
+      for (int b = 4; b >= 0; --b) v = v << 8 | bytes_[5 * c + b];
+    }
     return v;
   }
   void add(int c, std::uint64_t v) {
     v += (*this)[c];
-    for (int b = 0; b < 5; ++b, v >>= 8) bytes_[5 * c + b] = std::uint8_t(v);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(bytes_ + 5 * c, &v, 5);
+    } else {
+      for (int b = 0; b < 5; ++b, v >>= 8) bytes_[5 * c + b] = std::uint8_t(v);
+    }
   }
 
  private:
