@@ -42,6 +42,7 @@ std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_
   std::int32_t best = -1;
   int bestDistance = 0;
   std::int64_t bestPixels = 0;
+  std::int32_t lastLabel = -1, lastRoot = -1;
   for (std::int32_t y = self.top; y <= self.bottom; ++y)
     for (std::int32_t x = self.left; x <= self.right; ++x) {
       const std::int32_t l = labels.at(x, y);
@@ -50,8 +51,16 @@ std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_
       const std::int32_t around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
       for (const auto& q : around) {
         std::int32_t o = labels.at(q[0], q[1]);
-        // The best one again cannot win over itself.
-        if (o < 0 || (o = rootOf(o)) < 0 || o == root || o == best) continue;
+        // A pixel of the same slot is the region's own; a label met just before has the same
+        // root (nothing joins during the search); the best one again cannot win over itself.
+        if (o < 0 || o == l) continue;
+        if (o == lastLabel) {
+          o = lastRoot;
+        } else {
+          lastLabel = o;
+          o = lastRoot = rootOf(o);
+        }
+        if (o < 0 || o == root || o == best) continue;
         const Region& other = recordOf(o);
         int d = 0;
         for (int c = 0; c < samples; ++c)
