@@ -199,9 +199,16 @@ class AreaTable {
       if (base::PollAbort(rt)) return false;
       map_.label.readRow(r, line.data());
       if (rt.state.abortRequested) return false;
-      for (std::int32_t& l : line)
-        if (l >= 0) l = find(l);
-      map_.label.writeRow(r, line.data());
+      bool changed = false;
+      for (std::int32_t& l : line) {
+        if (l < 0) continue;
+        const std::int32_t root = find(l);
+        changed |= root != l;
+        l = root;
+      }
+      // A row already all roots (most, after the first pass) leaves its tiles clean, so that
+      // they are not written back to the scratch file.
+      if (changed) map_.label.writeRow(r, line.data());
     }
     for (std::int32_t& l : row)
       if (l >= 0) l = find(l);
