@@ -19,7 +19,7 @@ namespace vl::engine {
 
 struct LabelPaging {
   std::size_t memoryBytes = std::size_t(32) << 20;  // tiles held in memory
-  int tileShift = 7;                                // tiles of 128 x 128 labels
+  int tileShift = 6;                                // tiles of 64 x 64 labels
   std::size_t areaBytes = std::size_t(32) << 20;    // area records while labelling
 };
 

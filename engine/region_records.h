@@ -19,14 +19,6 @@ inline void Absorb(Region& into, const Region& from) {
   into.bottom = std::max(into.bottom, from.bottom);
 }
 
-inline int MeanDistance(const Region& a, const Region& b, int samples) {
-  int d = 0;
-  for (int c = 0; c < samples; ++c)
-    d += std::abs(int(a.sum[c] / std::uint64_t(std::max<std::int64_t>(a.pixels, 1))) -
-                  int(b.sum[c] / std::uint64_t(std::max<std::int64_t>(b.pixels, 1))));
-  return d;
-}
-
 inline std::uint32_t MeanColor(const Region& r, int samples) {
   std::uint32_t means[4] = {0, 0, 0, 0};
   for (int c = 0; c < samples; ++c)
@@ -36,24 +28,44 @@ inline std::uint32_t MeanColor(const Region& r, int samples) {
 
 // The neighbour of the region whose labels resolve to `root` with the nearest mean colour, the
 // larger on ties; -1 when it has none (alone in the image, or among unconverted pixels).
-// `rootOf` resolves a label of the map (-1: none), `recordOf` gives a root's record.
-template <class RootOf, class RecordOf>
+// `rootOf` resolves a label of the map (-1: none), `recordOf` gives a root's record, and
+// `own(x, y, label)` sees each pixel of the region in row order, so that a caller relabelling
+// the region need not scan its box a second time.
+template <class RootOf, class RecordOf, class Own>
 std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_t root,
-                              RootOf&& rootOf, RecordOf&& recordOf) {
+                              RootOf&& rootOf, RecordOf&& recordOf, Own&& own) {
   const Region& self = recordOf(root);
+  // The region's own means, once: a division per sample and neighbour was most of the search.
+  int selfMean[4] = {0, 0, 0, 0};
+  for (int c = 0; c < samples; ++c)
+    selfMean[c] = int(self.sum[c] / std::uint64_t(std::max<std::int64_t>(self.pixels, 1)));
   std::int32_t best = -1;
   int bestDistance = 0;
   std::int64_t bestPixels = 0;
+  std::int32_t lastLabel = -1, lastRoot = -1;
   for (std::int32_t y = self.top; y <= self.bottom; ++y)
     for (std::int32_t x = self.left; x <= self.right; ++x) {
       const std::int32_t l = labels.at(x, y);
       if (l < 0 || rootOf(l) != root) continue;
+      own(x, y, l);
       const std::int32_t around[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
       for (const auto& q : around) {
         std::int32_t o = labels.at(q[0], q[1]);
-        if (o < 0 || (o = rootOf(o)) < 0 || o == root) continue;
+        // A pixel of the same slot is the region's own; a label met just before has the same
+        // root (nothing joins during the search); the best one again cannot win over itself.
+        if (o < 0 || o == l) continue;
+        if (o == lastLabel) {
+          o = lastRoot;
+        } else {
+          lastLabel = o;
+          o = lastRoot = rootOf(o);
+        }
+        if (o < 0 || o == root || o == best) continue;
         const Region& other = recordOf(o);
-        const int d = MeanDistance(self, other, samples);
+        int d = 0;
+        for (int c = 0; c < samples; ++c)
+          d += std::abs(selfMean[c] -
+                        int(other.sum[c] / std::uint64_t(std::max<std::int64_t>(other.pixels, 1))));
         if (best < 0 || d < bestDistance || (d == bestDistance && other.pixels > bestPixels)) {
           best = o;
           bestDistance = d;
@@ -62,6 +74,13 @@ std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_
       }
     }
   return best;
+}
+
+template <class RootOf, class RecordOf>
+std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_t root,
+                              RootOf&& rootOf, RecordOf&& recordOf) {
+  return ClosestNeighbour(labels, samples, root, rootOf, recordOf,
+                          [](std::int32_t, std::int32_t, std::int32_t) {});
 }
 
 }  // namespace vl::engine
