@@ -15,6 +15,7 @@
 #include "art/artwork.h"
 #include "base/conversion_state.h"
 #include "base/runtime.h"
+#include "image/bit_row.h"
 #include "image/raster_image.h"
 #include "platform/headless_ui.h"
 #include "settings/settings_defaults.h"
@@ -55,7 +56,7 @@ struct Document {
 
   void set(int x, int y) {
     if (x < 0 || y < 0 || x >= image.width || y >= image.height) return;
-    image::BitRow(image, y)[x >> 3] |= std::uint8_t(0x80 >> (x & 7));
+    image::SetBitAt(image::BitRow(image, y), x);
   }
   // A round-ended pen stroke, halfWidth pixels either side of the segment.
   void stroke(double x0, double y0, double x1, double y1, double halfWidth) {

@@ -13,6 +13,7 @@
 #include "bench/bench_pages.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_job.h"
+#include "image/bit_row.h"
 #include "image/color_classes.h"
 #include "image/levels.h"
 #include "image/posterization.h"
@@ -45,7 +46,7 @@ std::unique_ptr<Document> GrayScan() {
   for (int y = 0; y < kA4Height; ++y) {
     for (int x = 0; x < kA4Width; ++x) {
       const bool ink = y < text->image.height && x < text->image.width &&
-                       (image::BitRow(text->image, y)[x >> 3] & (0x80 >> (x & 7))) != 0;
+                       image::BitAt(image::BitRow(text->image, y), x) != 0;
       row[x] = std::uint8_t((ink ? 30 : 225) + int(random() % 25) - 12);
     }
     static_cast<void>(image::storeColorRow(doc->image, y, row));

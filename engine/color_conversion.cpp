@@ -11,6 +11,7 @@
 #include "base/message_table.h"
 #include "base/progress.h"
 #include "engine/color_shapes.h"
+#include "image/bit_row.h"
 
 namespace vl::engine {
 
@@ -201,7 +202,7 @@ bool SeparateColorShapes(ConversionJob& job) {
         const std::uint8_t* px = line.data() + std::size_t(x) * std::size_t(spp);
         row.cls[std::size_t(x)] = classes.classMap[std::size_t(image::PixelCell(px, spp))];
         row.shade[std::size_t(x)] = steps > 0 ? PixelShade(px, spp, steps) : 0;
-        row.excluded[std::size_t(x)] = mask != nullptr && (mask[x >> 3] & (0x80 >> (x & 7))) == 0;
+        row.excluded[std::size_t(x)] = mask != nullptr && image::BitAt(mask, x) == 0;
       }
       std::copy_n(line.begin(), std::size_t(w) * std::size_t(spp), row.samples.begin());
       return true;

@@ -19,10 +19,14 @@ inline void Absorb(Region& into, const Region& from) {
   into.bottom = std::max(into.bottom, from.bottom);
 }
 
+// Sample c's mean over the region's pixels.
+inline int SampleMean(const Region& r, int c) {
+  return int(r.sum[c] / std::uint64_t(std::max<std::int64_t>(r.pixels, 1)));
+}
+
 inline std::uint32_t MeanColor(const Region& r, int samples) {
   std::uint32_t means[4] = {0, 0, 0, 0};
-  for (int c = 0; c < samples; ++c)
-    means[c] = std::uint32_t(r.sum[c] / std::uint64_t(std::max<std::int64_t>(r.pixels, 1)));
+  for (int c = 0; c < samples; ++c) means[c] = std::uint32_t(SampleMean(r, c));
   return ColorWordOfSamples(means, samples);
 }
 
@@ -37,8 +41,7 @@ std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_
   const Region& self = recordOf(root);
   // The region's own means, once: a division per sample and neighbour was most of the search.
   int selfMean[4] = {0, 0, 0, 0};
-  for (int c = 0; c < samples; ++c)
-    selfMean[c] = int(self.sum[c] / std::uint64_t(std::max<std::int64_t>(self.pixels, 1)));
+  for (int c = 0; c < samples; ++c) selfMean[c] = SampleMean(self, c);
   std::int32_t best = -1;
   int bestDistance = 0;
   std::int64_t bestPixels = 0;
@@ -63,9 +66,7 @@ std::int32_t ClosestNeighbour(const LabelStore& labels, int samples, std::int32_
         if (o < 0 || o == root || o == best) continue;
         const Region& other = recordOf(o);
         int d = 0;
-        for (int c = 0; c < samples; ++c)
-          d += std::abs(selfMean[c] -
-                        int(other.sum[c] / std::uint64_t(std::max<std::int64_t>(other.pixels, 1))));
+        for (int c = 0; c < samples; ++c) d += std::abs(selfMean[c] - SampleMean(other, c));
         if (best < 0 || d < bestDistance || (d == bestDistance && other.pixels > bestPixels)) {
           best = o;
           bestDistance = d;
