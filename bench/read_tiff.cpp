@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/program.h"
+#include "image/bit_row.h"
 #include "image/input_dispatch.h"
 #include "image/raster_image.h"
 #include "platform/headless_ui.h"
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
     ink = 0;
     for (std::int32_t y = 0; y < image.height; ++y) {
       const std::uint8_t* row = vl::image::BitRow(image, y);
-      for (std::int32_t x = 0; x < image.width; ++x) ink += (row[x >> 3] >> (7 - (x & 7))) & 1;
+      for (std::int32_t x = 0; x < image.width; ++x) ink += vl::image::BitAt(row, x);
     }
     vl::image::releaseImage(image, rt);
   }
