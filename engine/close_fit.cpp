@@ -426,7 +426,7 @@ namespace {
 
 // A straight side that leaves a pixel edge point this far (pixels) paints pixels wrong: it may
 // become a curve.
-constexpr double kBendLimit = 0.5;
+constexpr double kBendLimit = 0.45;
 
 double MostDistant2(P a, P b, std::span<const P> points) {
   double most = 0.0;
@@ -478,11 +478,12 @@ void RelaxAnchors(PendingPath& path, double reach) {
     return fits[k];
   };
   Fitted trialIn, trialOut;
-  for (std::size_t k = 0; k < n; ++k) {
+  // Moves anchor k by the least-squares step of its two segments; true when it moved.
+  auto relax = [&](std::size_t k) -> bool {
     const std::size_t inIndex = k == 0 ? n - 1 : k - 1;
     PendingSegment& in = path.segments[inIndex];
     PendingSegment& out = path.segments[k];
-    if (in.edgeEnd <= in.edgeBegin || out.edgeEnd <= out.edgeBegin) continue;
+    if (in.edgeEnd <= in.edgeBegin || out.edgeEnd <= out.edgeBegin) return false;
     const P origin = anchor(k);
     const P inFrom = anchor(inIndex);
     const std::span<const P> inPoints = points(in), outPoints = points(out);
@@ -513,12 +514,12 @@ void RelaxAnchors(PendingPath& path, double reach) {
     } else {
       // A pull of one direction m is t m m^T with b along m: the move is b / t.
       const double trace = pull.a11 + pull.a22;
-      if (!(trace > 1e-12)) continue;
+      if (!(trace > 1e-12)) return false;
       d = {pull.b1 / trace, pull.b2 / trace};
     }
-    if (!std::isfinite(d.x) || !std::isfinite(d.y)) continue;
+    if (!std::isfinite(d.x) || !std::isfinite(d.y)) return false;
     const double length = std::sqrt(d.x * d.x + d.y * d.y);
-    if (length < kLeastMove) continue;
+    if (length < kLeastMove) return false;
     if (length > reach) d = {d.x * reach / length, d.y * reach / length};
     P best = origin;
     for (int halving = 0; halving <= kMoveHalvings; ++halving) {
@@ -531,14 +532,19 @@ void RelaxAnchors(PendingPath& path, double reach) {
       }
       d = {d.x / 2, d.y / 2};
     }
-    if (SamePoint(best, origin)) continue;
+    if (SamePoint(best, origin)) return false;
     const P by{best.x - origin.x, best.y - origin.y};
     in.to = best;
     if (in.curve) in.c2 = {in.c2.x + by.x, in.c2.y + by.y};
     if (out.curve) out.c1 = {out.c1.x + by.x, out.c1.y + by.y};
     if (k == 0) path.start = best;
-    moved[k] = true;
-  }
+    return true;
+  };
+  for (std::size_t k = 0; k < n; ++k) moved[k] = relax(k);
+  // An anchor that stayed while a neighbour moved sees a changed segment: it is tried again.
+  const std::vector<bool> first = moved;
+  for (std::size_t k = 0; k < n; ++k)
+    if (!first[k] && (first[k == 0 ? n - 1 : k - 1] || first[k + 1 == n ? 0 : k + 1])) moved[k] = relax(k);
   // The control points against the points, between the anchors where they now stand.
   for (std::size_t k = 0; k < n; ++k) {
     PendingSegment& s = path.segments[k];
