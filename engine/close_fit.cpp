@@ -42,8 +42,9 @@ bool SolveControlPoints(const CubicCurve& c, std::span<const P> points,
                         const std::vector<double>& params, CubicCurve& out) {
   // The unknowns are (C1x, C1y, C2x, C2y); each point adds its Bernstein weights b1, b2 times
   // its 2 x 2 metric W = kAlongWeight I + (1 - kAlongWeight) n n^T, n the unit normal there.
-  double s11xx = 0, s11xy = 0, s11yy = 0, s12xx = 0, s12xy = 0, s12yy = 0, s22xx = 0, s22xy = 0, s22yy = 0;
-  double v1x = 0, v1y = 0, v2x = 0, v2y = 0;
+  // Sums of b_a b_b W: per pair (11, 12, 22) the entries (xx, xy, yy) and a pad, so that the
+  // compiler can add two at a time; then b_a W r for a = 1, 2.
+  double sum[12] = {}, rhs[4] = {};
   const double dax = 3.0 * (-c.p0.x + 3.0 * (c.c1.x - c.c2.x) + c.p3.x);
   const double day = 3.0 * (-c.p0.y + 3.0 * (c.c1.y - c.c2.y) + c.p3.y);
   const double dbx = 6.0 * (c.p0.x - 2.0 * c.c1.x + c.c2.x), dby = 6.0 * (c.p0.y - 2.0 * c.c1.y + c.c2.y);
@@ -56,29 +57,25 @@ bool SolveControlPoints(const CubicCurve& c, std::span<const P> points,
     // n n^T from the unnormalised tangent (tx, ty): (ty^2, -tx ty, tx^2) / |t|^2.
     const double tx = (dax * u + dbx) * u + dcx, ty = (day * u + dby) * u + dcy;
     const double t2 = tx * tx + ty * ty;
-    double wxx = 1.0, wxy = 0.0, wyy = 1.0;
+    double w[4] = {1.0, 0.0, 1.0, 0.0};
     if (t2 > 1e-18) {
       const double k = (1.0 - kAlongWeight) / t2;
-      wxx = kAlongWeight + k * ty * ty;
-      wxy = -k * tx * ty;
-      wyy = kAlongWeight + k * tx * tx;
+      w[0] = kAlongWeight + k * ty * ty;
+      w[1] = -k * tx * ty;
+      w[2] = kAlongWeight + k * tx * tx;
     }
-    const double b11 = b1 * b1, b12 = b1 * b2, b22 = b2 * b2;
-    s11xx += b11 * wxx;
-    s11xy += b11 * wxy;
-    s11yy += b11 * wyy;
-    s12xx += b12 * wxx;
-    s12xy += b12 * wxy;
-    s12yy += b12 * wyy;
-    s22xx += b22 * wxx;
-    s22xy += b22 * wxy;
-    s22yy += b22 * wyy;
-    const double wrx = wxx * rx + wxy * ry, wry = wxy * rx + wyy * ry;
-    v1x += b1 * wrx;
-    v1y += b1 * wry;
-    v2x += b2 * wrx;
-    v2y += b2 * wry;
+    const double bb[3] = {b1 * b1, b1 * b2, b2 * b2};
+    for (int a = 0; a < 3; ++a)
+      for (int e = 0; e < 4; ++e) sum[4 * a + e] += bb[a] * w[e];
+    const double wrx = w[0] * rx + w[1] * ry, wry = w[1] * rx + w[2] * ry;
+    rhs[0] += b1 * wrx;
+    rhs[1] += b1 * wry;
+    rhs[2] += b2 * wrx;
+    rhs[3] += b2 * wry;
   }
+  const double s11xx = sum[0], s11xy = sum[1], s11yy = sum[2], s12xx = sum[4], s12xy = sum[5], s12yy = sum[6];
+  const double s22xx = sum[8], s22xy = sum[9], s22yy = sum[10];
+  const double v1x = rhs[0], v1y = rhs[1], v2x = rhs[2], v2y = rhs[3];
   // The symmetric 4 x 4 system by Gaussian elimination with partial pivoting.
   double m[4][5] = {{s11xx, s11xy, s12xx, s12xy, v1x},
                     {s11xy, s11yy, s12xy, s12yy, v1y},
