@@ -96,9 +96,9 @@ bool SolveControlPoints(const CubicCurve& c, std::span<const P> points,
   }
   double x[4];
   for (int r = 3; r >= 0; --r) {
-    double sum = m[r][4];
-    for (int k = r + 1; k < 4; ++k) sum -= m[r][k] * x[k];
-    x[r] = sum / m[r][r];
+    double rest = m[r][4];
+    for (int k = r + 1; k < 4; ++k) rest -= m[r][k] * x[k];
+    x[r] = rest / m[r][r];
   }
   out = c;
   out.c1 = {x[0], x[1]};
@@ -195,8 +195,8 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
 namespace {
 
 // The refinement's rounds, at most `rounds`, from `params` (each point's nearest parameter on
-// `curve`) and the error they give. A followed error is a sum of distances to points on the curve, never below
-// the true one: a round that lowers it lowers the true error.
+// `curve`) and the error they give. A followed error is a sum of distances to points on the
+// curve, never below the true one: a round that lowers it lowers the true error.
 CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
                       double& error, int rounds = kRounds) {
   CubicCurve best = curve;
