@@ -721,7 +721,6 @@ constexpr std::size_t kSplitMargin = 3;
 
 int SplitStrayCurves(PendingPath& path, double limit, int budget) {
   int added = 0;
-
   std::vector<double> params;
   for (std::size_t k = 0; k < path.segments.size() && added < budget; ++k) {
     const PendingSegment s = path.segments[k];
