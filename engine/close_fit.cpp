@@ -21,37 +21,88 @@ using P = art::PixelPoint;
 
 constexpr int kNewtonSteps = 1;
 constexpr int kCoarseSamples = 16;
-constexpr int kSearchReach = 3;  // coarse samples either side of a point's parameter
-constexpr int kRounds = 5;  // least-squares solves, each after the parameters moved
+constexpr int kSearchReach = 1;  // coarse samples either side of a point's parameter
+constexpr int kRounds = 2;  // least-squares solves, each after the parameters moved
 // A round that lowers the error by less than this share of it ends the rounds: the control
 // points have settled, and further rounds would cost more than they change.
-constexpr double kSettled = 0.02;
+constexpr double kSettled = 0.2;
 // Chain steps either side of a point that give its local direction.
 constexpr std::size_t kDirectionReach = 2;
 
-// Solves for C1 and C2 with the parameters fixed; false when the system is singular (too few
-// points away from the ends).
+// The weight the solve gives a point's offset along the curve, against 1 for its offset
+// across it. An offset along the curve mostly says the point's parameter is off, which the
+// next round moves anyway: weighed fully, the control points creep toward the fit a round at
+// a time; left out, the system is singular along straight stretches.
+constexpr double kAlongWeight = 0.08;
+
+// Solves for C1 and C2 with the parameters fixed, minimising the sum over the points of their
+// offset from the curve across it plus kAlongWeight times the offset along it (the directions
+// taken from the curve `c`, whose end points are kept); false when the system is singular.
 bool SolveControlPoints(const CubicCurve& c, std::span<const P> points,
                         const std::vector<double>& params, CubicCurve& out) {
-  double a11 = 0, a12 = 0, a22 = 0, rx1 = 0, ry1 = 0, rx2 = 0, ry2 = 0;
+  // The unknowns are (C1x, C1y, C2x, C2y); each point adds its Bernstein weights b1, b2 times
+  // its 2 x 2 metric W = kAlongWeight I + (1 - kAlongWeight) n n^T, n the unit normal there.
+  // Sums of b_a b_b W: per pair (11, 12, 22) the entries (xx, xy, yy) and a pad, so that the
+  // compiler can add two at a time; then b_a W r for a = 1, 2.
+  double sum[12] = {}, rhs[4] = {};
+  const double dax = 3.0 * (-c.p0.x + 3.0 * (c.c1.x - c.c2.x) + c.p3.x);
+  const double day = 3.0 * (-c.p0.y + 3.0 * (c.c1.y - c.c2.y) + c.p3.y);
+  const double dbx = 6.0 * (c.p0.x - 2.0 * c.c1.x + c.c2.x), dby = 6.0 * (c.p0.y - 2.0 * c.c1.y + c.c2.y);
+  const double dcx = 3.0 * (c.c1.x - c.p0.x), dcy = 3.0 * (c.c1.y - c.p0.y);
   for (std::size_t i = 0; i < points.size(); ++i) {
     const double u = params[i], v = 1.0 - u;
     const double b0 = v * v * v, b1 = 3.0 * u * v * v, b2 = 3.0 * u * u * v, b3 = u * u * u;
     const double rx = points[i].x - b0 * c.p0.x - b3 * c.p3.x;
     const double ry = points[i].y - b0 * c.p0.y - b3 * c.p3.y;
-    a11 += b1 * b1;
-    a12 += b1 * b2;
-    a22 += b2 * b2;
-    rx1 += b1 * rx;
-    ry1 += b1 * ry;
-    rx2 += b2 * rx;
-    ry2 += b2 * ry;
+    // n n^T from the unnormalised tangent (tx, ty): (ty^2, -tx ty, tx^2) / |t|^2.
+    const double tx = (dax * u + dbx) * u + dcx, ty = (day * u + dby) * u + dcy;
+    const double t2 = tx * tx + ty * ty;
+    double w[4] = {1.0, 0.0, 1.0, 0.0};
+    if (t2 > 1e-18) {
+      const double k = (1.0 - kAlongWeight) / t2;
+      w[0] = kAlongWeight + k * ty * ty;
+      w[1] = -k * tx * ty;
+      w[2] = kAlongWeight + k * tx * tx;
+    }
+    const double bb[3] = {b1 * b1, b1 * b2, b2 * b2};
+    for (int a = 0; a < 3; ++a)
+      for (int e = 0; e < 4; ++e) sum[4 * a + e] += bb[a] * w[e];
+    const double wrx = w[0] * rx + w[1] * ry, wry = w[1] * rx + w[2] * ry;
+    rhs[0] += b1 * wrx;
+    rhs[1] += b1 * wry;
+    rhs[2] += b2 * wrx;
+    rhs[3] += b2 * wry;
   }
-  const double det = a11 * a22 - a12 * a12;
-  if (!(std::fabs(det) > 1e-12 * std::max(1.0, a11 * a22))) return false;
+  const double s11xx = sum[0], s11xy = sum[1], s11yy = sum[2], s12xx = sum[4], s12xy = sum[5], s12yy = sum[6];
+  const double s22xx = sum[8], s22xy = sum[9], s22yy = sum[10];
+  const double v1x = rhs[0], v1y = rhs[1], v2x = rhs[2], v2y = rhs[3];
+  // The symmetric 4 x 4 system by Gaussian elimination with partial pivoting.
+  double m[4][5] = {{s11xx, s11xy, s12xx, s12xy, v1x},
+                    {s11xy, s11yy, s12xy, s12yy, v1y},
+                    {s12xx, s12xy, s22xx, s22xy, v2x},
+                    {s12xy, s12yy, s22xy, s22yy, v2y}};
+  const double scale = std::max({1.0, std::fabs(s11xx) + std::fabs(s11yy), std::fabs(s22xx) + std::fabs(s22yy)});
+  for (int col = 0; col < 4; ++col) {
+    int pivot = col;
+    for (int r = col + 1; r < 4; ++r)
+      if (std::fabs(m[r][col]) > std::fabs(m[pivot][col])) pivot = r;
+    if (!(std::fabs(m[pivot][col]) > 1e-12 * scale)) return false;
+    if (pivot != col)
+      for (int k = 0; k < 5; ++k) std::swap(m[col][k], m[pivot][k]);
+    for (int r = col + 1; r < 4; ++r) {
+      const double f = m[r][col] / m[col][col];
+      for (int k = col; k < 5; ++k) m[r][k] -= f * m[col][k];
+    }
+  }
+  double x[4];
+  for (int r = 3; r >= 0; --r) {
+    double rest = m[r][4];
+    for (int k = r + 1; k < 4; ++k) rest -= m[r][k] * x[k];
+    x[r] = rest / m[r][r];
+  }
   out = c;
-  out.c1 = {(rx1 * a22 - rx2 * a12) / det, (ry1 * a22 - ry2 * a12) / det};
-  out.c2 = {(rx2 * a11 - rx1 * a12) / det, (ry2 * a11 - ry1 * a12) / det};
+  out.c1 = {x[0], x[1]};
+  out.c2 = {x[2], x[3]};
   return std::isfinite(out.c1.x) && std::isfinite(out.c1.y) && std::isfinite(out.c2.x) &&
          std::isfinite(out.c2.y);
 }
@@ -143,14 +194,14 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
 
 namespace {
 
-// The refinement's rounds from `params` (each point's nearest parameter on `curve`) and the
-// error they give. A followed error is a sum of distances to points on the curve, never below
-// the true one: a round that lowers it lowers the true error.
+// The refinement's rounds, at most `rounds`, from `params` (each point's nearest parameter on
+// `curve`) and the error they give. A followed error is a sum of distances to points on the
+// curve, never below the true one: a round that lowers it lowers the true error.
 CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
-                      double& error) {
+                      double& error, int rounds = kRounds) {
   CubicCurve best = curve;
   std::vector<double> moved;
-  for (int round = 0; round < kRounds; ++round) {
+  for (int round = 0; round < rounds; ++round) {
     CubicCurve candidate;
     if (!SolveControlPoints(best, points, params, candidate)) break;
     moved = params;
@@ -177,7 +228,7 @@ namespace {
 // RefineCurve, also giving the followed error of the curve returned (0 when it was not
 // measured: fewer than three points).
 CubicCurve RefineMeasured(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
-                          double& error) {
+                          double& error, int rounds = kRounds) {
   params.assign(points.size(), 0.0);
   error = 0.0;
   if (points.size() < 3) return curve;
@@ -192,7 +243,7 @@ CubicCurve RefineMeasured(const CubicCurve& curve, std::span<const P> points, st
   if (!(length > 0.0)) return curve;
   for (double& u : params) u /= length;
   error = CurveError(curve, points, params);
-  return RefineFrom(curve, points, params, error);
+  return RefineFrom(curve, points, params, error, rounds);
 }
 
 }  // namespace
@@ -334,13 +385,14 @@ namespace {
 struct Pull {
   double a11 = 0, a12 = 0, a22 = 0, b1 = 0, b2 = 0;
 
-  void add(P r, P n, double w) {
+  void add(P r, P n, double w, double k = 1.0) {
     const double along = n.x * r.x + n.y * r.y;
-    a11 += w * w * n.x * n.x;
-    a12 += w * w * n.x * n.y;
-    a22 += w * w * n.y * n.y;
-    b1 += w * along * n.x;
-    b2 += w * along * n.y;
+    const double ww = k * w * w, wa = k * w * along;
+    a11 += ww * n.x * n.x;
+    a12 += ww * n.x * n.y;
+    a22 += ww * n.y * n.y;
+    b1 += wa * n.x;
+    b2 += wa * n.y;
   }
 };
 
@@ -406,12 +458,13 @@ void AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> poi
     return;
   }
   const PowerCurve c({from, s.c1, s.c2, s.to});
-  for (std::size_t i = 0; i < points.size(); ++i) {
+  // Every other point: the pull only aims the trial moves, which are then measured in full.
+  for (std::size_t i = 0; i < points.size(); i += 2) {
     const double u = fit.params[i], v = 1.0 - u;
     const P b = c.at(u);
     const double near0 = v * v * v + 3.0 * u * v * v;  // P0 and C1 move together, as P3 and C2
     pull.add({points[i].x - b.x, points[i].y - b.y}, UnitNormal(c.derivative(u)),
-             atEnd ? 1.0 - near0 : near0);
+             atEnd ? 1.0 - near0 : near0, 2.0);
   }
 }
 
@@ -419,6 +472,8 @@ void AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> poi
 constexpr int kMoveHalvings = 3;
 // A move shorter than this (pixels) changes no pixel: the anchor stays.
 constexpr double kLeastMove = 0.02;
+// A move whose predicted gain is below this share of the two segments' error is not tried.
+constexpr double kLeastGain = 0.05;
 
 }  // namespace
 
@@ -426,7 +481,7 @@ namespace {
 
 // A straight side that leaves a pixel edge point this far (pixels) paints pixels wrong: it may
 // become a curve.
-constexpr double kBendLimit = 0.5;
+constexpr double kBendLimit = 0.45;
 
 double MostDistant2(P a, P b, std::span<const P> points) {
   double most = 0.0;
@@ -478,11 +533,12 @@ void RelaxAnchors(PendingPath& path, double reach) {
     return fits[k];
   };
   Fitted trialIn, trialOut;
-  for (std::size_t k = 0; k < n; ++k) {
+  // Moves anchor k by the least-squares step of its two segments; true when it moved.
+  auto relax = [&](std::size_t k) -> bool {
     const std::size_t inIndex = k == 0 ? n - 1 : k - 1;
     PendingSegment& in = path.segments[inIndex];
     PendingSegment& out = path.segments[k];
-    if (in.edgeEnd <= in.edgeBegin || out.edgeEnd <= out.edgeBegin) continue;
+    if (in.edgeEnd <= in.edgeBegin || out.edgeEnd <= out.edgeBegin) return false;
     const P origin = anchor(k);
     const P inFrom = anchor(inIndex);
     const std::span<const P> inPoints = points(in), outPoints = points(out);
@@ -513,12 +569,15 @@ void RelaxAnchors(PendingPath& path, double reach) {
     } else {
       // A pull of one direction m is t m m^T with b along m: the move is b / t.
       const double trace = pull.a11 + pull.a22;
-      if (!(trace > 1e-12)) continue;
+      if (!(trace > 1e-12)) return false;
       d = {pull.b1 / trace, pull.b2 / trace};
     }
-    if (!std::isfinite(d.x) || !std::isfinite(d.y)) continue;
+    if (!std::isfinite(d.x) || !std::isfinite(d.y)) return false;
     const double length = std::sqrt(d.x * d.x + d.y * d.y);
-    if (length < kLeastMove) continue;
+    if (length < kLeastMove) return false;
+    // The pull's own model of the gain; trials it gives little would mostly be rejected, and
+    // each costs both segments' points followed.
+    if (d.x * pull.b1 + d.y * pull.b2 < kLeastGain * (inError + outError)) return false;
     if (length > reach) d = {d.x * reach / length, d.y * reach / length};
     P best = origin;
     for (int halving = 0; halving <= kMoveHalvings; ++halving) {
@@ -531,14 +590,15 @@ void RelaxAnchors(PendingPath& path, double reach) {
       }
       d = {d.x / 2, d.y / 2};
     }
-    if (SamePoint(best, origin)) continue;
+    if (SamePoint(best, origin)) return false;
     const P by{best.x - origin.x, best.y - origin.y};
     in.to = best;
     if (in.curve) in.c2 = {in.c2.x + by.x, in.c2.y + by.y};
     if (out.curve) out.c1 = {out.c1.x + by.x, out.c1.y + by.y};
     if (k == 0) path.start = best;
-    moved[k] = true;
-  }
+    return true;
+  };
+  for (std::size_t k = 0; k < n; ++k) moved[k] = relax(k);
   // The control points against the points, between the anchors where they now stand.
   for (std::size_t k = 0; k < n; ++k) {
     PendingSegment& s = path.segments[k];
@@ -619,7 +679,9 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
     points[i] = {chain[i].x + edge.x - near0 * s0.x - near3 * s3.x,
                  chain[i].y + edge.y - near0 * s0.y - near3 * s3.y};
   }
-  const CubicCurve refined = RefineCurve({fit.p0, fit.c1, fit.c2, fit.p3}, points, edges.params);
+  // One round here: a curve whose anchors move gets its further rounds once they have.
+  double error = 0.0;
+  const CubicCurve refined = RefineMeasured({fit.p0, fit.c1, fit.c2, fit.p3}, points, edges.params, error, 1);
   if (refined.c1.x == fit.c1.x && refined.c1.y == fit.c1.y && refined.c2.x == fit.c2.x &&
       refined.c2.y == fit.c2.y)
     return edges;
@@ -704,8 +766,19 @@ int SplitStrayCurves(PendingPath& path, double limit, int budget) {
     const std::span<const P> pa = points.subspan(0, worst + 1), pb = points.subspan(worst);
     std::vector<double> qa, qb;
     double ea = 0.0, eb = 0.0;
-    a = RefineMeasured(a, pa, qa, ea);
-    b = RefineMeasured(b, pb, qb, eb);
+    // Each half is the curve's own piece, so a point's nearest parameter on it is its nearest
+    // on the curve rescaled: followed from there, without a search. One round each: the halves
+    // start near their fit, and a split pays off or not by its first round.
+    const double uw = params[worst];
+    qa.resize(pa.size());
+    qb.resize(pb.size());
+    for (std::size_t i = 0; i < pa.size(); ++i) qa[i] = uw > 0.0 ? std::clamp(params[i] / uw, 0.0, 1.0) : 0.0;
+    for (std::size_t i = 0; i < pb.size(); ++i)
+      qb[i] = uw < 1.0 ? std::clamp((params[worst + i] - uw) / (1.0 - uw), 0.0, 1.0) : 1.0;
+    ea = ErrorFrom(a, pa, qa, false);
+    eb = ErrorFrom(b, pb, qb, false);
+    a = RefineFrom(a, pa, qa, ea, 1);
+    b = RefineFrom(b, pb, qb, eb, 1);
     if (!(ea + eb < error)) continue;
     PendingSegment first = s, second = s;
     first.c1 = a.c1;
