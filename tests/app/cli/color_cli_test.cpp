@@ -102,11 +102,12 @@ TEST(ColorCli, EveryArtFormatTakesTheColourShapes) {
   const std::size_t paths = CountOf(convert("art.svg"), "<path");
   ASSERT_GE(paths, 5u);
   EXPECT_EQ(CountOf(convert("art.dxf"), "POLYLINE"), paths);
-  for (const char* name : {"art.eps", "art.gq", "art.emf", "art.pdf"}) {
-    SCOPED_TRACE(name);
-    // Each path is a record of its own: the file grows with the shapes.
-    EXPECT_GT(convert(name).size(), paths * 40);
-  }
+  // Each shape filled and stroked with its seam colour (a byte count would not tell: an empty
+  // page's header alone is longer than 40 bytes a shape).
+  EXPECT_EQ(CountOf(convert("art.eps"), "\rb\r"), paths);
+  EXPECT_EQ(CountOf(convert("art.gq"), "\rb\r"), paths);
+  convert("art.emf");  // written without an error: its records are the writer's tests'
+  convert("art.pdf");
 }
 
 }  // namespace
