@@ -319,7 +319,6 @@ class ToolsTest : public QObject {
   void resolutionIsShownInWholePixelsPerInch_data() {
     QTest::addColumn<double>("ppi");
     QTest::addColumn<QString>("text");
-    QTest::newRow("exact") << 300.0 << QStringLiteral("300 pixels/inch");
     QTest::newRow("rounded up") << 299.6 << QStringLiteral("300 pixels/inch");
     QTest::newRow("rounded down") << 72.4 << QStringLiteral("72 pixels/inch");
   }
