@@ -59,6 +59,18 @@ TEST(CliArea, SmoothingEditsTheArtBeforeItIsWritten) {
   // Fewer anchors: fewer lines of path operators.
   EXPECT_LT(CountOf(smooth, "\r"), CountOf(plain, "\r"));
   EXPECT_NE(smoothed.err.find("points were eliminated"), std::string::npos);
+  // The levels reach the commands: min keeps more anchors than max, and the direction points'
+  // levels give different art.
+  const auto art = [&](const Args& options) {
+    Args args{c, in, "-o", dir / "level.eps", "-q"};
+    args.insert(args.end(), options.begin(), options.end());
+    EXPECT_EQ(RunProgram(args).status, 0);
+    const std::string eps = ReadFile(dir / "level.eps");
+    return eps.substr(eps.find("%%EndComments"));  // past the creation date
+  };
+  EXPECT_LT(CountOf(art({"--smooth-paths", "max"}), "\r"),
+            CountOf(art({"--smooth-paths", "min"}), "\r"));
+  EXPECT_NE(art({"--smooth-direction-points", "min"}), art({"--smooth-direction-points", "max"}));
 }
 
 TEST(CliArea, MalformedAreaAndLevelsAreUsageErrors) {

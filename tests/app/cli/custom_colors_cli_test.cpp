@@ -144,6 +144,7 @@ TEST(CliCustomColors, ColourOptionsSetTheRecordOrAreRefused) {
   ASSERT_EQ(added.action, Parsed::Action::kConvert) << added.error;
   EXPECT_TRUE(added.request.settings.has(settings::kAddNewColors));
   EXPECT_TRUE(added.request.settings.has(settings::kLimitedColors));
+  EXPECT_EQ(added.request.settings.maxColors, 8);
   EXPECT_FALSE(added.request.settings.has(settings::kUseCustomColors));
   EXPECT_TRUE(added.request.builtinColors);
   const Parsed plain = parse({"--custom-colors", "c.txt", "--export-colors", "e.eps"});

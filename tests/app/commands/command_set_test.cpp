@@ -250,12 +250,6 @@ TEST(OpenDocument, TellsWhatTheReadCameToAndOpensOnlyWhatWasRead) {
   }
 }
 
-}  // namespace
-}  // namespace vl::app::test
-
-namespace vl::app::test {
-namespace {
-
 // A conversion waiting in the interactive-thinning pause lets commands run; Convert resumes it
 // and Close winds it down, freeing what it held.
 TEST(CommandSet, TheThinningPauseResumesOnConvertAndWindsDownOnClose) {

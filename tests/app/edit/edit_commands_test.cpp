@@ -1,7 +1,6 @@
 // The editing commands on the program record: undo and redo of conversions and selections
 // checked through the art bytes the EPS writer saves and the bit layer, undo left as it was
-// by commands that fail, are refused or find nothing to do, and a conversion restricted to a
-// selection.
+// by commands that fail, are refused or find nothing to do.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -104,25 +103,6 @@ TEST(Undo, SelectionsUndoTheBitLayerAndTheSelectionFlagExactly) {
   EXPECT_EQ(e.ui->messages(), Lines{std::string(msg::Text(msg::kNothingToUndo))});
 }
 
-// The conversion traces the selected square only; Select None gives the other one back and
-// the next conversion finds both. Undo of a stopped conversion is left as it was.
-TEST(SelectionConversion, ConvertsThePartSelectedAndKeepsTheRest) {
-  Editor e;
-  const auto loaded = e.bits();
-  ASSERT_EQ(MagicWandClick(e.program, e.doc, 30, 30, image::kSelectNew), EditResult::kDone);
-  ASSERT_TRUE(e.convert().ranToEnd());
-  EXPECT_EQ(e.program.artwork.count, 1);
-  ASSERT_EQ(e.program.artwork.count, 1);
-  EXPECT_LT(e.program.artwork.paths[0].right, 60 * e.program.image.artScale);
-  ASSERT_EQ(SelectNoneCommand(e.program, e.doc), EditResult::kDone);  // deselects the paths
-  ASSERT_EQ(UndoCommand(e.program, e.doc), EditResult::kDone);          // the art goes
-  ASSERT_EQ(SelectNoneCommand(e.program, e.doc), EditResult::kDone);  // now the pixels
-  EXPECT_EQ(e.bits(), loaded);
-  ASSERT_TRUE(e.convert().ranToEnd());
-  EXPECT_EQ(e.program.artwork.count, 2);
-}
-
-
 // Every path command of the Edit menu and the path tools on traced art: undo gives back the
 // art bytes before, redo those after, twice over; the menu names the operation.
 TEST(PathCommands, UndoThenRedoGivesTheSameBytesForEveryEdit) {
@@ -130,17 +110,12 @@ TEST(PathCommands, UndoThenRedoGivesTheSameBytesForEveryEdit) {
   const std::int32_t margin = 80;
   const struct { const char* name; int undoName; Edit edit; } cases[] = {
       {"smooth min", msg::kUndoSmoothing, [](Editor& e) { return SmoothPathsCommand(e.program, e.doc, 0); }},
-      {"smooth max", msg::kUndoSmoothing, [](Editor& e) { return SmoothPathsCommand(e.program, e.doc, 2); }},
       {"direction", msg::kUndoSmoothDirectionPoints,
        [](Editor& e) { return SmoothDirectionPointsCommand(e.program, e.doc, 2); }},
       {"circle", msg::kUndoConvertToCircle,
        [](Editor& e) { return ConvertToCommand(e.program, e.doc, art::ShapeKind::kCircle); }},
-      {"oval", msg::kUndoConvertToOval,
-       [](Editor& e) { return ConvertToCommand(e.program, e.doc, art::ShapeKind::kOval); }},
       {"square", msg::kUndoConvertToSquare,
        [](Editor& e) { return ConvertToCommand(e.program, e.doc, art::ShapeKind::kSquare); }},
-      {"rectangle", msg::kUndoConvertToRectangle,
-       [](Editor& e) { return ConvertToCommand(e.program, e.doc, art::ShapeKind::kRectangle); }},
       {"delete anchors", msg::kUndoDeleteAnchor,
        [=](Editor& e) {
          const auto& p = e.program.artwork.paths[0];
@@ -163,12 +138,6 @@ TEST(PathCommands, UndoThenRedoGivesTheSameBytesForEveryEdit) {
          const auto w = art::PointWords(e.program.artwork.paths[0]);
          const art::ArtClick a{w[0] & 0x7FFF, w[1] & 0x7FFF};
          return AdjustCurveCommand(e.program, e.doc, a, {a.x + 400, a.y - 300}, margin);
-       }},
-      {"adjust curve circular", msg::kUndoAdjustCurve,
-       [=](Editor& e) {
-         const auto w = art::PointWords(e.program.artwork.paths[0]);
-         const art::ArtClick a{w[0] & 0x7FFF, w[1] & 0x7FFF};
-         return AdjustCurveCommand(e.program, e.doc, a, {a.x + 400, a.y - 300}, margin, true);
        }},
       {"move anchor", msg::kUndoMoveAnchorPoint,
        [=](Editor& e) {

@@ -86,7 +86,6 @@ class AcquireTest : public QObject {
   void theMenuListsTheDevicesFound_data() {
     QTest::addColumn<int>("devices");
     QTest::newRow("no backend: empty and off") << 0;
-    QTest::newRow("one") << 1;
     QTest::newRow("three") << 3;
   }
   void theMenuListsTheDevicesFound() {

@@ -248,9 +248,9 @@ void ExpectPixelsCovered(const ColorRig& rig, const Pixels& px, int w, int h, in
   EXPECT_GT(checked, w * h / 2);
 }
 
-std::vector<std::vector<Point>> AllAnchorsIn(const ColorRig& rig) {
+std::vector<std::vector<Point>> AllAnchors(const art::Artwork& art) {
   std::vector<std::vector<Point>> out;
-  for (const art::PathRecord& p : art::PathsInUse(rig.art)) out.push_back(Anchors(p));
+  for (const art::PathRecord& p : art::PathsInUse(art)) out.push_back(Anchors(p));
   return out;
 }
 
@@ -282,7 +282,7 @@ TEST(ColorConversion, EveryPixelLiesUnderThePathOfItsOwnColour) {
         }
         EXPECT_EQ(order, expected);
         const auto r = std::int32_t(130 * rig.image.artScale), b = std::int32_t(85 * rig.image.artScale);
-        EXPECT_EQ(AllAnchorsIn(rig).front(), (std::vector<Point>{{0, 0}, {0, b}, {r, b}, {r, 0}, {0, 0}}));
+        EXPECT_EQ(AllAnchors(rig.art).front(), (std::vector<Point>{{0, 0}, {0, b}, {r, b}, {r, 0}, {0, 0}}));
       }
     }
 }
@@ -339,7 +339,7 @@ TEST(ColorConversion, PastThePathLimitSmallShapesJoinTheirNeighboursAndLeaveNoHo
     EXPECT_LE(rig.art.count, limit);
     EXPECT_GE(rig.art.count, std::min(limit, 192) * 3 / 4);
     // Every pixel centre lies under some shape: nothing was dropped to leave the page showing.
-    const std::vector<std::vector<Point>> polys = AllAnchorsIn(rig);
+    const std::vector<std::vector<Point>> polys = AllAnchors(rig.art);
     for (int y = 0; y < 72; y += 2)
       for (int x = 0; x < 96; x += 2) {
         bool covered = false;
@@ -381,12 +381,6 @@ std::vector<std::uint16_t> LineWords(std::initializer_list<Point> points) {
     w.push_back(std::uint16_t(p.y));
   }
   return w;
-}
-
-std::vector<std::vector<Point>> AllAnchors(const art::Artwork& art) {
-  std::vector<std::vector<Point>> out;
-  for (const art::PathRecord& p : art::PathsInUse(art)) out.push_back(Anchors(p));
-  return out;
 }
 
 TEST(SplitSelfTouchingPaths, LoopsBetweenRepeatedPointsBecomePathsOfTheirOwn) {
@@ -512,12 +506,6 @@ TEST(ColorConversion, TooLittleMemoryFailsClearly) {
   EXPECT_EQ(rig.art.count, 0);
 }
 
-}  // namespace
-}  // namespace vl::engine::test
-
-namespace vl::engine::test {
-namespace {
-
 // Use Custom Colors: every shape takes the custom colour its pixels are nearest to (never a
 // decoy), its fill and seam stroke naming that colour; a table that offers no choice (empty,
 // or one tagged colour with Tagged Only) leaves each shape its own process colour.
@@ -563,12 +551,6 @@ TEST(ColorConversion, UseCustomColorsPaintsEachShapeWithItsNearestTableColour) {
   }
 }
 
-}  // namespace
-}  // namespace vl::engine::test
-
-namespace vl::engine::test {
-namespace {
-
 // A comb: one dark region whose teeth (one pixel wide, 17 long, a pixel apart) in 20 bands
 // give its outline some 40000 corners, more than one path can hold.
 TEST(ColorConversion, AnOutlineTooLongForOnePathIsSimplifiedFurtherNotDropped) {
@@ -590,12 +572,6 @@ TEST(ColorConversion, AnOutlineTooLongForOnePathIsSimplifiedFurtherNotDropped) {
   }
   EXPECT_TRUE(comb);
 }
-
-}  // namespace
-}  // namespace vl::engine::test
-
-namespace vl::engine::test {
-namespace {
 
 // Limited Colors adding a custom colour per new colour asks first when the table has no room
 // for maxColors more: Cancel ends the command with nothing changed, OK converts without adding
@@ -631,12 +607,6 @@ TEST(ColorConversion, AutomaticColoursThatCouldOverflowTheTableAskFirst) {
     EXPECT_TRUE(rig.active.has(settings::kAddNewColors));
   }
 }
-
-}  // namespace
-}  // namespace vl::engine::test
-
-namespace vl::engine::test {
-namespace {
 
 // A field speckled with a near colour of the same class: averaged it takes the mixture,
 // with Color averaging off the field's own colour.

@@ -246,12 +246,6 @@ TEST(SimplifyLoop, KeepsTheFirstPointAndEveryPointWithinTheTolerance) {
   EXPECT_EQ(SimplifyLoop(three, 5.0), three);
 }
 
-}  // namespace
-}  // namespace vl::engine::test
-
-namespace vl::engine::test {
-namespace {
-
 std::uint32_t Rgb(int r, int g, int b) { return std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16; }
 
 TEST(DominantColorCount, MajorityThenClustersThenTheLastSample) {
@@ -304,12 +298,6 @@ TEST(DominantColorCount, AFullTableGivesTheRarestSlotsToTheNewColour) {
   for (int i = 0; i < 6; ++i) kept.add(fresh);
   EXPECT_NE(kept.result(), Rgb(10, 20, 30));
 }
-
-}  // namespace
-}  // namespace vl::engine::test
-
-namespace vl::engine::test {
-namespace {
 
 TEST(SampleSums, HoldTheSumsOfTheLargestImageInEachPlace) {
   // A 32767 x 32767 region of white is 255 x 32767^2, past 32 bits; each place keeps its own.

@@ -450,13 +450,6 @@ TEST(StageRefusal, SettingsThatNeedAMissingStageStopBeforeAnythingChanges) {
   }
 }
 
-}  // namespace
-}  // namespace test
-}  // namespace vl::engine
-
-namespace vl::engine::test {
-namespace {
-
 // Two discs; a rectangle selection around the left one only. The conversion traces the left
 // disc alone, leaves the pixels outside the selection in the backup (memory or "memtemp"),
 // and Select None afterwards gives every pixel of the image back. The image itself records
@@ -488,4 +481,5 @@ TEST(SelectionConversion, TracesOnlyTheSelectedPixelsAndSelectNoneGivesBackTheWh
 }
 
 }  // namespace
-}  // namespace vl::engine::test
+}  // namespace test
+}  // namespace vl::engine

@@ -152,8 +152,10 @@ std::vector<std::vector<Pt>> Anchors(const TracerRig& rig) {
   return out;
 }
 
-// Traced and painted in one fit mode: the anchors and the pixels painted wrong.
-std::pair<std::vector<std::vector<Pt>>, long> TraceIn(FitMode mode, const Ink& ink, int size) {
+// Traced and painted in one fit mode: the anchors, and the pixels painted wrong against
+// `reference` (the ink itself when none is given).
+std::pair<std::vector<std::vector<Pt>>, long> TraceIn(FitMode mode, const Ink& ink, int size,
+                                                      const Ink& reference = nullptr) {
   TracerRig rig;
   rig.build(size, size);
   rig.t().fit.fitMode = mode;
@@ -165,9 +167,10 @@ std::pair<std::vector<std::vector<Pt>>, long> TraceIn(FitMode mode, const Ink& i
     FitOutline(rig.t());
     RestoreShapeArea(rig.t());
   }
+  const Ink& expected = reference ? reference : ink;
   test_support::GrayImage input(size, size, 255);
   for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) input.at(x, y) = ink(x, y) ? 0 : 255;
+    for (int x = 0; x < size; ++x) input.at(x, y) = expected(x, y) ? 0 : 255;
   const auto painted = test_support::RasterizeArtwork(rig.art, size, size, {rig.kArtScale, 1.0});
   return {Anchors(rig), test_support::MismatchesAwayFromEdges(input, painted, 0, 0)};
 }
@@ -474,24 +477,8 @@ TEST(RelaxAnchors, OnlyASideThatPaintsPixelsWrongBends) {
   }
 }
 
-// Traced in close fit: the pixels painted wrong against `reference`, away from nothing.
-long CloseMismatches(const Ink& ink, const Ink& reference, int size, FitMode mode = FitMode::kClose) {
-  TracerRig rig;
-  rig.build(size, size);
-  rig.t().fit.fitMode = mode;
-  rig.draw(ink);
-  InitBoundaryScan(rig.t());
-  while (ExtractNextBoundary(rig.t()) != 0) {
-    EXPECT_TRUE(TraceOutlinePolygon(rig.t()));
-    ComputeVertexAngles(rig.t());
-    FitOutline(rig.t());
-    RestoreShapeArea(rig.t());
-  }
-  test_support::GrayImage input(size, size, 255);
-  for (int y = 0; y < size; ++y)
-    for (int x = 0; x < size; ++x) input.at(x, y) = reference(x, y) ? 0 : 255;
-  const auto painted = test_support::RasterizeArtwork(rig.art, size, size, {rig.kArtScale, 1.0});
-  return test_support::MismatchesAwayFromEdges(input, painted, 0, 0);
+long CloseMismatches(const Ink& ink, const Ink& reference, int size) {
+  return TraceIn(FitMode::kClose, ink, size, reference).second;
 }
 
 // What close fit reaches per shape family, in pixels painted wrong per hundred boundary pixels
