@@ -517,12 +517,12 @@ void AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> poi
   }
   const PowerCurve c({from, s.c1, s.c2, s.to});
   // Every other point: the pull only aims the trial moves, which are then measured in full.
-  for (std::size_t i = 0; i < points.size(); i += 2) {
+  for (std::size_t i = 0; i < points.size(); i += 3) {
     const double u = fit.params[i], v = 1.0 - u;
     const P b = c.at(u);
     const double near0 = v * v * v + 3.0 * u * v * v;  // P0 and C1 move together, as P3 and C2
     pull.add({points[i].x - b.x, points[i].y - b.y}, UnitNormal(c.derivative(u)),
-             atEnd ? 1.0 - near0 : near0, 2.0);
+             atEnd ? 1.0 - near0 : near0, 3.0);
   }
 }
 
