@@ -531,7 +531,7 @@ constexpr int kMoveHalvings = 3;
 // A move shorter than this (pixels) changes no pixel: the anchor stays.
 constexpr double kLeastMove = 0.02;
 // A move whose predicted gain is below this share of the two segments' error is not tried.
-constexpr double kLeastGain = 0.05;
+constexpr double kLeastGain = 0.08;
 
 }  // namespace
 
@@ -729,6 +729,8 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
     share[i] = length;
   }
   const ShiftTable& table = Shifts();
+  // Each point's share of the chain also starts the search for its nearest parameter.
+  edges.params.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
     const P edge = EdgeShift(table, chain, i);
     const double u = length > 0.0 ? share[i] / length : 0.0, v = 1.0 - u;
@@ -736,10 +738,16 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
     edges.points[i] = {chain[i].x + edge.x, chain[i].y + edge.y};
     points[i] = {chain[i].x + edge.x - near0 * s0.x - near3 * s3.x,
                  chain[i].y + edge.y - near0 * s0.y - near3 * s3.y};
+    edges.params[i] = u;
+  }
+  if (n < 3 || !(length > 0.0)) {
+    edges.params.assign(n, 0.0);
+    return edges;
   }
   // One round here: a curve whose anchors move gets its further rounds once they have.
-  double error = 0.0;
-  const CubicCurve refined = RefineMeasured({fit.p0, fit.c1, fit.c2, fit.p3}, points, edges.params, error, 1);
+  const CubicCurve accepted{fit.p0, fit.c1, fit.c2, fit.p3};
+  double error = CurveError(accepted, points, edges.params);
+  const CubicCurve refined = RefineFrom(accepted, points, edges.params, error, 1);
   if (refined.c1.x == fit.c1.x && refined.c1.y == fit.c1.y && refined.c2.x == fit.c2.x &&
       refined.c2.y == fit.c2.y)
     return edges;
