@@ -746,7 +746,7 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
   }
   // One round here: a curve whose anchors move gets its further rounds once they have.
   const CubicCurve accepted{fit.p0, fit.c1, fit.c2, fit.p3};
-  double error = CurveError(accepted, points, edges.params);
+  double error = ErrorFrom(accepted, points, edges.params, false);
   const CubicCurve refined = RefineFrom(accepted, points, edges.params, error, 1);
   if (refined.c1.x == fit.c1.x && refined.c1.y == fit.c1.y && refined.c2.x == fit.c2.x &&
       refined.c2.y == fit.c2.y)
