@@ -194,6 +194,29 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
 
 namespace {
 
+// The error counts each point's distance to the curve, not the curve's to the points: a solve
+// that meets a few points exactly, one of them beside an end, may do it with control points
+// far off, the curve looping out between them. A solved curve keeps its control points within
+// the points' bounding box grown by twice its larger side and a pixel (a loop closed by one
+// curve reaches about its own size beyond its points).
+struct Box {
+  double x0, y0, x1, y1;
+  bool holds(P p) const { return p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1; }
+};
+
+Box ControlBox(std::span<const P> points) {
+  constexpr double kFar = std::numeric_limits<double>::infinity();
+  Box b{kFar, kFar, -kFar, -kFar};
+  for (P p : points) {
+    b.x0 = std::min(b.x0, p.x);
+    b.y0 = std::min(b.y0, p.y);
+    b.x1 = std::max(b.x1, p.x);
+    b.y1 = std::max(b.y1, p.y);
+  }
+  const double grow = 2.0 * std::max(b.x1 - b.x0, b.y1 - b.y0) + 1.0;
+  return {b.x0 - grow, b.y0 - grow, b.x1 + grow, b.y1 + grow};
+}
+
 // The refinement's rounds, at most `rounds`, from `params` (each point's nearest parameter on
 // `curve`) and the error they give. A followed error is a sum of distances to points on the
 // curve, never below the true one: a round that lowers it lowers the true error.
@@ -201,9 +224,11 @@ CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::v
                       double& error, int rounds = kRounds) {
   CubicCurve best = curve;
   std::vector<double> moved;
+  const Box box = ControlBox(points);
   for (int round = 0; round < rounds; ++round) {
     CubicCurve candidate;
     if (!SolveControlPoints(best, points, params, candidate)) break;
+    if (!box.holds(candidate.c1) || !box.holds(candidate.c2)) break;
     moved = params;
     const double next = ErrorFrom(candidate, points, moved, false, error);
     if (!(next < error)) break;
