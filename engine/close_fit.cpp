@@ -33,7 +33,7 @@ constexpr std::size_t kDirectionReach = 2;
 // across it. An offset along the curve mostly says the point's parameter is off, which the
 // next round moves anyway: weighed fully, the control points creep toward the fit a round at
 // a time; left out, the system is singular along straight stretches.
-constexpr double kAlongWeight = 0.08;
+constexpr double kAlongWeight = 0.04;
 
 // Solves for C1 and C2 with the parameters fixed, minimising the sum over the points of their
 // offset from the curve across it plus kAlongWeight times the offset along it (the directions
@@ -252,6 +252,35 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
 
 namespace {
 
+// A round moves the control points a fraction of a pixel as a rule: one that moves either
+// farther than this (pixels) is checked by HoldsControlPoints.
+constexpr double kFreeMove = 1.0;
+
+double Moved2(const CubicCurve& a, const CubicCurve& b) {
+  return std::max(Distance2(a.c1, b.c1), Distance2(a.c2, b.c2));
+}
+
+// The error counts each point's distance to the curve, not the curve's to the points: a solve
+// that meets a few points exactly, one of them beside an end, may do it with control points
+// far off, the curve looping out between them. A solved curve keeps its control points within
+// the points' bounding box grown by twice its larger side and a pixel (a loop closed by one
+// curve reaches about its own size beyond its points).
+bool HoldsControlPoints(std::span<const P> points, const CubicCurve& c) {
+  constexpr double kFar = std::numeric_limits<double>::infinity();
+  double x0 = kFar, y0 = kFar, x1 = -kFar, y1 = -kFar;
+  for (P p : points) {
+    x0 = std::min(x0, p.x);
+    y0 = std::min(y0, p.y);
+    x1 = std::max(x1, p.x);
+    y1 = std::max(y1, p.y);
+  }
+  const double grow = 2.0 * std::max(x1 - x0, y1 - y0) + 1.0;
+  auto holds = [&](P q) {
+    return q.x >= x0 - grow && q.x <= x1 + grow && q.y >= y0 - grow && q.y <= y1 + grow;
+  };
+  return holds(c.c1) && holds(c.c2);
+}
+
 // The refinement's rounds, at most `rounds`, from `params` (each point's nearest parameter on
 // `curve`) and the error they give. A followed error is a sum of distances to points on the
 // curve, never below the true one: a round that lowers it lowers the true error.
@@ -262,6 +291,7 @@ CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::v
   for (int round = 0; round < rounds; ++round) {
     CubicCurve candidate;
     if (!SolveControlPoints(best, points, params, candidate)) break;
+    if (Moved2(best, candidate) > kFreeMove * kFreeMove && !HoldsControlPoints(points, candidate)) break;
     moved = params;
     const double next = ErrorFrom(candidate, points, moved, false, error);
     if (!(next < error)) break;
@@ -553,17 +583,31 @@ double MostDistant2(P a, P b, std::span<const P> points) {
 bool BendSide(P from, PendingSegment& s, std::span<const P> points, std::vector<double>& params) {
   const CubicCurve straight{from, {(2.0 * from.x + s.to.x) / 3.0, (2.0 * from.y + s.to.y) / 3.0},
                             {(from.x + 2.0 * s.to.x) / 3.0, (from.y + 2.0 * s.to.y) / 3.0}, s.to};
-  double bentError = 0.0;
-  const CubicCurve bent = RefineMeasured(straight, points, params, bentError);
+  // With its control points at the thirds the curve runs along the side at an even pace: each
+  // point's nearest parameter is its projection on the side, and no search is needed.
+  const double dx = s.to.x - from.x, dy = s.to.y - from.y, length2 = dx * dx + dy * dy;
+  if (points.size() < 3 || !(length2 > 0.0)) return false;
+  params.resize(points.size());
+  double lineError = 0.0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const double rx = points[i].x - from.x, ry = points[i].y - from.y;
+    const double u = std::clamp((rx * dx + ry * dy) / length2, 0.0, 1.0);
+    params[i] = u;
+    lineError += Distance2(points[i], {from.x + u * dx, from.y + u * dy});
+  }
+  // The refinement's own error: a sum of distances to points of the curve, so no less than
+  // the true one, and measured where the parameters handed on lie.
+  double bentError = lineError;
+  const CubicCurve bent = RefineFrom(straight, points, params, bentError);
   if (bent.c1.x == straight.c1.x && bent.c1.y == straight.c1.y && bent.c2.x == straight.c2.x &&
       bent.c2.y == straight.c2.y)
     return false;
-  // The refinement's followed error is never below the curve's true error: measuring it
-  // again would only repeat the search.
-  if (!(bentError < SegmentError(from, s, points) / 2)) return false;
-  s.curve = true;
-  s.c1 = bent.c1;
-  s.c2 = bent.c2;
+  if (!(bentError < lineError / 2)) return false;
+  PendingSegment curve = s;
+  curve.curve = true;
+  curve.c1 = bent.c1;
+  curve.c2 = bent.c2;
+  s = curve;
   return true;
 }
 
