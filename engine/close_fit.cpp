@@ -710,7 +710,7 @@ void RelaxAnchors(PendingPath& path, double reach) {
       if (!moved[k] && !moved[k + 1 == n ? 0 : k + 1]) continue;
       // The anchors' moves followed each point's nearest parameter: the rounds start there.
       if (!fitted[k]) fitOf(k);
-      const CubicCurve refined = RefineFrom({from, s.c1, s.c2, s.to}, points(s), fits[k].params, fits[k].error);
+      const CubicCurve refined = RefineFrom({from, s.c1, s.c2, s.to}, points(s), fits[k].params, fits[k].error, 1);
       s.c1 = refined.c1;
       s.c2 = refined.c2;
     } else if (MostDistant2(from, s.to, points(s)) > kBendLimit * kBendLimit) {
