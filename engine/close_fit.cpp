@@ -410,13 +410,23 @@ std::vector<double> ShareParams(std::span<const P> points) {
   return params;
 }
 
-double Distance2ToSegment(P p, P a, P b) {
-  const double dx = b.x - a.x, dy = b.y - a.y, length2 = dx * dx + dy * dy;
-  double u = length2 > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / length2 : 0.0;
-  u = std::clamp(u, 0.0, 1.0);
-  const double ex = a.x + u * dx - p.x, ey = a.y + u * dy - p.y;
-  return ex * ex + ey * ey;
-}
+// Squared distances from points to one segment: its direction and the inverse of its squared
+// length found once, not divided by at every point.
+struct SegmentDistance {
+  P a;
+  double dx, dy, inverse;
+  SegmentDistance(P from, P to) : a(from), dx(to.x - from.x), dy(to.y - from.y) {
+    const double length2 = dx * dx + dy * dy;
+    inverse = length2 > 0.0 ? 1.0 / length2 : 0.0;
+  }
+  // The share of the segment at p's foot, in [0, 1].
+  double along(P p) const { return std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) * inverse, 0.0, 1.0); }
+  double to(P p) const {
+    const double u = along(p);
+    const double ex = a.x + u * dx - p.x, ey = a.y + u * dy - p.y;
+    return ex * ex + ey * ey;
+  }
+};
 
 }  // namespace
 
@@ -457,7 +467,8 @@ void NoteSpanEdges(Tracer& t, const SpanEdges& edges) { NoteEdges(t.fit.pending,
 double SegmentError(P from, const PendingSegment& s, std::span<const P> points) {
   if (!s.curve) {
     double sum = 0.0;
-    for (P p : points) sum += Distance2ToSegment(p, from, s.to);
+    const SegmentDistance side(from, s.to);
+    for (P p : points) sum += side.to(p);
     return sum;
   }
   std::vector<double> params = ShareParams(points);
@@ -498,7 +509,8 @@ struct Fitted {
 
 double LineError(P from, P to, std::span<const P> points) {
   double sum = 0.0;
-  for (P p : points) sum += Distance2ToSegment(p, from, to);
+  const SegmentDistance side(from, to);
+  for (P p : points) sum += side.to(p);
   return sum;
 }
 
@@ -535,12 +547,10 @@ void AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> poi
              const Fitted& fit, bool atEnd) {
   if (!s.curve) {
     const P n = UnitNormal({s.to.x - from.x, s.to.y - from.y});
-    const double dx = s.to.x - from.x, dy = s.to.y - from.y, length2 = dx * dx + dy * dy;
+    const SegmentDistance side(from, s.to);
     for (P p : points) {
-      const double u = length2 > 0.0
-                           ? std::clamp(((p.x - from.x) * dx + (p.y - from.y) * dy) / length2, 0.0, 1.0)
-                           : 0.0;
-      const P r{p.x - from.x - u * dx, p.y - from.y - u * dy};
+      const double u = side.along(p);
+      const P r{p.x - from.x - u * side.dx, p.y - from.y - u * side.dy};
       pull.add(r, n, atEnd ? u : 1.0 - u);
     }
     return;
@@ -573,7 +583,8 @@ constexpr double kBendLimit = 0.45;
 
 double MostDistant2(P a, P b, std::span<const P> points) {
   double most = 0.0;
-  for (P p : points) most = std::max(most, Distance2ToSegment(p, a, b));
+  const SegmentDistance side(a, b);
+  for (P p : points) most = std::max(most, side.to(p));
   return most;
 }
 
