@@ -35,6 +35,12 @@ constexpr std::size_t kDirectionReach = 2;
 // a time; left out, the system is singular along straight stretches.
 constexpr double kAlongWeight = 0.04;
 
+// Two points at a time, in the lanes of one vector: each lane does the scalar form's
+// operations in its order (no fused or reordered arithmetic), so each point's result is the
+// one the scalar form gives, at about half the cost of the Newton step the error spends on.
+using Lanes = double __attribute__((vector_size(16)));
+using LaneMask = long long __attribute__((vector_size(16)));
+
 // Solves for C1 and C2 with the parameters fixed, minimising the sum over the points of their
 // offset from the curve across it plus kAlongWeight times the offset along it (the directions
 // taken from the curve `c`, whose end points are kept); false when the system is singular.
@@ -42,37 +48,51 @@ bool SolveControlPoints(const CubicCurve& c, std::span<const P> points,
                         const std::vector<double>& params, CubicCurve& out) {
   // The unknowns are (C1x, C1y, C2x, C2y); each point adds its Bernstein weights b1, b2 times
   // its 2 x 2 metric W = kAlongWeight I + (1 - kAlongWeight) n n^T, n the unit normal there.
-  // Sums of b_a b_b W: per pair (11, 12, 22) the entries (xx, xy, yy) and a pad, so that the
-  // compiler can add two at a time; then b_a W r for a = 1, 2.
-  double sum[12] = {}, rhs[4] = {};
+  // The sums of b_a b_b W (pairs 11, 12, 22; entries xx, xy, yy) and of b_a W r, for a = 1, 2,
+  // are kept for even and odd points in the two lanes of a vector (see Lanes), two points at a
+  // time, and the lanes added at the end.
   const double dax = 3.0 * (-c.p0.x + 3.0 * (c.c1.x - c.c2.x) + c.p3.x);
   const double day = 3.0 * (-c.p0.y + 3.0 * (c.c1.y - c.c2.y) + c.p3.y);
   const double dbx = 6.0 * (c.p0.x - 2.0 * c.c1.x + c.c2.x), dby = 6.0 * (c.p0.y - 2.0 * c.c1.y + c.c2.y);
   const double dcx = 3.0 * (c.c1.x - c.p0.x), dcy = 3.0 * (c.c1.y - c.p0.y);
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const double u = params[i], v = 1.0 - u;
-    const double b0 = v * v * v, b1 = 3.0 * u * v * v, b2 = 3.0 * u * u * v, b3 = u * u * u;
-    const double rx = points[i].x - b0 * c.p0.x - b3 * c.p3.x;
-    const double ry = points[i].y - b0 * c.p0.y - b3 * c.p3.y;
+  Lanes sums[9] = {}, rights[4] = {};
+  auto add = [&](Lanes u, Lanes px, Lanes py, Lanes live) {
+    const Lanes one{1.0, 1.0}, three{3.0, 3.0}, along{kAlongWeight, kAlongWeight};
+    const Lanes v = one - u;
+    const Lanes b0 = v * v * v, b1 = three * u * v * v * live, b2 = three * u * u * v * live, b3 = u * u * u;
+    const Lanes rx = px - b0 * c.p0.x - b3 * c.p3.x, ry = py - b0 * c.p0.y - b3 * c.p3.y;
     // n n^T from the unnormalised tangent (tx, ty): (ty^2, -tx ty, tx^2) / |t|^2.
-    const double tx = (dax * u + dbx) * u + dcx, ty = (day * u + dby) * u + dcy;
-    const double t2 = tx * tx + ty * ty;
-    double w[4] = {1.0, 0.0, 1.0, 0.0};
-    if (t2 > 1e-18) {
-      const double k = (1.0 - kAlongWeight) / t2;
-      w[0] = kAlongWeight + k * ty * ty;
-      w[1] = -k * tx * ty;
-      w[2] = kAlongWeight + k * tx * tx;
+    const Lanes tx = (dax * u + dbx) * u + dcx, ty = (day * u + dby) * u + dcy;
+    const Lanes t2 = tx * tx + ty * ty;
+    const LaneMask turning = t2 > Lanes{1e-18, 1e-18};
+    const Lanes k = (one - along) / (turning ? t2 : one);
+    const Lanes w0 = turning ? along + k * ty * ty : one;
+    const Lanes w1 = turning ? -k * tx * ty : Lanes{0.0, 0.0};
+    const Lanes w2 = turning ? along + k * tx * tx : one;
+    const Lanes bb[3] = {b1 * b1, b1 * b2, b2 * b2};
+    for (int a = 0; a < 3; ++a) {
+      sums[3 * a] += bb[a] * w0;
+      sums[3 * a + 1] += bb[a] * w1;
+      sums[3 * a + 2] += bb[a] * w2;
     }
-    const double bb[3] = {b1 * b1, b1 * b2, b2 * b2};
-    for (int a = 0; a < 3; ++a)
-      for (int e = 0; e < 4; ++e) sum[4 * a + e] += bb[a] * w[e];
-    const double wrx = w[0] * rx + w[1] * ry, wry = w[1] * rx + w[2] * ry;
-    rhs[0] += b1 * wrx;
-    rhs[1] += b1 * wry;
-    rhs[2] += b2 * wrx;
-    rhs[3] += b2 * wry;
-  }
+    const Lanes wrx = w0 * rx + w1 * ry, wry = w1 * rx + w2 * ry;
+    rights[0] += b1 * wrx;
+    rights[1] += b1 * wry;
+    rights[2] += b2 * wrx;
+    rights[3] += b2 * wry;
+  };
+  const std::size_t n = points.size();
+  std::size_t i = 0;
+  for (; i + 1 < n; i += 2)
+    add(Lanes{params[i], params[i + 1]}, Lanes{points[i].x, points[i + 1].x},
+        Lanes{points[i].y, points[i + 1].y}, Lanes{1.0, 1.0});
+  if (i < n)  // the last point alone: its partner lane weighs nothing
+    add(Lanes{params[i], params[i]}, Lanes{points[i].x, points[i].x}, Lanes{points[i].y, points[i].y},
+        Lanes{1.0, 0.0});
+  double sum[12], rhs[4];
+  for (int a = 0; a < 3; ++a)
+    for (int e = 0; e < 3; ++e) sum[4 * a + e] = sums[3 * a + e][0] + sums[3 * a + e][1];
+  for (int e = 0; e < 4; ++e) rhs[e] = rights[e][0] + rights[e][1];
   const double s11xx = sum[0], s11xy = sum[1], s11yy = sum[2], s12xx = sum[4], s12xy = sum[5], s12yy = sum[6];
   const double s22xx = sum[8], s22xy = sum[9], s22yy = sum[10];
   const double v1x = rhs[0], v1y = rhs[1], v2x = rhs[2], v2y = rhs[3];
@@ -131,12 +151,6 @@ struct PowerCurve {
 
 double Distance2(P a, P b) { return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y); }
 
-
-// Two points at a time, in the lanes of one vector: each lane does the scalar form's
-// operations in its order (no fused or reordered arithmetic), so each point's result is the
-// one the scalar form gives, at about half the cost of the Newton step the error spends on.
-using Lanes = double __attribute__((vector_size(16)));
-using LaneMask = long long __attribute__((vector_size(16)));
 
 struct PowerLanes {
   Lanes ax, ay, bx, by, cx, cy, dx, dy, ax3, ay3, bx2, by2, ax6, ay6;
