@@ -798,7 +798,7 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
     share[i] = length;
   }
   const ShiftTable& table = Shifts();
-  // Each point's share of the chain also starts the search for its nearest parameter.
+  // Each point's share of the chain is where its nearest parameter is followed from.
   edges.params.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
     const P edge = EdgeShift(table, chain, i);
