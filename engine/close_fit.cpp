@@ -33,7 +33,7 @@ constexpr std::size_t kDirectionReach = 2;
 // across it. An offset along the curve mostly says the point's parameter is off, which the
 // next round moves anyway: weighed fully, the control points creep toward the fit a round at
 // a time; left out, the system is singular along straight stretches.
-constexpr double kAlongWeight = 0.08;
+constexpr double kAlongWeight = 0.04;
 
 // Solves for C1 and C2 with the parameters fixed, minimising the sum over the points of their
 // offset from the curve across it plus kAlongWeight times the offset along it (the directions

@@ -537,7 +537,9 @@ TEST(CloseFit, FidelityBoundsPerShapeFamily) {
   const Case cases[] = {
       {"frame", minus(Box(5, 5, 64, 50), Box(13, 12, 55, 42)), 0, Box(5, 5, 64, 50)},
       {"diamond ring", minus(diamond(36, 36, 30), diamond(36, 36, 14)), 0, diamond(36, 36, 30)},
-      {"disc", Disc(36, 36, 29), 12, nullptr},
+      // Off the grid's symmetry: centred on a pixel, each choice the fit makes comes four or
+      // eight times round the disc, and the count moves in steps that size.
+      {"disc", Disc(36.29, 35.83, 29), 9, nullptr},
       {"ellipse ring", minus(ellipse(36, 36, 32, 24), ellipse(37, 35, 18, 11)), 9,
        ellipse(36, 36, 32, 24)},
       {"blob", [](int x, int y) {
