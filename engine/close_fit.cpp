@@ -194,27 +194,33 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
 
 namespace {
 
+// A round moves the control points a fraction of a pixel as a rule: one that moves either
+// farther than this (pixels) is checked by HoldsControlPoints.
+constexpr double kFreeMove = 1.0;
+
+double Moved2(const CubicCurve& a, const CubicCurve& b) {
+  return std::max(Distance2(a.c1, b.c1), Distance2(a.c2, b.c2));
+}
+
 // The error counts each point's distance to the curve, not the curve's to the points: a solve
 // that meets a few points exactly, one of them beside an end, may do it with control points
 // far off, the curve looping out between them. A solved curve keeps its control points within
 // the points' bounding box grown by twice its larger side and a pixel (a loop closed by one
 // curve reaches about its own size beyond its points).
-struct Box {
-  double x0, y0, x1, y1;
-  bool holds(P p) const { return p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1; }
-};
-
-Box ControlBox(std::span<const P> points) {
+bool HoldsControlPoints(std::span<const P> points, const CubicCurve& c) {
   constexpr double kFar = std::numeric_limits<double>::infinity();
-  Box b{kFar, kFar, -kFar, -kFar};
+  double x0 = kFar, y0 = kFar, x1 = -kFar, y1 = -kFar;
   for (P p : points) {
-    b.x0 = std::min(b.x0, p.x);
-    b.y0 = std::min(b.y0, p.y);
-    b.x1 = std::max(b.x1, p.x);
-    b.y1 = std::max(b.y1, p.y);
+    x0 = std::min(x0, p.x);
+    y0 = std::min(y0, p.y);
+    x1 = std::max(x1, p.x);
+    y1 = std::max(y1, p.y);
   }
-  const double grow = 2.0 * std::max(b.x1 - b.x0, b.y1 - b.y0) + 1.0;
-  return {b.x0 - grow, b.y0 - grow, b.x1 + grow, b.y1 + grow};
+  const double grow = 2.0 * std::max(x1 - x0, y1 - y0) + 1.0;
+  auto holds = [&](P q) {
+    return q.x >= x0 - grow && q.x <= x1 + grow && q.y >= y0 - grow && q.y <= y1 + grow;
+  };
+  return holds(c.c1) && holds(c.c2);
 }
 
 // The refinement's rounds, at most `rounds`, from `params` (each point's nearest parameter on
@@ -224,11 +230,10 @@ CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::v
                       double& error, int rounds = kRounds) {
   CubicCurve best = curve;
   std::vector<double> moved;
-  const Box box = ControlBox(points);
   for (int round = 0; round < rounds; ++round) {
     CubicCurve candidate;
     if (!SolveControlPoints(best, points, params, candidate)) break;
-    if (!box.holds(candidate.c1) || !box.holds(candidate.c2)) break;
+    if (Moved2(best, candidate) > kFreeMove * kFreeMove && !HoldsControlPoints(points, candidate)) break;
     moved = params;
     const double next = ErrorFrom(candidate, points, moved, false, error);
     if (!(next < error)) break;
