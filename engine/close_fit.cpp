@@ -525,16 +525,18 @@ double MostDistant2(P a, P b, std::span<const P> points) {
 bool BendSide(P from, PendingSegment& s, std::span<const P> points, std::vector<double>& params) {
   const CubicCurve straight{from, {(2.0 * from.x + s.to.x) / 3.0, (2.0 * from.y + s.to.y) / 3.0},
                             {(from.x + 2.0 * s.to.x) / 3.0, (from.y + 2.0 * s.to.y) / 3.0}, s.to};
-  const CubicCurve bent = RefineCurve(straight, points, params);
+  // The refinement's own error: a sum of distances to points of the curve, so no less than
+  // the true one, and measured where the parameters handed on lie.
+  double bentError = 0.0;
+  const CubicCurve bent = RefineMeasured(straight, points, params, bentError);
   if (bent.c1.x == straight.c1.x && bent.c1.y == straight.c1.y && bent.c2.x == straight.c2.x &&
       bent.c2.y == straight.c2.y)
     return false;
-  const double lineError = SegmentError(from, s, points);
+  if (!(bentError < LineError(from, s.to, points) / 2)) return false;
   PendingSegment curve = s;
   curve.curve = true;
   curve.c1 = bent.c1;
   curve.c2 = bent.c2;
-  if (!(SegmentError(from, curve, points) < lineError / 2)) return false;
   s = curve;
   return true;
 }
