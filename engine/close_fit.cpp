@@ -525,14 +525,26 @@ double MostDistant2(P a, P b, std::span<const P> points) {
 bool BendSide(P from, PendingSegment& s, std::span<const P> points, std::vector<double>& params) {
   const CubicCurve straight{from, {(2.0 * from.x + s.to.x) / 3.0, (2.0 * from.y + s.to.y) / 3.0},
                             {(from.x + 2.0 * s.to.x) / 3.0, (from.y + 2.0 * s.to.y) / 3.0}, s.to};
+  // With its control points at the thirds the curve runs along the side at an even pace: each
+  // point's nearest parameter is its projection on the side, and no search is needed.
+  const double dx = s.to.x - from.x, dy = s.to.y - from.y, length2 = dx * dx + dy * dy;
+  if (points.size() < 3 || !(length2 > 0.0)) return false;
+  params.resize(points.size());
+  double lineError = 0.0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const double rx = points[i].x - from.x, ry = points[i].y - from.y;
+    const double u = std::clamp((rx * dx + ry * dy) / length2, 0.0, 1.0);
+    params[i] = u;
+    lineError += Distance2(points[i], {from.x + u * dx, from.y + u * dy});
+  }
   // The refinement's own error: a sum of distances to points of the curve, so no less than
   // the true one, and measured where the parameters handed on lie.
-  double bentError = 0.0;
-  const CubicCurve bent = RefineMeasured(straight, points, params, bentError);
+  double bentError = lineError;
+  const CubicCurve bent = RefineFrom(straight, points, params, bentError);
   if (bent.c1.x == straight.c1.x && bent.c1.y == straight.c1.y && bent.c2.x == straight.c2.x &&
       bent.c2.y == straight.c2.y)
     return false;
-  if (!(bentError < LineError(from, s.to, points) / 2)) return false;
+  if (!(bentError < lineError / 2)) return false;
   PendingSegment curve = s;
   curve.curve = true;
   curve.c1 = bent.c1;
