@@ -266,12 +266,12 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
 
 namespace {
 
-// A round moves the control points a fraction of a pixel as a rule: one that moves either
-// farther than this (pixels) is checked by HoldsControlPoints.
-constexpr double kFreeMove = 1.0;
-
-double Moved2(const CubicCurve& a, const CubicCurve& b) {
-  return std::max(Distance2(a.c1, b.c1), Distance2(a.c2, b.c2));
+// A round moves the control points less than the chord as a rule (a side bent from straight
+// the most): one that moves either farther than the chord or a pixel is checked by
+// HoldsControlPoints.
+bool MovedFar(const CubicCurve& from, const CubicCurve& to) {
+  const double free2 = std::max(1.0, Distance2(from.p0, from.p3));
+  return Distance2(from.c1, to.c1) > free2 || Distance2(from.c2, to.c2) > free2;
 }
 
 // The error counts each point's distance to the curve, not the curve's to the points: a solve
@@ -305,7 +305,7 @@ CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::v
   for (int round = 0; round < rounds; ++round) {
     CubicCurve candidate;
     if (!SolveControlPoints(best, points, params, candidate)) break;
-    if (Moved2(best, candidate) > kFreeMove * kFreeMove && !HoldsControlPoints(points, candidate)) break;
+    if (MovedFar(best, candidate) && !HoldsControlPoints(points, candidate)) break;
     moved = params;
     const double next = ErrorFrom(candidate, points, moved, false, error);
     if (!(next < error)) break;
