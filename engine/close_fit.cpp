@@ -33,7 +33,13 @@ constexpr std::size_t kDirectionReach = 2;
 // across it. An offset along the curve mostly says the point's parameter is off, which the
 // next round moves anyway: weighed fully, the control points creep toward the fit a round at
 // a time; left out, the system is singular along straight stretches.
-constexpr double kAlongWeight = 0.08;
+constexpr double kAlongWeight = 0.04;
+
+// Two points at a time, in the lanes of one vector: each lane does the scalar form's
+// operations in its order (no fused or reordered arithmetic), so each point's result is the
+// one the scalar form gives, at about half the cost of the Newton step the error spends on.
+using Lanes = double __attribute__((vector_size(16)));
+using LaneMask = long long __attribute__((vector_size(16)));
 
 // Solves for C1 and C2 with the parameters fixed, minimising the sum over the points of their
 // offset from the curve across it plus kAlongWeight times the offset along it (the directions
@@ -42,37 +48,51 @@ bool SolveControlPoints(const CubicCurve& c, std::span<const P> points,
                         const std::vector<double>& params, CubicCurve& out) {
   // The unknowns are (C1x, C1y, C2x, C2y); each point adds its Bernstein weights b1, b2 times
   // its 2 x 2 metric W = kAlongWeight I + (1 - kAlongWeight) n n^T, n the unit normal there.
-  // Sums of b_a b_b W: per pair (11, 12, 22) the entries (xx, xy, yy) and a pad, so that the
-  // compiler can add two at a time; then b_a W r for a = 1, 2.
-  double sum[12] = {}, rhs[4] = {};
+  // The sums of b_a b_b W (pairs 11, 12, 22; entries xx, xy, yy) and of b_a W r, for a = 1, 2,
+  // are kept for even and odd points in the two lanes of a vector (see Lanes), two points at a
+  // time, and the lanes added at the end.
   const double dax = 3.0 * (-c.p0.x + 3.0 * (c.c1.x - c.c2.x) + c.p3.x);
   const double day = 3.0 * (-c.p0.y + 3.0 * (c.c1.y - c.c2.y) + c.p3.y);
   const double dbx = 6.0 * (c.p0.x - 2.0 * c.c1.x + c.c2.x), dby = 6.0 * (c.p0.y - 2.0 * c.c1.y + c.c2.y);
   const double dcx = 3.0 * (c.c1.x - c.p0.x), dcy = 3.0 * (c.c1.y - c.p0.y);
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const double u = params[i], v = 1.0 - u;
-    const double b0 = v * v * v, b1 = 3.0 * u * v * v, b2 = 3.0 * u * u * v, b3 = u * u * u;
-    const double rx = points[i].x - b0 * c.p0.x - b3 * c.p3.x;
-    const double ry = points[i].y - b0 * c.p0.y - b3 * c.p3.y;
+  Lanes sums[9] = {}, rights[4] = {};
+  auto add = [&](Lanes u, Lanes px, Lanes py, Lanes live) {
+    const Lanes one{1.0, 1.0}, three{3.0, 3.0}, along{kAlongWeight, kAlongWeight};
+    const Lanes v = one - u;
+    const Lanes b0 = v * v * v, b1 = three * u * v * v * live, b2 = three * u * u * v * live, b3 = u * u * u;
+    const Lanes rx = px - b0 * c.p0.x - b3 * c.p3.x, ry = py - b0 * c.p0.y - b3 * c.p3.y;
     // n n^T from the unnormalised tangent (tx, ty): (ty^2, -tx ty, tx^2) / |t|^2.
-    const double tx = (dax * u + dbx) * u + dcx, ty = (day * u + dby) * u + dcy;
-    const double t2 = tx * tx + ty * ty;
-    double w[4] = {1.0, 0.0, 1.0, 0.0};
-    if (t2 > 1e-18) {
-      const double k = (1.0 - kAlongWeight) / t2;
-      w[0] = kAlongWeight + k * ty * ty;
-      w[1] = -k * tx * ty;
-      w[2] = kAlongWeight + k * tx * tx;
+    const Lanes tx = (dax * u + dbx) * u + dcx, ty = (day * u + dby) * u + dcy;
+    const Lanes t2 = tx * tx + ty * ty;
+    const LaneMask turning = t2 > Lanes{1e-18, 1e-18};
+    const Lanes k = (one - along) / (turning ? t2 : one);
+    const Lanes w0 = turning ? along + k * ty * ty : one;
+    const Lanes w1 = turning ? -k * tx * ty : Lanes{0.0, 0.0};
+    const Lanes w2 = turning ? along + k * tx * tx : one;
+    const Lanes bb[3] = {b1 * b1, b1 * b2, b2 * b2};
+    for (int a = 0; a < 3; ++a) {
+      sums[3 * a] += bb[a] * w0;
+      sums[3 * a + 1] += bb[a] * w1;
+      sums[3 * a + 2] += bb[a] * w2;
     }
-    const double bb[3] = {b1 * b1, b1 * b2, b2 * b2};
-    for (int a = 0; a < 3; ++a)
-      for (int e = 0; e < 4; ++e) sum[4 * a + e] += bb[a] * w[e];
-    const double wrx = w[0] * rx + w[1] * ry, wry = w[1] * rx + w[2] * ry;
-    rhs[0] += b1 * wrx;
-    rhs[1] += b1 * wry;
-    rhs[2] += b2 * wrx;
-    rhs[3] += b2 * wry;
-  }
+    const Lanes wrx = w0 * rx + w1 * ry, wry = w1 * rx + w2 * ry;
+    rights[0] += b1 * wrx;
+    rights[1] += b1 * wry;
+    rights[2] += b2 * wrx;
+    rights[3] += b2 * wry;
+  };
+  const std::size_t n = points.size();
+  std::size_t i = 0;
+  for (; i + 1 < n; i += 2)
+    add(Lanes{params[i], params[i + 1]}, Lanes{points[i].x, points[i + 1].x},
+        Lanes{points[i].y, points[i + 1].y}, Lanes{1.0, 1.0});
+  if (i < n)  // the last point alone: its partner lane weighs nothing
+    add(Lanes{params[i], params[i]}, Lanes{points[i].x, points[i].x}, Lanes{points[i].y, points[i].y},
+        Lanes{1.0, 0.0});
+  double sum[12], rhs[4];
+  for (int a = 0; a < 3; ++a)
+    for (int e = 0; e < 3; ++e) sum[4 * a + e] = sums[3 * a + e][0] + sums[3 * a + e][1];
+  for (int e = 0; e < 4; ++e) rhs[e] = rights[e][0] + rights[e][1];
   const double s11xx = sum[0], s11xy = sum[1], s11yy = sum[2], s12xx = sum[4], s12xy = sum[5], s12yy = sum[6];
   const double s22xx = sum[8], s22xy = sum[9], s22yy = sum[10];
   const double v1x = rhs[0], v1y = rhs[1], v2x = rhs[2], v2y = rhs[3];
@@ -131,57 +151,109 @@ struct PowerCurve {
 
 double Distance2(P a, P b) { return (a.x - b.x) * (a.x - b.x) + (a.y - b.y) * (a.y - b.y); }
 
+
+struct PowerLanes {
+  Lanes ax, ay, bx, by, cx, cy, dx, dy, ax3, ay3, bx2, by2, ax6, ay6;
+  explicit PowerLanes(const PowerCurve& k)
+      : ax{k.a.x, k.a.x}, ay{k.a.y, k.a.y}, bx{k.b.x, k.b.x}, by{k.b.y, k.b.y}, cx{k.c.x, k.c.x},
+        cy{k.c.y, k.c.y}, dx{k.d.x, k.d.x}, dy{k.d.y, k.d.y}, ax3{3.0 * k.a.x, 3.0 * k.a.x},
+        ay3{3.0 * k.a.y, 3.0 * k.a.y}, bx2{2.0 * k.b.x, 2.0 * k.b.x}, by2{2.0 * k.b.y, 2.0 * k.b.y},
+        ax6{6.0 * k.a.x, 6.0 * k.a.x}, ay6{6.0 * k.a.y, 6.0 * k.a.y} {}
+};
+
+Lanes ClampUnit(Lanes u) {
+  const Lanes zero{0.0, 0.0}, one{1.0, 1.0};
+  return u < zero ? zero : (one < u ? one : u);  // std::clamp's comparisons, lane by lane
+}
+
 // CurveError's measure; without `search` each point's search starts from its parameter alone.
 // Each point's distance is to a point of the curve, so the sum never falls below the true one.
 // The sum stops growing once past `limit`, where the caller rejects the curve whatever the rest
 // would add: the parameters of the points not reached are then left as they were.
 double ErrorFrom(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
                  bool search, double limit = std::numeric_limits<double>::infinity()) {
+  static_assert(kNewtonSteps == 1, "the paired Newton step below takes one step");
   params.resize(points.size(), 0.0);
   const PowerCurve power(curve);
+  const PowerLanes lanes(power);
   // The search starts from the nearer of the given parameter and the nearest of a coarse
   // flattening, so that a point is not held at a far branch of a curve bent back on itself.
   std::array<P, kCoarseSamples + 1> coarse;
   if (search)
     for (int k = 0; k <= kCoarseSamples; ++k)
       coarse[std::size_t(k)] = power.at(double(k) / kCoarseSamples);
-  double sum = 0.0;
-  for (std::size_t i = 0; i < points.size(); ++i) {
+  // A point's start: its parameter, or the coarse sample nearer to it, and the squared distance.
+  auto start = [&](std::size_t i, double& u, P& b, double& nearest) {
     const P p = points[i];
-    double u = std::clamp(params[i], 0.0, 1.0);
-    P b = power.at(u);
-    double nearest = Distance2(b, p);
-    if (search) {
-      // Points lie in order along the curve: the samples near the point's own parameter do.
-      const int around = static_cast<int>(u * kCoarseSamples + 0.5);
-      for (int k = std::max(0, around - kSearchReach);
-           k <= std::min(kCoarseSamples, around + kSearchReach); ++k) {
-        const double d = Distance2(coarse[std::size_t(k)], p);
-        if (d < nearest) {
-          nearest = d;
-          u = double(k) / kCoarseSamples;
-          b = coarse[std::size_t(k)];
-        }
+    u = std::clamp(params[i], 0.0, 1.0);
+    b = power.at(u);
+    nearest = Distance2(b, p);
+    if (!search) return;
+    // Points lie in order along the curve: the samples near the point's own parameter do.
+    const int around = static_cast<int>(u * kCoarseSamples + 0.5);
+    for (int k = std::max(0, around - kSearchReach); k <= std::min(kCoarseSamples, around + kSearchReach); ++k) {
+      const double d = Distance2(coarse[std::size_t(k)], p);
+      if (d < nearest) {
+        nearest = d;
+        u = double(k) / kCoarseSamples;
+        b = coarse[std::size_t(k)];
       }
     }
-    for (int k = 0; k < kNewtonSteps; ++k) {
-      const P d = power.derivative(u), s = power.second(u);
-      const double ex = b.x - p.x, ey = b.y - p.y;
-      const double f = ex * d.x + ey * d.y;
-      const double df = d.x * d.x + d.y * d.y + ex * s.x + ey * s.y;
-      if (!(df > 1e-12)) break;
-      // Newton may wander off at a cusp: the step is kept only when it comes nearer.
+  };
+  double sum = 0.0;
+  std::size_t i = 0;
+  for (; i + 1 < points.size(); i += 2) {
+    const Lanes px{points[i].x, points[i + 1].x}, py{points[i].y, points[i + 1].y};
+    Lanes u, nearest, bx, by;
+    if (search) {
+      double u0, u1, n0, n1;
+      P b0, b1;
+      start(i, u0, b0, n0);
+      start(i + 1, u1, b1, n1);
+      u = Lanes{u0, u1}, nearest = Lanes{n0, n1}, bx = Lanes{b0.x, b1.x}, by = Lanes{b0.y, b1.y};
+    } else {
+      u = ClampUnit(Lanes{params[i], params[i + 1]});
+      bx = ((lanes.ax * u + lanes.bx) * u + lanes.cx) * u + lanes.dx;
+      by = ((lanes.ay * u + lanes.by) * u + lanes.cy) * u + lanes.dy;
+      nearest = (bx - px) * (bx - px) + (by - py) * (by - py);
+    }
+    const Lanes dx = (lanes.ax3 * u + lanes.bx2) * u + lanes.cx, dy = (lanes.ay3 * u + lanes.by2) * u + lanes.cy;
+    const Lanes sx = lanes.ax6 * u + lanes.bx2, sy = lanes.ay6 * u + lanes.by2;
+    const Lanes ex = bx - px, ey = by - py;
+    const Lanes f = ex * dx + ey * dy;
+    const Lanes df = dx * dx + dy * dy + ex * sx + ey * sy;
+    const Lanes tiny{1e-12, 1e-12}, one{1.0, 1.0};
+    const LaneMask steep = df > tiny;
+    // Newton may wander off at a cusp: the step is kept only when it comes nearer.
+    const Lanes next = ClampUnit(u - f / (steep ? df : one));
+    const Lanes mx = ((lanes.ax * next + lanes.bx) * next + lanes.cx) * next + lanes.dx;
+    const Lanes my = ((lanes.ay * next + lanes.by) * next + lanes.cy) * next + lanes.dy;
+    const Lanes d2 = (mx - px) * (mx - px) + (my - py) * (my - py);
+    const LaneMask take = steep & (d2 < nearest);
+    const Lanes ends = take ? next : u, found = take ? d2 : nearest;
+    params[i] = ends[0];
+    sum += found[0];
+    if (sum > limit) return sum;
+    params[i + 1] = ends[1];
+    sum += found[1];
+    if (sum > limit) return sum;
+  }
+  if (i < points.size()) {
+    const P p = points[i];
+    double u, nearest;
+    P b;
+    start(i, u, b, nearest);
+    const P d = power.derivative(u), s = power.second(u);
+    const double ex = b.x - p.x, ey = b.y - p.y;
+    const double f = ex * d.x + ey * d.y;
+    const double df = d.x * d.x + d.y * d.y + ex * s.x + ey * s.y;
+    if (df > 1e-12) {
       const double next = std::clamp(u - f / df, 0.0, 1.0);
-      const P moved = power.at(next);
-      const double d2 = Distance2(moved, p);
-      if (!(d2 < nearest)) break;
-      u = next;
-      b = moved;
-      nearest = d2;
+      const double d2 = Distance2(power.at(next), p);
+      if (d2 < nearest) u = next, nearest = d2;
     }
     params[i] = u;
     sum += nearest;
-    if (sum > limit) break;
   }
   return sum;
 }
@@ -194,6 +266,35 @@ double CurveError(const CubicCurve& curve, std::span<const P> points, std::vecto
 
 namespace {
 
+// A round moves the control points less than the chord as a rule (a side bent from straight
+// the most): one that moves either farther than the chord or a pixel is checked by
+// HoldsControlPoints.
+bool MovedFar(const CubicCurve& from, const CubicCurve& to) {
+  const double free2 = std::max(1.0, Distance2(from.p0, from.p3));
+  return Distance2(from.c1, to.c1) > free2 || Distance2(from.c2, to.c2) > free2;
+}
+
+// The error counts each point's distance to the curve, not the curve's to the points: a solve
+// that meets a few points exactly, one of them beside an end, may do it with control points
+// far off, the curve looping out between them. A solved curve keeps its control points within
+// the points' bounding box grown by twice its larger side and a pixel (a loop closed by one
+// curve reaches about its own size beyond its points).
+bool HoldsControlPoints(std::span<const P> points, const CubicCurve& c) {
+  constexpr double kFar = std::numeric_limits<double>::infinity();
+  double x0 = kFar, y0 = kFar, x1 = -kFar, y1 = -kFar;
+  for (P p : points) {
+    x0 = std::min(x0, p.x);
+    y0 = std::min(y0, p.y);
+    x1 = std::max(x1, p.x);
+    y1 = std::max(y1, p.y);
+  }
+  const double grow = 2.0 * std::max(x1 - x0, y1 - y0) + 1.0;
+  auto holds = [&](P q) {
+    return q.x >= x0 - grow && q.x <= x1 + grow && q.y >= y0 - grow && q.y <= y1 + grow;
+  };
+  return holds(c.c1) && holds(c.c2);
+}
+
 // The refinement's rounds, at most `rounds`, from `params` (each point's nearest parameter on
 // `curve`) and the error they give. A followed error is a sum of distances to points on the
 // curve, never below the true one: a round that lowers it lowers the true error.
@@ -204,6 +305,7 @@ CubicCurve RefineFrom(const CubicCurve& curve, std::span<const P> points, std::v
   for (int round = 0; round < rounds; ++round) {
     CubicCurve candidate;
     if (!SolveControlPoints(best, points, params, candidate)) break;
+    if (MovedFar(best, candidate) && !HoldsControlPoints(points, candidate)) break;
     moved = params;
     const double next = ErrorFrom(candidate, points, moved, false, error);
     if (!(next < error)) break;
@@ -322,13 +424,23 @@ std::vector<double> ShareParams(std::span<const P> points) {
   return params;
 }
 
-double Distance2ToSegment(P p, P a, P b) {
-  const double dx = b.x - a.x, dy = b.y - a.y, length2 = dx * dx + dy * dy;
-  double u = length2 > 0.0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / length2 : 0.0;
-  u = std::clamp(u, 0.0, 1.0);
-  const double ex = a.x + u * dx - p.x, ey = a.y + u * dy - p.y;
-  return ex * ex + ey * ey;
-}
+// Squared distances from points to one segment: its direction and the inverse of its squared
+// length found once, not divided by at every point.
+struct SegmentDistance {
+  P a;
+  double dx, dy, inverse;
+  SegmentDistance(P from, P to) : a(from), dx(to.x - from.x), dy(to.y - from.y) {
+    const double length2 = dx * dx + dy * dy;
+    inverse = length2 > 0.0 ? 1.0 / length2 : 0.0;
+  }
+  // The share of the segment at p's foot, in [0, 1].
+  double along(P p) const { return std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) * inverse, 0.0, 1.0); }
+  double to(P p) const {
+    const double u = along(p);
+    const double ex = a.x + u * dx - p.x, ey = a.y + u * dy - p.y;
+    return ex * ex + ey * ey;
+  }
+};
 
 }  // namespace
 
@@ -369,7 +481,8 @@ void NoteSpanEdges(Tracer& t, const SpanEdges& edges) { NoteEdges(t.fit.pending,
 double SegmentError(P from, const PendingSegment& s, std::span<const P> points) {
   if (!s.curve) {
     double sum = 0.0;
-    for (P p : points) sum += Distance2ToSegment(p, from, s.to);
+    const SegmentDistance side(from, s.to);
+    for (P p : points) sum += side.to(p);
     return sum;
   }
   std::vector<double> params = ShareParams(points);
@@ -410,7 +523,8 @@ struct Fitted {
 
 double LineError(P from, P to, std::span<const P> points) {
   double sum = 0.0;
-  for (P p : points) sum += Distance2ToSegment(p, from, to);
+  const SegmentDistance side(from, to);
+  for (P p : points) sum += side.to(p);
   return sum;
 }
 
@@ -447,24 +561,22 @@ void AddPull(Pull& pull, P from, const PendingSegment& s, std::span<const P> poi
              const Fitted& fit, bool atEnd) {
   if (!s.curve) {
     const P n = UnitNormal({s.to.x - from.x, s.to.y - from.y});
-    const double dx = s.to.x - from.x, dy = s.to.y - from.y, length2 = dx * dx + dy * dy;
+    const SegmentDistance side(from, s.to);
     for (P p : points) {
-      const double u = length2 > 0.0
-                           ? std::clamp(((p.x - from.x) * dx + (p.y - from.y) * dy) / length2, 0.0, 1.0)
-                           : 0.0;
-      const P r{p.x - from.x - u * dx, p.y - from.y - u * dy};
+      const double u = side.along(p);
+      const P r{p.x - from.x - u * side.dx, p.y - from.y - u * side.dy};
       pull.add(r, n, atEnd ? u : 1.0 - u);
     }
     return;
   }
   const PowerCurve c({from, s.c1, s.c2, s.to});
   // Every other point: the pull only aims the trial moves, which are then measured in full.
-  for (std::size_t i = 0; i < points.size(); i += 2) {
+  for (std::size_t i = 0; i < points.size(); i += 3) {
     const double u = fit.params[i], v = 1.0 - u;
     const P b = c.at(u);
     const double near0 = v * v * v + 3.0 * u * v * v;  // P0 and C1 move together, as P3 and C2
     pull.add({points[i].x - b.x, points[i].y - b.y}, UnitNormal(c.derivative(u)),
-             atEnd ? 1.0 - near0 : near0, 2.0);
+             atEnd ? 1.0 - near0 : near0, 3.0);
   }
 }
 
@@ -473,7 +585,7 @@ constexpr int kMoveHalvings = 3;
 // A move shorter than this (pixels) changes no pixel: the anchor stays.
 constexpr double kLeastMove = 0.02;
 // A move whose predicted gain is below this share of the two segments' error is not tried.
-constexpr double kLeastGain = 0.05;
+constexpr double kLeastGain = 0.08;
 
 }  // namespace
 
@@ -485,7 +597,8 @@ constexpr double kBendLimit = 0.45;
 
 double MostDistant2(P a, P b, std::span<const P> points) {
   double most = 0.0;
-  for (P p : points) most = std::max(most, Distance2ToSegment(p, a, b));
+  const SegmentDistance side(a, b);
+  for (P p : points) most = std::max(most, side.to(p));
   return most;
 }
 
@@ -495,16 +608,30 @@ double MostDistant2(P a, P b, std::span<const P> points) {
 bool BendSide(P from, PendingSegment& s, std::span<const P> points, std::vector<double>& params) {
   const CubicCurve straight{from, {(2.0 * from.x + s.to.x) / 3.0, (2.0 * from.y + s.to.y) / 3.0},
                             {(from.x + 2.0 * s.to.x) / 3.0, (from.y + 2.0 * s.to.y) / 3.0}, s.to};
-  const CubicCurve bent = RefineCurve(straight, points, params);
+  // With its control points at the thirds the curve runs along the side at an even pace: each
+  // point's nearest parameter is its projection on the side, and no search is needed.
+  const double dx = s.to.x - from.x, dy = s.to.y - from.y, length2 = dx * dx + dy * dy;
+  if (points.size() < 3 || !(length2 > 0.0)) return false;
+  params.resize(points.size());
+  double lineError = 0.0;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const double rx = points[i].x - from.x, ry = points[i].y - from.y;
+    const double u = std::clamp((rx * dx + ry * dy) / length2, 0.0, 1.0);
+    params[i] = u;
+    lineError += Distance2(points[i], {from.x + u * dx, from.y + u * dy});
+  }
+  // The refinement's own error: a sum of distances to points of the curve, so no less than
+  // the true one, and measured where the parameters handed on lie.
+  double bentError = lineError;
+  const CubicCurve bent = RefineFrom(straight, points, params, bentError);
   if (bent.c1.x == straight.c1.x && bent.c1.y == straight.c1.y && bent.c2.x == straight.c2.x &&
       bent.c2.y == straight.c2.y)
     return false;
-  const double lineError = SegmentError(from, s, points);
+  if (!(bentError < lineError / 2)) return false;
   PendingSegment curve = s;
   curve.curve = true;
   curve.c1 = bent.c1;
   curve.c2 = bent.c2;
-  if (!(SegmentError(from, curve, points) < lineError / 2)) return false;
   s = curve;
   return true;
 }
@@ -608,7 +735,7 @@ void RelaxAnchors(PendingPath& path, double reach) {
       if (!moved[k] && !moved[k + 1 == n ? 0 : k + 1]) continue;
       // The anchors' moves followed each point's nearest parameter: the rounds start there.
       if (!fitted[k]) fitOf(k);
-      const CubicCurve refined = RefineFrom({from, s.c1, s.c2, s.to}, points(s), fits[k].params, fits[k].error);
+      const CubicCurve refined = RefineFrom({from, s.c1, s.c2, s.to}, points(s), fits[k].params, fits[k].error, 1);
       s.c1 = refined.c1;
       s.c2 = refined.c2;
     } else if (MostDistant2(from, s.to, points(s)) > kBendLimit * kBendLimit) {
@@ -671,6 +798,8 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
     share[i] = length;
   }
   const ShiftTable& table = Shifts();
+  // Each point's share of the chain is where its nearest parameter is followed from.
+  edges.params.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
     const P edge = EdgeShift(table, chain, i);
     const double u = length > 0.0 ? share[i] / length : 0.0, v = 1.0 - u;
@@ -678,10 +807,16 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
     edges.points[i] = {chain[i].x + edge.x, chain[i].y + edge.y};
     points[i] = {chain[i].x + edge.x - near0 * s0.x - near3 * s3.x,
                  chain[i].y + edge.y - near0 * s0.y - near3 * s3.y};
+    edges.params[i] = u;
+  }
+  if (n < 3 || !(length > 0.0)) {
+    edges.params.assign(n, 0.0);
+    return edges;
   }
   // One round here: a curve whose anchors move gets its further rounds once they have.
-  double error = 0.0;
-  const CubicCurve refined = RefineMeasured({fit.p0, fit.c1, fit.c2, fit.p3}, points, edges.params, error, 1);
+  const CubicCurve accepted{fit.p0, fit.c1, fit.c2, fit.p3};
+  double error = ErrorFrom(accepted, points, edges.params, false);
+  const CubicCurve refined = RefineFrom(accepted, points, edges.params, error, 1);
   if (refined.c1.x == fit.c1.x && refined.c1.y == fit.c1.y && refined.c2.x == fit.c2.x &&
       refined.c2.y == fit.c2.y)
     return edges;

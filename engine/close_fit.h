@@ -3,8 +3,8 @@
 // the span (the chain points moved out, less the shift the outward offset will give the
 // curve; each point's offset across the curve counted in full, along it barely), alternating
 // with moving each point's curve parameter to its nearest point on the curve. No segment is
-// added and the end points stay where they are; a refinement that would raise the error, or
-// leave the mask corridor, is not taken.
+// added and the end points stay where they are; a refinement that would raise the error, leave
+// the mask corridor or put a control point far off the points is not taken.
 // Once the outline is placed, its anchors may move by up to half a pixel toward the pixels'
 // edges, and a straight side that strays from them may bend (RelaxAnchors); a curve that still
 // passes more than kStrayLimit from a pixel edge, where its span rounded off a corner, is

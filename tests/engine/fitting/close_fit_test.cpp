@@ -427,6 +427,35 @@ TEST(SplitStrayCurves, SplitsAtAHiddenCornerOnlyWhenItStraysAndBudgetAllows) {
   }
 }
 
+// A half of four points, one beside its start, is met exactly by control points thousands of
+// pixels off, the curve looping out between its points where the error does not look: the
+// halves' control points stay near their points.
+TEST(SplitStrayCurves, HalvesKeepTheirControlPointsNearTheirPoints) {
+  // Three points and a corner, then a run straight down. The point after the start lies across
+  // the curve's start direction: its nearest parameter is next to 0.
+  std::vector<P> points{{12, 10.5}, {11.15, 9.45}, {10.2, 10.4}, {9.25, 11.25}};
+  std::vector<double> params{0, 3.64e-5, 0.309, 0.5};
+  for (int i = 1; i <= 8; ++i) {
+    points.push_back({9.25, 11.25 + i});
+    params.push_back(0.5 + i / 16.0);
+  }
+  const P end = points.back();
+  PendingPath path = PathWithPoints({12, 10.5}, {Curve({9.963, 12.1485}, {9.25, 15}, end), Line({12, 10.5})},
+                                    {points, {end, {12, 10.5}}});
+  path.edgeParams.assign(path.edgePoints.size(), -1.0);
+  std::copy(params.begin(), params.end(), path.edgeParams.begin());
+  ASSERT_EQ(SplitStrayCurves(path, kStrayLimit, 1), 1);
+  for (std::size_t k = 0; k < 2; ++k) {
+    SCOPED_TRACE(k);
+    for (const P c : {path.segments[k].c1, path.segments[k].c2}) {
+      EXPECT_GT(c.x, 9.25 - 5);
+      EXPECT_LT(c.x, 12 + 5);
+      EXPECT_GT(c.y, 9.45 - 5);
+      EXPECT_LT(c.y, 19.25 + 5);
+    }
+  }
+}
+
 // A corner a pixel off its sides' meeting point moves half a pixel toward it, no further; an
 // anchor already on its points stays exactly where it is.
 TEST(RelaxAnchors, TheHalfPixelLimitBindsAndExactAnchorsStay) {
@@ -508,7 +537,9 @@ TEST(CloseFit, FidelityBoundsPerShapeFamily) {
   const Case cases[] = {
       {"frame", minus(Box(5, 5, 64, 50), Box(13, 12, 55, 42)), 0, Box(5, 5, 64, 50)},
       {"diamond ring", minus(diamond(36, 36, 30), diamond(36, 36, 14)), 0, diamond(36, 36, 30)},
-      {"disc", Disc(36, 36, 29), 12, nullptr},
+      // Off the grid's symmetry: centred on a pixel, each choice the fit makes comes four or
+      // eight times round the disc, and the count moves in steps that size.
+      {"disc", Disc(36.29, 35.83, 29), 9, nullptr},
       {"ellipse ring", minus(ellipse(36, 36, 32, 24), ellipse(37, 35, 18, 11)), 9,
        ellipse(36, 36, 32, 24)},
       {"blob", [](int x, int y) {
