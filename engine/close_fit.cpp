@@ -327,23 +327,34 @@ CubicCurve RefineCurve(const CubicCurve& curve, std::span<const P> points) {
 
 namespace {
 
-// RefineCurve, also giving the followed error of the curve returned (0 when it was not
-// measured: fewer than three points).
-CubicCurve RefineMeasured(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
-                          double& error, int rounds = kRounds) {
-  params.assign(points.size(), 0.0);
-  error = 0.0;
-  if (points.size() < 3) return curve;
-  // The points' parameters start at their share of the polyline's length, and the full search
-  // runs once, for the curve as given.
+// Each point's share of the points' polyline: where its nearest point on a curve is first
+// looked for.
+std::vector<double> ShareParams(std::span<const P> points) {
+  std::vector<double> params(points.size(), 0.0);
   double length = 0.0;
   for (std::size_t i = 1; i < points.size(); ++i) {
     const double dx = points[i].x - points[i - 1].x, dy = points[i].y - points[i - 1].y;
     length += std::sqrt(dx * dx + dy * dy);
     params[i] = length;
   }
-  if (!(length > 0.0)) return curve;
-  for (double& u : params) u /= length;
+  if (length > 0.0)
+    for (double& u : params) u /= length;
+  return params;
+}
+
+// RefineCurve, also giving the followed error of the curve returned (0 when it was not
+// measured: fewer than three points).
+CubicCurve RefineMeasured(const CubicCurve& curve, std::span<const P> points, std::vector<double>& params,
+                          double& error, int rounds = kRounds) {
+  error = 0.0;
+  if (points.size() < 3) {
+    params.assign(points.size(), 0.0);
+    return curve;
+  }
+  // The points' parameters start at their share of the polyline's length, and the full search
+  // runs once, for the curve as given.
+  params = ShareParams(points);
+  if (!(params.back() > 0.0)) return curve;  // all points in one place
   error = CurveError(curve, points, params);
   return RefineFrom(curve, points, params, error, rounds);
 }
@@ -409,20 +420,6 @@ inline P EdgeShift(const ShiftTable& table, const std::vector<P>& chain, std::si
   return table[std::size_t((dy + kShiftSpan) * (2 * kShiftSpan + 1) + dx + kShiftSpan)];
 }
 
-// Each point's share of the points' polyline: where its nearest point on a curve is first
-// looked for.
-std::vector<double> ShareParams(std::span<const P> points) {
-  std::vector<double> params(points.size(), 0.0);
-  double length = 0.0;
-  for (std::size_t i = 1; i < points.size(); ++i) {
-    const double dx = points[i].x - points[i - 1].x, dy = points[i].y - points[i - 1].y;
-    length += std::sqrt(dx * dx + dy * dy);
-    params[i] = length;
-  }
-  if (length > 0.0)
-    for (double& u : params) u /= length;
-  return params;
-}
 
 // Squared distances from points to one segment: its direction and the inverse of its squared
 // length found once, not divided by at every point.
@@ -441,6 +438,13 @@ struct SegmentDistance {
     return ex * ex + ey * ey;
   }
 };
+
+double LineError(P from, P to, std::span<const P> points) {
+  double sum = 0.0;
+  const SegmentDistance side(from, to);
+  for (P p : points) sum += side.to(p);
+  return sum;
+}
 
 }  // namespace
 
@@ -479,12 +483,7 @@ void NoteSpanEdges(Tracer& t, std::int64_t last) {
 void NoteSpanEdges(Tracer& t, const SpanEdges& edges) { NoteEdges(t.fit.pending, edges.points, edges.params); }
 
 double SegmentError(P from, const PendingSegment& s, std::span<const P> points) {
-  if (!s.curve) {
-    double sum = 0.0;
-    const SegmentDistance side(from, s.to);
-    for (P p : points) sum += side.to(p);
-    return sum;
-  }
+  if (!s.curve) return LineError(from, s.to, points);
   std::vector<double> params = ShareParams(points);
   return CurveError({from, s.c1, s.c2, s.to}, points, params);
 }
@@ -521,12 +520,6 @@ struct Fitted {
   std::vector<double> params;
 };
 
-double LineError(P from, P to, std::span<const P> points) {
-  double sum = 0.0;
-  const SegmentDistance side(from, to);
-  for (P p : points) sum += side.to(p);
-  return sum;
-}
 
 // `known`: the points' nearest parameters found on the curve before it was placed, negative
 // when there are none; from them the nearest points are followed rather than searched for.
@@ -791,25 +784,18 @@ SpanEdges RefineAcceptedCurve(Tracer& t, std::int64_t end, const std::vector<P>&
   std::vector<P> points(n);
   SpanEdges edges;
   edges.points.resize(n);
-  double length = 0.0;
-  std::vector<double> share(n, 0.0);
-  for (std::size_t i = 1; i < n; ++i) {
-    length += std::sqrt(Distance2(chain[i], chain[i - 1]));
-    share[i] = length;
-  }
   const ShiftTable& table = Shifts();
   // Each point's share of the chain is where its nearest parameter is followed from.
-  edges.params.resize(n);
+  edges.params = ShareParams(chain);
   for (std::size_t i = 0; i < n; ++i) {
     const P edge = EdgeShift(table, chain, i);
-    const double u = length > 0.0 ? share[i] / length : 0.0, v = 1.0 - u;
+    const double u = edges.params[i], v = 1.0 - u;
     const double near0 = v * v * v + 3.0 * u * v * v, near3 = 1.0 - near0;
     edges.points[i] = {chain[i].x + edge.x, chain[i].y + edge.y};
     points[i] = {chain[i].x + edge.x - near0 * s0.x - near3 * s3.x,
                  chain[i].y + edge.y - near0 * s0.y - near3 * s3.y};
-    edges.params[i] = u;
   }
-  if (n < 3 || !(length > 0.0)) {
+  if (n < 3 || !(edges.params.back() > 0.0)) {
     edges.params.assign(n, 0.0);
     return edges;
   }
